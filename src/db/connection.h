@@ -1,0 +1,64 @@
+#pragma once
+// The database connection as the system uses it: statements that change data run without
+// results; reads open a forward-only recordset that is read once and closed at once.
+// Engines (the embedded SQLite engine, SQL Server through ODBC) implement this interface.
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/value.h"
+
+namespace velaris {
+
+// A failed statement: the engine's error number and description.
+class DbError : public std::runtime_error {
+public:
+    DbError(long number, const std::string& description) : std::runtime_error(description), number_(number) {}
+    long number() const { return number_; }
+
+private:
+    long number_;
+};
+
+class Recordset {
+public:
+    virtual ~Recordset() = default;
+    virtual bool eof() const = 0;
+    virtual void moveNext() = 0;
+    virtual int fieldCount() const = 0;
+    virtual const std::string& fieldName(int index) const = 0;
+    // Field of the current row; reading at end-of-file throws DbError.
+    virtual const Value& field(int index) const = 0;
+    // Field by name, case-insensitive; an unknown name throws DbError.
+    const Value& field(std::string_view name) const;
+    // Index of the named field, or -1.
+    int fieldIndex(std::string_view name) const;
+};
+
+class Connection {
+public:
+    virtual ~Connection() = default;
+    // Runs a statement that returns no records.
+    virtual void execute(std::string_view sql) = 0;
+    // Opens a forward-only recordset positioned on the first row.
+    virtual std::unique_ptr<Recordset> open(std::string_view sql) = 0;
+    // Short engine name for messages ("SQLite", "ODBC").
+    virtual std::string engineName() const = 0;
+    // Number of statements sent so far (execute and open), for benchmarks and diagnostics.
+    virtual unsigned long statementCount() const = 0;
+};
+
+// A whole result read into memory: the form tools and tests use.
+struct ResultTable {
+    std::vector<std::string> columns;
+    std::vector<std::vector<Value>> rows;
+};
+ResultTable readAll(Recordset& rs);
+
+// Case-insensitive ASCII comparison of names (fields, tables).
+bool sameName(std::string_view a, std::string_view b);
+
+}  // namespace velaris

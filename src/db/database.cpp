@@ -1,0 +1,110 @@
+#include "db/database.h"
+
+namespace velaris {
+
+long errorNumber(const std::exception& e) {
+    if (auto* d = dynamic_cast<const DbError*>(&e)) return d->number();
+    return 5;
+}
+
+void Database::logError(const std::exception& e, std::string_view function) {
+    log_.error(errorNumber(e), e.what(), function);
+}
+
+bool Database::tryExecute(std::string_view sql, std::string_view function) {
+    try {
+        conn_->execute(sql);
+        return true;
+    } catch (const std::exception& e) {
+        logError(e, function);
+        return false;
+    }
+}
+
+namespace {
+
+// The FROM part of a domain given as a whole SELECT, cut before its ORDER BY.
+std::string fromPart(std::string_view domain) {
+    const size_t from = findNoCase(domain, "FROM");
+    if (from == std::string_view::npos) throw DbError(5, "Invalid procedure call or argument: domain without FROM");
+    std::string_view part = domain.substr(from);
+    if (size_t ob = findNoCase(part, "ORDER BY"); ob != std::string_view::npos) part = part.substr(0, ob);
+    return std::string(part);
+}
+
+bool startsWithSelect(std::string_view domain) { return trimBlanks(domain).substr(0, 6) == "SELECT"; }
+
+Value firstField(Database& db, const std::string& sql, const Value& noRow) {
+    auto rs = db.open(sql);
+    if (rs->eof()) return noRow;
+    return rs->field(0);
+}
+
+}  // namespace
+
+std::string buildAggregate(std::string_view head, std::string_view tail, std::string_view expression,
+                           std::string_view domain, std::string_view criteria) {
+    std::string sql(head);
+    sql.append(expression).append(tail);
+    if (startsWithSelect(domain)) sql.append(" ").append(fromPart(domain));
+    else sql.append(" FROM ").append(domain);
+    if (!trimBlanks(criteria).empty()) sql.append(" WHERE ").append(criteria);
+    return sql;
+}
+
+std::string buildCount(std::string_view expression, std::string& domain, std::string_view criteria, bool distinct) {
+    // A derived table "(SELECT ... ORDER BY ...) AS Vista" loses its ORDER BY, which the
+    // server refuses inside a derived table; the caller sees the rewritten domain.
+    if (size_t ob = domain.find("ORDER BY"); ob != std::string::npos) {
+        const bool vista = domain.find("AS Vista") != std::string::npos;
+        domain = domain.substr(0, ob) + (vista ? ") AS Vista" : "");
+    }
+    std::string sql;
+    if (expression == "*") sql = "SELECT Count(*) AS E1 ";
+    else if (!distinct) sql = "SELECT Count([" + std::string(expression) + "]) AS E1 ";
+    else sql = "SELECT Count(Distinct [" + std::string(expression) + "]) AS E1 ";
+    if (startsWithSelect(domain)) sql.append(fromPart(domain));
+    else sql.append(" FROM ").append(domain);
+    if (!trimBlanks(criteria).empty()) sql.append(" WHERE ").append(criteria);
+    return sql;
+}
+
+Value DLookUpQ(Database& db, std::string_view expression, std::string_view domain, std::string_view criteria,
+               bool quiet) {
+    try {
+        return firstField(db, buildAggregate("SELECT ", "", expression, domain, criteria), Value::null());
+    } catch (const std::exception& e) {
+        if (!quiet) db.logError(e, "DLookUpQ");
+        return Value::null();
+    }
+}
+
+Value DMaxQ(Database& db, std::string_view expression, std::string_view domain, std::string_view criteria) {
+    try {
+        return firstField(db, buildAggregate("SELECT Max(", ")", expression, domain, criteria), Value(0));
+    } catch (const std::exception& e) {
+        db.logError(e, "DMaxQ");
+        return Value(0);
+    }
+}
+
+Value DSumQ(Database& db, std::string_view expression, std::string_view domain, std::string_view criteria) {
+    try {
+        return firstField(db, buildAggregate("SELECT Sum(", ")", expression, domain, criteria), Value(0));
+    } catch (const std::exception& e) {
+        db.logError(e, "DSumQ");
+        return Value(0);
+    }
+}
+
+int32_t DCountQ(Database& db, std::string_view expression, std::string& domain, std::string_view criteria,
+                bool distinct) {
+    try {
+        return ZeroSeNullo(firstField(db, buildCount(expression, domain, criteria, distinct), Value(0)));
+    } catch (const std::exception& e) {
+        db.logError(e, "DCountQ");
+        return 0;
+    }
+}
+
+}  // namespace velaris

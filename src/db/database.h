@@ -1,0 +1,58 @@
+#pragma once
+// The one shared connection of the process and the log its helpers write to, plus the
+// single-value query helpers (DLookUpQ, DMaxQ, DSumQ, DCountQ). The helpers never raise:
+// a failure is logged and reads as Null or 0.
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/event_log.h"
+#include "db/connection.h"
+#include "db/literals.h"
+
+namespace velaris {
+
+class Database {
+public:
+    Database(std::unique_ptr<Connection> conn, EventLog& log) : conn_(std::move(conn)), log_(log) {}
+
+    Connection& conn() { return *conn_; }
+    EventLog& log() { return log_; }
+    bool connected() const { return conn_ != nullptr; }
+    void reset(std::unique_ptr<Connection> conn) { conn_ = std::move(conn); }
+
+    // Runs a statement that returns no records; DbError on failure.
+    void execute(std::string_view sql) { conn_->execute(sql); }
+    std::unique_ptr<Recordset> open(std::string_view sql) { return conn_->open(sql); }
+
+    // Runs a statement and, on failure, writes the error line for `function` and returns
+    // false instead of raising.
+    bool tryExecute(std::string_view sql, std::string_view function);
+    // Writes "Error: <n> - <description> - Function <function>" for a caught exception.
+    void logError(const std::exception& e, std::string_view function);
+
+private:
+    std::unique_ptr<Connection> conn_;
+    EventLog& log_;
+};
+
+// The error number of a caught exception: the engine's for database errors, 5 (invalid
+// procedure call) for anything else.
+long errorNumber(const std::exception& e);
+
+Value DLookUpQ(Database& db, std::string_view expression, std::string_view domain, std::string_view criteria = {},
+               bool quiet = false);
+Value DMaxQ(Database& db, std::string_view expression, std::string_view domain, std::string_view criteria = {});
+Value DSumQ(Database& db, std::string_view expression, std::string_view domain, std::string_view criteria = {});
+// Rewrites `domain` in place when it carries an ORDER BY (see the definition).
+int32_t DCountQ(Database& db, std::string_view expression, std::string& domain, std::string_view criteria = {},
+                bool distinct = false);
+
+// The statements the helpers run, exposed for tests.
+std::string buildAggregate(std::string_view head, std::string_view tail, std::string_view expression,
+                           std::string_view domain, std::string_view criteria);
+std::string buildCount(std::string_view expression, std::string& domain, std::string_view criteria, bool distinct);
+
+}  // namespace velaris
