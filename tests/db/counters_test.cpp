@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "db/counters.h"
+#include "db/settings.h"
+#include "support/test_support.h"
+
+using namespace velaris;
+using velaris::test::DbFixture;
+
+namespace {
+constexpr const char* kTables =
+    "CREATE TABLE Contatori (Cd_Tipo INTEGER PRIMARY KEY, Contatore INTEGER, ContatoreN INTEGER);"
+    "CREATE TABLE Semafori (Cd_Semaforo INTEGER NOT NULL UNIQUE, UserName TEXT, HostName TEXT);"
+    "CREATE TABLE Permessi_Utenti (Codice_Operatore TEXT, InUse BIT);";
+
+struct Counters : ::testing::Test {
+    DbFixture f;
+    Postazione p{f.db};
+    void SetUp() override {
+        f.native(kTables);
+        f.native("INSERT INTO Contatori VALUES (5, 120, 7); INSERT INTO Permessi_Utenti VALUES ('OP1', 0), ('OP2', -1);");
+    }
+};
+
+LockPolicy fastPolicy(int attempts, int* sleeps = nullptr) {
+    LockPolicy pol;
+    pol.maxAttempts = attempts;
+    pol.sleep = [sleeps](std::chrono::milliseconds) {
+        if (sleeps) ++*sleeps;
+    };
+    return pol;
+}
+}  // namespace
+
+TEST_F(Counters, CounterColumnsBySelector) {
+    EXPECT_EQ(Num_Contatore(f.db, 1, Value(5)), Value(120));
+    EXPECT_EQ(Num_Contatore(f.db, 0, Value(5)), Value(7));
+    const auto before = f.sqlite->statementCount();
+    EXPECT_TRUE(Num_Contatore(f.db, 0, Value::null()).isNull());
+    EXPECT_EQ(f.sqlite->statementCount(), before);
+    EXPECT_TRUE(Num_Contatore(f.db, 0, Value(9)).isNull());
+}
+
+TEST_F(Counters, OperatorInUseIsCachedUntilReloaded) {
+    EXPECT_EQ(p.Info_Postazione(0, 2), Value("OP2"));
+    f.native("UPDATE Permessi_Utenti SET InUse = -1 - InUse");  // swap who is in use
+    EXPECT_EQ(p.Info_Postazione(0, 2), Value("OP2"));
+    EXPECT_EQ(p.Info_Postazione(1, 2), Value("OP1"));
+    EXPECT_FALSE(p.Info_Postazione(0, 1).toText().empty());  // the computer name
+    EXPECT_THROW(p.Info_Postazione(0, 7), DbError);
+}
+
+TEST_F(Counters, LockIsTakenOnceAndReleased) {
+    EXPECT_TRUE(Semaforo(f.db, p, Value(103), true, fastPolicy(3)));
+    EXPECT_EQ(f.scalar("SELECT UserName FROM Semafori WHERE Cd_Semaforo=103"), Value("OP2"));
+    int sleeps = 0;
+    EXPECT_FALSE(Semaforo(f.db, p, Value(103), true, fastPolicy(4, &sleeps)));  // held: bounded retry
+    EXPECT_EQ(sleeps, 3);
+    ASSERT_FALSE(f.logLines.empty());
+    EXPECT_NE(f.logLines.back().find("Function Semaforo"), std::string::npos);
+    EXPECT_TRUE(Semaforo(f.db, p, Value(103), false, fastPolicy(3)));
+    EXPECT_EQ(f.scalar("SELECT Count(*) FROM Semafori"), Value(0));
+    EXPECT_TRUE(Semaforo(f.db, p, Value(103), true, fastPolicy(1)));
+}
+
+TEST_F(Counters, StatusOfABlankCodeIsEmptyWithoutAQuery) {
+    Settings s{f.db};
+    EXPECT_TRUE(Stato_Cliente(f.db, s, f.clock, Value(" ")).isEmpty());
+    EXPECT_TRUE(f.logLines.empty());
+}
+
+// Two processes race for the same lock at the same moment: exactly one gets it.
+TEST(CountersAcrossProcesses, ExactlyOneWorkstationTakesTheLock) {
+    test::TempDir dir;
+    const std::string path = (dir / "shared.db").string();
+    {
+        Clock clock;
+        SqliteConnection setup(path, clock, true);
+        setup.executeNative(kTables);
+    }
+    int go[2], result[2];
+    ASSERT_EQ(pipe(go), 0);
+    ASSERT_EQ(pipe(result), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    auto race = [&](const char* who) -> bool {
+        Clock clock;
+        EventLog log(dir.path(), clock);
+        Database db(std::make_unique<SqliteConnection>(path, clock), log);
+        db.execute(std::string("INSERT INTO Permessi_Utenti VALUES ('") + who + "', -1)");
+        Postazione p{db};
+        p.Info_Postazione(0, 1);
+        char c;
+        if (read(go[0], &c, 1) != 1) return false;
+        return Semaforo(db, p, Value(3), true, fastPolicy(1));
+    };
+    if (child == 0) {
+        const char won = race("child") ? '1' : '0';
+        _exit(write(result[1], &won, 1) == 1 ? 0 : 1);
+    }
+    const char start[2] = {'g', 'g'};
+    ASSERT_EQ(write(go[1], start, 2), 2);  // release both at once
+    const bool parentWon = race("parent");
+    char childWon = '?';
+    ASSERT_EQ(read(result[0], &childWon, 1), 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_NE(parentWon, childWon == '1');
+    Clock clock;
+    SqliteConnection check(path, clock);
+    auto rs = check.open("SELECT Count(*) FROM Semafori");
+    EXPECT_EQ(rs->field(0), Value(1));
+}
