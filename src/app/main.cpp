@@ -1,8 +1,10 @@
 #include <iostream>
 
+#include "app/commands.h"
+
 int main(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
-    std::cerr << "velaris-accessi: not yet runnable\n";
+    if (velaris::isOperatorCommand(argc, argv)) return velaris::runOperatorCommand(argc, argv, std::cout, std::cerr);
+    std::cerr << "usage: velaris-accessi database create|demo FILE\n"
+                 "       velaris-accessi sql --database FILE \"STATEMENT\"\n";
     return 1;
 }
