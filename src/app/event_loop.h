@@ -1,0 +1,56 @@
+#pragma once
+// The one event loop of the process: every timer, socket and signal handler runs on it,
+// one at a time. A few waits let other events run while they wait (start-up probing,
+// receipt pauses, the client link's waits), as the terminals' protocol expects; they do
+// so by running the loop from inside the waiting handler, with a bound on the wait.
+
+#include <asio.hpp>
+
+#include <chrono>
+#include <functional>
+
+namespace velaris {
+
+class EventLoop {
+public:
+    asio::io_context& io() { return io_; }
+
+    // Lets other events run until `duration` has passed (also when nothing happens).
+    void yieldFor(std::chrono::milliseconds duration);
+    // Runs the handlers that are ready now, without waiting.
+    void yieldOnce();
+    // Lets other events run until `done` holds or `timeout` has passed; returns `done()`.
+    bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+    // Runs the loop until stop().
+    void run();
+    void stop() { io_.stop(); }
+    bool stopped() const { return io_.stopped(); }
+
+    // Nesting depth of waits in progress (diagnostics, tests).
+    int depth() const { return depth_; }
+
+private:
+    asio::io_context io_{1};
+    int depth_ = 0;
+};
+
+// A repeating timer with an interval that can be changed or set to 0 (stopped), like the
+// window timers the polling cycle was designed around.
+class IntervalTimer {
+public:
+    IntervalTimer(asio::io_context& io, std::function<void()> tick) : timer_(io), tick_(std::move(tick)) {}
+    // 0 stops the timer; any other value (re)starts it with that period.
+    void setInterval(std::chrono::milliseconds interval);
+    std::chrono::milliseconds interval() const { return interval_; }
+    bool running() const { return interval_.count() > 0; }
+
+private:
+    void arm();
+    asio::steady_timer timer_;
+    std::function<void()> tick_;
+    std::chrono::milliseconds interval_{0};
+    unsigned generation_ = 0;
+};
+
+}  // namespace velaris
