@@ -1,0 +1,48 @@
+#pragma once
+// Choosing the database engine from the connection string of the command line:
+//   Provider=SQLite;Data Source=<file>, or a bare path ending in .db / .sqlite / .sqlite3
+//       -> the embedded engine on that file (which must exist: opening never creates it)
+//   Provider=SQLOLEDB / SQLNCLI* / MSOLEDBSQL* (OLE DB for SQL Server)
+//       -> SQL Server through ODBC, the OLE DB keys mapped to the configured driver
+//   Driver=... / DSN=... / FILEDSN=... (no Provider)
+//       -> ODBC, the string used as it is
+// Anything else, the empty string included, is refused: guessing could point the
+// system at the wrong database.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/clock.h"
+#include "db/connection.h"
+
+namespace velaris {
+
+struct EngineOptions {
+    // ODBC driver an OLE DB string for SQL Server is mapped to: a name registered in
+    // odbcinst.ini or the path of the driver library.
+    std::string odbcDriver = "FreeTDS";
+    // TDS protocol version for FreeTDS.
+    std::string tdsVersion = "7.4";
+};
+
+enum class EngineKind { Unknown, Sqlite, Odbc };
+
+struct EngineChoice {
+    EngineKind kind = EngineKind::Unknown;
+    // Sqlite: the database file. Odbc: the ODBC connection string.
+    std::string target;
+};
+
+// Which engine a connection string selects; never throws.
+EngineKind classifyConnectionString(std::string_view connectionString);
+// The engine and what to open with it; touches nothing. DbError when the string is
+// refused (the message never repeats a value of it: values may be passwords).
+EngineChoice chooseEngine(std::string_view connectionString, const EngineOptions& options = {});
+
+// Opens the connection the string selects. DbError when the string is refused, the
+// database file does not exist or the server cannot be reached.
+std::unique_ptr<Connection> openConnection(std::string_view connectionString, const Clock& clock,
+                                           const EngineOptions& options = {});
+
+}  // namespace velaris

@@ -1,0 +1,223 @@
+// The ODBC engine against a real driver: the SQLite ODBC driver, loaded by path through
+// the driver manager, stands in for SQL Server.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "db/database.h"
+#include "db/literals.h"
+#include "db/odbc/odbc_connection.h"
+#include "support/test_support.h"
+
+using namespace velaris;
+using velaris::odbc::OdbcConnection;
+
+namespace {
+
+const char* const kDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
+
+std::string odbcString(const std::filesystem::path& file) {
+    return std::string("Driver=") + kDriver + ";Database=" + file.string();
+}
+
+struct Odbc : ::testing::Test {
+    test::TempDir dir;
+    Clock clock;
+    std::unique_ptr<OdbcConnection> conn;
+
+    void SetUp() override {
+        if (!std::filesystem::exists(kDriver)) GTEST_SKIP() << "SQLite ODBC driver not installed";
+        clock.setFixed(DateTime::fromParts(2024, 3, 7, 10, 30, 0));
+        conn = std::make_unique<OdbcConnection>(odbcString(dir / "centro.db"), clock);
+        conn->execute(
+            "CREATE TABLE Clienti (Codice VARCHAR(10), Nome VARCHAR(50), Eta INTEGER, Saldo FLOAT, Attivo BIT, "
+            "Nascita DATE, Ultimo DATETIME, Ora TIME, Note TEXT)");
+    }
+
+    Value scalar(const std::string& sql) {
+        auto rs = conn->open(sql);
+        if (rs->eof()) return Value::null();
+        return rs->field(0);
+    }
+};
+
+TEST_F(Odbc, ValuesComeBackWithTheirKinds) {
+    conn->execute(
+        "INSERT INTO Clienti VALUES ('CL1', 'Anna', 30, 12.5, 1, '1994-05-20', '2024-03-07 10:30:15', '07:05:09', "
+        "'nota')");
+    auto rs = conn->open("SELECT Codice, Nome, Eta, Saldo, Attivo, Nascita, Ultimo, Ora, Note FROM Clienti");
+    ASSERT_FALSE(rs->eof());
+    EXPECT_EQ(rs->fieldCount(), 9);
+    EXPECT_EQ(rs->fieldName(2), "Eta");
+    EXPECT_EQ(rs->field(0), Value("CL1"));
+    EXPECT_EQ(rs->field("eta"), Value(30));
+    EXPECT_EQ(rs->field("SALDO"), Value(12.5));
+    EXPECT_EQ(rs->field("Attivo"), Value(true));
+    EXPECT_EQ(rs->field("Nascita"), Value(DateTime::fromParts(1994, 5, 20)));
+    EXPECT_EQ(rs->field("Ultimo"), Value(DateTime::fromParts(2024, 3, 7, 10, 30, 15)));
+    // A time of day lands on 1 January 1900, never on today.
+    EXPECT_EQ(rs->field("Ora"), Value(DateTime::fromParts(1900, 1, 1, 7, 5, 9)));
+    EXPECT_EQ(rs->field("Note"), Value("nota"));
+    EXPECT_THROW(rs->field("Nessuno"), DbError);
+    EXPECT_THROW(rs->field(9), DbError);
+    rs->moveNext();
+    EXPECT_TRUE(rs->eof());
+}
+
+TEST_F(Odbc, NullsAreNullInEveryKind) {
+    conn->execute("INSERT INTO Clienti (Codice) VALUES ('CL2')");
+    auto rs = conn->open("SELECT Nome, Eta, Saldo, Attivo, Nascita, Ultimo, Ora, Note FROM Clienti");
+    ASSERT_FALSE(rs->eof());
+    for (int i = 0; i < rs->fieldCount(); ++i) EXPECT_TRUE(rs->field(i).isNull()) << rs->fieldName(i);
+}
+
+TEST_F(Odbc, TextsKeepAccentsQuotesAndLength) {
+    conn->execute("INSERT INTO Clienti (Codice, Nome) VALUES ('Q1', " + CChrQ(Value("l'ora è già «città» €")) + ")");
+    EXPECT_EQ(scalar("SELECT Nome FROM Clienti WHERE Codice='Q1'"), Value("l\"ora è già «città» €"));
+    conn->execute("INSERT INTO Clienti (Codice, Nome) VALUES ('Q2', 'D''Angelo Niccolò')");
+    EXPECT_EQ(scalar("SELECT Nome FROM Clienti WHERE Codice='Q2'"), Value("D'Angelo Niccolò"));
+    conn->execute("INSERT INTO Clienti (Codice, Nome) VALUES ('Q3', '')");
+    EXPECT_EQ(scalar("SELECT Nome FROM Clienti WHERE Codice='Q3'"), Value(""));
+
+    // Well past one read buffer, with two-byte letters straddling every piece boundary.
+    std::string longText;
+    while (longText.size() < 40000) longText += "àèìòù perché x";
+    conn->execute("INSERT INTO Clienti (Codice, Note) VALUES ('L1', " + CChrQ(Value(longText)) + ")");
+    const Value back = scalar("SELECT Note FROM Clienti WHERE Codice='L1'");
+    ASSERT_TRUE(back.isText());
+    EXPECT_EQ(back.textPtr()->size(), longText.size());
+    EXPECT_EQ(back, Value(longText));
+}
+
+TEST_F(Odbc, EmptyResultIsAtEofAndRefusesFields) {
+    auto rs = conn->open("SELECT Codice, Nome FROM Clienti WHERE Codice='nessuno'");
+    EXPECT_TRUE(rs->eof());
+    EXPECT_EQ(rs->fieldCount(), 2);
+    EXPECT_EQ(rs->fieldName(1), "Nome");
+    EXPECT_THROW(rs->field(0), DbError);
+    rs->moveNext();  // harmless at eof
+    EXPECT_TRUE(rs->eof());
+}
+
+TEST_F(Odbc, ChangesThatTouchNoRowSucceed) {
+    EXPECT_NO_THROW(conn->execute("UPDATE Clienti SET Nome='x' WHERE Codice='nessuno'"));
+    EXPECT_NO_THROW(conn->execute("DELETE FROM Clienti WHERE Codice='nessuno'"));
+    // A change opened as a read gives an empty recordset with no fields.
+    auto rs = conn->open("DELETE FROM Clienti WHERE Codice='nessuno'");
+    EXPECT_TRUE(rs->eof());
+}
+
+TEST_F(Odbc, NestedStatementsWhileARecordsetIsOpen) {
+    for (int i = 1; i <= 3; ++i)
+        conn->execute("INSERT INTO Clienti (Codice, Eta) VALUES ('CL" + std::to_string(i) + "', " + std::to_string(i) + ")");
+    conn->execute("CREATE TABLE Presenze (Codice VARCHAR(10), N INTEGER)");
+    auto outer = conn->open("SELECT Codice, Eta FROM Clienti ORDER BY Codice");
+    int seen = 0;
+    while (!outer->eof()) {
+        const std::string code = outer->field("Codice").toText();
+        auto inner = conn->open("SELECT Count(*) AS N FROM Clienti WHERE Eta <= " + outer->field("Eta").toText());
+        ASSERT_FALSE(inner->eof());
+        EXPECT_EQ(inner->field(0).toInt(), outer->field("Eta").toInt());
+        conn->execute("INSERT INTO Presenze VALUES (" + CChrQ(Value(code)) + ", " + inner->field(0).toText() + ")");
+        ++seen;
+        outer->moveNext();
+    }
+    EXPECT_EQ(seen, 3);
+    EXPECT_EQ(scalar("SELECT Sum(N) FROM Presenze").toInt(), 6);
+}
+
+TEST_F(Odbc, ErrorsCarryTheDriverDiagnostic) {
+    try {
+        conn->open("SELECT Nome FROM Inesistente");
+        FAIL() << "no error";
+    } catch (const DbError& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("Inesistente"), std::string::npos) << what;
+        EXPECT_NE(what.find("SQLSTATE "), std::string::npos) << what;
+        EXPECT_NE(e.number(), 0);
+    }
+    EXPECT_THROW(conn->execute("UPDATE Inesistente SET a=1"), DbError);
+    EXPECT_THROW(conn->execute("THIS IS NOT SQL"), DbError);
+    EXPECT_FALSE(conn->lost());
+    // The connection goes on working after a failed statement.
+    EXPECT_EQ(scalar("SELECT Count(*) FROM Clienti").toInt(), 0);
+}
+
+TEST_F(Odbc, HelpersLogTheDriverMessage) {
+    test::TempDir logDir;
+    EventLog log(logDir.path(), clock);
+    std::vector<std::string> lines;
+    log.setObserver([&](std::string_view l) { lines.emplace_back(l); });
+    Database db(std::move(conn), log);
+    EXPECT_TRUE(DLookUpQ(db, "Nome", "Inesistente", "Codice='x'").isNull());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("Error: ", 0), 0u);
+    EXPECT_NE(lines[0].find("Inesistente"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(" - Function DLookUpQ"), std::string::npos);
+}
+
+TEST_F(Odbc, CountsStatements) {
+    const auto before = conn->statementCount();
+    conn->execute("DELETE FROM Clienti");
+    conn->open("SELECT * FROM Clienti");
+    EXPECT_EQ(conn->statementCount(), before + 2);
+    EXPECT_EQ(conn->engineName(), "ODBC");
+    EXPECT_FALSE(conn->driverName().empty());
+}
+
+TEST_F(Odbc, ReconnectsAfterALostLinkAtMostEveryInterval) {
+    const auto sub = dir / "sub";
+    std::filesystem::create_directories(sub);
+    OdbcConnection c(odbcString(sub / "c.db"), clock);
+    c.execute("CREATE TABLE T (N INTEGER)");
+    c.execute("INSERT INTO T VALUES (1)");
+
+    // The database becomes unreachable and the link breaks.
+    std::filesystem::remove_all(sub);
+    c.markLost();
+    try {
+        c.open("SELECT N FROM T");
+        FAIL() << "no error";
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("reconnection failed"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(c.lost());
+
+    // It is back, but the next attempt waits for its turn.
+    std::filesystem::create_directories(sub);
+    try {
+        c.execute("CREATE TABLE T (N INTEGER)");
+        FAIL() << "no error";
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("next reconnection attempt at 2024-03-07 10:30:30"), std::string::npos)
+            << e.what();
+    }
+    clock.advance(OdbcConnection::kReconnectInterval);
+    EXPECT_NO_THROW(c.execute("CREATE TABLE T (N INTEGER)"));
+    EXPECT_FALSE(c.lost());
+}
+
+TEST(OdbcConnect, UnknownDriverIsAClearError) {
+    Clock clock;
+    try {
+        OdbcConnection c("Driver={Velaris Nonexistent Driver};Server=x", clock);
+        FAIL() << "connected";
+    } catch (const DbError& e) {
+        const std::string what = e.what();
+        EXPECT_EQ(what.rfind("Cannot connect to the database: ", 0), 0u) << what;
+        EXPECT_NE(what.find("Velaris Nonexistent Driver"), std::string::npos) << what;
+        EXPECT_NE(what.find("(SQLSTATE "), std::string::npos) << what;
+    }
+}
+
+TEST(OdbcDiagnostics, LinkLossStatesAndText) {
+    EXPECT_TRUE(odbc::isConnectionLost("08S01"));
+    EXPECT_TRUE(odbc::isConnectionLost("08003"));
+    EXPECT_FALSE(odbc::isConnectionLost("42S02"));
+    EXPECT_FALSE(odbc::isConnectionLost("08"));
+    EXPECT_EQ(odbc::describe({{"42S02", 208, "Invalid object name 'X'."}, {"01000", 0, "note"}}),
+              "Invalid object name 'X'. (SQLSTATE 42S02, native error 208); note (SQLSTATE 01000, native error 0)");
+}
+
+}  // namespace
