@@ -1,5 +1,6 @@
 #include "db/engine.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "db/literals.h"
@@ -33,6 +34,13 @@ bool isSqlServerProvider(std::string_view p) {
 bool isSqliteProvider(std::string_view p) { return sameName(p, "SQLite") || sameName(p, "SQLite3"); }
 
 }  // namespace
+
+EngineOptions engineOptionsFromEnvironment() {
+    EngineOptions o;
+    if (const char* v = std::getenv("VELARIS_ODBC_DRIVER"); v && *v) o.odbcDriver = v;
+    if (const char* v = std::getenv("VELARIS_TDS_VERSION"); v && *v) o.tdsVersion = v;
+    return o;
+}
 
 EngineKind classifyConnectionString(std::string_view connectionString) {
     const std::string_view s = trimBlanks(connectionString);

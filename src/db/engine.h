@@ -26,6 +26,11 @@ struct EngineOptions {
     std::string tdsVersion = "7.4";
 };
 
+// The options as the environment of the process sets them: VELARIS_ODBC_DRIVER (driver
+// name or library path) and VELARIS_TDS_VERSION; defaults where a variable is unset or
+// empty.
+EngineOptions engineOptionsFromEnvironment();
+
 enum class EngineKind { Unknown, Sqlite, Odbc };
 
 struct EngineChoice {

@@ -241,6 +241,17 @@ std::string toOdbcConnectionString(std::string_view text, const OdbcTarget& targ
     if (auto lang = lastValue(attrs, {"Current Language", "Language"}); lang && !lang->empty())
         add(out, "Language", *lang);
 
+    // Encryption: MSOLEDBSQL's keys and the ADO.NET ones. Microsoft's newer drivers
+    // encrypt by default, so an explicit "no" is passed on as well.
+    const auto encrypt = lastValue(attrs, {"Use Encryption for Data", "Encrypt"});
+    const auto trust = lastValue(attrs, {"Trust Server Certificate", "TrustServerCertificate"});
+    if (freeTds) {
+        if (encrypt && isTrue(*encrypt)) add(out, "Encryption", "require");
+    } else {
+        if (encrypt) add(out, "Encrypt", isTrue(*encrypt) ? "yes" : "no");
+        if (trust) add(out, "TrustServerCertificate", isTrue(*trust) ? "yes" : "no");
+    }
+
     if (freeTds) {
         if (!target.tdsVersion.empty()) add(out, "TDS_Version", target.tdsVersion);
         add(out, "ClientCharset", "UTF-8");

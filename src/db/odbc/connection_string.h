@@ -63,6 +63,8 @@ bool isOdbcConnectionString(std::string_view text);
 //   Integrated Security=SSPI|true|yes, Trusted_Connection=yes -> Trusted_Connection=Yes
 //                                       (user and password are then not sent)
 //   Application Name, Workstation ID, Current Language -> APP, WSID, Language
+//   Use Encryption for Data / Encrypt, Trust Server Certificate -> Encryption=require
+//                                       (FreeTDS) or Encrypt, TrustServerCertificate
 // Keys with no ODBC meaning (Provider, Persist Security Info, Connect Timeout, ...) are
 // dropped. FreeTDS also gets TDS_Version and ClientCharset=UTF-8. A string that names no
 // server, a bad port or an OLE DB provider other than SQL Server's throws DbError.

@@ -113,6 +113,13 @@ TEST(MappingTarget, MicrosoftDriverKeepsServerSyntaxAndNoFreeTdsKeys) {
               R"(Driver={ODBC Driver 18 for SQL Server};Server=srv\SQLEXPRESS;Database=Centro)");
     EXPECT_EQ(toOdbcConnectionString("Provider=SQLOLEDB;Data Source=srv,1433;Integrated Security=SSPI", ms),
               "Driver={ODBC Driver 18 for SQL Server};Server=tcp:srv,1433;Trusted_Connection=Yes");
+    EXPECT_EQ(toOdbcConnectionString(
+                  "Provider=MSOLEDBSQL;Data Source=srv;Use Encryption for Data=True;Trust Server Certificate=True", ms),
+              "Driver={ODBC Driver 18 for SQL Server};Server=srv;Encrypt=yes;TrustServerCertificate=yes");
+    EXPECT_EQ(toOdbcConnectionString("Provider=MSOLEDBSQL;Data Source=srv;Encrypt=no", ms),
+              "Driver={ODBC Driver 18 for SQL Server};Server=srv;Encrypt=no");
+    EXPECT_EQ(toOdbcConnectionString("Provider=MSOLEDBSQL;Data Source=srv;Use Encryption for Data=yes"),
+              "Driver={FreeTDS};Server=srv;Encryption=require" + kTail);
 }
 
 TEST(MappingTarget, FreeTdsByLibraryPathAndOtherTdsVersion) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "db/engine.h"
 #include "db/sqlite_engine.h"
@@ -55,6 +55,17 @@ TEST(EngineChoice, TargetsOfEachEngine) {
     EXPECT_EQ(chooseEngine("Provider=SQLOLEDB;Data Source=srv", o).target,
               "Driver={ODBC Driver 18 for SQL Server};Server=srv");
     EXPECT_EQ(chooseEngine("DSN=Centro;UID=a").target, "DSN=Centro;UID=a");
+}
+
+TEST(EngineChoice, OptionsFromTheEnvironment) {
+    ::setenv("VELARIS_ODBC_DRIVER", "ODBC Driver 18 for SQL Server", 1);
+    ::setenv("VELARIS_TDS_VERSION", "", 1);
+    EngineOptions o = engineOptionsFromEnvironment();
+    EXPECT_EQ(o.odbcDriver, "ODBC Driver 18 for SQL Server");
+    EXPECT_EQ(o.tdsVersion, "7.4");  // empty means the default
+    ::unsetenv("VELARIS_ODBC_DRIVER");
+    ::unsetenv("VELARIS_TDS_VERSION");
+    EXPECT_EQ(engineOptionsFromEnvironment().odbcDriver, "FreeTDS");
 }
 
 TEST(EngineChoice, RefusalsSayWhy) {
