@@ -1,0 +1,59 @@
+#pragma once
+// `Elabora_Messaggi`: every inbound terminal message passes through here, one at a time,
+// to completion: state row, terminal record, code, special cards, the state machine, the
+// dispatch of the code to the checks, the idle prompt and the final state write.
+
+#include <string>
+
+#include "app/system.h"
+
+namespace velaris {
+
+// The values one message carries through its processing.
+struct Messaggio {
+    std::string Codice_Letto;
+    // The terminal's state row.
+    int Stato = 0;
+    Value Codice_Cliente;
+    Value Importo;
+    int16_t MoneyCard = 0;
+    // What the final state write stores.
+    int Stato_Nuovo = 0;
+    int Regolare = 0;      // verdict of the subscription check: 1 admitted, 0 refused, 2 staff
+    int FuoriOrario = 0;   // outside the time band
+    // Working values of this message.
+    DateTime oggi;
+    DateTime ora;          // time of day on 1 January 1900
+    int giornoSettimana = 0;  // Monday = 1 .. Sunday = 7
+    bool festivo = false;
+    std::string Riga_Orologio;
+    int Tempo_Display = 6;
+    const TerminalRow* terminale = nullptr;
+};
+
+// How a step of the processing ends the message.
+enum class Fine {
+    ScriviStato,  // the final state write follows
+    Nessuna,      // the step answered and wrote whatever it needed itself
+};
+
+void Elabora_Messaggi(Sistema& s, std::string& messaggio);
+
+// The code of a NET92 message: "A12345 -X" gives 12345; "A123_45-X" gives 123.
+std::string StringaMessaggio(int n, const std::string& testo);
+
+// Deletes the sales marked for deletion (special card operation 1).
+void Elimina_Marker(Sistema& s);
+
+// The blocking-irregularity conditions, with grace days and without (`Filtro_Scadenze`).
+std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza);
+
+// `Prompt_Riposo`: queues the idle prompt for the next user and sets the new state.
+void Prompt_Riposo(Sistema& s, Messaggio& m);
+
+// The classification of a code at a ready terminal and the checks it goes through.
+Fine dispatchCodice(Sistema& s, Messaggio& m);
+// The member check reached directly from the activity states 8 and 9.
+Fine controlloCliente(Sistema& s, Messaggio& m);
+
+}  // namespace velaris
