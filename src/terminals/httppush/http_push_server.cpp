@@ -1,0 +1,65 @@
+#include "terminals/httppush/http_push_server.h"
+
+#include "terminals/cp1252.h"
+
+namespace velaris {
+
+HttpPushServer::HttpPushServer(EventLoop& loop, EventLog& log, const Clock& clock, IntakeSink& intake,
+                               size_t requestLimit)
+    : log_(log), clock_(clock), intake_(intake), limit_(requestLimit),
+      listener_(loop, log, TerminalListener::Options{3}) {
+    listener_.setDataHandler([this](int index, std::string_view bytes) { onData(index, bytes); });
+    listener_.setUnloadHandler([this](int index) {
+        if (auto it = sessions_.find(index); it != sessions_.end()) {
+            it->second->gone = true;
+            sessions_.erase(it);
+        }
+    });
+}
+
+bool HttpPushServer::respond(int index, std::string_view bodyUtf8) {
+    if (!listener_.connected(index)) return false;
+    return listener_.send(index, httpResponse(bodyUtf8, clock_));
+}
+
+void HttpPushServer::onData(int index, std::string_view bytes) {
+    auto& slot = sessions_[index];
+    if (!slot) slot = std::make_shared<Session>(limit_);
+    const std::shared_ptr<Session> session = slot;  // survives an unload during handle()
+    session->framer.append(bytes);
+    while (!session->gone) {
+        auto request = session->framer.next();
+        if (!request) break;
+        handle(index, *request);
+    }
+    if (!session->gone && session->framer.error() != HttpFramer::Error::None) {
+        log_.timedError(describe(session->framer.error(), limit_), "DataArrival", index);
+        listener_.close(index);
+    }
+}
+
+void HttpPushServer::handle(int index, const HttpRequest& request) {
+    const PushAction action = routeRequest(request);
+    switch (action.kind) {
+        case PushAction::Kind::None:
+            break;
+        case PushAction::Kind::Batch:
+            respond(index, batchBody());
+            break;
+        case PushAction::Kind::Keepalive: {
+            respond(index, keepaliveBody(clock_));
+            const std::string tag = listener_.tag(index);
+            if (tag.find_first_not_of(' ') == std::string::npos && action.id.find_first_not_of(' ') != std::string::npos)
+                listener_.setTag(index, cp1252ToUtf8(action.id));
+            break;
+        }
+        case PushAction::Kind::Online:
+            intake_.codeRead(action.address, cp1252ToUtf8(action.code), index);
+            break;
+        case PushAction::Kind::Error:
+            log_.timedError(std::to_string(action.errorNumber) + " - " + action.errorDescription, "DataArrival", index);
+            break;
+    }
+}
+
+}  // namespace velaris

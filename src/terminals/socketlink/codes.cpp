@@ -1,0 +1,126 @@
+#include "terminals/socketlink/codes.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace velaris {
+
+namespace {
+constexpr char kStx = '\x02';
+constexpr char kEtx = '\x03';
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::vector<std::string_view> split(std::string_view text, char sep) {
+    std::vector<std::string_view> out;
+    size_t from = 0;
+    for (;;) {
+        const size_t p = text.find(sep, from);
+        if (p == std::string_view::npos) {
+            out.push_back(text.substr(from));
+            return out;
+        }
+        out.push_back(text.substr(from, p - from));
+        from = p + 1;
+    }
+}
+
+// The printable form of a record field for a log line: control bytes as '?', bounded.
+std::string printable(std::string_view s) {
+    std::string out;
+    for (char c : s.substr(0, 32)) out.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
+    return out;
+}
+
+std::optional<std::string> hexCode(std::string_view hex, bool invert, int width, std::string* problem) {
+    const std::string digits = invert ? HexInvert(hex) : std::string(hex);
+    const auto value = HextoDec(digits);
+    if (!value) {
+        if (problem) *problem = "Codice esadecimale non valido: '" + printable(hex) + "'";
+        return std::nullopt;
+    }
+    return RiempiTronca(Value(wholeNumberText(*value)), width, "0", "s");
+}
+}  // namespace
+
+std::string ReadUntil(std::string_view testo, std::string_view delimitatore, int inizio) {
+    if (inizio < 1 || static_cast<size_t>(inizio) > testo.size()) return {};
+    const size_t from = static_cast<size_t>(inizio) - 1;
+    const size_t p = testo.find(delimitatore, from);
+    if (p == std::string_view::npos) return {};
+    return std::string(testo.substr(from, p - from));
+}
+
+std::string HexInvert(std::string_view testo) {
+    std::string out;
+    out.reserve(testo.size());
+    size_t end = testo.size();
+    while (end >= 2) {
+        out.append(testo.substr(end - 2, 2));
+        end -= 2;
+    }
+    if (end == 1) out.push_back(testo[0]);
+    return out;
+}
+
+std::optional<double> HextoDec(std::string_view testo) {
+    if (testo.empty()) return std::nullopt;
+    double v = 0;
+    for (char c : testo) {
+        const int d = hexDigit(c);
+        if (d < 0) return std::nullopt;
+        v = v * 16 + d;
+    }
+    return v;
+}
+
+std::string RiempiTronca(const Value& valore, int larghezza, std::string_view carattere, std::string_view modo) {
+    const std::string text = valore.isNull() ? std::string() : valore.toText();
+    if (larghezza <= 0) return {};
+    const size_t width = static_cast<size_t>(larghezza);
+    if (text.size() > width) return modo == "d" ? text.substr(0, width) : text.substr(text.size() - width);
+    const std::string fill(width - text.size(), carattere.empty() ? ' ' : carattere.front());
+    return modo == "s" ? fill + text : text + fill;
+}
+
+std::string wholeNumberText(double value) {
+    if (!std::isfinite(value)) return "0";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.0f", value);
+    return buf;
+}
+
+std::optional<std::string> decodeRecord(std::string_view record, std::string* problem) {
+    if (problem) problem->clear();
+    if (!record.empty() && record.back() == kEtx) record.remove_suffix(1);
+    if (record.size() < 3 || record[0] != kStx || record.substr(1, 2) != "2M") return std::nullopt;
+    const auto fields = split(record, '|');
+    if (fields.size() < 3) {
+        if (problem) *problem = "Record senza formato del codice";
+        return std::nullopt;
+    }
+    const std::string_view format = fields[2];
+    if (format == "H") {
+        if (fields.size() < 6) {
+            if (problem) *problem = "Record H senza il campo del codice";
+            return std::nullopt;
+        }
+        return hexCode(fields[5].substr(0, 8), true, 10, problem);
+    }
+    if (format == "L") {
+        if (fields.size() < 4) {
+            if (problem) *problem = "Record L senza il campo del codice";
+            return std::nullopt;
+        }
+        return hexCode(fields[3].substr(0, 10), false, 14, problem);
+    }
+    return std::nullopt;
+}
+
+}  // namespace velaris
