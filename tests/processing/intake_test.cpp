@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include "app/polling.h"
+#include "processing/intake.h"
+#include "support/fake_links.h"
+#include "terminals/registry.h"
+
+using namespace velaris;
+using velaris::test::SystemFixture;
+
+namespace {
+struct Intake : ::testing::Test {
+    SystemFixture x{1};
+    void start() {
+        for (int a = 1; a <= 9; ++a) x.net92.answers[a] = 1;
+        Inizializza_Terminali(x.s);
+        ASSERT_TRUE(x.s.Terminali_Inizializzati);
+        x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL");
+        x.net92.sent.clear();
+    }
+    void leggi(int address, const std::string& code) {
+        x.s.corrente.Indirizzo_Corrente = address;
+        std::string msg = "A" + code + " -X";
+        Elabora_Messaggi(x.s, msg);
+    }
+    Value stato(int address, const char* col = "Stato") {
+        return x.scalar(std::string("SELECT ") + col + " FROM Stato_Terminali WHERE Messaggio Is Null AND Indirizzo=" +
+                        std::to_string(address));
+    }
+};
+}  // namespace
+
+TEST(IntakeCode, Net92MessageForm) {
+    EXPECT_EQ(StringaMessaggio(1, "A12345 -X"), "12345");
+    EXPECT_EQ(StringaMessaggio(1, "A123_45-X"), "123");
+    EXPECT_EQ(StringaMessaggio(1, "-"), "");
+    EXPECT_EQ(StringaMessaggio(1, ""), "");
+}
+
+TEST_F(Intake, BlankMessageTouchesNothing) {
+    x.s.corrente.Indirizzo_Corrente = 1;
+    const auto before = x.f.sqlite->statementCount();
+    std::string blank = "   ";
+    Elabora_Messaggi(x.s, blank);
+    EXPECT_EQ(x.f.sqlite->statementCount(), before);
+}
+
+TEST_F(Intake, TerminalWithoutStateRowIsReported) {
+    x.terminale(1, 1);
+    start();
+    leggi(7, "123");
+    ASSERT_FALSE(x.operatore.boxes.empty());
+    EXPECT_EQ(x.operatore.boxes.back().text, "Terminale n° 7 non inizializzato");
+}
+
+TEST_F(Intake, WrongUnlockCodeKeepsTheTerminalLocked) {
+    x.at(10, 0, 0);
+    x.terminale(1, 1, "", "Attivato_Operatore=-1, Codice_Attivazione='4321'");
+    start();
+    leggi(1, "1111");
+    ASSERT_EQ(x.net92.sent.at(0).text, "\fCODICE ERRATO");
+    EXPECT_EQ(x.queued(1), (std::vector<std::string>{"%K2M2", "\fgio 07 mar 10:00|SBLOCCO:____"}));
+    EXPECT_EQ(x.scalar("SELECT Max(Ora_Invio) FROM Stato_Terminali WHERE Indirizzo=1").toText(), "1900-01-01 10:00:02");
+    EXPECT_EQ(stato(1), Value(1));
+
+    leggi(1, "4321");
+    EXPECT_EQ(x.net92.sent.back().text, "%K2BXM2");
+    EXPECT_EQ(stato(1), Value(2));
+    EXPECT_EQ(stato(1, "Codice_Cliente"), Value("4321"));
+}
+
+TEST_F(Intake, ReadyTerminalEndsWithTheIdlePromptAndTheStateWrite) {
+    x.at(10, 0, 0);
+    x.terminale(2, 1, "", "Blocco_Tastiera=-1");
+    start();
+    leggi(2, "CL0001");
+    EXPECT_EQ(x.queued(2), (std::vector<std::string>{"\fgio 07 mar 10:00|CODICE:_______", "%K0BXM2"}));
+    EXPECT_EQ(x.scalar("SELECT Min(Ora_Invio) FROM Stato_Terminali WHERE Indirizzo=2").toText(), "1900-01-01 10:00:06");
+    EXPECT_EQ(stato(2), Value(2));
+    EXPECT_EQ(stato(2, "Tipo"), Value(1));
+}
+
+TEST_F(Intake, PendingActivityConfirmationCancelledByAnyOtherCode) {
+    x.terminale(3, 6, "", "Gestisci_Attivita=1");
+    start();
+    x.f.native("UPDATE Stato_Terminali SET Stato=10, Codice_Cliente='CL9' WHERE Indirizzo=3");
+    leggi(3, "2");
+    EXPECT_EQ(x.queued(3), std::vector<std::string>{"\fOPERAZIONE|ANNULLATA"});
+    EXPECT_EQ(stato(3), Value(2));
+    EXPECT_EQ(stato(3, "Codice_Cliente"), Value(""));
+}
+
+TEST_F(Intake, UnknownStateDropsTheMessage) {
+    x.terminale(4, 1);
+    start();
+    x.f.native("UPDATE Stato_Terminali SET Stato=3 WHERE Indirizzo=4");
+    leggi(4, "CL1");
+    EXPECT_TRUE(x.queued(4).empty());
+    EXPECT_TRUE(x.net92.sent.empty());
+    EXPECT_EQ(stato(4), Value(3));
+}
+
+TEST_F(Intake, SpecialCardDeletesMarkedSalesWithTriggersSilenced) {
+    x.terminale(5, 1);
+    start();
+    x.f.native("INSERT INTO wSys_SpecialCards (Codice_Card, Tipo_Op) VALUES ('MARK', 1);"
+               "INSERT INTO Gestione_Iscrizioni (Cd_Iscrizione) VALUES (40);"
+               "INSERT INTO Gestione_Vendite (Tipologia, Codice, Marker) VALUES (1, 40, -1), (1, 41, 0);");
+    const Value firedBefore = x.scalar("SELECT Count(*) FROM wSys_Log_Trigger");
+    leggi(5, "MARK");
+    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Gestione_Iscrizioni"), Value(0));
+    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Gestione_Vendite"), Value(1));
+    EXPECT_EQ(x.scalar("SELECT Count(*) FROM wSys_Log_Trigger"), firedBefore);
+    EXPECT_EQ(x.scalar("SELECT Count(*) FROM wSys_Trigger_Disabilitati"), Value(0));
+    EXPECT_TRUE(x.queued(5).empty());
+    EXPECT_TRUE(x.net92.sent.empty());
+}
+
+TEST_F(Intake, IrregularityFilterCarriesGraceDaysAndCentre) {
+    x.f.native("UPDATE Impostazioni_Funzionamento SET Tolleranza1=3");
+    x.s.settings.Defaults_DopoAggiornamento();
+    x.s.corrente.Filtro_Centro = " AND Codice_Centro='C1'";
+    const std::string f = costruisciFiltroIrregolarita(x.s, DateTime::fromParts(2024, 3, 7), true);
+    EXPECT_EQ(f.rfind("((Modalita=2 And (Data_Scadenza Is Null Or Data_Scadenza<={d '2024-03-04'}))", 0), 0u);
+    EXPECT_NE(f.find(" Or (Modalita=4 And Data_Scadenza<={d '2024-03-07'} AND Codice_Centro='C1')"), std::string::npos);
+    EXPECT_NE(f.find(" Or (Modalita=11)"), std::string::npos);
+    EXPECT_EQ(f.back(), ')');
+    const std::string noGrace = costruisciFiltroIrregolarita(x.s, DateTime::fromParts(2024, 3, 7), false);
+    EXPECT_EQ(noGrace.find("2024-03-04"), std::string::npos);
+}
+
+TEST_F(Intake, InjectedRowsAreProcessedOldestFirstAndBlankOnesDeleted) {
+    SystemFixture y(3);
+    y.terminale(1, 6);
+    Inizializza_Terminali(y.s);
+    y.f.native("INSERT INTO Stato_Terminali (Indirizzo, Messaggio, Stato) VALUES (0, 'x', 500), (1, 'CL1', 500), (1, 'CL2', 500)");
+    Timer1_Tick(y.s);
+    EXPECT_EQ(y.scalar("SELECT Count(*) FROM Stato_Terminali WHERE Stato=500"), Value(2));
+    EXPECT_NE(y.f.logLines.back().find("deleted"), std::string::npos);
+    Timer1_Tick(y.s);
+    EXPECT_EQ(y.scalar("SELECT Messaggio FROM Stato_Terminali WHERE Stato=500"), Value("CL2"));
+    Timer1_Tick(y.s);
+    EXPECT_EQ(y.scalar("SELECT Count(*) FROM Stato_Terminali WHERE Stato=500"), Value(0));
+    EXPECT_EQ(y.timer1.interval().count(), 1000);
+}
+
+TEST_F(Intake, Timer2ListsPushTerminalsThatNeverConnected) {
+    SystemFixture y(3);
+    y.terminale(1, 6);
+    y.terminale(2, 6);
+    y.terminale(3, 6);
+    y.conn.connect("2");
+    Timer2_Tick(y.s);
+    ASSERT_EQ(y.operatore.boxes.size(), 1u);
+    EXPECT_EQ(y.operatore.boxes[0].text, "Inizializzazione non riuscita dei terminali agli indirizzi : 1, 3, ");
+}
