@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+#include "terminals/net92/datagram.h"
+#include "terminals/net92/net92_link.h"
+
+using namespace velaris;
+using namespace std::chrono_literals;
+using asio::ip::udp;
+
+namespace {
+
+// A gateway played by the test on 127.0.0.1, and the link under test pointed at it.
+struct Net92Test : ::testing::Test {
+    test::TempDir dir;
+    Clock clock;
+    EventLog log{dir.path(), clock};
+    std::vector<std::string> logLines;
+    EventLoop loop;
+    udp::socket gateway{loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0)};
+    std::unique_ptr<Net92Link> link;
+
+    void SetUp() override {
+        log.setObserver([this](std::string_view l) { logLines.emplace_back(l); });
+        gateway.non_blocking(true);
+        link = std::make_unique<Net92Link>(loop, log, "127.0.0.1:" + std::to_string(gateway.local_endpoint().port()));
+        ASSERT_EQ(link->InitN92(3, 2, 20, 0), 1);
+    }
+
+    udp::endpoint server() const { return {asio::ip::make_address("127.0.0.1"), link->localEndpoint()->port()}; }
+    void fromGateway(const std::string& bytes) { gateway.send_to(asio::buffer(bytes), server()); }
+    void fromGateway(int address, const std::string& kind, const std::string& payload, int line = 3) {
+        fromGateway("N92|" + std::to_string(line) + "|9|" + std::to_string(address) + "|" + kind + "|" + payload);
+    }
+
+    // The next datagram the gateway receives, within a bound.
+    std::optional<std::string> atGateway() {
+        std::array<char, 4096> buf;
+        std::optional<std::string> got;
+        loop.waitUntil(
+            [&] {
+                udp::endpoint from;
+                asio::error_code ec;
+                const auto n = gateway.receive_from(asio::buffer(buf), from, 0, ec);
+                if (!ec) got = std::string(buf.data(), n);
+                return got.has_value();
+            },
+            2s);
+        return got;
+    }
+
+    // PollTerm until it answers `want` (the datagram may still be on its way).
+    int pollUntil(int address, int want, std::chrono::milliseconds bound = 2s) {
+        int r = -1;
+        loop.waitUntil(
+            [&] {
+                std::string buffer = std::string(255, '-') + '\0';
+                r = link->PollTerm(address, buffer);
+                return r == want;
+            },
+            bound);
+        return r;
+    }
+
+    std::string fetch() {
+        std::string buffer = std::string(255, '-') + '\0';
+        EXPECT_EQ(link->PollTerm(255, buffer), 3);
+        return buffer;
+    }
+};
+
+const std::string kTemplate = std::string(255, '-') + '\0';
+
+}  // namespace
+
+TEST_F(Net92Test, ProbeIsSentAndItsAnswerMakesTheTerminalPresent) {
+    std::string buffer = kTemplate;
+    EXPECT_EQ(link->PollTerm(5, buffer), 0);
+    EXPECT_EQ(link->SendMsg(5, "%%"), 0);
+    const auto sent = atGateway();
+    ASSERT_TRUE(sent);
+    const auto d = net92::decode(*sent);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->line, 3);
+    EXPECT_EQ(d->address, 5);
+    EXPECT_EQ(d->kind, net92::Kind::Msg);
+    EXPECT_EQ(d->payload, "%%");
+
+    fromGateway(5, "PRESENT", "");
+    EXPECT_EQ(pollUntil(5, 1), 1);
+    EXPECT_EQ(link->PollTerm(6, buffer), 0);
+    EXPECT_EQ(buffer, kTemplate) << "a poll without a message leaves the buffer alone";
+}
+
+TEST_F(Net92Test, ReadIsAnnouncedThenFetchedWithTheAddressFirst) {
+    fromGateway(5, "READ", "A12345 -X");
+    ASSERT_EQ(pollUntil(5, 2), 2);
+    const std::string buffer = fetch();
+    ASSERT_EQ(buffer.size(), 256u);
+    EXPECT_EQ(Net92BufferAddress(buffer), 5);
+    EXPECT_EQ(buffer[0], '\x05');
+    EXPECT_EQ(Net92BufferText(buffer), "12345 -X");
+    EXPECT_EQ(buffer.substr(1, 9), std::string("12345 -X") + '\0');
+    EXPECT_EQ(buffer.substr(10, 245), std::string(245, '-'));
+    EXPECT_EQ(buffer.back(), '\0');
+    // The message is gone; the terminal is still known to be there.
+    EXPECT_EQ(pollUntil(5, 1), 1);
+    std::string again = kTemplate;
+    EXPECT_EQ(link->PollTerm(255, again), 0);
+    EXPECT_EQ(again, kTemplate);
+}
+
+TEST_F(Net92Test, ReadsKeepTheirOrderAndTheirTerminal) {
+    fromGateway(5, "READ", "A1 -X");
+    fromGateway(5, "READ", "A2 -X");
+    fromGateway(7, "READ", "A3 -X");
+    ASSERT_EQ(pollUntil(7, 2), 2);
+    std::string b = fetch();
+    EXPECT_EQ(Net92BufferAddress(b), 7);
+    EXPECT_EQ(Net92BufferText(b), "3 -X");
+    ASSERT_EQ(pollUntil(5, 2), 2);
+    EXPECT_EQ(Net92BufferText(fetch()), "1 -X");
+    ASSERT_EQ(pollUntil(5, 2), 2);
+    EXPECT_EQ(Net92BufferText(fetch()), "2 -X");
+    EXPECT_EQ(pollUntil(5, 1), 1);
+}
+
+TEST_F(Net92Test, FetchWithoutAnnouncementFindsNothing) {
+    fromGateway(5, "READ", "A1 -X");
+    ASSERT_EQ(pollUntil(5, 2), 2);
+    std::string buffer = kTemplate;
+    EXPECT_EQ(link->PollTerm(6, buffer), 0);  // a later poll of another terminal cancels nothing
+    EXPECT_EQ(link->PollTerm(255, buffer), 3);
+    EXPECT_EQ(Net92BufferAddress(buffer), 5);
+    std::string other = kTemplate;
+    EXPECT_EQ(link->PollTerm(255, other), 0) << "255 fetches only what a 2 announced";
+    EXPECT_EQ(other, kTemplate);
+}
+
+TEST_F(Net92Test, GarbageDatagramsAreIgnored) {
+    const std::vector<std::string> garbage = {
+        "hello",
+        "",
+        "N92|3|1|5|BOOM|A1 -X",      // unknown kind
+        "N92|4|1|5|READ|A1 -X",      // another line
+        "N92|3|1|0|READ|A1 -X",      // nobody
+        "N92|3|1|255|READ|A1 -X",    // the fetch address
+        "N92|3|1|21|READ|A1 -X",     // above the highest configured address
+        "N92|3|1|300|READ|A1 -X",
+        "N92|3|x|5|READ|A1 -X",
+        "N92|3|-1|5|READ|A1 -X",
+        "N92|3| 1|5|READ|A1 -X",
+        "N92|3|99999999999|5|READ|A1 -X",
+        "N92|3|1|5|MSG|A1 -X",       // our own kind coming back
+        "N92|3|1|5|READ",            // no payload field
+        "n92|3|1|5|READ|A1 -X",
+        "N92|3|1|5|READ|A",          // a leading character and nothing else
+        "N92|3|1|5|READ|",
+    };
+    for (const auto& g : garbage) fromGateway(g);
+    // A stranger on the network is not the gateway, even with a well-formed read.
+    udp::socket stranger(loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
+    stranger.send_to(asio::buffer(std::string("N92|3|1|5|READ|A1 -X")), server());
+    // A valid read sent last proves that everything before it was looked at.
+    fromGateway(6, "READ", "A9 -X");
+    ASSERT_EQ(pollUntil(6, 2), 2);
+    std::string buffer = kTemplate;
+    EXPECT_EQ(link->PollTerm(5, buffer), 1) << "the empty read shows the terminal is there, nothing to fetch";
+    EXPECT_EQ(link->stats().ignored, garbage.size() - 1);
+    for (int a : {0, 21, 255, 300}) EXPECT_NE(link->PollTerm(a, buffer), 2) << a;
+}
+
+TEST_F(Net92Test, WireTextIsWindows1252BothWays) {
+    EXPECT_EQ(link->SendMsg(5, "\fPERCHÉ|€ 5,00"), 0);
+    const auto sent = atGateway();
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(*sent, std::string("N92|3|1|5|MSG|\x0cPERCH\xC9|\x80 5,00"));
+
+    fromGateway(5, "READ", std::string("A\xE8|X -X"));
+    ASSERT_EQ(pollUntil(5, 2), 2);
+    const std::string buffer = fetch();
+    EXPECT_EQ(Net92BufferText(buffer), "è|X -X");
+    // Still 256 characters: the two-byte è counts as one.
+    EXPECT_EQ(buffer.size(), 257u);
+}
+
+TEST_F(Net92Test, LongTextIsCutToTheBufferAndAnEmbeddedNulEndsIt) {
+    fromGateway(5, "READ", "A" + std::string(400, '7'));
+    ASSERT_EQ(pollUntil(5, 2), 2);
+    const std::string buffer = fetch();
+    ASSERT_EQ(buffer.size(), 256u);
+    EXPECT_EQ(Net92BufferText(buffer), std::string(254, '7'));
+    EXPECT_EQ(buffer.back(), '\0');
+
+    fromGateway(5, "READ", std::string("A12\0" "99 -X", 9));
+    ASSERT_EQ(pollUntil(5, 2), 2);
+    EXPECT_EQ(Net92BufferText(fetch()), "12");
+}
+
+TEST_F(Net92Test, AFullQueueLosesItsOldestReadWithALogLine) {
+    const int total = static_cast<int>(Net92Link::kQueueLimit) + 3;
+    for (int i = 0; i < total; ++i) fromGateway(5, "READ", "A" + std::to_string(i) + " -X");
+    loop.waitUntil([&] { std::string b = kTemplate; link->PollTerm(9, b); return link->stats().received == unsigned(total); }, 2s);
+    ASSERT_EQ(pollUntil(5, 2), 2);
+    EXPECT_EQ(Net92BufferText(fetch()), "3 -X");
+    EXPECT_EQ(link->stats().dropped, 3u);
+    ASSERT_FALSE(logLines.empty());
+    EXPECT_NE(logLines.back().find("Function PollTerm"), std::string::npos);
+}
+
+TEST_F(Net92Test, PresenceLastsOnlyForItsWindow) {
+    link->setPresenceWindow(50ms);
+    fromGateway(5, "PRESENT", "");
+    ASSERT_EQ(pollUntil(5, 1), 1);
+    loop.yieldFor(120ms);
+    std::string buffer = kTemplate;
+    EXPECT_EQ(link->PollTerm(5, buffer), 0);
+}
+
+TEST_F(Net92Test, DatagramsArriveWhileTheLoopRunsWithoutPolling) {
+    fromGateway(5, "READ", "A1 -X");
+    loop.waitUntil([&] { return link->stats().received == 1; }, 2s);
+    EXPECT_EQ(link->stats().received, 1u);
+}
+
+TEST_F(Net92Test, ResetClosesTheLinkAndInitReportsUnusableDevices) {
+    EXPECT_EQ(link->ResetN92(), 0);
+    std::string buffer = kTemplate;
+    EXPECT_EQ(link->SendMsg(5, "%%"), -1);
+    EXPECT_EQ(link->PollTerm(5, buffer), 0);
+    EXPECT_FALSE(link->up());
+
+    for (const char* device : {"nohostport", "127.0.0.1:99999", "127.0.0.1:", "::1:9200"}) {
+        Net92Link bad(loop, log, device);
+        logLines.clear();
+        EXPECT_LE(bad.InitN92(1, 2, 10, 0), 0) << device;
+        ASSERT_EQ(logLines.size(), 1u) << device;
+        EXPECT_NE(logLines[0].find("Function InitN92"), std::string::npos);
+        EXPECT_EQ(bad.SendMsg(1, "x"), -1);
+    }
+    // Addresses the network cannot carry are refused.
+    ASSERT_EQ(link->InitN92(3, 2, 20, 0), 1);
+    EXPECT_EQ(link->SendMsg(0, "x"), -1);
+    EXPECT_EQ(link->SendMsg(255, "x"), -1);
+}
+
+TEST(Net92Datagram, PayloadKeepsItsBarsAndHostPortsSplit) {
+    net92::Datagram d;
+    d.line = 2;
+    d.seq = 4294967295u;
+    d.address = 254;
+    d.kind = net92::Kind::Read;
+    d.payload = "\fOK|ABILITATO||";
+    const auto back = net92::decode(net92::encode(d));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->payload, d.payload);
+    EXPECT_EQ(back->seq, d.seq);
+    EXPECT_EQ(back->address, 254);
+    EXPECT_FALSE(net92::decode("N92|0|1|5|READ|x")) << "line 0 does not exist";
+    EXPECT_FALSE(net92::decode("N92|1|1|5|READ|" + std::string(3000, 'x')));
+
+    EXPECT_EQ(splitHostPort("[::1]:9200")->first, "::1");
+    EXPECT_EQ(splitHostPort("gw.local:9200")->second, 9200);
+    EXPECT_FALSE(splitHostPort("gw.local:0"));
+    EXPECT_FALSE(splitHostPort(":9200"));
+    EXPECT_FALSE(splitHostPort("gw.local:92a0"));
+}
