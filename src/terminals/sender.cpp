@@ -143,8 +143,6 @@ std::string frameVai(const Value& tempoVai) {
     return "\x02" "06|000255000|020|3|" + RiempiTronca(Value(tempoVai.toText()), 4, "0", "s") + "\x03";
 }
 
-std::string frameStop() { return "\x02" "06|255000000|010|4|0000" "\x03"; }
-
 void Attiva_Rele(Sistema& s, const Value& risultato, int modo, int tipo) {
     (void)risultato;
     try {

@@ -4,6 +4,7 @@
 // relay answers.
 
 #include "app/system.h"
+#include "terminals/socketlink/frames.h"
 
 namespace velaris {
 
@@ -26,8 +27,7 @@ void Stampa_Scontrino(Sistema& s, int address, const Value& clientCode, const st
 // Opens (modo 1) or stops the gate of the current terminal, in the form its `Tipo` needs.
 void Attiva_Rele(Sistema& s, const Value& risultato, int modo, int tipo);
 
-// Frames of the client link (terminal type 5).
+// Frames of the client link (terminal type 5); frameStop() comes with the client link.
 std::string frameVai(const Value& tempoVai);
-std::string frameStop();
 
 }  // namespace velaris

@@ -2,19 +2,10 @@
 
 #include <array>
 
-#include "terminals/socketlink/codes.h"
 
 namespace velaris {
 
 using asio::ip::tcp;
-
-std::string frameGo(const Value& tempoVai) {
-    return "\x02" "06|000255000|020|3|" + RiempiTronca(tempoVai, 4, "0", "s") + "\x03";
-}
-
-std::string frameStop() { return "\x02" "06|255000000|010|4|0000" "\x03"; }
-
-std::string frameProbe() { return "\x02" "17" "\x03"; }
 
 struct ClientLink::Connection {
     explicit Connection(asio::io_context& io) : socket(io) {}

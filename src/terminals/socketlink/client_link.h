@@ -16,16 +16,10 @@
 #include "app/event_log.h"
 #include "app/event_loop.h"
 #include "db/value.h"
+#include "terminals/socketlink/frames.h"
 #include "terminals/socketlink/record_framer.h"
 
 namespace velaris {
-
-// Relay go: STX "06|000255000|020|3|" + `TempoVai` in 4 digits + ETX.
-std::string frameGo(const Value& tempoVai);
-// Relay stop: STX "06|255000000|010|4|0000" ETX.
-std::string frameStop();
-// Presence probe: STX "17" ETX.
-std::string frameProbe();
 
 class ClientLink {
 public:
