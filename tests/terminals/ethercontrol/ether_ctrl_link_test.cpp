@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+#include "terminals/ethercontrol/ether_ctrl_link.h"
+
+using namespace velaris;
+using namespace std::chrono_literals;
+using asio::ip::udp;
+
+namespace {
+
+struct Received {
+    std::string ip, data;
+    int extra, address;
+};
+
+// A controller played by the test on 127.0.0.1 and the component listening on 127.0.0.1.
+struct EtherCtrlTest : ::testing::Test {
+    test::TempDir dir;
+    Clock clock;
+    EventLog log{dir.path(), clock};
+    EventLoop loop;
+    udp::socket controller{loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0)};
+    std::unique_ptr<EtherCtrlLink> link;
+    std::vector<Received> messages;
+    std::vector<std::string> acks;
+    std::vector<int> ackAddresses;
+    std::vector<std::tuple<int, std::string, std::string, int>> errors;
+
+    void SetUp() override {
+        controller.non_blocking(true);
+        link = std::make_unique<EtherCtrlLink>(loop, log, options());
+        EtherCtrl::Events ev;
+        ev.messageRecv = [this](const std::string& ip, const std::string& data, int extra, int address) {
+            messages.push_back({ip, data, extra, address});
+        };
+        ev.acknowledged = [this](const std::string& text) {
+            acks.push_back(text);
+            ackAddresses.push_back(link->AckAddress());
+        };
+        ev.sockError = [this](int code, const std::string& d, const std::string& ip, int address) {
+            errors.emplace_back(code, d, ip, address);
+        };
+        link->setEvents(ev);
+    }
+
+    EtherCtrlOptions options() const {
+        return {"127.0.0.1", 0, controller.local_endpoint().port()};
+    }
+    void start() { ASSERT_EQ(link->StartService(), 0); }
+    udp::endpoint service() const { return {asio::ip::make_address("127.0.0.1"), link->localEndpoint()->port()}; }
+    void fromController(const std::string& bytes) { controller.send_to(asio::buffer(bytes), service()); }
+
+    std::optional<std::string> atController(udp::socket& s, std::chrono::milliseconds bound = 2s) {
+        std::array<char, 4096> buf;
+        std::optional<std::string> got;
+        loop.waitUntil(
+            [&] {
+                udp::endpoint from;
+                asio::error_code ec;
+                const auto n = s.receive_from(asio::buffer(buf), from, 0, ec);
+                if (!ec) got = std::string(buf.data(), n);
+                return got.has_value();
+            },
+            bound);
+        return got;
+    }
+    std::optional<std::string> atController() { return atController(controller); }
+    void settle() { loop.yieldFor(50ms); }
+};
+
+}  // namespace
+
+TEST_F(EtherCtrlTest, StartCallsReportTheirStates) {
+    EXPECT_EQ(link->SetDefaultTTYMode(7), -2);
+    EXPECT_EQ(link->SetDefaultTTYMode(1), 0);
+    start();
+    EXPECT_EQ(link->StartService(), -1);
+    EXPECT_EQ(link->SetDefaultTTYMode(0), -1) << "the reply mode cannot change while the service runs";
+
+    EtherCtrlLink second(loop, log, {"127.0.0.1", link->localEndpoint()->port(), 0});
+    EXPECT_EQ(second.StartService(), -4);
+    EtherCtrlLink badAddress(loop, log, {"not-an-ip", 0, 0});
+    EXPECT_EQ(badAddress.StartService(), -3);
+    EtherCtrlLink foreignAddress(loop, log, {"192.0.2.77", 0, 0});  // not on this machine
+    EXPECT_EQ(foreignAddress.StartService(), -3);
+
+    EXPECT_EQ(link->StopService(), 0);
+    EXPECT_EQ(link->StopService(), -1);
+    EXPECT_EQ(link->StartService(), 0) << "a stopped service starts again";
+}
+
+TEST_F(EtherCtrlTest, MessageGoesToTheControllerAndItsAcknowledgementIsAnEvent) {
+    start();
+    EXPECT_EQ(link->SendMessage("127.0.0.1", 3, "\fOK|ABILITATO", 3), 0);
+    EXPECT_EQ(atController(), std::string("ECT|1|3|MSG|\x0cOK"));
+    EXPECT_EQ(link->SendMessage("127.0.0.1", 4, "\fPERCHÉ", 7), 0);
+    EXPECT_EQ(atController(), std::string("ECT|2|4|MSG|\x0cPERCH\xC9"));
+
+    fromController("ECT|1|3|ACK|");
+    loop.waitUntil([&] { return !acks.empty(); }, 2s);
+    ASSERT_EQ(acks.size(), 1u);
+    EXPECT_EQ(acks[0], "127.0.0.1");
+    EXPECT_EQ(ackAddresses[0], 3);
+
+    // A repeated, unknown or mismatched acknowledgement must not free a second slot of
+    // the flow control.
+    fromController("ECT|1|3|ACK|");
+    fromController("ECT|99|3|ACK|");
+    fromController("ECT|2|3|ACK|");
+    fromController("ECT|2|4|ACK|");
+    loop.waitUntil([&] { return acks.size() == 2; }, 2s);
+    settle();
+    ASSERT_EQ(acks.size(), 2u);
+    EXPECT_EQ(ackAddresses[1], 4);
+    EXPECT_EQ(link->AckAddress(), 4);
+}
+
+TEST_F(EtherCtrlTest, SendMessageRefusesWhatItCannotSend) {
+    EXPECT_EQ(link->SendMessage("127.0.0.1", 3, "x", 1), -1);
+    start();
+    EXPECT_EQ(link->SendMessage("300.1.1.1", 3, "x", 1), -2);
+    EXPECT_EQ(link->SendMessage("", 3, "x", 1), -2);
+    EXPECT_EQ(link->SendMessage("127.0.0.1", 0, "x", 1), -3);
+    EXPECT_EQ(link->SendMessage("127.0.0.1", 65536, "x", 1), -3);
+    EXPECT_EQ(link->SendMessage("127.0.0.1", 3, "x", -1), -4);
+    // The length counts characters, not bytes; a length beyond the text sends all of it.
+    EXPECT_EQ(link->SendMessage("127.0.0.1", 3, "èèè", 2), 0);
+    EXPECT_EQ(atController(), std::string("ECT|1|3|MSG|\xE8\xE8"));
+    EXPECT_EQ(link->SendMessage("127.0.0.1", 3, "ab", 10), 0);
+    EXPECT_EQ(atController(), std::string("ECT|2|3|MSG|ab"));
+}
+
+TEST_F(EtherCtrlTest, SendFailureIsASocketErrorEvent) {
+    start();
+    // Broadcast without permission: the send itself fails.
+    EXPECT_EQ(link->SendMessage("255.255.255.255", 9, "x", 1), 0);
+    loop.waitUntil([&] { return !errors.empty(); }, 2s);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(std::get<0>(errors[0]), 0);
+    EXPECT_EQ(std::get<2>(errors[0]), "255.255.255.255");
+    EXPECT_EQ(std::get<3>(errors[0]), 9);
+}
+
+TEST_F(EtherCtrlTest, InboundMessageIsDeliveredOnceAndAlwaysAcknowledged) {
+    start();
+    fromController("ECT|7|12|MSG|A12345");
+    EXPECT_EQ(atController(), "ECT|7|12|ACK|");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].ip, "127.0.0.1");
+    EXPECT_EQ(messages[0].data, "A12345") << "the leading kind character stays";
+    EXPECT_EQ(messages[0].extra, 7);
+    EXPECT_EQ(messages[0].address, 12);
+
+    // Our acknowledgement was lost, the controller repeats: acknowledged again, not
+    // processed again.
+    fromController("ECT|7|12|MSG|A12345");
+    EXPECT_EQ(atController(), "ECT|7|12|ACK|");
+    EXPECT_EQ(messages.size(), 1u);
+
+    fromController(std::string("ECT|8|12|MSG|A\xE8#1"));
+    EXPECT_EQ(atController(), "ECT|8|12|ACK|");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].data, "Aè#1");
+}
+
+TEST_F(EtherCtrlTest, ReplyModeZeroAnswersOnTheControllersPort) {
+    ASSERT_EQ(link->SetDefaultTTYMode(0), 0);
+    start();
+    udp::socket otherPort(loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
+    otherPort.non_blocking(true);
+    otherPort.send_to(asio::buffer(std::string("ECT|5|2|MSG|A1")), service());
+    EXPECT_EQ(atController(), "ECT|5|2|ACK|");
+    EXPECT_FALSE(atController(otherPort, 100ms));
+}
+
+TEST_F(EtherCtrlTest, GarbageAndStrangersAreIgnored) {
+    start();
+    for (const char* g : {"", "hello", "ECT|1|0|MSG|A1", "ECT|1|70000|MSG|A1", "ECT|x|3|MSG|A1", "ECT|1|3|NAK|",
+                          "ECT|1|3|MSG", "ECT|2147483648|3|MSG|A1", "XYZ|1|3|MSG|A1"})
+        fromController(g);
+    fromController("ECT|1|3|MSG|A1");  // valid, sent last
+    loop.waitUntil([&] { return !messages.empty(); }, 2s);
+    settle();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(link->stats().ignored, 9u);
+
+    link->setControllers({"127.0.0.2"});
+    fromController("ECT|2|3|MSG|A2");
+    settle();
+    EXPECT_EQ(messages.size(), 1u);
+    link->setControllers({"127.0.0.1"});
+    fromController("ECT|3|3|MSG|A3");
+    loop.waitUntil([&] { return messages.size() == 2; }, 2s);
+    EXPECT_EQ(messages.size(), 2u);
+}
+
+TEST_F(EtherCtrlTest, AWaitingHandlerDoesNotSeeTheNextMessageInsideIt) {
+    start();
+    int depth = 0, maxDepth = 0;
+    std::vector<std::string> order;
+    EtherCtrl::Events ev;
+    ev.acknowledged = [&](const std::string&) { order.push_back("ack"); };
+    ev.messageRecv = [&](const std::string&, const std::string& data, int, int) {
+        ++depth;
+        maxDepth = std::max(maxDepth, depth);
+        order.push_back(data);
+        if (data == "A1") {
+            // While the first message is processed the second one and an acknowledgement
+            // arrive; the acknowledgement is handled, the message waits its turn.
+            fromController("ECT|2|3|MSG|A2");
+            fromController("ECT|1|3|ACK|");
+            loop.waitUntil([&] { return order.size() >= 2; }, 2s);
+            loop.yieldFor(50ms);
+        }
+        --depth;
+    };
+    link->setEvents(ev);
+    ASSERT_EQ(link->SendMessage("127.0.0.1", 3, "x", 1), 0);
+    fromController("ECT|1|3|MSG|A1");
+    loop.waitUntil([&] { return order.size() == 3; }, 3s);
+    EXPECT_EQ(order, (std::vector<std::string>{"A1", "ack", "A2"}));
+    EXPECT_EQ(maxDepth, 1);
+}
+
+TEST_F(EtherCtrlTest, StopInsideAHandlerEndsDeliveryAndLeavesNothingBehind) {
+    start();
+    EtherCtrl::Events ev;
+    ev.messageRecv = [&](const std::string&, const std::string& data, int, int) {
+        messages.push_back({"", data, 0, 0});
+        link->StopService();
+    };
+    link->setEvents(ev);
+    fromController("ECT|1|3|MSG|A1");
+    loop.waitUntil([&] { return !messages.empty(); }, 2s);
+    EXPECT_FALSE(link->started());
+    EXPECT_EQ(link->StartService(), 0);
+    fromController("ECT|2|3|MSG|A2");
+    loop.waitUntil([&] { return messages.size() == 2; }, 2s);
+    EXPECT_EQ(messages.size(), 2u) << "a restarted service delivers again";
+}
