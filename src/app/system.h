@@ -12,6 +12,8 @@
 #include "app/clock.h"
 #include "app/event_log.h"
 #include "app/event_loop.h"
+#include "attendance/lettura.h"
+#include "checks/esiti.h"
 #include "db/counters.h"
 #include "db/database.h"
 #include "db/settings.h"
@@ -146,6 +148,8 @@ struct Sistema {
     int Fase_Errore = 0;
     Registro registro;
     Corrente corrente;
+    EsitiVerifica esiti;
+    DatiLettura lettura;
 
     // The link in use (only the one of the configured kind is set).
     Net92* net92 = nullptr;

@@ -1,0 +1,19 @@
+#pragma once
+// Results of the entitlement checks shared between message processing and the checks:
+// the verdict flags and the irregularity table of the member under examination.
+
+#include <array>
+
+#include "db/value.h"
+
+namespace velaris {
+
+struct EsitiVerifica {
+    bool Flag_NonAbilitato = false;
+    bool Flag_Irregolare = false;
+    std::array<Value, 23> Irregolarita{};  // by fee modality 0..22; slot 10: no valid subscription
+    bool EsitoT_FuoriOrario = false;
+    bool EsitoT_Sospeso = false;
+};
+
+}  // namespace velaris
