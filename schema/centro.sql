@@ -15,6 +15,9 @@
 --     wSys_Trigger_Disabilitati (the engine turns ALTER TABLE ... DISABLE TRIGGER into a
 --     row there and ENABLE TRIGGER into its removal).
 
+-- The whole definition is one transaction: it loads quickly and never half-way.
+BEGIN TRANSACTION;
+
 -- =====================================================================================
 -- Anagrafica_: master records
 -- =====================================================================================
@@ -2202,3 +2205,5 @@ CREATE INDEX IX_Strutture_Associate_Struttura ON Strutture_Associate (Codice_Str
 CREATE INDEX IX_Attivita_Strutture_Struttura ON Attivita_Strutture (Codice_Struttura);
 CREATE INDEX IX_wTmp_ArticoliTerminali_Indirizzo ON wTmp_ArticoliTerminali (Indirizzo);
 CREATE INDEX IX_wTmp_DatiAccessi_Codice ON wTmp_DatiAccessi (Codice, Completo);
+
+COMMIT;
