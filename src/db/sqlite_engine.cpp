@@ -3,7 +3,9 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <vector>
 
+#include "db/tsql/functions.h"
 #include "db/tsql/translator.h"
 
 namespace velaris {
@@ -31,13 +33,23 @@ bool looksCanonicalDate(const unsigned char* t, int n) {
     return true;
 }
 
-Value columnValue(sqlite3_stmt* st, int i) {
+// How a column's values map to Values, from its declared type: BIT columns hold the
+// booleans (-1/0), DATE/TIME columns hold date/times as canonical text.
+enum class ColKind : uint8_t { Plain, Bool, Date };
+
+ColKind columnKind(sqlite3_stmt* st, int i) {
+    const char* decl = sqlite3_column_decltype(st, i);
+    if (containsNoCase(decl, "BIT") || containsNoCase(decl, "BOOL")) return ColKind::Bool;
+    if (containsNoCase(decl, "DATE") || containsNoCase(decl, "TIME")) return ColKind::Date;
+    return ColKind::Plain;
+}
+
+Value columnValue(sqlite3_stmt* st, int i, ColKind kind) {
     switch (sqlite3_column_type(st, i)) {
         case SQLITE_NULL: return Value::null();
         case SQLITE_INTEGER: {
             const sqlite3_int64 v = sqlite3_column_int64(st, i);
-            const char* decl = sqlite3_column_decltype(st, i);
-            if (containsNoCase(decl, "BIT") || containsNoCase(decl, "BOOL")) return Value(v != 0);
+            if (kind == ColKind::Bool) return Value(v != 0);
             return Value(static_cast<long long>(v));
         }
         case SQLITE_FLOAT: return Value(sqlite3_column_double(st, i));
@@ -46,8 +58,7 @@ Value columnValue(sqlite3_stmt* st, int i) {
             const int n = sqlite3_column_bytes(st, i);
             std::string_view text(reinterpret_cast<const char*>(t ? t : reinterpret_cast<const unsigned char*>("")),
                                   static_cast<size_t>(n));
-            const char* decl = sqlite3_column_decltype(st, i);
-            if (looksCanonicalDate(t, n) || containsNoCase(decl, "DATE") || containsNoCase(decl, "TIME")) {
+            if (looksCanonicalDate(t, n) || kind == ColKind::Date) {
                 if (auto d = DateTime::parse(text)) return Value(*d);
             }
             return Value(text);
@@ -55,21 +66,28 @@ Value columnValue(sqlite3_stmt* st, int i) {
     }
 }
 
+std::string withProcedure(const std::shared_ptr<const tsql::Translation>& t, const std::string& msg) {
+    if (!t || t->procedure.empty()) return msg;
+    return t->procedure + ": " + msg;
+}
+
 }  // namespace
 
 class SqliteRecordset : public Recordset {
 public:
-    SqliteRecordset(SqliteConnection& conn, sqlite3_stmt* st, std::string text)
-        : conn_(conn), st_(st), text_(std::move(text)) {
-        const int n = sqlite3_column_count(st_);
+    SqliteRecordset(SqliteConnection& conn, SqliteConnection::Prepared p) : conn_(conn), p_(std::move(p)) {
+        sqlite3_stmt* st = p_.stmt;
+        const int n = sqlite3_column_count(st);
         names_.reserve(static_cast<size_t>(n));
+        kinds_.reserve(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) {
-            const char* name = sqlite3_column_name(st_, i);
+            const char* name = sqlite3_column_name(st, i);
             names_.emplace_back(name ? name : "");
+            kinds_.push_back(columnKind(st, i));
         }
         row_.resize(static_cast<size_t>(n));
     }
-    ~SqliteRecordset() override { conn_.release(st_, std::move(text_)); }
+    ~SqliteRecordset() override { conn_.release(std::move(p_)); }
     void start() { step(); }
 
     bool eof() const override { return eof_; }
@@ -89,27 +107,28 @@ public:
 
 private:
     void step() {
-        const int rc = sqlite3_step(st_);
+        const int rc = sqlite3_step(p_.stmt);
         if (rc == SQLITE_ROW) {
-            for (int i = 0; i < fieldCount(); ++i) row_[static_cast<size_t>(i)] = columnValue(st_, i);
+            for (size_t i = 0; i < row_.size(); ++i) row_[i] = columnValue(p_.stmt, static_cast<int>(i), kinds_[i]);
             return;
         }
         eof_ = true;
+        std::string msg = rc != SQLITE_DONE ? sqlite3_errmsg(conn_.handle()) : std::string();
         // Give the statement back as soon as the rows are read: no read stays open.
-        sqlite3_reset(st_);
-        if (rc != SQLITE_DONE) throw DbError(rc, sqlite3_errmsg(conn_.handle()));
+        sqlite3_reset(p_.stmt);
+        if (rc != SQLITE_DONE) throw DbError(rc, withProcedure(p_.translation, msg));
     }
 
     SqliteConnection& conn_;
-    sqlite3_stmt* st_;
-    std::string text_;
+    SqliteConnection::Prepared p_;
     std::vector<std::string> names_;
+    std::vector<ColKind> kinds_;
     std::vector<Value> row_;
     bool eof_ = false;
 };
 
 SqliteConnection::SqliteConnection(const std::string& path, const Clock& clock, bool create, int busyTimeoutMs)
-    : clock_(clock), translator_(std::make_unique<tsql::Translator>()) {
+    : clock_(clock) {
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -120,12 +139,17 @@ SqliteConnection::SqliteConnection(const std::string& path, const Clock& clock, 
     }
     sqlite3_extended_result_codes(db_, 0);
     sqlite3_busy_timeout(db_, busyTimeoutMs);
+    // A double-quoted name in a statement is always a name: a misspelt column must fail,
+    // not turn into a text.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     tsql::registerFunctions(db_, clock_);
+    translator_ = std::make_unique<tsql::Translator>(db_);
     char* err = nullptr;
     if (sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA foreign_keys=OFF; PRAGMA recursive_triggers=OFF;", nullptr,
                      nullptr, &err) != SQLITE_OK) {
         std::string msg = err ? err : "unknown error";
         sqlite3_free(err);
+        translator_.reset();
         sqlite3_close(db_);
         db_ = nullptr;
         throw DbError(SQLITE_ERROR, "Cannot open database \"" + path + "\": " + msg);
@@ -133,72 +157,103 @@ SqliteConnection::SqliteConnection(const std::string& path, const Clock& clock, 
 }
 
 SqliteConnection::~SqliteConnection() {
-    for (auto& [text, st] : lru_) sqlite3_finalize(st);
+    for (Prepared& p : lru_) sqlite3_finalize(p.stmt);
+    lru_.clear();
+    translator_.reset();
     sqlite3_close_v2(db_);
 }
 
-void SqliteConnection::fail(int rc) { throw DbError(rc, sqlite3_errmsg(db_)); }
+std::string SqliteConnection::translate(std::string_view sql) { return translator_->translateText(sql); }
 
-std::string SqliteConnection::translate(std::string_view sql) { return translator_->translate(sql); }
-
-sqlite3_stmt* SqliteConnection::prepare(std::string_view tsql) {
-    ++statements_;
-    if (auto it = byText_.find(tsql); it != byText_.end()) {
-        sqlite3_stmt* st = it->second->second;
-        lru_.erase(it->second);  // in use now: out of the cache until released
-        byText_.erase(it);
-        return st;
-    }
-    const std::string& sql = translator_->translate(tsql);
-    sqlite3_stmt* st = nullptr;
-    const char* tail = nullptr;
-    const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &st,
-                                      &tail);
-    if (rc != SQLITE_OK) {
-        sqlite3_finalize(st);
-        fail(rc);
-    }
-    if (!st) throw DbError(SQLITE_MISUSE, "Empty statement");
-    for (; tail && *tail; ++tail) {
-        if (*tail != ' ' && *tail != '\t' && *tail != '\r' && *tail != '\n' && *tail != ';') {
-            sqlite3_finalize(st);
-            throw DbError(SQLITE_MISUSE, "Only one statement at a time is accepted");
-        }
-    }
-    return st;
+void SqliteConnection::fail(const Prepared& p, int rc, const std::string& message) {
+    throw DbError(rc, withProcedure(p.translation, message));
 }
 
-void SqliteConnection::release(sqlite3_stmt* st, std::string text) {
-    sqlite3_reset(st);
-    if (byText_.count(text)) {  // an identical idle statement is cached already
-        sqlite3_finalize(st);
+SqliteConnection::Prepared SqliteConnection::acquire(std::string_view tsql) {
+    ++statements_;
+    tsql::lex(tsql, lexed_);
+    Prepared p;
+    p.translation = translator_->translate(lexed_);
+    if (auto it = byId_.find(p.translation->id); it != byId_.end()) {
+        p.stmt = it->second->stmt;  // in use now: out of the cache until released
+        lru_.erase(it->second);
+        byId_.erase(it);
+        ++reuses_;
+    } else {
+        const std::string& sql = p.translation->sql;
+        const char* tail = nullptr;
+        const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                          &p.stmt, &tail);
+        if (rc != SQLITE_OK) {
+            const std::string msg = sqlite3_errmsg(db_);
+            sqlite3_finalize(p.stmt);
+            fail(p, rc, msg);
+        }
+        if (!p.stmt) throw DbError(SQLITE_MISUSE, "Empty statement");
+        for (; tail && *tail; ++tail) {
+            if (*tail != ' ' && *tail != '\t' && *tail != '\r' && *tail != '\n' && *tail != ';') {
+                sqlite3_finalize(p.stmt);
+                throw DbError(SQLITE_MISUSE, "Only one statement at a time is accepted");
+            }
+        }
+    }
+    for (const tsql::Binding& b : p.translation->bindings) {
+        const tsql::Literal& lit = lexed_.literals[static_cast<size_t>(b.literal)];
+        const int index = b.literal + 1;
+        int rc = SQLITE_OK;
+        switch (b.as) {
+            case tsql::BindAs::Int: rc = sqlite3_bind_int64(p.stmt, index, lit.i); break;
+            case tsql::BindAs::Real: rc = sqlite3_bind_double(p.stmt, index, lit.d); break;
+            case tsql::BindAs::Text:
+                rc = sqlite3_bind_text(p.stmt, index, lit.text.data(), static_cast<int>(lit.text.size()), SQLITE_TRANSIENT);
+                break;
+            case tsql::BindAs::Canonical: {
+                const std::string& c = lit.cls == tsql::LitClass::Date ? lit.text : lit.canonical;
+                rc = sqlite3_bind_text(p.stmt, index, c.data(), static_cast<int>(c.size()), SQLITE_TRANSIENT);
+                break;
+            }
+        }
+        if (rc != SQLITE_OK) {
+            const std::string msg = sqlite3_errmsg(db_);
+            release(std::move(p));
+            throw DbError(rc, msg);
+        }
+    }
+    return p;
+}
+
+void SqliteConnection::release(Prepared p) {
+    sqlite3_reset(p.stmt);
+    const uint64_t id = p.translation->id;
+    if (byId_.count(id)) {  // an identical idle statement is cached already
+        sqlite3_finalize(p.stmt);
         return;
     }
-    lru_.emplace_front(std::move(text), st);
-    byText_.emplace(lru_.front().first, lru_.begin());
+    lru_.push_front(std::move(p));
+    byId_.emplace(id, lru_.begin());
     while (lru_.size() > kMaxCached) {
-        auto& last = lru_.back();
-        byText_.erase(last.first);
-        sqlite3_finalize(last.second);
+        Prepared& last = lru_.back();
+        byId_.erase(last.translation->id);
+        sqlite3_finalize(last.stmt);
         lru_.pop_back();
     }
 }
 
 void SqliteConnection::execute(std::string_view sql) {
-    sqlite3_stmt* st = prepare(sql);
+    Prepared p = acquire(sql);
     int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    while ((rc = sqlite3_step(p.stmt)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) {
-        std::string msg = sqlite3_errmsg(db_);
-        release(st, std::string(sql));
+        const std::string msg = withProcedure(p.translation, sqlite3_errmsg(db_));
+        release(std::move(p));
         throw DbError(rc, msg);
     }
-    release(st, std::string(sql));
+    release(std::move(p));
 }
 
 std::unique_ptr<Recordset> SqliteConnection::open(std::string_view sql) {
-    auto rs = std::make_unique<SqliteRecordset>(*this, prepare(sql), std::string(sql));
+    auto rs = std::make_unique<SqliteRecordset>(*this, acquire(sql));
     rs->start();
     return rs;
 }
@@ -207,6 +262,7 @@ void SqliteConnection::executeNative(std::string_view sql) {
     std::string text(sql);
     char* err = nullptr;
     const int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err);
+    translator_->invalidate();  // tables and column types may have changed
     if (rc != SQLITE_OK) {
         std::string msg = err ? err : sqlite3_errmsg(db_);
         sqlite3_free(err);

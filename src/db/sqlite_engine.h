@@ -1,7 +1,11 @@
 #pragma once
 // The embedded engine: a SQLite database that runs the system's T-SQL statements
-// unchanged. Every statement passes through the T-SQL translator (cached by statement
-// text); the schema and demo scripts run natively.
+// unchanged. Every statement passes through the T-SQL translator; the schema and demo
+// scripts run natively.
+//
+// Statements are cached by shape: the text with its literals taken out. A statement seen
+// before in any shape-alike form reuses its translation and its prepared statement, and
+// its literals are bound as parameters.
 
 #include <list>
 #include <memory>
@@ -11,13 +15,17 @@
 
 #include "app/clock.h"
 #include "db/connection.h"
+#include "db/tsql/lexer.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace velaris {
 
-namespace tsql { class Translator; }
+namespace tsql {
+class Translator;
+struct Translation;
+}  // namespace tsql
 
 class SqliteConnection : public Connection {
 public:
@@ -36,26 +44,38 @@ public:
 
     // Runs native SQLite text (schema definition), several statements allowed.
     void executeNative(std::string_view sql);
-    // The translation the engine runs for a T-SQL statement (diagnostics, tests).
+    // The translation the engine runs for a T-SQL statement, literals written in
+    // (diagnostics, tests). TranslationError when it cannot be translated.
     std::string translate(std::string_view sql);
 
     sqlite3* handle() const { return db_; }
     const Clock& clock() const { return clock_; }
+    tsql::Translator& translator() { return *translator_; }
+    // Prepared statements kept for reuse, and how often one was reused (diagnostics).
+    size_t cachedStatements() const { return lru_.size(); }
+    unsigned long statementReuses() const { return reuses_; }
 
 private:
-    sqlite3_stmt* prepare(std::string_view tsql);
-    void release(sqlite3_stmt* stmt, std::string tsql);
-    [[noreturn]] void fail(int rc);
+    struct Prepared {
+        sqlite3_stmt* stmt = nullptr;
+        std::shared_ptr<const tsql::Translation> translation;
+    };
+
+    Prepared acquire(std::string_view tsql);
+    void release(Prepared p);
+    [[noreturn]] void fail(const Prepared& p, int rc, const std::string& message);
 
     sqlite3* db_ = nullptr;
     const Clock& clock_;
     std::unique_ptr<tsql::Translator> translator_;
+    tsql::Lexed lexed_;  // buffers reused from call to call
     unsigned long statements_ = 0;
+    unsigned long reuses_ = 0;
 
-    // Prepared statements by T-SQL text, least recently used last; a statement in use
-    // by an open recordset is taken out of the cache until the recordset closes.
-    std::list<std::pair<std::string, sqlite3_stmt*>> lru_;
-    std::unordered_map<std::string_view, std::list<std::pair<std::string, sqlite3_stmt*>>::iterator> byText_;
+    // Idle prepared statements by translation, least recently used last; a statement in
+    // use by an open recordset is out of the cache until the recordset closes.
+    std::list<Prepared> lru_;
+    std::unordered_map<uint64_t, std::list<Prepared>::iterator> byId_;
     static constexpr size_t kMaxCached = 256;
 
     friend class SqliteRecordset;
