@@ -323,13 +323,16 @@ std::unique_ptr<Recordset> OdbcConnection::open(std::string_view sql) {
     const std::string text(sql);
     SQLRETURN rc = SQLExecDirect(st.h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
                                  static_cast<SQLINTEGER>(text.size()));
-    if (rc == SQL_NO_DATA) return std::make_unique<OdbcRecordset>(std::vector<std::string>{}, std::vector<std::vector<Value>>{});
-    if (!ok(rc)) fail(SQL_HANDLE_STMT, st.h, "The statement failed");
+    if (rc != SQL_NO_DATA && !ok(rc)) fail(SQL_HANDLE_STMT, st.h, "The statement failed");
 
-    // Skip the row counts a procedure reports before its first result set.
+    // Skip the row counts a procedure or batch reports before its first result set (the
+    // first of them may be "no row touched", which the driver reports as no data).
     SQLSMALLINT columns = 0;
     for (;;) {
-        if (!ok(SQLNumResultCols(st.h, &columns))) fail(SQL_HANDLE_STMT, st.h, "The statement failed");
+        if (rc == SQL_NO_DATA)
+            columns = 0;
+        else if (!ok(SQLNumResultCols(st.h, &columns)))
+            fail(SQL_HANDLE_STMT, st.h, "The statement failed");
         if (columns > 0) break;
         rc = SQLMoreResults(st.h);
         if (rc == SQL_NO_DATA)

@@ -99,7 +99,9 @@ TEST(OpenConnection, EmbeddedDatabaseMustExist) {
     { SqliteConnection create(file.string(), clock, true); }
     auto conn = openConnection(file.string(), clock);
     EXPECT_EQ(conn->engineName(), "SQLite");
-    conn->execute("CREATE TABLE T (N INTEGER)");
+    auto* sqlite = dynamic_cast<SqliteConnection*>(conn.get());
+    ASSERT_NE(sqlite, nullptr);
+    EXPECT_NO_THROW(sqlite->executeNative("CREATE TABLE T (N INTEGER);"));
 }
 
 TEST(OpenConnection, OdbcThroughTheDriverManager) {
