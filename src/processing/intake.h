@@ -4,10 +4,34 @@
 // dispatch of the code to the checks, the idle prompt and the final state write.
 
 #include <string>
+#include <vector>
 
 #include "app/system.h"
 
 namespace velaris {
+
+// What the member check decided, filled by the checks and the activity selection and
+// turned into the terminal's reply (texts, relay, display record completion).
+struct Verdetto {
+    // 0 admitted; 1, 2, 4 refused (the reason flags tell why); 3 suspended;
+    // 5 points credit short; 6 money-card credit short.
+    int Esito = 0;
+    bool FuoriFascia = false;     // refusal reason "FASCIA ORARIA"
+    bool NessunIngresso = false;  // refusal reason "NESSUN INGRESSO"
+    bool Ammessa_Attivita = false;  // an activity admitted the member
+    // Information lines shown under "OK|ABILITATO" ("RESIDUO| 4", "DATA SCADENZA:|...").
+    std::vector<std::string> Info;
+    // A further information text queued after the verdict ("CREDITO RESIDUO:| ...").
+    std::string Info_Ulteriore;
+    // A choice prompt was queued: the terminal waits in state 10.
+    bool Scelta = false;
+    // The entry was recorded: the recording already pulsed the relay.
+    bool Registrato = false;
+    // Receipt lines (terminals whose `Stampa_Scontrino` is on).
+    std::string Servizio;
+    Value Residui;
+    Value Scadenza;
+};
 
 // The values one message carries through its processing.
 struct Messaggio {
@@ -29,6 +53,12 @@ struct Messaggio {
     std::string Riga_Orologio;
     int Tempo_Display = 6;
     const TerminalRow* terminale = nullptr;
+    // Identification: the stripped code, the owner code and the owner's names.
+    std::string Codice_Spogliato;
+    std::string Codice_Proprietario;
+    Value Cognome;
+    Value Nome;
+    Verdetto verdetto;
 };
 
 // How a step of the processing ends the message.

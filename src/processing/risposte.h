@@ -1,0 +1,28 @@
+#pragma once
+// Replies to the terminal: the verdict texts and relay command, the refusal reason, the
+// information lines, the display record completion and the marker row that tells the
+// desk programs a verdict was given.
+
+#include <string>
+
+#include "processing/intake.h"
+
+namespace velaris {
+
+// The refusal reason line ("FASCIA ORARIA", "NESSUN INGRESSO" or the description of the
+// first blocking irregularity of `wTmp_Presenze_Irregolarita`); empty when none applies.
+std::string Motivo_Rifiuto(Sistema& s, const Verdetto& v);
+
+// Answers the terminal for `m.verdetto`: relay, verdict text, information lines, receipt.
+void Rispondi_Verdetto(Sistema& s, Messaggio& m);
+
+// End of a verdict: completes the newest incomplete display record of the code when the
+// terminal shows details, then writes the address-0 marker row (unless the entries are
+// managed elsewhere or the money-card credit was short).
+void Fine_Verdetto(Sistema& s, Messaggio& m, const std::string& codice, bool ammesso);
+
+// `Verifica_Ingressi_Residui`: queues the facility's description and the entries left
+// to the member on it.
+void Verifica_Ingressi_Residui(Sistema& s, Messaggio& m, const std::string& cliente, const Value& struttura);
+
+}  // namespace velaris
