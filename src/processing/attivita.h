@@ -1,0 +1,46 @@
+#pragma once
+// Activity selection at terminals bound to a facility: the member's candidate activities
+// (the facility, its activities, courses and services, and those of its associated
+// facilities) and the entitlements that cover them are staged in the scratch tables,
+// ordered, and walked until one admits the member now. The admitted activity is recorded,
+// or, at a terminal that asks for confirmation, offered as an activation choice first.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "processing/intake.h"
+
+namespace velaris {
+
+// What the selection decided, for the reply of the member check.
+struct EsitoAttivita {
+    // 0 admitted (recorded, or a choice is pending); 4 no candidate admits the member.
+    int16_t Esito = 4;
+    // An activation choice was queued: the state row must go to 10 (`m.Stato_Nuovo` is set
+    // and `m.Codice_Cliente` holds the member) and no verdict text follows.
+    bool Scelta = false;
+    // The admitted activity and its kind: 1 facility ("ST"), 2 course ("CS"), 3 service ("SE").
+    Value Codice_Attivita;
+    int Tipologia = 0;
+    std::string Tipo_Attivita;
+    int APrenotazione = 0;
+    // The entitlement that paid (after any redirection by the recording).
+    Value Codice_Iscrizione;
+    Value ID_Aggiunta;
+    // Information lines to queue after "OK|ABILITATO", in order: "RESIDUO| n" for an
+    // entitlement counted in entries, "DATA SCADENZA:|ddd dd mmm yyyy" for one with an end date.
+    std::vector<std::string> Righe_Info;
+    // The member's summary as the subscription check left it in the state row.
+    Value Cognome, Nome, Abbonamento, Data_Scadenza, Rinnovo;
+};
+
+// Selects and admits one activity for `Codice_Cliente` at the current terminal (a terminal
+// with `Codice_Struttura` set), after the subscription check admitted the member. With
+// `Attivita` given, only that activity is a candidate. In state 10 (the member confirmed
+// the activation choice) the choice is not asked again. Errors are logged and give
+// `Esito` 4 with nothing recorded.
+EsitoAttivita Verifica_Attivita_Terminale(Sistema& s, Messaggio& m, const Value& Codice_Cliente,
+                                          const Value& Attivita = Value());
+
+}  // namespace velaris
