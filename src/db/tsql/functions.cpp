@@ -160,7 +160,7 @@ int64_t dateDiff(DatePart part, DateTime a, DateTime b) {
         case DatePart::Weekday: return b.dayNumber() - a.dayNumber();
         case DatePart::Week:
             // Weeks start on Sunday; day 0 of the epoch is a Saturday.
-            return floorDiv(b.dayNumber() + 1, 7) - floorDiv(a.dayNumber() + 1, 7);
+            return floorDiv(b.dayNumber() + 6, 7) - floorDiv(a.dayNumber() + 6, 7);
         case DatePart::Hour: return floorDiv(b.seconds(), 3600) - floorDiv(a.seconds(), 3600);
         case DatePart::Minute: return floorDiv(b.seconds(), 60) - floorDiv(a.seconds(), 60);
         case DatePart::Second: return b.seconds() - a.seconds();

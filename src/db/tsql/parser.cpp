@@ -47,9 +47,9 @@ public:
     Parsed run() {
         Parsed p;
         p.stmt = statement();
-        if (isOp(";")) ++pos_;
+        const bool separated = acceptOp(";");
         if (peek().kind != Tok::End) {
-            if (isOp(";")) fail("Several statements in one text are not supported");
+            if (separated) fail("Several statements in one text are not supported");
             syntax();
         }
         p.inlined = std::move(inlined_);

@@ -1,0 +1,155 @@
+// The embedded engine around the translator: statements cached by shape with their
+// literals bound, the translation cache, errors, and two connections on one file.
+
+#include <gtest/gtest.h>
+
+#include "db/tsql/translator.h"
+#include "support/test_support.h"
+
+using namespace velaris;
+
+namespace velaris {
+// Readable values in failure messages.
+[[maybe_unused]] static void PrintTo(const Value& v, std::ostream* os) {
+    *os << (v.isNull() ? std::string("Null") : v.toText()) << " (kind " << static_cast<int>(v.kind()) << ")";
+}
+}  // namespace velaris
+using velaris::test::DbFixture;
+
+namespace {
+
+struct Engine : ::testing::Test {
+    DbFixture f;
+    void SetUp() override {
+        f.native("CREATE TABLE Anagrafica_Clienti (Codice_Cliente VARCHAR(20) COLLATE TSQL PRIMARY KEY,"
+                 " Cognome VARCHAR(50) COLLATE TSQL, Data_Registrazione DATETIME, Note VARCHAR(20) COLLATE TSQL);"
+                 "INSERT INTO Anagrafica_Clienti VALUES ('CL001','Rossi','2024-01-10 00:00:00','A'),"
+                 " ('CL002','Bianchi','2024-02-20 00:00:00','B'), ('CL003','Verdi',NULL,'C');");
+    }
+    std::string cognome(const std::string& code) {
+        return DLookUpQ(f.db, "Cognome", "Anagrafica_Clienti", "Codice_Cliente=" + CChrQ(Value(code))).toText();
+    }
+};
+
+}  // namespace
+
+TEST_F(Engine, StatementsOfOneShapeShareTranslationAndStatement) {
+    auto& tr = f.sqlite->translator();
+    const uint64_t misses = tr.misses();
+    EXPECT_EQ(cognome("CL001"), "Rossi");
+    EXPECT_EQ(tr.misses(), misses + 1);
+    const unsigned long reuses = f.sqlite->statementReuses();
+    EXPECT_EQ(cognome("CL002"), "Bianchi");
+    EXPECT_EQ(cognome("cl003"), "Verdi");
+    EXPECT_EQ(cognome("CL001"), "Rossi");
+    EXPECT_EQ(cognome("CL009"), "");
+    EXPECT_EQ(tr.misses(), misses + 1);  // every later call was a hit
+    EXPECT_EQ(f.sqlite->statementReuses(), reuses + 4);
+    // Date literals of one shape are bound in their canonical form, whatever their spelling.
+    const std::string head = "SELECT Count(*) FROM Anagrafica_Clienti WHERE Data_Registrazione<";
+    EXPECT_EQ(f.scalar(head + "'2024-02-01'"), Value(1));
+    EXPECT_EQ(f.scalar(head + "'2024-3-1'"), Value(2));
+    EXPECT_EQ(f.scalar(head + "{d '2024-01-01'}"), Value(0));
+    EXPECT_EQ(f.scalar(head + "'03-01-2024'"), Value(2));
+}
+
+TEST_F(Engine, LiteralsThatShapeTheTranslationAreNotShared) {
+    const std::string conv = "SELECT CONVERT(varchar(%), Data_Registrazione, 120) FROM Anagrafica_Clienti WHERE Codice_Cliente='CL001'";
+    auto with = [&](const char* n) {
+        std::string s = conv;
+        s.replace(s.find('%'), 1, n);
+        return f.scalar(s);
+    };
+    EXPECT_EQ(with("4"), Value("2024"));
+    EXPECT_EQ(with("10"), Value("2024-01-10"));
+    EXPECT_EQ(with("4"), Value("2024"));
+    auto first = [&](const std::string& sql) { return f.scalar(sql); };
+    EXPECT_EQ(first("SELECT Cognome, Note FROM Anagrafica_Clienti ORDER BY 1"), Value("Bianchi"));
+    EXPECT_EQ(first("SELECT Cognome, Note FROM Anagrafica_Clienti ORDER BY 2 DESC"), Value("Verdi"));
+    // A text that looks like a date but is compared with a text column keeps its spelling.
+    EXPECT_EQ(first("SELECT Count(*) FROM Anagrafica_Clienti WHERE Note='2024-01-10'"), Value(0));
+    f.db.execute("UPDATE Anagrafica_Clienti SET Note='2024-01-10' WHERE Codice_Cliente='CL003'");
+    EXPECT_EQ(first("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL003'"), Value("2024-01-10"));
+    EXPECT_EQ(first("SELECT Count(*) FROM Anagrafica_Clienti WHERE Note='2024-01-10'"), Value(1));
+}
+
+TEST_F(Engine, NestedReadsOfOneShapeKeepTheirOwnValues) {
+    auto outer = f.db.open("SELECT Codice_Cliente FROM Anagrafica_Clienti WHERE Codice_Cliente<>'CL002' ORDER BY Codice_Cliente");
+    std::vector<std::string> seen;
+    while (!outer->eof()) {
+        const std::string code = outer->field(0).toText();
+        auto inner = f.db.open("SELECT Codice_Cliente FROM Anagrafica_Clienti WHERE Codice_Cliente<>'" + code +
+                               "' ORDER BY Codice_Cliente");
+        seen.push_back(code + ":" + inner->field(0).toText());
+        outer->moveNext();
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"CL001:CL002", "CL003:CL001"}));
+}
+
+TEST_F(Engine, TranslationCacheIsBounded) {
+    tsql::Translator tr(f.sqlite->handle(), 4);
+    tsql::Lexed lx;
+    std::string sql;  // the tokens point into it
+    for (int i = 0; i < 10; ++i) {
+        sql = "SELECT TOP 1 Cognome FROM Anagrafica_Clienti WHERE Codice_Cliente='X'" + std::string(static_cast<size_t>(i), ' ') + "AND 1=1";
+        tsql::lex(sql, lx);
+        tr.translate(lx);
+    }
+    EXPECT_EQ(tr.cacheSize(), 4u);
+    EXPECT_EQ(tr.misses(), 10u);
+    sql = "SELECT TOP 1 Cognome FROM Anagrafica_Clienti WHERE Codice_Cliente='Y'         AND 1=1";
+    tsql::lex(sql, lx);
+    auto t = tr.translate(lx);
+    EXPECT_EQ(tr.hits(), 1u);
+    EXPECT_EQ(t->sql, "SELECT Cognome FROM Anagrafica_Clienti WHERE ((Codice_Cliente = ?2 COLLATE TSQL) AND (?3 = ?4)) LIMIT ?1");
+}
+
+TEST_F(Engine, TranslationShowsWhatRuns) {
+    EXPECT_EQ(f.sqlite->translate("SELECT TOP 1 Cognome FROM Anagrafica_Clienti WHERE Data_Registrazione<={d '2024-03-07'}"),
+              "SELECT Cognome FROM Anagrafica_Clienti WHERE (Data_Registrazione <= '2024-03-07 00:00:00') LIMIT 1");
+    EXPECT_EQ(f.sqlite->translate("UPDATE Anagrafica_Clienti SET Note=Note+'x' WHERE Codice_Cliente='CL001'"),
+              "UPDATE Anagrafica_Clienti SET Note = (Note || 'x') WHERE (Codice_Cliente = 'CL001' COLLATE TSQL)");
+    EXPECT_THROW(f.sqlite->translate("SELECT FROM"), tsql::TranslationError);
+}
+
+TEST_F(Engine, ErrorsOfTheDatabaseStayDatabaseErrors) {
+    try {
+        f.db.execute("INSERT INTO Anagrafica_Clienti (Codice_Cliente) VALUES ('CL001')");
+        FAIL();
+    } catch (const tsql::TranslationError&) {
+        FAIL() << "a constraint failure is no translation failure";
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("UNIQUE"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(f.db.open("SELECT Nessuna FROM Anagrafica_Clienti"), DbError);
+    // A misspelt name in double quotes is a name, never a text.
+    EXPECT_THROW(f.db.open("SELECT \"Cognomi\" FROM Anagrafica_Clienti"), DbError);
+    EXPECT_EQ(f.scalar("SELECT TOP 1 \"Cognome\" FROM Anagrafica_Clienti ORDER BY Cognome"), Value("Bianchi"));
+}
+
+TEST_F(Engine, SchemaChangesReachCachedTranslations) {
+    const std::string sql = "SELECT Count(*) FROM Giorni WHERE Giorno='2024-03-07'";
+    f.native("CREATE TABLE Giorni (Giorno VARCHAR(20) COLLATE TSQL); INSERT INTO Giorni VALUES ('2024-03-07');");
+    EXPECT_EQ(f.scalar(sql), Value(1));  // a text column: the text as written
+    f.native("DROP TABLE Giorni; CREATE TABLE Giorni (Giorno DATETIME); INSERT INTO Giorni VALUES ('2024-03-07 00:00:00');");
+    EXPECT_EQ(f.scalar(sql), Value(1));  // a date column: the date
+}
+
+TEST_F(Engine, TwoConnectionsShareTheFileWhileAReadIsOpen) {
+    SqliteConnection second(f.dbPath().string(), f.clock, false, 2000);
+    auto reading = f.db.open("SELECT Codice_Cliente FROM Anagrafica_Clienti ORDER BY Codice_Cliente");
+    ASSERT_FALSE(reading->eof());
+    second.execute("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Cognome) VALUES ('CL004', 'Neri')");
+    second.execute("UPDATE Anagrafica_Clienti SET Note='Z' WHERE Codice_Cliente='CL001'");
+    auto other = second.open("SELECT Count(*) FROM Anagrafica_Clienti");
+    EXPECT_EQ(other->field(0), Value(4));
+    // The open read goes on over its own snapshot.
+    int rows = 0;
+    while (!reading->eof()) {
+        ++rows;
+        reading->moveNext();
+    }
+    EXPECT_EQ(rows, 3);
+    EXPECT_EQ(f.scalar("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL001'"), Value("Z"));
+    EXPECT_EQ(f.scalar("SELECT Count(*) FROM Anagrafica_Clienti"), Value(4));
+}
