@@ -148,7 +148,7 @@ std::optional<HttpRequest> HttpFramer::next() {
         return std::nullopt;
     }
     if (data.size() < bodyStart + *length) {
-        scanned_ = data.size();
+        scanned_ = headEnd;  // the blank line is found again once the body is complete
         return std::nullopt;
     }
 

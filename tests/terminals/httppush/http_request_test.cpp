@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include "terminals/httppush/http_request.h"
+
+using namespace velaris;
+
+namespace {
+
+HttpRequest get(const std::string& target) {
+    HttpRequest r;
+    r.method = "GET";
+    r.target = target;
+    return r;
+}
+
+std::string trsnOf(int fields, const std::string& f4, const std::string& f14 = "") {
+    std::string t;
+    for (int i = 0; i < fields; ++i) {
+        if (i) t += ",";
+        t += i == 4 ? f4 : i == 14 ? f14 : "f" + std::to_string(i);
+    }
+    return t;
+}
+
+}  // namespace
+
+TEST(HttpFramerTest, RequestsSplitOverReadsAndMergedInOne) {
+    HttpFramer f;
+    const std::string a = "GET /keepalive?id=12 HTTP/1.1\r\nHost: x\r\n\r\n";
+    const std::string b = "POST /batch HTTP/1.1\r\nContent-Length: 5\r\n\r\nabcde";
+    // Byte by byte: nothing until the last byte of the blank line.
+    for (size_t i = 0; i + 1 < a.size(); ++i) {
+        f.append(a.substr(i, 1));
+        EXPECT_FALSE(f.next()) << i;
+    }
+    f.append(a.substr(a.size() - 1) + b + "\r\n" + a);
+    auto r1 = f.next();
+    ASSERT_TRUE(r1);
+    EXPECT_EQ(r1->method, "GET");
+    EXPECT_EQ(r1->target, "/keepalive?id=12");
+    EXPECT_EQ(r1->head, "GET /keepalive?id=12 HTTP/1.1\r\nHost: x");
+    auto r2 = f.next();
+    ASSERT_TRUE(r2);
+    EXPECT_EQ(r2->target, "/batch");
+    EXPECT_EQ(r2->body, "abcde");
+    auto r3 = f.next();
+    ASSERT_TRUE(r3);
+    EXPECT_EQ(r3->target, "/keepalive?id=12");
+    EXPECT_FALSE(f.next());
+    EXPECT_EQ(f.buffered(), 0u);
+    EXPECT_EQ(f.error(), HttpFramer::Error::None);
+}
+
+TEST(HttpFramerTest, BodyWaitsForItsLastByte) {
+    HttpFramer f;
+    f.append("POST /online HTTP/1.1\r\ncontent-length:  12\r\n\r\nid=3&trsn=1");
+    EXPECT_FALSE(f.next());
+    f.append(",");
+    auto r = f.next();
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->body, "id=3&trsn=1,");
+}
+
+TEST(HttpFramerTest, BareLineFeedsAreAccepted) {
+    HttpFramer f;
+    f.append("GET /keepalive?id=4\n\n");
+    auto r = f.next();
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->target, "/keepalive?id=4");
+}
+
+TEST(HttpFramerTest, OversizedAndMalformedRequestsPutTheFramerInError) {
+    HttpFramer big(64);
+    big.append(std::string(65, 'A'));
+    EXPECT_FALSE(big.next());
+    EXPECT_EQ(big.error(), HttpFramer::Error::TooLarge);
+
+    HttpFramer body(64);
+    body.append("POST /batch HTTP/1.1\r\nContent-Length: 100\r\n\r\n");
+    EXPECT_FALSE(body.next());
+    EXPECT_EQ(body.error(), HttpFramer::Error::TooLarge);
+
+    for (const char* length : {"-1", "12a", "", "99999999999"}) {
+        HttpFramer f;
+        f.append(std::string("POST /batch HTTP/1.1\r\nContent-Length: ") + length + "\r\n\r\n");
+        EXPECT_FALSE(f.next());
+        EXPECT_EQ(f.error(), HttpFramer::Error::BadLength) << length;
+    }
+    HttpFramer twice;
+    twice.append("POST /batch HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab");
+    EXPECT_FALSE(twice.next());
+    EXPECT_EQ(twice.error(), HttpFramer::Error::BadLength);
+
+    HttpFramer chunked;
+    chunked.append("POST /batch HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\n0\r\n\r\n");
+    EXPECT_FALSE(chunked.next());
+    EXPECT_EQ(chunked.error(), HttpFramer::Error::Unsupported);
+}
+
+TEST(HttpFramerTest, ManySmallRequestsDoNotCountAgainstTheBound) {
+    HttpFramer f(64);
+    int n = 0;
+    for (int i = 0; i < 100; ++i) {
+        f.append("GET /keepalive?id=1 HTTP/1.1\r\n\r\n");
+        while (f.next()) ++n;
+    }
+    EXPECT_EQ(n, 100);
+    EXPECT_EQ(f.error(), HttpFramer::Error::None);
+}
+
+TEST(HttpRouting, ParametersComeFromTheQueryOrTheBodyAtParameterStarts) {
+    auto r = get("/online?devid=9&id=12&trsn=a,b");
+    EXPECT_EQ(requestParameter(r, "id"), "12");
+    EXPECT_EQ(requestParameter(r, "trsn"), "a,b");  // the last parameter needs no "&" after it
+    EXPECT_EQ(requestParameter(r, "x"), "");
+    HttpRequest post = get("/online");
+    post.body = "trsn=1,2&id=7\r\n";
+    EXPECT_EQ(requestParameter(post, "id"), "7");
+    EXPECT_EQ(requestParameter(post, "trsn"), "1,2");
+}
+
+TEST(HttpRouting, PathsInOrderAndUnknownPathsGetNothing) {
+    EXPECT_EQ(routeRequest(get("/batch?x=/keepalive")).kind, PushAction::Kind::Batch);
+    auto k = routeRequest(get("/keepalive?id=12"));
+    EXPECT_EQ(k.kind, PushAction::Kind::Keepalive);
+    EXPECT_EQ(k.id, "12");
+    EXPECT_EQ(routeRequest(get("/keepalive")).id, "");
+    EXPECT_EQ(routeRequest(get("/status?id=12")).kind, PushAction::Kind::None);
+    // The path is looked for in the target only, not in headers or body.
+    HttpRequest r = get("/other");
+    r.head = "GET /other HTTP/1.1\r\nReferer: http://x/online";
+    r.body = "/batch";
+    EXPECT_EQ(routeRequest(r).kind, PushAction::Kind::None);
+}
+
+TEST(HttpRouting, OnlineTakesField4OrTheLongerField14) {
+    auto five = routeRequest(get("/online?trsn=" + trsnOf(5, "0001234") + "&id=3"));
+    ASSERT_EQ(five.kind, PushAction::Kind::Online);
+    EXPECT_EQ(five.code, "0001234");
+    EXPECT_EQ(five.address, 3);
+
+    auto longer = routeRequest(get("/online?id=3&trsn=" + trsnOf(15, "1234", "X0305419896")));
+    EXPECT_EQ(longer.code, "0305419896");
+    // Field 14 without its first character must be longer than field 4.
+    EXPECT_EQ(routeRequest(get("/online?id=3&trsn=" + trsnOf(15, "1234", "X1234"))).code, "1234");
+    EXPECT_EQ(routeRequest(get("/online?id=3&trsn=" + trsnOf(15, "1234", "  "))).code, "1234");
+    EXPECT_EQ(routeRequest(get("/online?id=3&trsn=" + trsnOf(14, "1234"))).code, "1234");
+
+    // A blank code processes nothing and is no error.
+    EXPECT_EQ(routeRequest(get("/online?id=3&trsn=" + trsnOf(5, ""))).kind, PushAction::Kind::None);
+}
+
+TEST(HttpRouting, BadIdsAndShortReadsAreErrors) {
+    const std::string trsn = "&trsn=" + trsnOf(5, "1234");
+    auto missing = routeRequest(get("/online?x=1" + trsn));
+    EXPECT_EQ(missing.kind, PushAction::Kind::Error);
+    EXPECT_EQ(missing.errorNumber, 13);
+    EXPECT_EQ(missing.errorDescription, "Type mismatch");
+    EXPECT_EQ(routeRequest(get("/online?id=ab" + trsn)).errorNumber, 13);
+    EXPECT_EQ(routeRequest(get("/online?id=40000" + trsn)).errorNumber, 6);
+    EXPECT_EQ(routeRequest(get("/online?id=12.5" + trsn)).address, 12);  // halves to even
+    EXPECT_EQ(routeRequest(get("/online?id=-7" + trsn)).address, -7);
+    auto shortRead = routeRequest(get("/online?id=3&trsn=1,2,3"));
+    EXPECT_EQ(shortRead.kind, PushAction::Kind::Error);
+    EXPECT_EQ(shortRead.errorNumber, 9);
+}
+
+TEST(HttpRouting, TerminalIdConversion) {
+    EXPECT_EQ(terminalId(" 12 ").value.value(), 12);
+    EXPECT_EQ(terminalId("32767").value.value(), 32767);
+    EXPECT_EQ(terminalId("-32768").value.value(), -32768);
+    EXPECT_EQ(terminalId("32768").errorNumber, 6);
+    EXPECT_EQ(terminalId("").errorNumber, 13);
+    EXPECT_EQ(terminalId("1e400").errorNumber, 13);
+}

@@ -1,0 +1,112 @@
+#pragma once
+// Helpers of the socket link tests: a terminal on the far side of a socket, driven from
+// the test on the same event loop, a fixed clock with a captured event log, and an
+// intake that records the codes it is handed. Every wait is bounded.
+
+#include <asio.hpp>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/event_log.h"
+#include "app/event_loop.h"
+#include "support/test_support.h"
+#include "terminals/links.h"
+
+namespace velaris::test {
+
+using namespace std::chrono_literals;
+
+struct LinkFixture {
+    LinkFixture() : log(dir.path(), clock) {
+        clock.setFixed(DateTime::fromParts(2024, 3, 7, 10, 30, 0));  // a Thursday
+        log.setObserver([this](std::string_view l) { lines.emplace_back(l); });
+    }
+    bool logged(std::string_view fragment) const {
+        for (const auto& l : lines)
+            if (l.find(fragment) != std::string::npos) return true;
+        return false;
+    }
+    TempDir dir;
+    Clock clock;
+    EventLog log;
+    std::vector<std::string> lines;
+    EventLoop loop;
+    // As under run(): a wait that finds no pending work must not stop the loop for good.
+    asio::executor_work_guard<asio::io_context::executor_type> work = asio::make_work_guard(loop.io());
+};
+
+struct RecordingIntake : IntakeSink {
+    struct Read {
+        int address;
+        std::string code;
+        int index;
+    };
+    void codeRead(int address, const std::string& code, int connectionIndex) override {
+        reads.push_back({address, code, connectionIndex});
+        if (onRead) onRead(reads.back());
+    }
+    std::vector<Read> reads;
+    std::function<void(const Read&)> onRead;
+};
+
+// A client socket whose received bytes pile up in received(); closed() once the far end
+// has gone.
+class Peer {
+public:
+    Peer(EventLoop& loop, uint16_t port) : loop_(loop), state_(std::make_shared<State>(loop.io())) {
+        state_->socket.connect({asio::ip::make_address("127.0.0.1"), port});
+        read(state_);
+    }
+    ~Peer() {
+        asio::error_code ec;
+        state_->socket.close(ec);
+    }
+    void send(std::string_view bytes) { asio::write(state_->socket, asio::buffer(bytes.data(), bytes.size())); }
+    // Lets the loop run until `n` bytes have come (or the time-out).
+    bool waitBytes(size_t n, std::chrono::milliseconds timeout = 2s) {
+        return loop_.waitUntil([this, n] { return state_->received.size() >= n; }, timeout);
+    }
+    bool waitClosed(std::chrono::milliseconds timeout = 2s) {
+        return loop_.waitUntil([this] { return state_->closed; }, timeout);
+    }
+    void settle(std::chrono::milliseconds d = 100ms) { loop_.yieldFor(d); }
+    const std::string& received() const { return state_->received; }
+    bool closed() const { return state_->closed; }
+    void close() {
+        asio::error_code ec;
+        state_->socket.close(ec);
+    }
+    // Closes with a reset instead of an orderly close.
+    void abort() {
+        asio::error_code ec;
+        state_->socket.set_option(asio::socket_base::linger(true, 0), ec);
+        state_->socket.close(ec);
+    }
+
+private:
+    struct State {
+        explicit State(asio::io_context& io) : socket(io) {}
+        asio::ip::tcp::socket socket;
+        std::array<char, 4096> buf{};
+        std::string received;
+        bool closed = false;
+    };
+    static void read(std::shared_ptr<State> s) {
+        s->socket.async_read_some(asio::buffer(s->buf), [s](const asio::error_code& ec, size_t n) {
+            if (ec) {
+                s->closed = true;
+                return;
+            }
+            s->received.append(s->buf.data(), n);
+            read(s);
+        });
+    }
+    EventLoop& loop_;
+    std::shared_ptr<State> state_;
+};
+
+}  // namespace velaris::test
