@@ -203,7 +203,11 @@ private:
             int period = 0;
             const auto items = bodyItems(r->body, period);
             // A sensible period only: the terminal must not hammer the server or fall silent.
-            if (period >= 1 && period <= 3600) t.period = period;
+            // A new period applies at once, not after the old one has run out.
+            if (period >= 1 && period <= 3600 && period != t.period) {
+                t.period = period;
+                armKeepalive(t, id);
+            }
             if (r->status != 200) out_.note("terminal " + std::to_string(id) + ": HTTP status " + std::to_string(r->status));
             if (items.empty()) out_.detail("terminal " + std::to_string(id) + ": keepalive answered");
             for (const auto& item : items) out_.item(id, renderBodyLine(item, options_.splitLines));
