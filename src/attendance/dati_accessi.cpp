@@ -1,0 +1,107 @@
+#include "attendance/dati_accessi.h"
+
+namespace velaris {
+
+namespace {
+
+std::string numero(const Value& v) { return Num_SqlQ(v); }
+std::string testo(const Value& v) { return CChrQ(v); }
+std::string data(const Value& v) { return v.isNullOrEmpty() || Nullo_Vuoto(v) ? "Null" : Data_SqlQ(v); }
+// A value that is no time would make the statement fail: it is written as Null.
+std::string ora(const Value& v) {
+    if (Nullo_Vuoto(v) || !v.toDate()) return "Null";
+    return Ora_SqlQ(v);
+}
+
+// The first `n` characters of a UTF-8 text (a character is never cut in half).
+std::string primiCaratteri(const std::string& t, size_t n) {
+    size_t count = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if ((static_cast<unsigned char>(t[i]) & 0xC0) != 0x80) {
+            if (count == n) return t.substr(0, i);
+            ++count;
+        }
+    }
+    return t;
+}
+
+}  // namespace
+
+std::string istruzioneDatiAccessi(const DatiAccessi& d) {
+    Value des = d.DesAbbonamento;
+    if (des.isText()) des = Value(primiCaratteri(*des.textPtr(), 255));
+    std::string sql =
+        "INSERT INTO wTmp_DatiAccessi_SQL ( Completo, Codice_Tessera, Codice, Cognome, Nome, Indirizzo, Data_Entrata, "
+        " Ora_Entrata, Data_Ultima_Entrata, Ora_Ultima_Entrata, Codice_Abbonamento, "
+        " DesAbbonamento , Stato, Foto, Scadenza, DesStato, Codice_Iscrizione, "
+        " TestoIrr , Codice_Consulente, Sem1, Sem2, Sem3, Sospeso, Messaggio, ASeduta , Struttura_Ingresso, Entrata, "
+        "Terminale, CheckOut, Monitor_Aggiuntivo, TestoIrr_Push) "
+        " VALUES (";
+    const std::string valori[] = {
+        numero(d.Completo),          testo(d.Codice_Tessera),     testo(d.Codice),
+        testo(d.Cognome),            testo(d.Nome),               testo(d.Indirizzo),
+        data(d.Data_Entrata),        ora(d.Ora_Entrata),          data(d.Data_Ultima_Entrata),
+        ora(d.Ora_Ultima_Entrata),   testo(d.Codice_Abbonamento), testo(des),
+        numero(d.Stato),             testo(d.Foto),               data(d.Scadenza),
+        testo(d.DesStato),           testo(d.Codice_Iscrizione),  testo(d.TestoIrr),
+        testo(d.Codice_Consulente),  numero(d.Sem1),              numero(d.Sem2),
+        numero(d.Sem3),              numero(d.Sospeso),           numero(d.Messaggio),
+        numero(d.ASeduta),           testo(d.Struttura_Ingresso), testo(d.Entrata),
+        numero(d.Terminale),         numero(d.CheckOut),          numero(d.Monitor_Aggiuntivo),
+        testo(d.TestoIrr_Push),
+    };
+    bool primo = true;
+    for (const std::string& v : valori) {
+        if (!primo) sql += ",";
+        sql += v;
+        primo = false;
+    }
+    return sql + ")";
+}
+
+void VisualizzaDatiForm(Sistema& s, const DatiAccessi& d) {
+    try {
+        s.db.execute(istruzioneDatiAccessi(d));
+    } catch (const std::exception& e) {
+        s.db.logError(e, "VisualizzaDatiForm");
+    }
+}
+
+void DatiAccessi_Breve(Sistema& s, const Value& codiceTessera, int terminale) {
+    s.db.tryExecute("INSERT INTO wTmp_DatiAccessi_SQL (Completo, Codice_Tessera, Terminale)  VALUES (1," +
+                        CChrQ(codiceTessera) + "," + std::to_string(terminale) + ")",
+                    "DatiAccessi_Breve");
+}
+
+int64_t Completa_DatiAccessi(Sistema& s, const Value& codice, bool ammesso, bool fuoriOrario, bool sospeso,
+                             const std::string& altre) {
+    const Value id = DMaxQ(s.db, "ID", "wTmp_DatiAccessi", "Codice=" + CChrQ(codice) + " And Completo=0");
+    const int64_t n = id.toInt();
+    if (n <= 0) return 0;
+    s.db.tryExecute("UPDATE wTmp_DatiAccessi  SET Completo=1, Sem2=" + std::string(ammesso ? "1" : "0") +
+                        ", Sem3=" + std::string(fuoriOrario ? "1" : "0") + (sospeso ? ", Sospeso=1 " : "") + altre +
+                        " WHERE ID=" + std::to_string(n),
+                    "Completa_DatiAccessi");
+    return n;
+}
+
+void Semafori_DatiAccessi(Sistema& s, int64_t id, int sem2, int sem3) {
+    s.db.tryExecute("UPDATE wTmp_DatiAccessi  SET Sem2=" + std::to_string(sem2) + ", Sem3=" + std::to_string(sem3) +
+                        " WHERE ID=" + std::to_string(id),
+                    "Semafori_DatiAccessi");
+}
+
+void Marker_DatiAccessi(Sistema& s, const Value& secondi) {
+    Value attesa = secondi;
+    if (Nullo_Vuoto(attesa)) attesa = s.settings.slot(17);
+    int64_t n = Nullo_Vuoto(attesa) ? 2 : ZeroSeNullo(attesa);
+    const DateTime due = s.clock.timeKxl().addSeconds(n);
+    try {
+        s.db.execute("DELETE FROM Stato_Terminali WHERE Indirizzo=0");
+        s.db.execute("INSERT INTO Stato_Terminali (Indirizzo,Ora_Invio)  VALUES (0," + Ora_SqlQ(Value(due)) + ")");
+    } catch (const std::exception& e) {
+        s.db.logError(e, "Marker_DatiAccessi");
+    }
+}
+
+}  // namespace velaris

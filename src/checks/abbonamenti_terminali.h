@@ -1,0 +1,42 @@
+#pragma once
+// The subscription check at terminals that belong to a facility: staff cards record
+// their passages, member cards are judged on subscriptions, fee arrears, credit, visit
+// frequencies, day and time bands, other entitlements, blocking messages, the member's
+// own control setting and the photograph rule.
+
+#include <string>
+
+#include "app/system.h"
+
+namespace velaris {
+
+// Verdicts of `Verifica_Abbonamenti_Terminali`.
+constexpr int kVAT_Rifiutato = 0;
+constexpr int kVAT_Ammesso = 1;
+constexpr int kVAT_Personale = 2;  // staff card handled (passage recorded or refusal shown)
+
+// `Verifica_Abbonamenti_Terminali`(external, arrears mode, card code, show details,
+// facility code, subscription text, expiry date, renewal flag). Works on the current
+// terminal (s.corrente, s.registro.corrente()) and leaves the flags of the member in
+// s.esiti. `testoAbbonamento` receives the member's subscription summary, `dataScadenza`
+// the end of the last current subscription read, `rinnovo` 1 when a future subscription
+// exists. The member's name and summary are written to the terminal's state row once
+// computed. Failures are logged and end the check with the verdict reached so far.
+int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value& modoIrregolari,
+                                   const Value& codice, const Value& visualizzaDett, const Value& codiceStruttura,
+                                   Value& testoAbbonamento, Value& dataScadenza, Value& rinnovo);
+
+// The staff-card path (shared with the check by facility): recognised prefixes CO, IS,
+// ME, FI, OP, ET. Returns 2 when the card was handled, 0 when its table does not hold it
+// (or the code is no staff code).
+int Verifica_Personale(Sistema& s, const Value& codice);
+// True for a code that begins with one of the six staff prefixes.
+bool codicePersonale(const std::string& codice);
+
+// `Descrizione_Modalita`: the text of fee modality m for the irregularity list.
+std::string Descrizione_Modalita(Sistema& s, int m);
+
+// The status word of a member's `Stato` ("ABBONATO" .. "IN RINNOVO"; "" otherwise).
+std::string descrizioneStato(const Value& stato);
+
+}  // namespace velaris
