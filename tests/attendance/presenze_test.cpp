@@ -1,0 +1,531 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "attendance/log_terminali.h"
+#include "attendance/presenze.h"
+#include "support/fake_links.h"
+#include "terminals/registry.h"
+
+using namespace velaris;
+using velaris::test::SystemFixture;
+
+namespace {
+
+// The arguments of one recorded entry, with the values of an ordinary facility entry.
+struct Entrata {
+    Value cliente = Value("CL001");
+    int tipologia = 1;
+    Value attivita = Value("ST001");
+    Value iscrizione = Value("IS1");
+    Value aggiunta = Value(0);
+    Value daOre = Value::null(), aOre = Value::null();
+    Value accompagnamento = Value::null();
+    int nuova = 1;
+    Value descrizione = Value("Ingresso libero"), dataFine = Value::null();
+    Value rinnovo = Value(0);
+    Value strutturaAbbonamento = Value::null();
+    Value punti = Value(0);
+    int seguito = 0;
+    Value permanenza = Value(0), abbonamento = Value::null(), pacchetto = Value::null(), oraDefault = Value::null();
+    int nonRegistrare = 0;
+};
+
+std::string testo(const Value& v) {
+    if (auto d = v.toDate(); d && v.isDate()) return d->canonical();
+    return v.toText();
+}
+
+struct Registrazione : ::testing::Test {
+    SystemFixture x{1};
+
+    void SetUp() override {
+        x.at(10, 30, 0);
+        x.terminale(1, 3, "", "Codice_Struttura='ST001', Gruppo2=1, Cd_Centro_MyWellness=7");
+        x.net92.answers[1] = 1;
+        Inizializza_Terminali(x.s);
+        ASSERT_TRUE(x.s.registro.trova(1));
+        x.s.corrente.Indirizzo_Corrente = 1;
+        x.s.corrente.Tipo_Corrente = 3;
+        x.s.corrente.Codice_Centro_Corrente = Value("C1");
+        x.s.lettura.Tessera_Letta = "TES001";
+        x.s.lettura.Note_Tessera_Letta = "seconda tessera";
+        sql("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Cognome, Nome, Stato) VALUES ('CL001','Rossi','Anna',4)");
+        sql("INSERT INTO Anagrafica_Strutture (Codice_Struttura, Descrizione) VALUES ('ST001','Sala pesi')");
+        sql("INSERT INTO Anagrafica_Abbonamenti (Codice_Abbonamento, Descrizione) VALUES ('AB1','Open')");
+        sql("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, "
+            "Data_Inizio, Data_Fine) VALUES ('IS1','CL001','AB1','Open annuale','2024-01-01 00:00:00',"
+            "'2024-12-31 00:00:00')");
+        riga("IS1", 1, "ST001", 10, 5);
+    }
+
+    void sql(const std::string& s) { x.f.native(s); }
+    void riga(const std::string& iscrizione, int prog, const std::string& struttura, int sedute, int fatte) {
+        sql("INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
+            "Codice_Struttura, Data_Inizio, Data_Fine, Sedute, SeduteFatte) VALUES ('" + iscrizione + "'," +
+            std::to_string(prog) + ",'CL001','AB1','" + struttura + "','2024-01-01 00:00:00','2024-12-31 00:00:00'," +
+            std::to_string(sedute) + "," + std::to_string(fatte) + ")");
+    }
+    Value q(const std::string& s) { return x.scalar(s); }
+    int64_t n(const std::string& s) { return q(s).toInt(); }
+
+    void registra(Entrata& e) {
+        Salva_Presenza_Terminali(x.s, e.cliente, e.tipologia, e.attivita, e.iscrizione, e.aggiunta, e.daOre, e.aOre, 1,
+                                 e.accompagnamento, e.nuova, e.descrizione, e.dataFine, Value("Rossi"), Value("Anna"),
+                                 e.rinnovo, e.strutturaAbbonamento, e.punti, e.seguito, e.permanenza, e.abbonamento,
+                                 e.pacchetto, e.oraDefault, e.nonRegistrare);
+    }
+    void registra() {
+        Entrata e;
+        registra(e);
+    }
+    bool logHas(const std::string& piece) {
+        for (const auto& l : x.f.logLines)
+            if (l.find(piece) != std::string::npos) return true;
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(Registrazione, BlankClientWritesNothingAndDrawsNoNumber) {
+    for (Value blank : {Value::null(), Value("   ")}) {
+        Entrata e;
+        e.cliente = blank;
+        registra(e);
+    }
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 0);
+    EXPECT_EQ(n("SELECT Count(*) FROM Contatori"), 0);
+    EXPECT_EQ(n("SELECT Count(*) FROM Log_Entrate"), 0);
+}
+
+TEST_F(Registrazione, VisitDetailCountAndLogOfAnOrdinaryEntry) {
+    registra();
+    // The first number creates the counter row.
+    EXPECT_EQ(n("SELECT ContatoreN FROM Contatori WHERE Cd_Tipo=22"), 1);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 1);
+    EXPECT_EQ(testo(q("SELECT Data_Presenza FROM Presenze")), "2024-03-07 00:00:00");
+    EXPECT_EQ(testo(q("SELECT Ora_Presenza FROM Presenze")), "1900-01-01 10:30:00");
+    EXPECT_EQ(q("SELECT Codice_Tessera FROM Presenze").toText(), "TES001");
+    EXPECT_EQ(q("SELECT Note_Tessera FROM Presenze").toText(), "seconda tessera");
+    EXPECT_EQ(q("SELECT Codice_Centro FROM Presenze").toText(), "C1");
+    EXPECT_EQ(n("SELECT IndTerminale FROM Presenze"), 1);
+
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture WHERE ID_Presenza=1 AND Codice_Struttura='ST001' AND "
+                "Tipologia=1 AND Pagato<>0 AND Iscrizione='IS1' AND ID_Aggiunta=0 AND ID_Entrata=0"), 1);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 6);
+    EXPECT_EQ(n("SELECT Scaduta FROM Iscrizioni_Strutture"), 0);
+
+    EXPECT_EQ(q("SELECT DesIrregolari FROM Log_Entrate").toText(), "OK");
+    EXPECT_EQ(q("SELECT DesIrregolari_Att FROM Log_Entrate").toText(), "Sala pesi");
+    EXPECT_EQ(q("SELECT DesIrregolari_Abb FROM Log_Entrate").toText(), "Open annuale scadenza 31/12/2024");
+    EXPECT_EQ(testo(q("SELECT DesIrregolari_Scad FROM Log_Entrate")), "2024-12-31 00:00:00");
+    EXPECT_EQ(q("SELECT Cognome FROM Log_Entrate").toText(), "Rossi");
+    EXPECT_EQ(n("SELECT ID_Presenza FROM Log_Entrate"), 1);
+    EXPECT_EQ(n("SELECT Semaforo1+Semaforo2+Semaforo3+Semaforo4 FROM Log_Entrate"), 0);
+    EXPECT_EQ(n("SELECT Count(*) FROM Storia_Clienti_Irregolari"), 0);
+    // The status is recomputed from the running subscription.
+    EXPECT_EQ(n("SELECT Stato FROM Anagrafica_Clienti"), 1);
+    // No lock is left behind.
+    EXPECT_EQ(n("SELECT Count(*) FROM Semafori"), 0);
+
+    // The next visit updates the counter.
+    registra();
+    EXPECT_EQ(n("SELECT ContatoreN FROM Contatori WHERE Cd_Tipo=22"), 2);
+    EXPECT_EQ(n("SELECT Max(ID_Presenza) FROM Presenze"), 2);
+}
+
+TEST_F(Registrazione, SecondActivityOfAVisitReusesItsNumber) {
+    sql("INSERT INTO Anagrafica_Corsi (Codice_Corso, Descrizione) VALUES ('CS001','Pilates')");
+    riga("IS1", 2, "CS001", 0, 0);
+    registra();
+    Entrata corso;
+    corso.tipologia = 2;
+    corso.attivita = Value("CS001");
+    corso.nuova = 0;
+    registra(corso);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 1);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture WHERE ID_Presenza=1"), 2);
+    EXPECT_EQ(n("SELECT Count(*) FROM Log_Entrate"), 1);
+    EXPECT_EQ(n("SELECT ContatoreN FROM Contatori WHERE Cd_Tipo=22"), 1);
+    // An unlimited line counts up and never expires.
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Codice_Struttura='CS001'"), 1);
+    EXPECT_EQ(n("SELECT Scaduta FROM Iscrizioni_Strutture WHERE Codice_Struttura='CS001'"), 0);
+}
+
+TEST_F(Registrazione, LastEntryExpiresLineAndSubscriptionUnlessBookedAhead) {
+    sql("UPDATE Iscrizioni_Strutture SET SeduteFatte=9");
+    registra();
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 10);
+    EXPECT_NE(n("SELECT Scaduta FROM Iscrizioni_Strutture"), 0);
+    EXPECT_EQ(testo(q("SELECT Data_Scadenza FROM Iscrizioni_Strutture")), "2024-03-07 00:00:00");
+    EXPECT_NE(n("SELECT Scaduta FROM Gestione_Iscrizioni"), 0);
+
+    // A used-up line is never counted past its entries.
+    sql("UPDATE Iscrizioni_Strutture SET Scaduta=0");
+    registra();
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 10);
+}
+
+TEST_F(Registrazione, LineWithABookingAheadStaysOpen) {
+    sql("UPDATE Iscrizioni_Strutture SET SeduteFatte=9");
+    sql("INSERT INTO Gestione_Prenotazioni_Corsi (Codice_Cliente, Codice_Corso, Data_Prenotazione, ID_Iscrizione) "
+        "VALUES ('CL001','CS009','2024-03-08 00:00:00',(SELECT ID FROM Iscrizioni_Strutture))");
+    registra();
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 10);
+    EXPECT_EQ(n("SELECT Scaduta FROM Iscrizioni_Strutture"), 0);
+    EXPECT_EQ(n("SELECT Scaduta FROM Gestione_Iscrizioni"), 0);
+}
+
+TEST_F(Registrazione, DailySubscriptionCountsOneEntryADay) {
+    sql("UPDATE Anagrafica_Abbonamenti SET Giornaliero=-1");
+    registra();
+    registra();
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 2);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture"), 2);  // the detail row is still written
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 6);
+}
+
+TEST_F(Registrazione, OutOfHoursAtAPlainTerminalRecordsWithoutDeducting) {
+    x.s.esiti.EsitoT_FuoriOrario = true;
+    registra();
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 1);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 5);
+    EXPECT_EQ(n("SELECT Count(*) FROM Giornale WHERE Modalita=10 AND Codice1_N=1 AND Codice1_S='ST001' AND "
+                "Codice_Cliente='CL001' AND Codice_Centro='C1'"), 1);
+    EXPECT_EQ(testo(q("SELECT DaOre FROM Giornale")), "1900-01-01 10:30:00");
+    EXPECT_EQ(q("SELECT DesIrregolari FROM Log_Entrate").toText(), "FUORI ORARIO");
+    EXPECT_EQ(n("SELECT Semaforo3 FROM Log_Entrate"), 1);
+    EXPECT_EQ(n("SELECT Campo10 FROM Storia_Clienti_Irregolari WHERE ID_Presenza=1 AND Codice_Struttura='ST001'"), 1);
+}
+
+TEST_F(Registrazione, OutOfHoursAtAnActivityTerminalStillDeducts) {
+    sql("UPDATE Dettaglio_Terminali SET Gestisci_Attivita=1");
+    x.s.registro.Rs_Terminali.clear();
+    x.net92.answers[1] = 1;
+    Inizializza_Terminali(x.s);
+    ASSERT_TRUE(x.s.registro.trova(1));
+    x.s.esiti.EsitoT_FuoriOrario = true;
+    registra();
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 6);
+}
+
+TEST_F(Registrazione, SuspendedIrregularEntryWithoutEntitlement) {
+    x.s.esiti.EsitoT_Sospeso = true;
+    x.s.esiti.Flag_Irregolare = true;
+    x.s.esiti.Irregolarita[5] = Value(1);
+    x.s.esiti.Irregolarita[2] = Value(1);
+    Entrata e;
+    e.iscrizione = Value::null();
+    registra(e);
+    EXPECT_EQ(n("SELECT Count(*) FROM Giornale WHERE Modalita=12 AND Codice1_N=1"), 1);
+    EXPECT_EQ(q("SELECT DesIrregolari FROM Log_Entrate").toText(), "SOSPESO\r\nNO INGRESSI\r\nIRREGOLARE\r\n");
+    EXPECT_EQ(n("SELECT Semaforo1 FROM Log_Entrate"), 1);
+    EXPECT_EQ(n("SELECT Semaforo2 FROM Log_Entrate"), 1);
+    EXPECT_EQ(n("SELECT Semaforo3 FROM Log_Entrate"), 1);
+    EXPECT_EQ(n("SELECT Semaforo4 FROM Log_Entrate"), 1);
+    // Without an entitlement the log keeps the caller's description.
+    EXPECT_EQ(q("SELECT DesIrregolari_Abb FROM Log_Entrate").toText(), "Ingresso libero");
+    EXPECT_EQ(n("SELECT Campo2+Campo5+Campo12+Campo16 FROM Storia_Clienti_Irregolari"), 4);
+    EXPECT_EQ(n("SELECT Campo10 FROM Storia_Clienti_Irregolari"), 0);
+}
+
+TEST_F(Registrazione, MasterRowFlagsLimitTheRecording) {
+    sql("UPDATE Anagrafica_Strutture SET Mod_Scalo=2");
+    registra();
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture"), 1);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 5);
+
+    sql("UPDATE Anagrafica_Strutture SET Mod_Scalo=0, NoVerifica_Ingresso=-1");
+    registra();
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 1);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture"), 1);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 5);
+}
+
+TEST_F(Registrazione, EntitlementCountedAtItsOwnTerminalIsNotDeductedHere) {
+    sql("INSERT INTO Anagrafica_Strutture (Codice_Struttura, Descrizione) VALUES ('ST002','Piscina')");
+    x.terminale(2, 3, "", "Codice_Struttura='ST002', Gruppo2=1");
+    Entrata e;
+    e.strutturaAbbonamento = Value("ST002");
+    registra(e);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 1);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture"), 0);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 5);
+}
+
+TEST_F(Registrazione, AddOnDeductsOnlyItsOwnSale) {
+    sql("INSERT INTO Anagrafica_Pacchetti (Codice_Pacchetto, Codice_Struttura, Descrizione) VALUES "
+        "('PK1','ST001','Dieci ingressi')");
+    sql("INSERT INTO Gestione_Aggiunte (ID, Codice_Cliente, Codice_Struttura, Codice_Pacchetto, ID_Pacchetto, "
+        "Prog_Riga, Data_Inizio, Data_Fine, Sedute, SeduteFatte) VALUES "
+        "(5,'CL001','ST001','PK1',50,1,'2024-01-01 00:00:00','2024-06-30 00:00:00',10,9)");
+    sql("INSERT INTO Gestione_Aggiunte (ID, Codice_Cliente, Codice_Struttura, ID_Pacchetto, Prog_Riga, Data_Inizio, "
+        "Sedute, SeduteFatte) VALUES (6,'CL001','ST003',60,1,'2024-01-01 00:00:00',10,2)");
+    Entrata e;
+    e.iscrizione = Value::null();
+    e.aggiunta = Value(5);
+    registra(e);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Gestione_Aggiunte WHERE ID=5"), 10);
+    EXPECT_NE(n("SELECT Scaduta FROM Gestione_Aggiunte WHERE ID=5"), 0);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Gestione_Aggiunte WHERE ID=6"), 2);
+    EXPECT_EQ(n("SELECT Scaduta FROM Gestione_Aggiunte WHERE ID=6"), 0);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture WHERE ID_Aggiunta=5 AND ID_Pacchetto=50 AND Iscrizione IS "
+                "NULL OR Iscrizione=''"), 1);
+    EXPECT_EQ(q("SELECT DesIrregolari_Abb FROM Log_Entrate").toText(), "Dieci ingressi scadenza 30/06/2024");
+}
+
+TEST_F(Registrazione, SingleCourseBookingClosesItsAddOnAndPaysWithTheBookedLine) {
+    sql("INSERT INTO Anagrafica_Corsi (Codice_Corso, Descrizione) VALUES ('CS001','Pilates')");
+    riga("IS1", 2, "CS001", 8, 0);
+    sql("INSERT INTO Gestione_Prenotazioni_Corsi (ID, Codice_Cliente, Codice_Corso, Data_Prenotazione, "
+        "Codice_Iscrizione, ID_Iscrizione) VALUES (40,'CL001','CS001','2024-03-07 00:00:00','IS1',"
+        "(SELECT ID FROM Iscrizioni_Strutture WHERE Prog_Riga=2))");
+    sql("INSERT INTO Gestione_Aggiunte (ID, Codice_Cliente, Codice_Struttura, Data_Inizio, Sedute, Singola_Corsi) "
+        "VALUES (9,'CL001','CS001','2024-03-07 00:00:00',1,40)");
+    Entrata e;
+    e.tipologia = 2;
+    e.attivita = Value("CS001");
+    e.iscrizione = Value::null();
+    e.aggiunta = Value(9);
+    registra(e);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Gestione_Aggiunte WHERE ID=9"), 1);
+    EXPECT_NE(n("SELECT Scaduta FROM Gestione_Aggiunte WHERE ID=9"), 0);
+    // The caller's entitlement is rewritten to the booked line.
+    EXPECT_EQ(e.aggiunta.toInt(), 0);
+    EXPECT_EQ(e.iscrizione.toText(), "IS1");
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Prog_Riga=2"), 1);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture WHERE Iscrizione='IS1' AND ID_Aggiunta=0"), 1);
+}
+
+TEST_F(Registrazione, RecoveryVoucherIsClosedAndTheRecoveredLinePays) {
+    sql("INSERT INTO Anagrafica_Corsi (Codice_Corso, Descrizione) VALUES ('CS001','Pilates')");
+    riga("IS1", 2, "CS001", 8, 3);
+    sql("INSERT INTO Orario_Istruttori_Corsi (ID, Codice_Corso, GiornoSettimana) VALUES (70,'CS001',4)");
+    sql("INSERT INTO Gestione_Aggiunte (ID, Codice_Cliente, Codice_Struttura, Data_Inizio, Sedute) VALUES "
+        "(11,'CL001','CS001','2024-03-01 00:00:00',1)");
+    sql("INSERT INTO Clienti_Recuperi_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, Codice_Iscrizione, ID_Iscrizione, "
+        "ID_Aggiunta2) VALUES ('CL001','CS001',70,'IS1',(SELECT ID FROM Iscrizioni_Strutture WHERE Prog_Riga=2),11)");
+    Entrata e;
+    e.tipologia = 2;
+    e.attivita = Value("CS001");
+    e.iscrizione = Value::null();
+    e.aggiunta = Value(11);
+    registra(e);
+    EXPECT_NE(n("SELECT Scaduta FROM Gestione_Aggiunte WHERE ID=11"), 0);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Prog_Riga=2"), 4);
+    EXPECT_EQ(e.iscrizione.toText(), "IS1");
+}
+
+TEST_F(Registrazione, AccompaniedActivityGetsItsBandRow) {
+    sql("INSERT INTO Anagrafica_Corsi (Codice_Corso, Descrizione, Con_Accompagnatore) VALUES ('CS002','Baby',-1)");
+    riga("IS1", 2, "CS002", 0, 0);
+    Entrata e;
+    e.tipologia = 2;
+    e.attivita = Value("CS002");
+    e.daOre = Value(DateTime::fromParts(1900, 1, 1, 10, 0));
+    e.aOre = Value(DateTime::fromParts(1900, 1, 1, 11, 0));
+    registra(e);
+    EXPECT_EQ(n("SELECT Count(*) FROM Controllo_Fascia_Oraria WHERE Modalita=1 AND Codice='CS002' AND ID_Presenza=1 "
+                "AND Codice_Bis='TES001' AND IndTerminale=1"), 1);
+    EXPECT_EQ(testo(q("SELECT AOre FROM Controllo_Fascia_Oraria")), "1900-01-01 11:00:00");
+
+    // A follow-up call writes no band.
+    e.seguito = 1;
+    e.nuova = 0;
+    registra(e);
+    EXPECT_EQ(n("SELECT Count(*) FROM Controllo_Fascia_Oraria"), 1);
+}
+
+TEST_F(Registrazione, ExitTerminalsOpenAStayWithItsDeadline) {
+    x.s.registro.Terminali_Uscita = true;
+    Entrata e;
+    e.permanenza = Value(60);
+    registra(e);
+    const int64_t stay = n("SELECT ID_Entrata FROM Gestione_Entrate");
+    EXPECT_GT(stay, 0);
+    EXPECT_EQ(n("SELECT ID_Entrata FROM Presenze_Strutture"), stay);
+    EXPECT_EQ(n("SELECT Count(*) FROM Controllo_Fascia_Oraria WHERE Modalita=2 AND Codice_Bis='TES001' AND ID_Entrata=" +
+                std::to_string(stay)), 1);
+    EXPECT_EQ(testo(q("SELECT AOre FROM Controllo_Fascia_Oraria WHERE Modalita=2")), "1900-01-01 11:30:00");
+    EXPECT_EQ(testo(q("SELECT Ora_Presenza FROM Controllo_Fascia_Oraria WHERE Modalita=2")), "1900-01-01 10:30:00");
+}
+
+TEST_F(Registrazione, WithoutExitTerminalsNoStayIsOpened) {
+    registra();
+    EXPECT_EQ(n("SELECT Count(*) FROM Gestione_Entrate"), 0);
+    EXPECT_EQ(n("SELECT Count(*) FROM Controllo_Fascia_Oraria"), 0);
+    EXPECT_EQ(n("SELECT ID_Entrata FROM Presenze_Strutture"), 0);
+}
+
+TEST_F(Registrazione, FitnessPlatformExportForLinkedMembers) {
+    sql("UPDATE Anagrafica_Clienti SET ID_MyWellness=99");
+    registra();
+    EXPECT_EQ(n("SELECT Count(*) FROM wTmp_MyWellness WHERE Codice_Cliente='CL001' AND Cd_Centro=7"), 1);
+    EXPECT_EQ(testo(q("SELECT Ora_Presenza FROM wTmp_MyWellness")), "2024-03-07 10:30:00");
+}
+
+TEST_F(Registrazione, NoRecordingWritesOnlyTheLog) {
+    Entrata e;
+    e.nonRegistrare = 1;
+    registra(e);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 0);
+    EXPECT_EQ(n("SELECT Count(*) FROM Contatori"), 0);
+    EXPECT_EQ(n("SELECT Count(*) FROM Log_Entrate WHERE ID_Presenza=0"), 1);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 5);
+}
+
+TEST_F(Registrazione, DatabaseErrorEndsTheRecordingWithALogLine) {
+    sql("DROP TABLE Log_Entrate");
+    registra();
+    EXPECT_TRUE(logHas("- Function Salva_Presenza_Terminali"));
+    // What ran before the failure stays.
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 1);
+    EXPECT_EQ(n("SELECT Count(*) FROM Semafori"), 0);
+}
+
+// Presence numbers drawn by two workstations through the lock rows.
+TEST_F(Registrazione, LockHeldByAnotherWorkstationDrawsNoNumber) {
+    sql("INSERT INTO Semafori (Cd_Semaforo, UserName, HostName) VALUES (103,'OP9','CASSA2')");
+    int pauses = 0;
+    LockPolicy breve{3, std::chrono::milliseconds(1), [&](std::chrono::milliseconds) { ++pauses; }};
+    EXPECT_FALSE(Preleva_Numero_Presenza(x.s, breve).has_value());
+    EXPECT_EQ(pauses, 2);
+    // The other workstation's lock is left to it.
+    EXPECT_EQ(q("SELECT HostName FROM Semafori WHERE Cd_Semaforo=103").toText(), "CASSA2");
+
+    // A recording that cannot draw a number writes nothing (bounded default wait).
+    const auto t0 = std::chrono::steady_clock::now();
+    registra();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(30));
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 0);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture"), 0);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 5);
+    EXPECT_EQ(n("SELECT Count(*) FROM Semafori"), 1);
+
+    // Once released, the number follows the other workstation's last one.
+    sql("DELETE FROM Semafori");
+    sql("INSERT INTO Contatori (Cd_Tipo, ContatoreN) VALUES (22, 41)");
+    EXPECT_EQ(Preleva_Numero_Presenza(x.s, breve), 42);
+    EXPECT_EQ(n("SELECT Count(*) FROM Semafori"), 0);
+}
+
+TEST_F(Registrazione, LockIsReleasedWhenTheCounterFails) {
+    sql("DROP TABLE Contatori");
+    EXPECT_FALSE(Preleva_Numero_Presenza(x.s).has_value());
+    EXPECT_EQ(n("SELECT Count(*) FROM Semafori"), 0);
+    registra();
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 0);
+    EXPECT_EQ(n("SELECT Count(*) FROM Semafori"), 0);
+
+    // A counter row without a presence counter is never duplicated.
+    sql("CREATE TABLE Contatori (Cd_Tipo INTEGER PRIMARY KEY, Contatore INTEGER, ContatoreN INTEGER)");
+    sql("INSERT INTO Contatori (Cd_Tipo, Contatore) VALUES (22, 5)");
+    EXPECT_FALSE(Preleva_Numero_Presenza(x.s).has_value());
+    EXPECT_EQ(n("SELECT Count(*) FROM Semafori"), 0);
+}
+
+// Bookings reconciled with the attendances on record.
+struct Prenotazioni : Registrazione {
+    void SetUp() override {
+        Registrazione::SetUp();
+        sql("INSERT INTO Anagrafica_Corsi (Codice_Corso, Descrizione, APrenotazione) VALUES ('CS001','Spinning',-1)");
+        sql("INSERT INTO Orario_Istruttori_Corsi (ID, Codice_Corso, GiornoSettimana, DaOre, AOre) VALUES "
+            "(70,'CS001',4,'1900-01-01 10:40:00','1900-01-01 11:30:00')");
+        sql("INSERT INTO Gestione_Prenotazioni_Corsi (ID, Codice_Cliente, Codice_Corso, ID_Corso, Data_Prenotazione, "
+            "Enroll) VALUES (1,'CL001','CS001',70,'2024-03-07 00:00:00',-1)");
+        sql("INSERT INTO Impostazioni_Funzionamento (AnticipoPren) VALUES (15)");
+    }
+    void presenza(int id, const std::string& ora) {
+        sql("INSERT INTO Presenze (ID_Presenza, Codice_Cliente, Data_Presenza, Ora_Presenza) VALUES (" +
+            std::to_string(id) + ",'CL001','2024-03-07 00:00:00','1900-01-01 " + ora + "')");
+        sql("INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Cliente, Codice_Struttura, Ora_Presenza) VALUES (" +
+            std::to_string(id) + ",'CL001','CS001','1900-01-01 " + ora + "')");
+    }
+    void verifica() {
+        const Value oggi(DateTime::fromParts(2024, 3, 7));
+        Verifica_Prenotazioni_NoIngressi_Gen(x.s, oggi, oggi, Value("CL001"), Value("CS001"));
+    }
+};
+
+TEST_F(Prenotazioni, EntryInsideTheAdvanceWindowUsesTheBooking) {
+    presenza(8, "10:26:00");  // 14 minutes early: inside the 15-minute advance
+    verifica();
+    EXPECT_NE(n("SELECT Usata FROM Gestione_Prenotazioni_Corsi WHERE ID=1"), 0);
+    EXPECT_EQ(n("SELECT Ingresso FROM Gestione_Prenotazioni_Corsi WHERE ID=1"), 8);
+}
+
+TEST_F(Prenotazioni, EntryBeforeTheWindowLeavesItUnused) {
+    presenza(8, "10:20:00");
+    verifica();
+    EXPECT_EQ(n("SELECT Usata FROM Gestione_Prenotazioni_Corsi WHERE ID=1"), 0);
+    EXPECT_EQ(n("SELECT Ingresso FROM Gestione_Prenotazioni_Corsi WHERE ID=1"), 0);
+}
+
+TEST_F(Prenotazioni, CourseToleranceReplacesTheAdvance) {
+    sql("UPDATE Anagrafica_Corsi SET Tolleranza=5");
+    presenza(8, "10:30:00");
+    verifica();
+    EXPECT_EQ(n("SELECT Usata FROM Gestione_Prenotazioni_Corsi WHERE ID=1"), 0);
+    presenza(9, "10:36:00");
+    verifica();
+    EXPECT_EQ(n("SELECT Ingresso FROM Gestione_Prenotazioni_Corsi WHERE ID=1"), 9);
+}
+
+TEST_F(Prenotazioni, OneEntryHoldsOneBookingOfATable) {
+    sql("INSERT INTO Gestione_Prenotazioni_Corsi (ID, Codice_Cliente, Codice_Corso, ID_Corso, Data_Prenotazione, "
+        "Enroll) VALUES (2,'CL001','CS001',70,'2024-03-07 00:00:00',-1)");
+    presenza(8, "10:45:00");
+    verifica();
+    EXPECT_EQ(n("SELECT Count(*) FROM Gestione_Prenotazioni_Corsi WHERE Usata<>0 AND Ingresso=8"), 1);
+}
+
+TEST_F(Prenotazioni, FacilityBookingUsedByTheRecordedEntry) {
+    sql("UPDATE Anagrafica_Strutture SET APrenotazione=-1, Tolleranza=10");
+    sql("INSERT INTO Gestione_Prenotazioni (ID, Codice2, Data_Prenotazione, DaOre, AOre) VALUES "
+        "(30,'ST001','2024-03-07 00:00:00','1900-01-01 10:35:00','1900-01-01 11:35:00')");
+    sql("INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente, Enroll) VALUES (30,'CL001',-1)");
+    registra();  // 10:30, within the 10 minutes of tolerance
+    EXPECT_NE(n("SELECT Usata FROM Booking_Clienti"), 0);
+    EXPECT_EQ(n("SELECT Ingresso FROM Booking_Clienti"), 1);
+}
+
+TEST(LogTerminali, OnlyMemberCodesAreLogged) {
+    SystemFixture x{1};
+    x.at(9, 15, 0);
+    Log_Terminali(x.s, Value("CL001"), 3, Value("B7"), Value(";CL001?"), Value(1), Value(0));
+    for (const char* other : {"VR001", "IS001", "", "C"}) Log_Terminali(x.s, Value(other), 3, Value(), Value(), Value(1), Value(0));
+    Log_Terminali(x.s, Value::null(), 3, Value(), Value(), Value(1), Value(0));
+    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Log_Terminali_Presenze").toInt(), 1);
+    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Log_Terminali_Presenze WHERE Codice_Cliente='CL001' AND IndTerminale=3 AND "
+                       "Codice_Bis='B7' AND Codice_Tessera=';CL001?' AND Tipologia=1 AND Accompagnatore=0")
+                  .toInt(),
+              1);
+    EXPECT_EQ(x.scalar("SELECT Ora_Presenza FROM Log_Terminali_Presenze").toDate()->canonical(), "1900-01-01 09:15:00");
+}
+
+// The latest exit time of a stay.
+struct OraUscita : ::testing::Test {
+    SystemFixture x{1};
+    Value calcola(const Value& abb, const Value& att, int h, int m, int permanenza, const Value& ripiego = Value::null()) {
+        return Calcola_Ora_Uscita(x.s, abb, Value::null(), att, Value(0), 4, Value(DateTime::fromParts(1900, 1, 1, h, m)),
+                                  Value(permanenza), Value::null(), ripiego);
+    }
+    static std::string t(const Value& v) { return v.isNullOrEmpty() ? "Null" : v.toDate()->canonical().substr(11); }
+};
+
+TEST_F(OraUscita, FixedStayNeverPassesMidnight) {
+    EXPECT_EQ(t(calcola(Value::null(), Value::null(), 23, 30, 60)), "23:59:59");
+    EXPECT_EQ(t(calcola(Value::null(), Value::null(), 10, 0, 60)), "11:00:00");
+}
+
+TEST_F(OraUscita, BandOfTheSubscriptionPlusTolerance) {
+    x.f.native("INSERT INTO Anagrafica_Strutture (Codice_Struttura, TolleranzaU) VALUES ('ST001', 15)");
+    x.f.native("INSERT INTO Giorni_DD_Fasce_Abbonamenti_Righe (Codice_Abbonamento, Codice_Struttura, DDSettimana, "
+               "Fascia_Ini, Fascia_Fin) VALUES ('AB1','ST001',4,'1900-01-01 09:00:00','1900-01-01 12:00:00')");
+    EXPECT_EQ(t(calcola(Value("AB1"), Value("ST001"), 10, 0, 0)), "12:15:00");
+    // Outside every band: the fallback, or no deadline at all.
+    EXPECT_EQ(t(calcola(Value("AB1"), Value("ST001"), 13, 0, 0, Value(DateTime::fromParts(1900, 1, 1, 14, 0)))),
+              "14:15:00");
+    EXPECT_EQ(t(calcola(Value("AB1"), Value("ST001"), 13, 0, 0)), "Null");
+}
