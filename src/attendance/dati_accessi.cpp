@@ -6,7 +6,8 @@ namespace {
 
 std::string numero(const Value& v) { return Num_SqlQ(v); }
 std::string testo(const Value& v) { return CChrQ(v); }
-std::string data(const Value& v) { return v.isNullOrEmpty() || Nullo_Vuoto(v) ? "Null" : Data_SqlQ(v); }
+// A value that is no date is written as Null rather than breaking the statement.
+std::string data(const Value& v) { return Nullo_Vuoto(v) || !v.toDate() ? "Null" : Data_SqlQ(v); }
 // A value that is no time would make the statement fail: it is written as Null.
 std::string ora(const Value& v) {
     if (Nullo_Vuoto(v) || !v.toDate()) return "Null";
