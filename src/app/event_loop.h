@@ -32,6 +32,10 @@ public:
 
 private:
     asio::io_context io_{1};
+    // An io_context that runs out of work stops itself, and a stopped one no longer waits:
+    // a wait or poll with nothing pending would end every later wait at once. Only stop()
+    // stops the loop.
+    asio::executor_work_guard<asio::io_context::executor_type> work_ = asio::make_work_guard(io_);
     int depth_ = 0;
 };
 
