@@ -22,7 +22,7 @@ std::string firstCharacters(const std::string& text, std::size_t length) {
 }  // namespace
 
 EtherCtrlLink::EtherCtrlLink(EventLoop& loop, EventLog& log, EtherCtrlOptions options)
-    : loop_(loop), log_(log), options_(std::move(options)), socket_(loop.io()), retry_(loop.io()) {
+    : log_(log), options_(std::move(options)), socket_(loop.io()), retry_(loop.io()) {
     if (options_.controllerPort == 0) options_.controllerPort = options_.port;
 }
 
@@ -147,9 +147,19 @@ void EtherCtrlLink::receive() {
     });
 }
 
+bool EtherCtrlLink::fromItself(const asio::ip::udp::endpoint& from) const {
+    asio::error_code ec;
+    const auto local = socket_.local_endpoint(ec);
+    if (ec || from.port() != local.port()) return false;
+    return local.address().is_unspecified() ? from.address().is_loopback() : from.address() == local.address();
+}
+
 void EtherCtrlLink::handle(std::string_view bytes, const asio::ip::udp::endpoint& from) {
     const std::string ip = from.address().to_string();
-    const auto d = controllers_.empty() || controllers_.count(ip) ? ethercontrol::decode(bytes) : std::nullopt;
+    // A terminal configured at the server's own address and port would have the server
+    // answer its own messages as if they came from a terminal.
+    const bool accepted = (controllers_.empty() || controllers_.count(ip)) && !fromItself(from);
+    const auto d = accepted ? ethercontrol::decode(bytes) : std::nullopt;
     if (!d) {
         ++stats_.ignored;
         return;

@@ -79,10 +79,10 @@ private:
 
     void receive();
     void handle(std::string_view bytes, const asio::ip::udp::endpoint& from);
+    bool fromItself(const asio::ip::udp::endpoint& from) const;
     void dispatch();
     void sendRaw(std::string bytes, const asio::ip::udp::endpoint& to, const std::string& ip, int address);
 
-    EventLoop& loop_;
     EventLog& log_;
     EtherCtrlOptions options_;
     Events events_;

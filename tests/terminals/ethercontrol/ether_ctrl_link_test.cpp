@@ -239,3 +239,22 @@ TEST_F(EtherCtrlTest, StopInsideAHandlerEndsDeliveryAndLeavesNothingBehind) {
     loop.waitUntil([&] { return messages.size() == 2; }, 2s);
     EXPECT_EQ(messages.size(), 2u) << "a restarted service delivers again";
 }
+
+TEST_F(EtherCtrlTest, ATerminalAtTheServersOwnAddressIsNotAnsweredByTheServer) {
+    // Find a free port, then run the service on it with the controllers on the same port.
+    udp::socket probe(loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
+    const auto port = probe.local_endpoint().port();
+    probe.close();
+    EtherCtrlLink self(loop, log, {"127.0.0.1", port, port});
+    int events = 0;
+    EtherCtrl::Events ev;
+    ev.messageRecv = [&](const std::string&, const std::string&, int, int) { ++events; };
+    ev.acknowledged = [&](const std::string&) { ++events; };
+    self.setEvents(ev);
+    ASSERT_EQ(self.StartService(), 0);
+    ASSERT_EQ(self.SendMessage("127.0.0.1", 1, "%%", 2), 0);
+    loop.waitUntil([&] { return self.stats().ignored > 0; }, 2s);
+    settle();
+    EXPECT_EQ(events, 0);
+    EXPECT_EQ(self.stats().ignored, 1u);
+}
