@@ -24,13 +24,15 @@ bool EventLoop::waitUntil(const std::function<bool()>& done, std::chrono::millis
     // The work guard keeps run_one_until from returning at once when no other work is
     // pending; the loop wakes at least every 20 ms to look at the condition again.
     auto guard = asio::make_work_guard(io_);
-    while (!done() && !io_.stopped()) {
+    bool ok = done();  // asked once per round: the condition may have side effects
+    while (!ok && !io_.stopped()) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) break;
         io_.run_one_until(std::min(deadline, now + std::chrono::milliseconds(20)));
+        ok = done();
     }
     --depth_;
-    return done();
+    return ok;
 }
 
 void IntervalTimer::setInterval(std::chrono::milliseconds interval) {

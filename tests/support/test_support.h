@@ -3,6 +3,7 @@
 // are captured, and a fresh embedded database.
 
 #include <filesystem>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,3 +49,11 @@ struct DbFixture {
 std::filesystem::path schemaFile();
 
 }  // namespace velaris::test
+
+namespace velaris {
+// Readable values in test failure messages.
+inline void PrintTo(const Value& v, std::ostream* os) {
+    static const char* kinds[] = {"Empty", "Null", "Bool", "Int", "Double", "Text", "Date"};
+    *os << kinds[static_cast<int>(v.kind())] << "(" << v.toText() << ")";
+}
+}  // namespace velaris

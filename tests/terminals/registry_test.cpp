@@ -78,6 +78,7 @@ TEST(Registry, KeypadPromptsAndStartStatesByType) {
     for (int a = 1; a <= 5; ++a) x.net92.answers[a] = 1;
     Inizializza_Terminali(x.s);
     ASSERT_TRUE(x.s.Terminali_Inizializzati);
+    EXPECT_TRUE(x.operatore.boxes.empty());
     EXPECT_EQ(x.net92.initArgs, (std::vector<int>{1, 2, 5}));
     EXPECT_EQ(stato(x, 1), Value(1));
     EXPECT_EQ(x.queued(1), (std::vector<std::string>{"\fgio 07 mar 9:05|SBLOCCO:____", "%K2BxM2"}));
