@@ -1,0 +1,465 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "centro.h"
+#include "checks/abbonamenti_terminali.h"
+
+using namespace velaris;
+using velaris::test::Centro;
+
+namespace {
+
+struct Terminale : ::testing::Test {
+    Centro c{"NoEntry5=-1, NoEntry7=-1, NoEntry10=-1, Tolleranza3=10"};
+    Value esterna = Value(false);
+    Value modo = Value(0);
+    Value abbonamento, scadenza, rinnovo;
+
+    int verifica(const std::string& codice) {
+        c.x.s.corrente.Filtro_Irregolarita.clear();
+        return Verifica_Abbonamenti_Terminali(c.x.s, esterna, modo, Value(codice), Value(true), Value("ST01"),
+                                              abbonamento, scadenza, rinnovo);
+    }
+    Value display(const std::string& colonna) {
+        return c.scalar("SELECT TOP 1 " + colonna + " FROM wTmp_DatiAccessi ORDER BY ID DESC");
+    }
+    Value stato(const std::string& colonna) {
+        return c.scalar("SELECT " + colonna + " FROM Stato_Terminali WHERE Indirizzo=1 AND Messaggio IS NULL");
+    }
+    // A member in good standing with a yearly subscription.
+    void inRegola(const std::string& codice = "CL1") {
+        c.cliente(codice);
+        c.abbonamento(codice, "IS" + codice, "AB1");
+    }
+};
+
+}  // namespace
+
+TEST_F(Terminale, OtherPrefixesAreRefusedWithoutQueries) {
+    const auto prima = c.x.f.sqlite->statementCount();
+    EXPECT_EQ(verifica("AR0001"), 0);
+    EXPECT_EQ(verifica(""), 0);
+    EXPECT_EQ(c.x.f.sqlite->statementCount(), prima);
+    EXPECT_EQ(abbonamento, Value(""));
+}
+
+TEST_F(Terminale, MemberInGoodStanding) {
+    inRegola();
+    c.presenza(1, "CL1", "2024-03-01", "ISCL1");
+    EXPECT_EQ(verifica("CL1"), 1);
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_FALSE(c.x.s.esiti.Flag_Irregolare);
+    EXPECT_EQ(abbonamento, Value("ANNUALE AB1 scadenza 31/12/2024\r\n"));
+    EXPECT_EQ(scadenza.toDate(), DateTime::fromParts(2024, 12, 31));
+    EXPECT_EQ(rinnovo, Value(0));
+    // The state row carries the summary just computed.
+    EXPECT_EQ(stato("Cognome"), Value("ROSSI"));
+    EXPECT_EQ(stato("Abbonamento"), Value("ANNUALE AB1 scadenza 31/12/2024\r\n"));
+    EXPECT_EQ(stato("Data_Scadenza").toDate(), DateTime::fromParts(2024, 12, 31));
+    // The display row waits for its lights.
+    EXPECT_EQ(display("Completo"), Value(0));
+    EXPECT_EQ(display("Entrata"), Value("INGRESSO CONSENTITO"));
+    EXPECT_EQ(display("Struttura_Ingresso"), Value("SALA PESI"));
+    EXPECT_EQ(display("DesStato"), Value("ABBONATO"));
+    EXPECT_EQ(display("Data_Ultima_Entrata").toDate(), DateTime::fromParts(2024, 3, 1));
+    EXPECT_EQ(display("Codice_Iscrizione"), Value("ISCL1"));
+    EXPECT_EQ(display("Terminale"), Value(1));
+}
+
+TEST_F(Terminale, RenewalBoughtInAdvance) {
+    inRegola();
+    c.sql("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Data_Inizio, Data_Fine) "
+          "VALUES ('R1', 'CL1', 'AB1', '2025-01-01 00:00:00', '2025-12-31 00:00:00')");
+    EXPECT_EQ(verifica("CL1"), 1);
+    EXPECT_EQ(rinnovo, Value(1));
+    EXPECT_EQ(stato("Rinnovo"), Value(1));
+}
+
+TEST_F(Terminale, UnknownMemberIsRefusedAndLogged) {
+    EXPECT_EQ(verifica("CL404"), 0);
+    ASSERT_FALSE(c.x.f.logLines.empty());
+    EXPECT_NE(c.x.f.logLines.back().find("CL404"), std::string::npos);
+}
+
+TEST_F(Terminale, ExpiredLineLeavesNoEntitlement) {
+    c.cliente("CL1");
+    c.abbonamento("CL1", "IS1", "AB1", "2023-01-01", "2024-03-06");  // ended yesterday, not yet marked
+    EXPECT_EQ(verifica("CL1"), 1);  // mode 0: only arrears and messages refuse
+    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_EQ(c.x.s.esiti.Irregolarita[10], Value(1));
+    EXPECT_TRUE(c.x.s.esiti.NoEntry_Abbonamento);
+    modo = Value(-1);
+    EXPECT_EQ(verifica("CL1"), 0);
+    // Without the no-entry flag for modality 10 the lack of a subscription does not refuse.
+    c.impostazione("NoEntry10=0");
+    EXPECT_EQ(verifica("CL1"), 1);
+    EXPECT_FALSE(c.x.s.esiti.NoEntry_Abbonamento);
+}
+
+TEST_F(Terminale, MemberWithoutLinesIsNotRefusedOnThatGround) {
+    c.cliente("CL1");
+    modo = Value(-1);
+    EXPECT_EQ(verifica("CL1"), 1);
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+}
+
+TEST_F(Terminale, OverdueFeeWithAndWithoutGraceDays) {
+    inRegola();
+    c.voce("CL1", 5, "2024-03-02");  // five days ago; ten days of grace
+    EXPECT_EQ(verifica("CL1"), 1);
+    EXPECT_FALSE(c.x.s.esiti.Flag_Irregolare);
+    EXPECT_EQ(c.x.s.esiti.Irregolarita[5], Value(1));
+    c.impostazione("Tolleranza3=3");
+    EXPECT_EQ(verifica("CL1"), 0);
+    EXPECT_TRUE(c.x.s.esiti.Flag_Irregolare);
+    EXPECT_EQ(display("Entrata"), Value("INGRESSO NON CONSENTITO"));
+    EXPECT_EQ(display("Sem1"), Value(1));
+    EXPECT_EQ(c.scalar("SELECT Count(*) FROM wTmp_Presenze_Irregolarita WHERE Modalita=5"), Value(1));
+    // A modality whose no-entry flag is off never refuses.
+    c.impostazione("NoEntry5=0");
+    EXPECT_EQ(verifica("CL1"), 1);
+}
+
+TEST_F(Terminale, IrregularityTextNamesTheModalities) {
+    inRegola();
+    c.impostazione("Tolleranza3=0");
+    c.sql("INSERT INTO wCab_Modalita_Verifiche (Modalita, Descrizione, Descrizi2) VALUES (5, 'RATA', 'RATA SCADUTA')");
+    c.sql("INSERT INTO Tabella_ScadenzeFisse (Tipo_Scadenza, Scadenza) VALUES (1, 'QUOTA ASSOCIATIVA')");
+    c.impostazione("Tolleranza1=0");
+    c.voce("CL1", 5, "2024-03-01");
+    c.voce("CL1", 2, "");
+    EXPECT_EQ(verifica("CL1"), 0);
+    EXPECT_EQ(display("TestoIrr"), Value("RINNOVO QUOTA ASSOCIATIVA - RATA SCADUTA"));
+    EXPECT_EQ(Descrizione_Modalita(c.x.s, 2), "RINNOVO QUOTA ASSOCIATIVA");
+    EXPECT_EQ(Descrizione_Modalita(c.x.s, 5), "RATA SCADUTA");
+}
+
+TEST_F(Terminale, CreditCoversInstalments) {
+    inRegola();
+    c.sql("UPDATE Anagrafica_Clienti SET Fido_Cliente=100");
+    c.voce("CL1", 7, "2024-02-01", 60);
+    EXPECT_EQ(verifica("CL1"), 1);
+    c.voce("CL1", 7, "2024-02-15", 50);  // 110 used of 100
+    EXPECT_EQ(verifica("CL1"), 0);
+    EXPECT_TRUE(c.x.s.esiti.Flag_Irregolare);
+}
+
+TEST_F(Terminale, CreditDoesNotCoverOverdueRenewalsOrModalityFive) {
+    inRegola();
+    c.sql("UPDATE Anagrafica_Clienti SET Fido_Cliente=1000");
+    c.impostazione("Tolleranza3=0");
+    c.voce("CL1", 5, "2024-03-01", 5);
+    EXPECT_EQ(verifica("CL1"), 0);
+}
+
+TEST_F(Terminale, MemberControlSettingOverrides) {
+    inRegola();
+    c.impostazione("Tolleranza3=0");
+    c.voce("CL1", 5, "2024-03-01");
+    c.sql("UPDATE Anagrafica_Clienti SET Controlli_Cliente=2");
+    EXPECT_EQ(verifica("CL1"), 1);
+    inRegola("CL2");
+    c.sql("UPDATE Anagrafica_Clienti SET Controlli_Cliente=3, Note_Accessi='PASSARE IN SEGRETERIA' "
+          "WHERE Codice_Cliente='CL2'");
+    EXPECT_EQ(verifica("CL2"), 0);
+    EXPECT_EQ(display("TestoIrr"), Value("PASSARE IN SEGRETERIA"));
+}
+
+TEST_F(Terminale, BlockingMessageRefusesOtherMessagesShow) {
+    inRegola();
+    c.sql("INSERT INTO Messaggi_Clienti (Codice_Cliente, Data_Messaggio, Bloccante) VALUES ('CL1', '2024-03-01 00:00:00', 0)");
+    EXPECT_EQ(verifica("CL1"), 1);
+    EXPECT_TRUE(c.x.s.esiti.Messaggio_Cliente);
+    EXPECT_EQ(display("Messaggio"), Value(1));
+    c.sql("INSERT INTO Messaggi_Clienti (Codice_Cliente, Data_Messaggio, Bloccante) VALUES ('CL1', '2024-03-01 00:00:00', -1)");
+    EXPECT_EQ(verifica("CL1"), 0);
+    EXPECT_TRUE(c.x.s.esiti.Messaggio_Bloccante);
+    // Read, or dated tomorrow: no longer blocking.
+    c.sql("UPDATE Messaggi_Clienti SET Data_Messaggio='2024-03-08 00:00:00' WHERE Bloccante<>0");
+    EXPECT_EQ(verifica("CL1"), 1);
+    // A terminal that ignores arrears still honours a blocking message.
+    c.sql("UPDATE Messaggi_Clienti SET Data_Messaggio='2024-03-01 00:00:00'");
+    modo = Value(-1);
+    EXPECT_EQ(verifica("CL1"), 0);
+}
+
+TEST_F(Terminale, PhotographRule) {
+    c.impostazione("Gestisci_Foto=-1");
+    inRegola();
+    c.sql("UPDATE Anagrafica_Clienti SET Foto=NULL, Data_Registrazione='2024-03-07 00:00:00'");
+    EXPECT_EQ(verifica("CL1"), 1);
+    c.alle(2024, 3, 8, 10, 30);
+    EXPECT_EQ(verifica("CL1"), 0);
+    EXPECT_TRUE(c.x.s.esiti.Foto_Mancante);
+    c.impostazione("Gestisci_Foto=0");
+    EXPECT_EQ(verifica("CL1"), 1);
+}
+
+TEST_F(Terminale, PhotographFileMustExistWhenTheFolderIsSet) {
+    const auto cartella = c.x.f.dir / "foto";
+    std::filesystem::create_directories(cartella);
+    c.impostazione("Gestisci_Foto=-1, Path_Foto='" + cartella.string() + "'");
+    ASSERT_TRUE(c.x.s.settings.cartellaFoto());
+    inRegola();
+    EXPECT_EQ(verifica("CL1"), 0);  // rossi.jpg is not there
+    std::ofstream(cartella / "rossi.jpg") << "jpg";
+    EXPECT_EQ(verifica("CL1"), 1);
+}
+
+TEST_F(Terminale, WeeklyLimitWithAndWithoutBookings) {
+    inRegola();
+    const int iv = c.intervallo(1, 2);
+    c.sql("UPDATE Anagrafica_Abbonamenti SET FrequenzaDD=3, ID_Intervallo=" + std::to_string(iv));
+    c.presenza(1, "CL1", "2024-03-04", "ISCL1");
+    c.presenza(2, "CL1", "2024-03-05", "ISCL1");
+    EXPECT_EQ(verifica("CL1"), 1);
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    // A booking for Saturday counts only when bookings count as visits.
+    c.sql("INSERT INTO Gestione_Prenotazioni (Codice2, Data_Prenotazione, DaOre, AOre) "
+          "VALUES ('ST01', '2024-03-09 00:00:00', '1900-01-01 09:00:00', '1900-01-01 10:00:00')");
+    c.sql("INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente, Codice_Iscrizione) VALUES (1, 'CL1', 'ISCL1')");
+    EXPECT_EQ(verifica("CL1"), 1);
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    c.impostazione("PrenComePres=-1");
+    verifica("CL1");
+    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    c.impostazione("PrenComePres=0");
+    c.presenza(3, "CL1", "2024-03-06", "ISCL1");
+    modo = Value(-1);
+    EXPECT_EQ(verifica("CL1"), 0);
+    modo = Value(1);
+    EXPECT_EQ(verifica("CL1"), 1);
+    EXPECT_EQ(c.x.s.esiti.Irregolarita[10], Value(1));
+}
+
+TEST_F(Terminale, MonthlyLimitAndUnlimitedLines) {
+    inRegola();
+    c.sql("UPDATE Anagrafica_Abbonamenti SET FrequenzaDD=2, ID_Intervallo=" + std::to_string(c.intervallo(1, 3)));
+    c.presenza(1, "CL1", "2024-02-28", "ISCL1");  // last month
+    c.presenza(2, "CL1", "2024-03-01", "ISCL1");
+    verifica("CL1");
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    c.presenza(3, "CL1", "2024-03-02", "ISCL1");
+    verifica("CL1");
+    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    // A second, unlimited line entitles.
+    c.abbonamento("CL1", "IS9", "AB9");
+    verifica("CL1");
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+}
+
+TEST_F(Terminale, DailySubscriptionUsedTwice) {
+    inRegola();
+    c.sql("UPDATE Anagrafica_Abbonamenti SET FrequenzaDD=1, ID_Intervallo=" + std::to_string(c.intervallo(1, 1)));
+    verifica("CL1");
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    c.presenza(1, "CL1", "2024-03-07", "ISCL1");
+    verifica("CL1");
+    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+}
+
+TEST_F(Terminale, DayBandsAndHolidays) {
+    inRegola();
+    c.sql("INSERT INTO Giorni_DD_Fasce_Abbonamenti (Codice_Abbonamento, DDSettimana, Fascia_Ini, Fascia_Fin) "
+          "VALUES ('AB1', 1, '1900-01-01 08:00:00', '1900-01-01 22:00:00')");
+    verifica("CL1");  // Thursday
+    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    c.alle(2024, 3, 4, 10, 30);  // Monday
+    verifica("CL1");
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    // A closed holiday uses only the holiday bands.
+    c.sql("INSERT INTO Tabella_Festivi (ID_Festivita, Club_Open) VALUES ('2024-03-04 00:00:00', 0)");
+    verifica("CL1");
+    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    c.sql("INSERT INTO Giorni_DD_Fasce_Abbonamenti (Codice_Abbonamento, DDSettimana, Fascia_Ini, Fascia_Fin) "
+          "VALUES ('AB1', 8, '1900-01-01 09:00:00', '1900-01-01 13:00:00')");
+    verifica("CL1");
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+}
+
+TEST_F(Terminale, TimeBandOpensAnticipoPrenMinutesEarlyAndClosesOnTime) {
+    c.impostazione("AnticipoPren=10");
+    inRegola();
+    c.sql("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) "
+          "VALUES ('AB1', '1900-01-01 09:00:00', '1900-01-01 12:00:00')");
+    const std::pair<int, int> ammessi[] = {{8, 50}, {9, 0}, {12, 0}};
+    const std::pair<int, int> rifiutati[] = {{8, 49}, {12, 1}};
+    for (auto [h, m] : ammessi) {
+        c.alle(2024, 3, 7, h, m);
+        verifica("CL1");
+        EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato) << h << ":" << m;
+    }
+    for (auto [h, m] : rifiutati) {
+        c.alle(2024, 3, 7, h, m);
+        verifica("CL1");
+        EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato) << h << ":" << m;
+    }
+}
+
+TEST_F(Terminale, BlankAdvanceCountsAsZeroMinutes) {
+    c.impostazione("AnticipoPren=NULL");
+    inRegola();
+    c.sql("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) "
+          "VALUES ('AB1', '1900-01-01 10:30:00', '1900-01-01 12:00:00')");
+    verifica("CL1");
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    c.alle(2024, 3, 7, 10, 29);
+    verifica("CL1");
+    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_TRUE(c.x.f.logLines.empty()) << c.x.f.logLines.front();
+}
+
+TEST_F(Terminale, PackagesAndOtherEntitlementsStandIn) {
+    c.cliente("CL1");
+    c.abbonamento("CL1", "IS1", "AB1", "2023-01-01", "2024-03-01");  // past
+    c.sql("INSERT INTO Anagrafica_Pacchetti_Multipli (Codice_PacchettoM, Descrizione) VALUES ('PM1', 'MULTI')");
+    c.sql("INSERT INTO Gestione_Aggiunte (Codice_Cliente, Codice_PacchettoM, ID_Pacchetto, Data_Inizio, Data_Fine) "
+          "VALUES ('CL1', 'PM1', 3, '2024-01-01 00:00:00', '2024-06-30 00:00:00')");
+    verifica("CL1");
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    // The package's own bands apply (read with its code).
+    c.sql("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) "
+          "VALUES ('PM1', '1900-01-01 18:00:00', '1900-01-01 20:00:00')");
+    verifica("CL1");
+    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    // A course booking of today without subscription entitles.
+    c.sql("INSERT INTO Gestione_Prenotazioni_Corsi (Codice_Cliente, Codice_Corso, Data_Prenotazione) "
+          "VALUES ('CL1', 'CS1', '2024-03-07 00:00:00')");
+    verifica("CL1");
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+}
+
+TEST_F(Terminale, PlainAddOnEntitles) {
+    c.cliente("CL1");
+    c.abbonamento("CL1", "IS1", "AB1", "2023-01-01", "2024-03-01");
+    c.sql("INSERT INTO Gestione_Aggiunte (Codice_Cliente, Data_Inizio) VALUES ('CL1', '2024-01-01 00:00:00')");
+    verifica("CL1");
+    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    c.sql("UPDATE Gestione_Aggiunte SET Singola=4");  // a single booking is no general entitlement
+    verifica("CL1");
+    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+}
+
+TEST_F(Terminale, ExternalFacilityChecksOnlyFees) {
+    c.cliente("CL1");
+    c.voce("CL1", 7, "2024-01-01");
+    esterna = Value(true);
+    EXPECT_EQ(verifica("CL1"), 1);  // arrears mode 0: no fee is read
+    modo = Value(1);
+    EXPECT_EQ(verifica("CL1"), 0);
+    EXPECT_TRUE(c.x.s.esiti.Flag_Irregolare);
+    c.impostazione("Tolleranza5=100");
+    EXPECT_EQ(verifica("CL1"), 1);
+    c.sql("UPDATE Anagrafica_Clienti SET Controlli_Cliente=3");
+    EXPECT_EQ(verifica("CL1"), 0);
+}
+
+TEST_F(Terminale, AwkwardCodesNeverBreakAStatement) {
+    inRegola();
+    const std::string codici[] = {
+        "CL" + std::string(298, 'x'), "CL'; DELETE FROM Anagrafica_Clienti; --", std::string("CL\x01\x7f\t\r\n", 7),
+        "CLàèìòù€", "CL'", "CL",
+    };
+    for (const std::string& codice : codici) {
+        EXPECT_EQ(verifica(codice), 0) << codice;
+    }
+    EXPECT_EQ(c.scalar("SELECT Count(*) FROM Anagrafica_Clienti"), Value(1));
+    for (const std::string& l : c.x.f.logLines) EXPECT_EQ(l.find("Error: 1"), std::string::npos) << l;
+    EXPECT_EQ(verifica("CL1"), 1);
+}
+
+TEST_F(Terminale, MissingMemberDataStillGetsAVerdict) {
+    c.sql("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Stato, Fido_Cliente, Controlli_Cliente) VALUES ('CL7', 9, -5, 7)");
+    c.sql("INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Data_Inizio, Data_Fine) "
+          "VALUES ('X', 'CL7', 'NOPE', '2024-03-01 00:00:00', '2024-02-01 00:00:00')");
+    c.sql("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Descrizione, Data_Inizio, Data_Fine) "
+          "VALUES ('X', 'CL7', NULL, '2024-03-01 00:00:00', NULL)");
+    EXPECT_EQ(verifica("CL7"), 1);
+    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);  // its only line ends before it starts
+    EXPECT_EQ(display("DesStato"), Value(""));
+    EXPECT_TRUE(display("Scadenza").isNull());
+    bool nome = false;
+    for (const std::string& l : c.x.f.logLines) nome = nome || l.find("CL7 has no name") != std::string::npos;
+    EXPECT_TRUE(nome);
+}
+
+TEST_F(Terminale, DatabaseFailurePartWayLeavesNoVerdict) {
+    inRegola();
+    c.sql("DROP TABLE Messaggi_Clienti");
+    EXPECT_THROW(verifica("CL1"), DbError);
+    ASSERT_FALSE(c.x.f.logLines.empty());
+    EXPECT_NE(c.x.f.logLines.back().find(" - Function Verifica_Abbonamenti_Terminali"), std::string::npos);
+    EXPECT_EQ(c.scalar("SELECT Count(*) FROM wTmp_DatiAccessi"), Value(0));
+}
+
+namespace {
+
+struct Personale : Terminale {
+    void SetUp() override {
+        c.sql("INSERT INTO Anagrafica_Istruttori (Codice_Istruttore, Cognome, Nome, Ingresso) VALUES ('IS1', 'VERDI', 'LUCA', -1)");
+        c.sql("INSERT INTO Anagrafica_Medici (Codice_Medico, Cognome, Nome, Ingresso) VALUES ('ME1', 'NERI', 'ANNA', 0)");
+    }
+    // Passage recording is a terminal setting, read when the terminals start.
+    void registra() {
+        c.sql("UPDATE Dettaglio_Terminali SET Personale=-1");
+        Inizializza_Terminali(c.x.s);
+        c.sql("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL");
+        c.x.s.registro.trova(1);
+    }
+};
+
+}  // namespace
+
+TEST_F(Personale, UnknownStaffCodeIsRefusedWithoutDisplay) {
+    EXPECT_EQ(verifica("IS999"), 0);
+    EXPECT_EQ(c.scalar("SELECT Count(*) FROM wTmp_DatiAccessi"), Value(0));
+    EXPECT_TRUE(c.x.queued(1).empty());
+}
+
+TEST_F(Personale, StaffWithoutEntryRightIsRefused) {
+    EXPECT_EQ(verifica("ME1"), 2);
+    EXPECT_EQ(c.x.queued(1), std::vector<std::string>{"\fSTOP|NON ABILITATO"});
+    EXPECT_EQ(display("Entrata"), Value("INGRESSO NON CONSENTITO"));
+    EXPECT_EQ(display("DesStato"), Value("MEDICO"));
+    EXPECT_EQ(c.scalar("SELECT DesIrregolari FROM Log_Entrate"), Value("MEDICO"));
+    // The marker row: now plus the waiting time (2 seconds when blank).
+    EXPECT_EQ(c.scalar("SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=0").toText(), "1900-01-01 10:30:02");
+}
+
+TEST_F(Personale, PassagesAlternateEntryAndExit) {
+    registra();
+    EXPECT_EQ(verifica("IS1"), 2);
+    EXPECT_EQ(c.x.queued(1), (std::vector<std::string>{"\fOK|ABILITATO", "ENTRATA|REGISTRATA"}));
+    EXPECT_EQ(display("Entrata"), Value("ENTRATA PERSONALE INTERNO"));
+    c.alle(2024, 3, 7, 12, 0);
+    verifica("IS1");
+    EXPECT_EQ(display("Entrata"), Value("USCITA PERSONALE INTERNO"));
+    c.alle(2024, 3, 7, 14, 0);
+    verifica("IS1");
+    EXPECT_EQ(c.scalar("SELECT Count(*) FROM Gestione_Personale"), Value(2));
+    EXPECT_EQ(c.scalar("SELECT Ora_UscitaEntrata FROM Gestione_Personale WHERE ID=1").toText(), "1900-01-01 12:00:00");
+    EXPECT_TRUE(c.scalar("SELECT Ora_UscitaEntrata FROM Gestione_Personale WHERE ID=2").isNull());
+    EXPECT_EQ(c.scalar("SELECT Tipologia FROM Gestione_Personale WHERE ID=2"), Value(2));
+    EXPECT_EQ(c.scalar("SELECT Count(*) FROM Log_Entrate WHERE DesIrregolari='ISTRUTTORE'"), Value(3));
+    // An open entry of yesterday does not turn today's first passage into an exit.
+    c.alle(2024, 3, 8, 8, 0);
+    verifica("IS1");
+    EXPECT_EQ(display("Entrata"), Value("ENTRATA PERSONALE INTERNO"));
+}
+
+TEST_F(Personale, BoundCodePassesOnlyItsTerminals) {
+    c.x.terminale(2, 1);
+    c.sql("INSERT INTO Biglietti_Terminali (Codice_Biglietto, ID_Terminale) VALUES ('IS1', 2)");
+    EXPECT_EQ(verifica("IS1"), 2);
+    EXPECT_EQ(display("Entrata"), Value("INGRESSO NON CONSENTITO"));
+    c.sql("INSERT INTO Biglietti_Terminali (Codice_Biglietto, ID_Terminale) VALUES ('IS1', 1)");
+    verifica("IS1");
+    EXPECT_EQ(display("Entrata"), Value("INGRESSO CONSENTITO"));
+}
+
+TEST_F(Personale, NoTextsForTurnstiles) {
+    c.x.s.corrente.Tipo_Corrente = 3;
+    EXPECT_EQ(verifica("IS1"), 2);
+    EXPECT_TRUE(c.x.queued(1).empty());
+}

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include "centro.h"
+#include "checks/frequenze.h"
+
+using namespace velaris;
+using velaris::test::Centro;
+
+namespace {
+
+DateTime giorno(int a, int m, int g) { return DateTime::fromParts(a, m, g); }
+
+struct Periodi : ::testing::Test {
+    Centro c;
+    std::pair<Value, Value> periodo(int n, int unita) {
+        const int id = c.intervallo(n, unita);
+        return {Cerca_Data_Inizio(c.x.s, Value(id)), Cerca_Data_Fine(c.x.s, Value(id))};
+    }
+};
+
+}  // namespace
+
+TEST_F(Periodi, WeeksRunMondayToSunday) {
+    auto [inizio, fine] = periodo(1, 2);  // Thursday 7 March 2024
+    EXPECT_EQ(inizio, Value(giorno(2024, 3, 4)));
+    EXPECT_EQ(fine, Value(giorno(2024, 3, 10)));
+    std::tie(inizio, fine) = periodo(2, 2);
+    EXPECT_EQ(inizio, Value(giorno(2024, 2, 26)));
+    EXPECT_EQ(fine, Value(giorno(2024, 3, 17)));
+}
+
+TEST_F(Periodi, DaysMonthsAndYears) {
+    auto [inizio, fine] = periodo(3, 1);
+    EXPECT_EQ(inizio, Value(giorno(2024, 3, 5)));
+    EXPECT_EQ(fine, Value(giorno(2024, 3, 9)));
+    std::tie(inizio, fine) = periodo(2, 3);
+    EXPECT_EQ(inizio, Value(giorno(2024, 2, 1)));
+    EXPECT_EQ(fine, Value(giorno(2024, 4, 30)));
+    // A period of two years holds today: last year and this one, forward like the others.
+    std::tie(inizio, fine) = periodo(2, 4);
+    EXPECT_EQ(inizio, Value(giorno(2023, 1, 1)));
+    EXPECT_EQ(fine, Value(giorno(2025, 12, 31)));
+}
+
+TEST_F(Periodi, EndOfFebruary) {
+    c.alle(2024, 2, 10, 10, 0);
+    EXPECT_EQ(periodo(1, 3).second, Value(giorno(2024, 2, 29)));
+    c.alle(2023, 2, 10, 10, 0);
+    EXPECT_EQ(periodo(1, 3).second, Value(giorno(2023, 2, 28)));
+    c.alle(2100, 2, 10, 10, 0);  // not a leap year: the period must end on a real day
+    EXPECT_EQ(periodo(1, 3).second, Value(giorno(2100, 2, 28)));
+}
+
+TEST_F(Periodi, UnknownUnitOrIntervalGivesNoDates) {
+    auto [inizio, fine] = periodo(1, 9);
+    EXPECT_TRUE(inizio.isEmpty());
+    EXPECT_TRUE(fine.isEmpty());
+    EXPECT_TRUE(Cerca_Data_Inizio(c.x.s, Value(999)).isEmpty());
+    EXPECT_TRUE(c.x.f.logLines.empty());
+}
+
+TEST_F(Periodi, ZeroUnitsCountAsTheCurrentUnit) {
+    auto [inizio, fine] = periodo(0, 2);
+    EXPECT_EQ(inizio, Value(giorno(2024, 3, 4)));
+    EXPECT_EQ(fine, Value(giorno(2024, 3, 10)));
+}
+
+namespace {
+
+struct Conteggi : ::testing::Test {
+    Centro c;
+    void SetUp() override { c.cliente("CL1"); }
+    int conta(int intervallo, const Value& struttura = Value(), const Value& iscrizione = Value()) {
+        return Conta_Presenze_Periodo(c.x.s, Value("CL1"), Value(intervallo), Value(giorno(2024, 3, 4)),
+                                      Value(giorno(2024, 3, 10)), iscrizione, Value(0), struttura, Value(0));
+    }
+};
+
+}  // namespace
+
+TEST_F(Conteggi, OnlyTheCountedWeekdays) {
+    c.presenza(1, "CL1", "2024-03-04", "IS1");  // Monday
+    c.presenza(2, "CL1", "2024-03-05", "IS1");  // Tuesday
+    c.presenza(3, "CL1", "2024-03-06", "IS1");  // Wednesday
+    c.presenza(4, "CL1", "2024-03-10", "IS1");  // Sunday
+    c.presenza(5, "CL1", "2024-03-03", "IS1");  // last week
+    EXPECT_EQ(conta(c.intervallo(1, 2, "1010000")), 2);
+    EXPECT_EQ(conta(c.intervallo(1, 2, "0000001")), 1);
+    EXPECT_EQ(conta(c.intervallo(1, 2, "1111111")), 4);
+    EXPECT_EQ(conta(c.intervallo(1, 2, "0000000")), 0);
+}
+
+TEST_F(Conteggi, FacilityUsesOrEntries) {
+    c.presenza(1, "CL1", "2024-03-05", "IS1");
+    c.sql("INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Cliente, Codice_Struttura, Iscrizione) "
+          "VALUES (1, 'CL1', 'ST01', 'IS2')");
+    const int iv = c.intervallo(1, 2);
+    EXPECT_EQ(conta(iv), 1);
+    EXPECT_EQ(conta(iv, Value("ST01")), 2);
+    EXPECT_EQ(conta(iv, Value("ST01"), Value("IS2")), 1);
+    EXPECT_EQ(conta(iv, Value("ST99")), 0);
+}
+
+TEST_F(Conteggi, BookingOfTheEntryUnderWayIsNotCounted) {
+    c.impostazione("AnticipoPren=15");
+    c.sql("INSERT INTO Anagrafica_Corsi (Codice_Corso, Descrizione, Tolleranza) VALUES ('CS1', 'YOGA', 0)");
+    c.sql("INSERT INTO Orario_Istruttori_Corsi (Codice_Corso, GiornoSettimana, DaOre, AOre) "
+          "VALUES ('CS1', 4, '1900-01-01 18:00:00', '1900-01-01 19:00:00')");
+    c.sql("INSERT INTO Gestione_Prenotazioni_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, Data_Prenotazione, Enroll) "
+          "VALUES ('CL1', 'CS1', 1, '2024-03-07 00:00:00', -1)");
+    const int iv = c.intervallo(1, 2);
+    auto conta = [&] {
+        return Conta_Presenze_Prenotazioni_Periodo(c.x.s, Value("CL1"), Value(iv), Value(giorno(2024, 3, 4)),
+                                                   Value(giorno(2024, 3, 10)), Value(), Value(0), Value(), Value(0));
+    };
+    c.alle(2024, 3, 7, 17, 50);
+    EXPECT_EQ(conta(), 0);
+    c.alle(2024, 3, 7, 17, 30);
+    EXPECT_EQ(conta(), 1);
+    // A booking of another day of the period always counts, with the attendances.
+    c.sql("INSERT INTO Gestione_Prenotazioni_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, Data_Prenotazione, Enroll) "
+          "VALUES ('CL1', 'CS1', 1, '2024-03-08 00:00:00', -1)");
+    c.presenza(1, "CL1", "2024-03-05", "IS1");
+    c.alle(2024, 3, 7, 17, 50);
+    EXPECT_EQ(conta(), 2);
+    // A booking not confirmed (Enroll 0) is no visit.
+    c.sql("UPDATE Gestione_Prenotazioni_Corsi SET Enroll=0");
+    EXPECT_EQ(conta(), 1);
+    EXPECT_TRUE(c.x.f.logLines.empty()) << c.x.f.logLines.front();
+}
+
+TEST_F(Conteggi, FacilityBookingsCountWithTheirTolerance) {
+    c.sql("UPDATE Anagrafica_Strutture SET Tolleranza=30 WHERE Codice_Struttura='ST01'");
+    c.sql("INSERT INTO Gestione_Prenotazioni (Codice2, Data_Prenotazione, DaOre, AOre) "
+          "VALUES ('ST01', '2024-03-07 00:00:00', '1900-01-01 11:00:00', '1900-01-01 12:00:00')");
+    c.sql("INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente) VALUES (1, 'CL1')");
+    const int iv = c.intervallo(1, 2);
+    auto conta = [&] {
+        return Conta_Presenze_Prenotazioni_Periodo(c.x.s, Value("CL1"), Value(iv), Value(giorno(2024, 3, 4)),
+                                                   Value(giorno(2024, 3, 10)), Value(), Value(0), Value("ST01"),
+                                                   Value(0));
+    };
+    c.alle(2024, 3, 7, 10, 30);  // inside 10:30 .. 12:00
+    EXPECT_EQ(conta(), 0);
+    c.alle(2024, 3, 7, 10, 29);
+    EXPECT_EQ(conta(), 1);
+}
+
+namespace {
+
+struct VerificaDD : ::testing::Test {
+    Centro c;
+    Value freq, iv, tempo;
+    void SetUp() override {
+        c.cliente("CL1");
+        c.abbonamento("CL1", "IS1", "AB1");
+        c.sql("UPDATE Anagrafica_Abbonamenti SET FrequenzaDD=2, ID_Intervallo=7, Tempo_Permanenza=90");
+        c.sql("INSERT INTO Abbonamenti_Strutture (Codice_Abbonamento, Codice_Struttura, FrequenzaDD, ID_Intervallo) "
+              "VALUES ('AB1', 'ST01', 1, 8)");
+    }
+};
+
+}  // namespace
+
+TEST_F(VerificaDD, SubscriptionDataAndSuspension) {
+    DatiDD d;
+    d.Codice_Abbonamento = Value("AB1");
+    d.Codice_Iscrizione = Value("IS1");
+    EXPECT_EQ(Verifica_DD(c.x.s, 1, d, freq, iv, tempo), kDD_Entro);
+    EXPECT_EQ(freq.toInt(), 2);
+    EXPECT_EQ(iv.toInt(), 7);
+    EXPECT_EQ(tempo.toInt(), 90);
+    d.Codice_Struttura = Value("ST01");
+    Verifica_DD(c.x.s, 1, d, freq, iv, tempo);
+    EXPECT_EQ(freq.toInt(), 1);
+    EXPECT_EQ(iv.toInt(), 8);
+
+    // An open-ended suspension that began yesterday.
+    c.sql("INSERT INTO Gestione_Sospensioni (Codice_Iscrizione, Data_Inizio_Sospensione) VALUES ('IS1', '2024-03-06 00:00:00')");
+    EXPECT_EQ(Verifica_DD(c.x.s, 1, d, freq, iv, tempo), kDD_Sospeso);
+    EXPECT_TRUE(c.x.s.esiti.EsitoT_Sospeso);
+    // Ended yesterday: no longer suspended, and the flag follows.
+    c.sql("UPDATE Gestione_Sospensioni SET Data_Fine_Sospensione='2024-03-06 00:00:00'");
+    EXPECT_EQ(Verifica_DD(c.x.s, 1, d, freq, iv, tempo), kDD_Entro);
+    EXPECT_FALSE(c.x.s.esiti.EsitoT_Sospeso);
+}
+
+TEST_F(VerificaDD, PackageDataAndSuspensionByPackage) {
+    c.sql("INSERT INTO Anagrafica_Pacchetti_Multipli (Codice_PacchettoM, FrequenzaDD, ID_Intervallo) VALUES ('PM1', 3, 5)");
+    c.sql("INSERT INTO Anagrafica_Pacchetti (Codice_Pacchetto, Codice_Struttura, FrequenzaDD, ID_Intervallo) "
+          "VALUES ('PK1', 'ST01', 4, 6)");
+    c.sql("INSERT INTO Gestione_Aggiunte (Codice_Cliente, Codice_PacchettoM, ID_Pacchetto, Data_Inizio) "
+          "VALUES ('CL1', 'PM1', 77, '2024-01-01 00:00:00')");
+    DatiDD d;
+    d.Codice_PacchettoM = Value("PM1");
+    d.ID_Aggiunta = Value(1);
+    EXPECT_EQ(Verifica_DD(c.x.s, 2, d, freq, iv, tempo), kDD_Entro);
+    EXPECT_EQ(freq.toInt(), 3);
+    d.Codice_PacchettoM = Value();
+    d.Codice_Pacchetto = Value("PK1");
+    d.Codice_Struttura = Value("ST01");
+    Verifica_DD(c.x.s, 2, d, freq, iv, tempo);
+    EXPECT_EQ(freq.toInt(), 4);
+    c.sql("INSERT INTO Gestione_Sospensioni (ID_Pacchetto, Data_Inizio_Sospensione, Data_Fine_Sospensione) "
+          "VALUES (77, '2024-03-01 00:00:00', '2024-03-31 00:00:00')");
+    EXPECT_EQ(Verifica_DD(c.x.s, 2, d, freq, iv, tempo), kDD_Sospeso);
+}
+
+TEST_F(VerificaDD, FrequencyOfAnEntitlementAtAFacility) {
+    DatiDD d;
+    d.Codice_Cliente = Value("CL1");
+    d.Codice_Iscrizione = Value("IS1");
+    d.Codice_Struttura = Value("ST01");
+    freq = Value(2);
+    iv = Value(c.intervallo(1, 2));
+    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Entro);  // never used
+    c.presenza(1, "CL1", "2024-03-04", "IS1");
+    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Entro);
+    c.presenza(2, "CL1", "2024-03-05", "IS1");
+    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Limite);
+    // No limit when either number is blank.
+    freq = Value::null();
+    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Entro);
+}
+
+TEST_F(VerificaDD, DailyEntitlementUsedTwice) {
+    DatiDD d;
+    d.Codice_Cliente = Value("CL1");
+    d.ID_Aggiunta = Value(5);
+    d.Codice_Struttura = Value("ST01");
+    freq = Value(1);
+    iv = Value(c.intervallo(1, 1));
+    c.sql("INSERT INTO Presenze (ID_Presenza, Codice_Cliente, Data_Presenza) VALUES (1, 'CL1', '2024-03-07 00:00:00')");
+    c.sql("INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Cliente, Codice_Struttura, ID_Aggiunta) "
+          "VALUES (1, 'CL1', 'ST01', 5)");
+    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Limite);
+    d.ID_Aggiunta = Value(6);
+    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Entro);
+}
+
+TEST_F(VerificaDD, FailureReadsAsWithinLimits) {
+    c.sql("DROP TABLE Presenze_Strutture");
+    DatiDD d;
+    d.Codice_Cliente = Value("CL1");
+    d.Codice_Iscrizione = Value("IS1");
+    freq = Value(1);
+    iv = Value(c.intervallo(1, 2));
+    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Entro);
+    ASSERT_FALSE(c.x.f.logLines.empty());
+    EXPECT_NE(c.x.f.logLines.back().find(" - Function Verifica_DD"), std::string::npos);
+    EXPECT_EQ(Conta_Presenze_Periodo(c.x.s, Value("CL1"), iv, Value(giorno(2024, 3, 4)), Value(giorno(2024, 3, 10)),
+                                     Value(), Value(0), Value(), Value(0)),
+              0);
+    EXPECT_NE(c.x.f.logLines.back().find(" - Function Conta_Presenze_Periodo"), std::string::npos);
+}
