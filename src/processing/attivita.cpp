@@ -1,7 +1,551 @@
 #include "processing/attivita.h"
 
+#include <array>
+
+#include "app/format.h"
+#include "attendance/presenze.h"
+#include "checks/festivi.h"
+#include "checks/frequenze.h"
+#include "checks/orari.h"
+#include "terminals/queue.h"
+
 namespace velaris {
 
-EsitoAttivita Verifica_Attivita_Terminale(Sistema&, Messaggio&, const Value&, const Value&) { return {}; }
+namespace {
+
+constexpr const char* F = "Verifica_Attivita_Terminale";
+
+// Fee modalities of the six fixed fees that an activity may require (S1 .. S6).
+constexpr std::array<int, 6> kModalitaRichieste = {2, 3, 14, 19, 20, 21};
+
+struct Anagrafica {
+    const char* tabella = nullptr;
+    const char* chiave = nullptr;
+    const char* sigla = "";
+};
+
+Anagrafica anagraficaPer(int64_t tipologia) {
+    switch (tipologia) {
+        case 1: return {"Anagrafica_Strutture", "Codice_Struttura", "ST"};
+        case 2: return {"Anagrafica_Corsi", "Codice_Corso", "CS"};
+        case 3: return {"Anagrafica_Servizi", "Codice_Servizio", "SE"};
+        default: return {};
+    }
+}
+
+// One entitlement row of the ordered walk, joined with the candidate it covers.
+struct Candidato {
+    int64_t IDK = 0;
+    Value Codice;            // the activity
+    int64_t Tipologia = 1;
+    std::string Origine;     // 'Abbonamento' or 'Aggiunta'
+    Value Codice_Abbonamento, Codice_Iscrizione;
+    int64_t ID_Iscrizione = 0, ID_Prenotazione = 0, ID_Pacchetto = 0;
+    Value Codice_Pacchetto, Codice_PacchettoM, Data_Fine;
+    int64_t Sedute = 0, Residue = 0;
+    Value FrequenzaDD, ID_Intervallo;
+    Value DaOre, AOre;
+    int64_t Conferma = 0, Tipo = 1;
+    Value Luogo;             // the facility through which the activity is reached
+    std::array<int64_t, 6> S{};
+    bool abbonamento() const { return Origine == "Abbonamento"; }
+};
+
+// How the walk left a candidate.
+enum class Esame { Ammesso, Rifiutato, FuoriFascia, Sospeso };
+
+class Selezione {
+public:
+    Selezione(Sistema& s, Messaggio& m, const Value& cliente) : s_(s), m_(m), cliente_(cliente) {
+        const DateTime now = s.clock.now();
+        oggiD_ = now.datePart();
+        oraD_ = now.timeOnDay1900();
+        oggi_ = Data_SqlQ(Value(oggiD_));
+        ora_ = Ora_SqlQ(Value(oraD_));
+        giorno_ = now.weekdayMonday1();
+        clienteQ_ = CChrQ(cliente);
+        indirizzo_ = s.corrente.Indirizzo_Corrente;
+    }
+
+    EsitoAttivita esegui(const Value& attivita);
+
+private:
+    void prepara(const Value& attivita);
+    std::vector<Candidato> ordina();
+    Esame esamina(Candidato& c, EsitoAttivita& e);
+    bool fasceValide(const Candidato& c, const Value& tolleranza);
+    bool dentroFasce(const std::string& tabella, const std::string& chiavi, bool conGiorno, const Value& tolleranza);
+    void registra(const Candidato& c, EsitoAttivita& e);
+    void exec(const std::string& sql) { s_.db.execute(sql); }
+    bool trova(const std::string& sql) { return !s_.db.open(sql)->eof(); }
+
+    Sistema& s_;
+    Messaggio& m_;
+    Value cliente_;
+    std::string clienteQ_, oggi_, ora_;
+    DateTime oggiD_, oraD_;
+    int giorno_ = 1;
+    int indirizzo_ = 0;
+    Value struttura_;
+    bool festivo_ = false;
+    bool sospeso_ = false;           // some entitlement examined was suspended
+    bool sospesoCandidato_ = false;  // the one under examination is
+    Value tempoPermanenza_;
+};
+
+void Selezione::prepara(const Value& attivita) {
+    const std::string struttura = CChrQ(struttura_);
+    // Staging 1: the terminal's facility and its associated facilities, in priority.
+    std::vector<Value> luoghi{struttura_};
+    {
+        auto rs = s_.db.open("SELECT Codice_Struttura_Associata  FROM Strutture_Associate  WHERE Codice_Struttura=" +
+                             struttura + " ORDER BY Priorita");
+        for (; !rs->eof(); rs->moveNext())
+            if (!Nullo_Vuoto(rs->field(0))) luoghi.push_back(rs->field(0));
+    }
+    // Staging 2.
+    exec("DELETE FROM wTmp_Attivita_Strutture ");
+    exec("DELETE FROM wTmp_Presenze_Strutture ");
+
+    // Staging 3: the candidates.
+    const std::string testa = "INSERT INTO wTmp_Attivita_Strutture_SQL (Codice, Codice_Struttura) ";
+    if (!Nullo_Vuoto(attivita)) {
+        bool luogo = false;
+        for (const Value& l : luoghi) {
+            if (CChrQ(l) == CChrQ(attivita)) {
+                exec(testa + " VALUES (" + CChrQ(attivita) + ", " + CChrQ(l) + ")");
+                luogo = true;
+                break;
+            }
+        }
+        if (!luogo)
+            exec(testa + " SELECT Attivita_Strutture.Codice, " + struttura + " FROM Attivita_Strutture " +
+                 " WHERE Attivita_Strutture.Codice=" + CChrQ(attivita) + " GROUP BY Attivita_Strutture.Codice");
+    } else {
+        for (const Value& l : luoghi) {
+            const std::string lq = CChrQ(l);
+            exec(testa + " VALUES (" + lq + ", " + lq + ")");
+            exec(testa + " SELECT Attivita_Strutture.Codice, " + lq +
+                 " FROM Attivita_Strutture INNER JOIN Q_Ingressi_Accessi ON "
+                 "Attivita_Strutture.Codice=Q_Ingressi_Accessi.Codice_Struttura " +
+                 " WHERE Attivita_Strutture.Codice_Struttura=" + lq +
+                 " AND Q_Ingressi_Accessi.Codice_Cliente=" + clienteQ_ + " GROUP BY Attivita_Strutture.Codice");
+        }
+    }
+
+    // Staging 4: the access rule of each candidate.
+    exec("UPDATE wTmp_Attivita_Strutture  SET wTmp_Attivita_Strutture.Tipo=CASE Anagrafica_Strutture.APrenotazione "
+         "WHEN 0 THEN 1 ELSE -1 END  FROM wTmp_Attivita_Strutture, Anagrafica_Strutture WHERE "
+         "wTmp_Attivita_Strutture.Codice=Anagrafica_Strutture.Codice_Struttura");
+    exec("UPDATE wTmp_Attivita_Strutture  SET wTmp_Attivita_Strutture.Tipo=Anagrafica_Corsi.APrenotazione  FROM "
+         "wTmp_Attivita_Strutture, Anagrafica_Corsi WHERE wTmp_Attivita_Strutture.Codice=Anagrafica_Corsi.Codice_Corso");
+    exec("UPDATE wTmp_Attivita_Strutture  SET wTmp_Attivita_Strutture.Tipo=Anagrafica_Servizi.APrenotazione  FROM "
+         "wTmp_Attivita_Strutture, Anagrafica_Servizi WHERE "
+         "wTmp_Attivita_Strutture.Codice=Anagrafica_Servizi.Codice_Servizio");
+
+    // Staging 5: a booking-only activity stays only when booked today.
+    exec("DELETE FROM wTmp_Formule");
+    const std::string formule = "INSERT INTO wTmp_Formule_SQL (Codice) ";
+    exec(formule + "SELECT Codice_Corso FROM Gestione_Prenotazioni_Corsi WHERE Codice_Cliente=" + clienteQ_ +
+         " AND Data_Prenotazione=" + oggi_ + " AND Enroll<>0");
+    exec(formule + "SELECT Codice_Servizio FROM Gestione_Prenotazioni_Servizi WHERE Codice_Cliente=" + clienteQ_ +
+         " AND Data_Prenotazione=" + oggi_ + " AND Enroll<>0");
+    exec(formule + "SELECT Gestione_Prenotazioni.Codice2 FROM Gestione_Prenotazioni INNER JOIN Booking_Clienti ON "
+                   "Gestione_Prenotazioni.ID=Booking_Clienti.ID_PivotPrenotazione WHERE Booking_Clienti.Codice_Cliente=" +
+         clienteQ_ + " AND Gestione_Prenotazioni.Data_Prenotazione=" + oggi_ + " AND Booking_Clienti.Enroll<>0");
+    exec("DELETE FROM wTmp_Attivita_Strutture  WHERE Tipo=-1 AND Codice Not In  (SELECT Codice FROM wTmp_Formule)");
+
+    // Staging 6: an enrolment-only activity stays only when the member is enrolled today.
+    exec("DELETE FROM wTmp_Formule");
+    const std::string giorno = Num_SqlQ(Value(giorno_));
+    exec(formule + "SELECT Clienti_Frequenze_Corsi.Codice_Corso FROM Clienti_Frequenze_Corsi INNER JOIN "
+                   "Orario_Istruttori_Corsi ON Clienti_Frequenze_Corsi.ID_Corso=Orario_Istruttori_Corsi.ID WHERE "
+                   "Clienti_Frequenze_Corsi.Codice_Cliente=" + clienteQ_ +
+         " AND Orario_Istruttori_Corsi.GiornoSettimana=" + giorno +
+         " AND Clienti_Frequenze_Corsi.InUso<>0 AND Clienti_Frequenze_Corsi.Enroll<>0");
+    // Services taken by enrolment follow the same rule as courses.
+    exec(formule + "SELECT Clienti_Frequenze_Servizi.Codice_Servizio FROM Clienti_Frequenze_Servizi INNER JOIN "
+                   "Orario_Servizi ON Clienti_Frequenze_Servizi.ID_Servizio=Orario_Servizi.ID WHERE "
+                   "Clienti_Frequenze_Servizi.Codice_Cliente=" + clienteQ_ +
+         " AND Orario_Servizi.GiornoSettimana=" + giorno +
+         " AND Clienti_Frequenze_Servizi.InUso<>0 AND Clienti_Frequenze_Servizi.Enroll<>0");
+    exec(formule + "SELECT Codice_Corso FROM Clienti_Recuperi_Corsi WHERE Codice_Cliente=" + clienteQ_ +
+         " AND Data_Inizio<=" + oggi_ + " AND Data_Fine>=" + oggi_);
+    exec("DELETE FROM wTmp_Attivita_Strutture  WHERE Tipo=0 AND Codice Not In  (SELECT Codice FROM wTmp_Formule)");
+
+    // Staging 7: the required items of each candidate.
+    for (int t = 1; t <= 3; ++t) {
+        const Anagrafica a = anagraficaPer(t);
+        exec(std::string("UPDATE wTmp_Attivita_Strutture  SET S1=") + a.tabella + ".QA_Richiesta, S2=" + a.tabella +
+             ".CM_Richiesto, S3=" + a.tabella + ".QAss_Richiesta, S4=" + a.tabella + ".S4_Richiesta, S5=" + a.tabella +
+             ".S5_Richiesta, S6=" + a.tabella + ".S6_Richiesta  FROM wTmp_Attivita_Strutture, " + a.tabella +
+             " WHERE wTmp_Attivita_Strutture.Codice=" + a.tabella + "." + a.chiave);
+    }
+
+    // Staging 8: the entitlements that cover a candidate.
+    const std::string candidati = " IN (SELECT Codice FROM wTmp_Attivita_Strutture)";
+    exec("INSERT INTO wTmp_Presenze_Strutture_SQL (Codice_Cliente, Esterna, Tipologia, Codice_Struttura, "
+         "Codice_Abbonamento, Codice_Iscrizione, Data_Fine, Pass, Sedute, Sedute_Fatte, ID_Iscrizione, Prog_Riga, "
+         "Giornaliero, Origine, Conferma) SELECT Iscrizioni_Strutture.Codice_Cliente, 0, Iscrizioni_Strutture.Tipologia, "
+         "Iscrizioni_Strutture.Codice_Struttura, Iscrizioni_Strutture.Codice_Abbonamento, "
+         "Iscrizioni_Strutture.Codice_Iscrizione, Iscrizioni_Strutture.Data_Fine, Iscrizioni_Strutture.TipoSedute, "
+         "Iscrizioni_Strutture.Sedute, Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte, "
+         "Iscrizioni_Strutture.ID, Iscrizioni_Strutture.Prog_Riga, 1, 'Abbonamento', 1 FROM Iscrizioni_Strutture WHERE "
+         "Iscrizioni_Strutture.Codice_Cliente=" + clienteQ_ + " AND Iscrizioni_Strutture.Codice_Struttura" + candidati +
+         " AND ((Iscrizioni_Strutture.Data_Inizio<=" + oggi_ + " AND (Iscrizioni_Strutture.Data_Fine>=" + oggi_ +
+         " OR Iscrizioni_Strutture.Data_Fine IS Null)) AND Iscrizioni_Strutture.Scaduta=0)"
+         " AND Iscrizioni_Strutture.Chiusa=0");
+    exec("INSERT INTO wTmp_Presenze_Strutture_SQL (Codice_Cliente, Esterna, Codice_Struttura, Data_Inizio, Data_Fine, "
+         "Pass, Sedute, Sedute_Fatte, Prog_Riga, Giornaliero, Origine, Conferma, FrequenzaDD, ID_Intervallo, "
+         "Codice_Pacchetto, Codice_PacchettoM, Singola, Pren_DaOre, Pren_AOre, ID_Pacchetto, ID_Prenotazione) SELECT "
+         "Gestione_Aggiunte.Codice_Cliente, 0, Gestione_Aggiunte.Codice_Struttura, Gestione_Aggiunte.Data_Inizio, "
+         "Gestione_Aggiunte.Data_Fine, 0, Gestione_Aggiunte.Sedute, Gestione_Aggiunte.Sedute-Gestione_Aggiunte.SeduteFatte, "
+         "Gestione_Aggiunte.Prog_Riga, 2, 'Aggiunta', 1, Gestione_Aggiunte.FrequenzaDD, Gestione_Aggiunte.ID_Intervallo, "
+         "Gestione_Aggiunte.Codice_Pacchetto, Gestione_Aggiunte.Codice_PacchettoM, "
+         "Gestione_Aggiunte.Singola+Gestione_Aggiunte.Singola_Corsi+Gestione_Aggiunte.Singola_Servizi, "
+         "Gestione_Aggiunte.Pren_DaOre, Gestione_Aggiunte.Pren_AOre, Gestione_Aggiunte.ID_Pacchetto, Gestione_Aggiunte.ID "
+         "FROM Gestione_Aggiunte WHERE Gestione_Aggiunte.Codice_Cliente=" + clienteQ_ +
+         " AND Gestione_Aggiunte.Codice_Struttura" + candidati + " AND Gestione_Aggiunte.Data_Inizio<=" + oggi_ +
+         " AND Gestione_Aggiunte.Scaduta=0");
+    // Add-ons carry no kind of their own: the master tables give it.
+    exec("UPDATE wTmp_Presenze_Strutture  SET Tipologia=2  FROM wTmp_Presenze_Strutture, Anagrafica_Corsi WHERE "
+         "wTmp_Presenze_Strutture.Origine='Aggiunta' AND wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Corsi.Codice_Corso");
+    exec("UPDATE wTmp_Presenze_Strutture  SET Tipologia=3  FROM wTmp_Presenze_Strutture, Anagrafica_Servizi WHERE "
+         "wTmp_Presenze_Strutture.Origine='Aggiunta' AND "
+         "wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Servizi.Codice_Servizio");
+
+    // Staging 9: entitlements of facilities with their own terminal elsewhere or associated
+    // with another facility.
+    exec("UPDATE wTmp_Presenze_Strutture  SET wTmp_Presenze_Strutture.Conferma=1  FROM wTmp_Presenze_Strutture INNER "
+         "JOIN Dettaglio_Terminali ON wTmp_Presenze_Strutture.Codice_Struttura=Dettaglio_Terminali.Codice_Struttura "
+         " WHERE wTmp_Presenze_Strutture.Codice_Struttura<>" + struttura);
+    exec("UPDATE wTmp_Presenze_Strutture  SET wTmp_Presenze_Strutture.Conferma=1  FROM wTmp_Presenze_Strutture INNER "
+         "JOIN Strutture_Associate ON "
+         "wTmp_Presenze_Strutture.Codice_Struttura=Strutture_Associate.Codice_Struttura_Associata "
+         " WHERE Strutture_Associate.Codice_Struttura<>" + struttura);
+
+    // Lesson times of courses and services: the timetable procedures strike out the rows
+    // whose lesson is not held now and give the others the lesson's window.
+    Value a, b;
+    const Value testo;
+    Orario_Corsi_Ingresso(s_, Value(), cliente_, a, b, testo);
+    Orario_Servizi_Ingresso(s_, Value(), cliente_, a, b, testo);
+
+    // Each entitlement takes the access rule of the candidate it covers, for the order.
+    exec("UPDATE wTmp_Presenze_Strutture  SET Esterna=wTmp_Attivita_Strutture.Tipo  FROM wTmp_Presenze_Strutture, "
+         "wTmp_Attivita_Strutture WHERE wTmp_Presenze_Strutture.Codice_Struttura=wTmp_Attivita_Strutture.Codice");
+}
+
+std::vector<Candidato> Selezione::ordina() {
+    auto rs = s_.db.open(
+        "SELECT wTmp_Presenze_Strutture.IDK, wTmp_Presenze_Strutture.Codice_Struttura, "
+        "wTmp_Presenze_Strutture.Tipologia, wTmp_Presenze_Strutture.Origine, "
+        "wTmp_Presenze_Strutture.Codice_Abbonamento, wTmp_Presenze_Strutture.Codice_Iscrizione, "
+        "wTmp_Presenze_Strutture.ID_Iscrizione, wTmp_Presenze_Strutture.ID_Prenotazione, "
+        "wTmp_Presenze_Strutture.ID_Pacchetto, wTmp_Presenze_Strutture.Codice_Pacchetto, "
+        "wTmp_Presenze_Strutture.Codice_PacchettoM, wTmp_Presenze_Strutture.Data_Fine, wTmp_Presenze_Strutture.Sedute, "
+        "wTmp_Presenze_Strutture.Sedute_Fatte, wTmp_Presenze_Strutture.FrequenzaDD, "
+        "wTmp_Presenze_Strutture.ID_Intervallo, wTmp_Presenze_Strutture.DaOre, wTmp_Presenze_Strutture.AOre, "
+        "wTmp_Presenze_Strutture.Conferma, wTmp_Presenze_Strutture.Esterna, wTmp_Attivita_Strutture.Codice_Struttura, "
+        "wTmp_Attivita_Strutture.S1, wTmp_Attivita_Strutture.S2, wTmp_Attivita_Strutture.S3, "
+        "wTmp_Attivita_Strutture.S4, wTmp_Attivita_Strutture.S5, wTmp_Attivita_Strutture.S6 "
+        "FROM wTmp_Presenze_Strutture INNER JOIN wTmp_Attivita_Strutture ON "
+        "wTmp_Presenze_Strutture.Codice_Struttura=wTmp_Attivita_Strutture.Codice"
+        " ORDER BY wTmp_Presenze_Strutture.Conferma, wTmp_Presenze_Strutture.Esterna, "
+        "wTmp_Presenze_Strutture.Tipologia DESC, wTmp_Presenze_Strutture.Sedute, wTmp_Attivita_Strutture.IDK");
+    std::vector<Candidato> out;
+    for (; !rs->eof(); rs->moveNext()) {
+        Candidato c;
+        c.IDK = rs->field(0).toInt();
+        c.Codice = rs->field(1);
+        c.Tipologia = rs->field(2).toInt();
+        c.Origine = rs->field(3).toText();
+        c.Codice_Abbonamento = rs->field(4);
+        c.Codice_Iscrizione = rs->field(5);
+        c.ID_Iscrizione = rs->field(6).toInt();
+        c.ID_Prenotazione = rs->field(7).toInt();
+        c.ID_Pacchetto = rs->field(8).toInt();
+        c.Codice_Pacchetto = rs->field(9);
+        c.Codice_PacchettoM = rs->field(10);
+        c.Data_Fine = rs->field(11);
+        c.Sedute = rs->field(12).toInt();
+        c.Residue = rs->field(13).toInt();
+        c.FrequenzaDD = rs->field(14);
+        c.ID_Intervallo = rs->field(15);
+        c.DaOre = rs->field(16);
+        c.AOre = rs->field(17);
+        c.Conferma = rs->field(18).toInt();
+        c.Tipo = rs->field(19).toInt();
+        c.Luogo = rs->field(20);
+        for (size_t i = 0; i < 6; ++i) c.S[i] = rs->field(static_cast<int>(21 + i)).toInt();
+        out.push_back(std::move(c));
+    }
+    return out;
+}
+
+bool Selezione::dentroFasce(const std::string& tabella, const std::string& chiavi, bool conGiorno,
+                            const Value& tolleranza) {
+    std::string dominio = tabella;
+    if (DCountQ(s_.db, "*", dominio, chiavi) == 0) return true;  // no rows: no limit
+    std::string criterio = chiavi;
+    if (conGiorno) criterio += " And DDSettimana=" + Num_SqlQ(Value(festivo_ ? 8 : giorno_));
+    criterio += condizioneFascia(tolleranza, oraD_);
+    return DCountQ(s_.db, "*", dominio, criterio) > 0;
+}
+
+bool Selezione::fasceValide(const Candidato& c, const Value& tolleranza) {
+    const std::string struttura = " And Codice_Struttura=" + CChrQ(c.Codice);
+    if (c.abbonamento()) {
+        const std::string abb = "Codice_Abbonamento=" + CChrQ(c.Codice_Abbonamento);
+        return dentroFasce("Giorni_DD_Fasce_Abbonamenti", abb, true, tolleranza) &&
+               dentroFasce("Giorni_DD_Fasce_Abbonamenti_Righe", abb + struttura, true, tolleranza) &&
+               dentroFasce("FasceOrarie_Abbonamenti", abb, false, tolleranza) &&
+               dentroFasce("FasceOrarie_Abbonamenti_Righe", abb + struttura, false, tolleranza);
+    }
+    std::string pacchetto;
+    if (!Nullo_Vuoto(c.Codice_PacchettoM)) pacchetto = "Codice_PacchettoM=" + CChrQ(c.Codice_PacchettoM);
+    else if (!Nullo_Vuoto(c.Codice_Pacchetto)) pacchetto = "Codice_Pacchetto=" + CChrQ(c.Codice_Pacchetto);
+    if (!pacchetto.empty() && (!dentroFasce("Giorni_DD_Fasce_Pacchetti_Righe", pacchetto + struttura, true, tolleranza) ||
+                               !dentroFasce("FasceOrarie_Pacchetti_Righe", pacchetto + struttura, false, tolleranza)))
+        return false;
+    const std::string agg = "ID_Aggiunta=" + Num_SqlQ(Value(static_cast<long long>(c.ID_Prenotazione)));
+    return dentroFasce("Giorni_DD_Fasce_Aggiunte_Righe", agg, true, tolleranza) &&
+           dentroFasce("FasceOrarie_Aggiunte_Righe", agg, false, tolleranza);
+}
+
+Esame Selezione::esamina(Candidato& c, EsitoAttivita& e) {
+    sospesoCandidato_ = false;
+    if (c.Conferma == 0) return Esame::FuoriFascia;  // no lesson held now
+    const Anagrafica anag = anagraficaPer(c.Tipologia);
+    const std::string codice = CChrQ(c.Codice);
+    const std::string aggiunta = Num_SqlQ(Value(static_cast<long long>(c.ID_Prenotazione)));
+
+    // An entitlement paid in points cannot be used until points are debited at terminals.
+    const Value punti = c.abbonamento()
+                            ? DLookUpQ(s_.db, "Punti", "Gestione_Iscrizioni", "Codice_Iscrizione=" + CChrQ(c.Codice_Iscrizione))
+                            : DLookUpQ(s_.db, "Punti", "Gestione_Aggiunte", "ID=" + aggiunta);
+    if (ZeroSeNullo(punti) > 0) return Esame::Rifiutato;
+
+    // Walk 1: required items: no open fee of the matching kinds.
+    std::string tipi;
+    for (size_t i = 0; i < 6; ++i)
+        if (c.S[i] != 0) tipi += (tipi.empty() ? "" : ",") + std::to_string(kModalitaRichieste[i]);
+    if (!tipi.empty()) {
+        std::string filtro = s_.corrente.Filtro_Irregolarita;
+        if (filtro.empty()) filtro = costruisciFiltroIrregolarita(s_, oggiD_, true);
+        if (trova("SELECT TOP 1 Modalita  FROM Giornale  WHERE " + filtro + s_.settings.Filtro_NoEntry() +
+                  " And Codice_Cliente = " + clienteQ_ + " And Modalita In (" + tipi + ")"))
+            return Esame::Rifiutato;
+    }
+
+    // Walk 2: the activity's tolerance.
+    Value tolleranza(0);
+    if (anag.tabella)
+        tolleranza = DLookUpQ(s_.db, "Tolleranza", anag.tabella, std::string(anag.chiave) + "=" + codice);
+
+    // Walk 3: a booking-only facility needs today's booking covering now.
+    if (c.Tipo == -1 && c.Tipologia == 1) {
+        std::string legame = c.abbonamento()
+                                 ? " AND Booking_Clienti.Codice_Iscrizione=" + CChrQ(c.Codice_Iscrizione) +
+                                       " AND Booking_Clienti.ID_Iscrizione=" +
+                                       Num_SqlQ(Value(static_cast<long long>(c.ID_Iscrizione)))
+                                 : " AND Booking_Clienti.ID_Aggiunta=" + aggiunta;
+        auto rs = s_.db.open(
+            "SELECT Gestione_Prenotazioni.DaOre, Gestione_Prenotazioni.AOre, Booking_Clienti.Ingresso_Scalato "
+            "FROM Gestione_Prenotazioni INNER JOIN Booking_Clienti ON "
+            "Gestione_Prenotazioni.ID=Booking_Clienti.ID_PivotPrenotazione WHERE Booking_Clienti.Codice_Cliente=" +
+            clienteQ_ + " AND Gestione_Prenotazioni.Data_Prenotazione=" + oggi_ + " AND " +
+            anticipo(tolleranza, "Gestione_Prenotazioni.DaOre") + "<=" + ora_ + " AND Gestione_Prenotazioni.AOre>=" +
+            ora_ + legame +
+            " AND Gestione_Prenotazioni.Cd_SubStruttura In (SELECT Cd_SubStruttura FROM Anagrafica_SubStrutture "
+            "WHERE Codice_Struttura=" + CChrQ(c.Luogo) + ")" + " ORDER BY Gestione_Prenotazioni.DaOre");
+        if (rs->eof()) return Esame::FuoriFascia;
+        c.DaOre = rs->field(0);
+        c.AOre = rs->field(1);
+    }
+
+    // Walk 4: the entitlement's day and time bands.
+    if (!fasceValide(c, tolleranza)) return Esame::FuoriFascia;
+
+    // Walk 5: one entry per band where the terminal counts attendances.
+    const TerminalRow* t = s_.registro.corrente();
+    if (t && (*t)["ControlloPresenze"].toDouble() != 0) {
+        const int64_t gruppo = (*t)["Gruppo"].toInt();
+        std::string terminali = " AND (IndTerminale=" + Num_SqlQ(Value(indirizzo_));
+        if (gruppo != 0)
+            terminali += " OR IndTerminale In (SELECT Indirizzo FROM Dettaglio_Terminali WHERE Gruppo=" +
+                         Num_SqlQ(Value(static_cast<long long>(gruppo))) + ")";
+        terminali += ")";
+        if (trova("SELECT TOP 1 ID FROM Controllo_Fascia_Oraria WHERE Modalita=1 And Codice_Cliente=" + clienteQ_ +
+                  " AND Codice=" + codice + " And Data_Presenza=" + oggi_ + " And ((DaOre Is Null) OR (DaOre<=" + ora_ +
+                  " And AOre>=" + ora_ + ")) AND Codice_Bis=" + CChrQ(Value(s_.lettura.Tessera_Letta)) + terminali))
+            return Esame::Rifiutato;
+    }
+
+    // Walk 7: closures of the activity or its area.
+    const Value area = DLookUpQ(s_.db, "Codice_Area", "Q_Attivita_Aree", "Attivita=" + codice);
+    std::string aree = "(Codice=" + codice + " OR Codice='00000'";
+    if (!Nullo_Vuoto(area)) aree += " OR Codice=" + CChrQ(area);
+    aree += ")";
+    if (trova("SELECT TOP 1 ID, Motivo  FROM Periodi_NonPrenotabili  WHERE " + aree +
+              " AND (GiornoSettimana=0 OR GiornoSettimana=" + Num_SqlQ(Value(giorno_)) + ") AND Data_Inizio<=" + oggi_ +
+              " AND Data_Fine>=" + oggi_ + " AND Ora_Inizio<=" + ora_ + " AND Ora_Fine>" + ora_))
+        return Esame::FuoriFascia;
+
+    // Walk 8: suspension and visit frequency of the entitlement.
+    DatiDD d;
+    d.Codice_Cliente = cliente_;
+    d.Codice_Struttura = c.Codice;
+    Value frequenza = c.FrequenzaDD, intervallo = c.ID_Intervallo, permanenza;
+    if (c.abbonamento()) {
+        d.Codice_Abbonamento = c.Codice_Abbonamento;
+        d.Codice_Iscrizione = c.Codice_Iscrizione;
+        // The per-facility data, when the subscription has them, override the type's own.
+        std::string dominio = "Abbonamenti_Strutture";
+        if (DCountQ(s_.db, "*", dominio,
+                    "Codice_Abbonamento=" + CChrQ(c.Codice_Abbonamento) + " And Codice_Struttura=" + codice) == 0)
+            d.Codice_Struttura = Value();
+        const int r = Verifica_DD(s_, 1, d, frequenza, intervallo, permanenza);
+        d.Codice_Struttura = c.Codice;
+        if (r == kDD_Sospeso) sospeso_ = sospesoCandidato_ = true;
+        if (r == kDD_Sospeso && s_.settings.Leggi_NoEntry(12).toDouble() != 0) return Esame::Sospeso;
+    } else {
+        d.ID_Aggiunta = Value(static_cast<long long>(c.ID_Prenotazione));
+        d.ID_Pacchetto = Value(static_cast<long long>(c.ID_Pacchetto));
+        if (!Nullo_Vuoto(c.Codice_PacchettoM) || !Nullo_Vuoto(c.Codice_Pacchetto)) {
+            d.Codice_Pacchetto = c.Codice_Pacchetto;
+            d.Codice_PacchettoM = c.Codice_PacchettoM;
+            Value f, i;
+            const int r = Verifica_DD(s_, 2, d, f, i, permanenza);
+            // The package's own limits, when it has them, take over from the add-on's.
+            if (ZeroSeNullo(f) > 0 && ZeroSeNullo(i) > 0) {
+                frequenza = f;
+                intervallo = i;
+            }
+            if (r == kDD_Sospeso) sospeso_ = sospesoCandidato_ = true;
+            if (r == kDD_Sospeso && s_.settings.Leggi_NoEntry(12).toDouble() != 0) return Esame::Sospeso;
+        }
+    }
+    tempoPermanenza_ = permanenza;
+    if (ZeroSeNullo(frequenza) > 0 && ZeroSeNullo(intervallo) > 0) {
+        Value f = frequenza, i = intervallo, p;
+        if (Verifica_DD(s_, 3, d, f, i, p) == kDD_Limite) return Esame::Rifiutato;
+    }
+
+    // Walk 9: the information lines of the reply.
+    e.Righe_Info.clear();
+    if (c.Sedute > 0) e.Righe_Info.push_back("RESIDUO| " + std::to_string(c.Residue));
+    if (auto fine = c.Data_Fine.toDate(); fine && !Nullo_Vuoto(c.Data_Fine))
+        e.Righe_Info.push_back("DATA SCADENZA:|" + formatDate(*fine, "ddd dd mmm yyyy"));
+    return Esame::Ammesso;
+}
+
+void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
+    const Anagrafica anag = anagraficaPer(c.Tipologia);
+    e.Esito = 0;
+    e.Codice_Attivita = c.Codice;
+    e.Tipologia = static_cast<int>(c.Tipologia);
+    e.Tipo_Attivita = anag.sigla;
+    if (anag.tabella)
+        e.APrenotazione = static_cast<int>(
+            ZeroSeNullo(DLookUpQ(s_.db, "APrenotazione", anag.tabella, std::string(anag.chiave) + "=" + CChrQ(c.Codice))));
+
+    // The member's summary as the subscription check left it in the state row.
+    const std::string testa = "SELECT TOP 1 Cognome, Nome, Abbonamento, Data_Scadenza, Rinnovo, Regolare, FuoriOrario  "
+                              "FROM Stato_Terminali  WHERE Indirizzo=" + Num_SqlQ(Value(indirizzo_));
+    auto rs = s_.db.open(testa + " AND Codice_Cliente=" + clienteQ_);
+    // The state row takes the member's code only at the end of the verdict: before that the
+    // summary is on the terminal's state row itself.
+    if (rs->eof()) rs = s_.db.open(testa + " AND Messaggio Is Null");
+    if (!rs->eof()) {
+        e.Cognome = rs->field(0);
+        e.Nome = rs->field(1);
+        e.Abbonamento = rs->field(2);
+        e.Data_Scadenza = rs->field(3);
+        e.Rinnovo = rs->field(4);
+    }
+    rs.reset();
+
+    // The activation choice, at a terminal that asks for confirmation.
+    const TerminalRow* t = s_.registro.corrente();
+    if (t && (*t)["Gestisci_Attivita"].toInt() == 1 && m_.Stato != 10) {
+        std::string scelta;
+        if (c.Sedute > 0) scelta = "INGRESSI RESIDUI " + std::to_string(c.Residue);
+        else if (auto fine = c.Data_Fine.toDate(); fine && !Nullo_Vuoto(c.Data_Fine))
+            scelta = "SCAD " + formatDate(*fine, "ddd dd mmm yyyy");
+        if (!scelta.empty()) {
+            accoda(s_, indirizzo_, scelta + "|1 ATTIVARE|2 NON ATTIVARE|SCELTA:_", 4);
+            accoda(s_, indirizzo_, "%K1", 4);
+            accoda(s_, indirizzo_, "%KN", 4);
+            m_.Stato_Nuovo = 10;
+            m_.Codice_Cliente = cliente_;
+            e.Scelta = true;
+            return;
+        }
+    }
+
+    Value iscrizione = c.abbonamento() ? c.Codice_Iscrizione : Value::null();
+    Value aggiunta = c.abbonamento() ? Value(0) : Value(static_cast<long long>(c.ID_Prenotazione));
+    // An entitlement reached through another facility is counted at that facility's terminal.
+    const Value altrove = CChrQ(c.Luogo) == CChrQ(struttura_) ? Value::null() : c.Luogo;
+    Salva_Presenza_Terminali(s_, cliente_, static_cast<int>(c.Tipologia), c.Codice, iscrizione, aggiunta, c.DaOre,
+                             c.AOre, indirizzo_, c.Codice, 1, e.Abbonamento, e.Data_Scadenza, e.Cognome, e.Nome,
+                             e.Rinnovo, altrove, Value(0), 0, tempoPermanenza_, c.Codice_Abbonamento,
+                             c.Codice_PacchettoM.isNullOrEmpty() ? c.Codice_Pacchetto : c.Codice_PacchettoM,
+                             Value::null(), 0);
+    e.Codice_Iscrizione = iscrizione;
+    e.ID_Aggiunta = aggiunta;
+    exec("INSERT INTO Log_Terminali (Codice_Cliente, Codice_Struttura, Data_Presenza, Ora_Presenza, IndTerminale)  "
+         "VALUES (" + clienteQ_ + ", " + CChrQ(c.Codice) + ", " + oggi_ + ", " + ora_ + ", " +
+         Num_SqlQ(Value(indirizzo_)) + ")");
+}
+
+EsitoAttivita Selezione::esegui(const Value& attivita) {
+    EsitoAttivita e;
+    const TerminalRow* t = s_.registro.corrente();
+    struttura_ = t ? (*t)["Codice_Struttura"] : Value();
+    if (Nullo_Vuoto(cliente_) || Nullo_Vuoto(struttura_)) {
+        e.Nessun_Ingresso = true;
+        return e;
+    }
+    festivo_ = Giorno_Festivo(s_, 0, Value(oggiD_));
+    prepara(attivita);
+    const std::vector<Candidato> candidati = ordina();
+    e.Nessun_Ingresso = candidati.empty();
+    bool fuori = false;
+    for (Candidato c : candidati) {
+        const Esame esito = esamina(c, e);
+        if (esito == Esame::Ammesso) {
+            s_.esiti.EsitoT_Sospeso = sospesoCandidato_;
+            s_.esiti.EsitoT_FuoriOrario = false;
+            registra(c, e);
+            return e;
+        }
+        fuori = fuori || esito == Esame::FuoriFascia;
+    }
+    // No candidate admits the member.
+    e.Righe_Info.clear();
+    e.Esito = sospeso_ && s_.settings.Leggi_NoEntry(12).toDouble() != 0 ? 3 : 4;
+    e.Fuori_Fascia = fuori;
+    s_.esiti.EsitoT_Sospeso = sospeso_;
+    s_.esiti.EsitoT_FuoriOrario = fuori;
+    e.Altre_DatiAccessi = ", Entrata = 'INGRESSO NON CONSENTITO' ";
+    e.Controlli_Cliente = DLookUpQ(s_.db, "Controlli_Cliente", "Anagrafica_Clienti", "Codice_Cliente=" + clienteQ_);
+    return e;
+}
+
+}  // namespace
+
+EsitoAttivita Verifica_Attivita_Terminale(Sistema& s, Messaggio& m, const Value& Codice_Cliente, const Value& Attivita) {
+    try {
+        Selezione sel(s, m, Codice_Cliente);
+        return sel.esegui(Attivita);
+    } catch (const std::exception& e) {
+        s.db.logError(e, F);
+        EsitoAttivita refused;
+        refused.Altre_DatiAccessi = ", Entrata = 'INGRESSO NON CONSENTITO' ";
+        return refused;
+    }
+}
 
 }  // namespace velaris

@@ -33,6 +33,16 @@ struct EsitoAttivita {
     std::vector<std::string> Righe_Info;
     // The member's summary as the subscription check left it in the state row.
     Value Cognome, Nome, Abbonamento, Data_Scadenza, Rinnovo;
+    // Why a refusal happened, for the reason text: a band, lesson time or closure refused
+    // the last candidates (also left in s.esiti.EsitoT_FuoriOrario); no candidate or
+    // entitlement at all; a suspended entitlement (s.esiti.EsitoT_Sospeso, `Esito` 3).
+    bool Fuori_Fascia = false;
+    bool Nessun_Ingresso = false;
+    // Assignments for the access display record of a refusal (", Entrata = ... "), to pass
+    // to Completa_DatiAccessi; empty when admitted.
+    std::string Altre_DatiAccessi;
+    // `Controlli_Cliente` of the member, read on a refusal for the note of the display.
+    Value Controlli_Cliente;
 };
 
 // Selects and admits one activity for `Codice_Cliente` at the current terminal (a terminal
