@@ -27,7 +27,10 @@ void scriviStato(Sistema& s, const Messaggio& m) {
                  ", Importo = " + Num_SqlQ(m.Importo) + ", Codice_Cliente = " + CChrQ(m.Codice_Cliente) +
                  ", Tipo = " + std::to_string(s.corrente.Tipo_Corrente) + ", Regolare = " + std::to_string(m.Regolare) +
                  ", FuoriOrario = " + std::to_string(m.FuoriOrario) +
-                 " WHERE Indirizzo = " + std::to_string(s.corrente.Indirizzo_Corrente));
+                 " WHERE Indirizzo = " + std::to_string(s.corrente.Indirizzo_Corrente) +
+                 // Queued messages and injected reads of the terminal share its address: the
+                 // state belongs to the state row alone (an injected read must stay at 500).
+                 " AND Messaggio Is Null");
 }
 
 void inviaSubito(Sistema& s, std::string text) { KxSendMsg(s, s.corrente.Indirizzo_Corrente, text, 0); }
@@ -86,6 +89,11 @@ std::string StringaMessaggio(int, const std::string& testo) {
 }
 
 std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza) {
+    return costruisciFiltroIrregolarita(s, oggi, conTolleranza, s.corrente.Filtro_Centro);
+}
+
+std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza,
+                                         const std::string& filtroCentro) {
     std::string f;
     for (const Modalita& k : kModalita) {
         f += f.empty() ? "((Modalita=" : " Or (Modalita=";
@@ -98,7 +106,7 @@ std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool 
         const std::string d = Data_SqlQ(Value(oggi.addDays(-giorni)));
         f += k.nullBlocca ? " And (Data_Scadenza Is Null Or Data_Scadenza<=" + d + "))"
                           : " And Data_Scadenza<=" + d + ")";
-        if (k.centro) f.insert(f.size() - 1, s.corrente.Filtro_Centro);
+        if (k.centro) f.insert(f.size() - 1, filtroCentro);
     }
     return f + ")";
 }
@@ -117,6 +125,7 @@ void Elimina_Marker(Sistema& s) {
         {{"AnagraficaC_Clienti"}, "AnagraficaC_Clienti", "ID IN (" + marked + "5)"},
         {{"Gestione_MoneyCard_Ricarica"}, "Gestione_MoneyCard_Ricarica", "ID IN (" + marked + "6)"},
         {{"Gestione_DCard"}, "Gestione_DCard", "ID IN (" + marked + "7)"},
+        {{"Gestione_Vendite"}, "Gestione_Vendite", "Gestione_Vendite.Marker<>0"},
     };
     std::vector<std::string> disabled;
     auto enable = [&](const std::string& table) {
@@ -132,7 +141,6 @@ void Elimina_Marker(Sistema& s) {
             s.db.execute("DELETE FROM " + p.table + " WHERE " + p.where);
             for (const auto& t : p.triggers) enable(t);
         }
-        s.db.execute("DELETE FROM Gestione_Vendite  WHERE Gestione_Vendite.Marker<>0");
     } catch (const std::exception& e) {
         s.db.logError(e, "Elimina_Marker");
         // A trigger must not stay disabled after a failure: the desk programs rely on it.
@@ -260,6 +268,8 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
             scriviStato(s, m);
             return;
         }
+        s.lettura.Tessera_Letta.clear();
+        s.lettura.Note_Tessera_Letta.clear();
         if (m.Stato != 2 && m.Stato != 8 && m.Stato != 9 && m.Stato != 10) return;
         if (m.Stato == 8 || m.Stato == 9) fine = controlloCliente(s, m);
         else fine = dispatchCodice(s, m);

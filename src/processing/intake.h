@@ -18,7 +18,8 @@ struct Verdetto {
     int Esito = 0;
     bool FuoriFascia = false;     // refusal reason "FASCIA ORARIA"
     bool NessunIngresso = false;  // refusal reason "NESSUN INGRESSO"
-    bool Ammessa_Attivita = false;  // an activity admitted the member
+    // Further assignments for the display record of a refusal (", Entrata = ... ").
+    std::string Altre_DatiAccessi;
     // Information lines shown under "OK|ABILITATO" ("RESIDUO| 4", "DATA SCADENZA:|...").
     std::vector<std::string> Info;
     // A further information text queued after the verdict ("CREDITO RESIDUO:| ...").
@@ -75,8 +76,12 @@ std::string StringaMessaggio(int n, const std::string& testo);
 // Deletes the sales marked for deletion (special card operation 1).
 void Elimina_Marker(Sistema& s);
 
-// The blocking-irregularity conditions, with grace days and without (`Filtro_Scadenze`).
+// The blocking-irregularity conditions, with grace days and without (`Filtro_Scadenze`);
+// the kinds restricted to the centre carry `filtroCentro` (the current `Filtro_Centro`
+// when not given).
 std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza);
+std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza,
+                                         const std::string& filtroCentro);
 
 // `Prompt_Riposo`: queues the idle prompt for the next user and sets the new state.
 void Prompt_Riposo(Sistema& s, Messaggio& m);

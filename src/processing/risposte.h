@@ -9,20 +9,24 @@
 
 namespace velaris {
 
-// The refusal reason line ("FASCIA ORARIA", "NESSUN INGRESSO" or the description of the
-// first blocking irregularity of `wTmp_Presenze_Irregolarita`); empty when none applies.
-std::string Motivo_Rifiuto(Sistema& s, const Verdetto& v);
+// Terminal types that show texts (keypad displays and HTTP-push screens).
+bool tipoConDisplay(int tipo);
 
-// Answers the terminal for `m.verdetto`: relay, verdict text, information lines, receipt.
-void Rispondi_Verdetto(Sistema& s, Messaggio& m);
+// The refusal reason ("FASCIA ORARIA", "NESSUN INGRESSO" or the description of the first
+// blocking irregularity of `cliente` in `wTmp_Presenze_Irregolarita`); empty when none.
+std::string Motivo_Rifiuto(Sistema& s, const Messaggio& m, const std::string& cliente);
 
-// End of a verdict: completes the newest incomplete display record of the code when the
+// Answers the terminal for `m.verdetto` on behalf of `cliente`: relay, verdict text,
+// information lines, receipt.
+void Rispondi_Verdetto(Sistema& s, Messaggio& m, const std::string& cliente);
+
+// End of a verdict: completes the newest incomplete display record of `codice` when the
 // terminal shows details, then writes the address-0 marker row (unless the entries are
 // managed elsewhere or the money-card credit was short).
 void Fine_Verdetto(Sistema& s, Messaggio& m, const std::string& codice, bool ammesso);
 
-// `Verifica_Ingressi_Residui`: queues the facility's description and the entries left
-// to the member on it.
+// `Verifica_Ingressi_Residui`: queues the facility's description and the entries left to
+// the member on it.
 void Verifica_Ingressi_Residui(Sistema& s, Messaggio& m, const std::string& cliente, const Value& struttura);
 
 }  // namespace velaris

@@ -104,7 +104,7 @@ TEST_F(Intake, SpecialCardDeletesMarkedSalesWithTriggersSilenced) {
     x.terminale(5, 1);
     start();
     x.f.native("INSERT INTO wSys_SpecialCards (Codice_Card, Tipo_Op) VALUES ('MARK', 1);"
-               "INSERT INTO Gestione_Iscrizioni (Cd_Iscrizione) VALUES (40);"
+               "INSERT INTO Gestione_Iscrizioni (Cd_Iscrizione, Codice_Iscrizione, Codice_Cliente) VALUES (40, 'I40', 'CL1');"
                "INSERT INTO Gestione_Vendite (Tipologia, Codice, Marker) VALUES (1, 40, -1), (1, 41, 0);");
     const Value firedBefore = x.scalar("SELECT Count(*) FROM wSys_Log_Trigger");
     leggi(5, "MARK");
@@ -117,7 +117,7 @@ TEST_F(Intake, SpecialCardDeletesMarkedSalesWithTriggersSilenced) {
 }
 
 TEST_F(Intake, IrregularityFilterCarriesGraceDaysAndCentre) {
-    x.f.native("UPDATE Impostazioni_Funzionamento SET Tolleranza1=3");
+    x.f.native("INSERT INTO Impostazioni_Funzionamento (Tolleranza1) VALUES (3)");
     x.s.settings.Defaults_DopoAggiornamento();
     x.s.corrente.Filtro_Centro = " AND Codice_Centro='C1'";
     const std::string f = costruisciFiltroIrregolarita(x.s, DateTime::fromParts(2024, 3, 7), true);

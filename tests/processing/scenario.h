@@ -1,0 +1,94 @@
+#pragma once
+// A small centre on the NET92 link for the scenario tests: settings, one member with a
+// badge, a facility, helpers to read at a terminal and to see what it was sent.
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include "processing/intake.h"
+#include "support/fake_links.h"
+#include "terminals/registry.h"
+
+namespace velaris::test {
+
+struct Centro : ::testing::Test {
+    SystemFixture x{1};
+
+    void SetUp() override {
+        x.f.native(
+            "INSERT INTO Impostazioni_Funzionamento (Utilizza_CodBis, Tempo_Attesa, Gestione_Entrate, NoEntry2, NoEntry5) "
+            "  VALUES (-1, 3, 0, -1, -1);"
+            "INSERT INTO wCab_Modalita_Verifiche (Modalita, Descrizione, Descrizi2) VALUES "
+            "  (2, 'Rinnovo quota associativa', 'RINNOVO QUOTA'), (5, 'Rata scaduta', 'RATA SCADUTA');"
+            "INSERT INTO Anagrafica_Strutture (Codice_Struttura, Descrizione, Esterna, NoVerifica_Irregolari) "
+            "  VALUES ('ST001', 'SALA ATTREZZI', 0, 1);"
+            "INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis, Cognome, Nome) "
+            "  VALUES ('CL000001', '0001234501', 'ROSSI ', 'MARIO');");
+        x.s.settings.Defaults_DopoAggiornamento();
+        x.at(10, 30, 0);
+    }
+
+    // Brings the configured terminals up and forgets what start-up sent them.
+    void avvia() {
+        for (int a = 1; a <= 20; ++a) x.net92.answers[a] = 1;
+        Inizializza_Terminali(x.s);
+        ASSERT_TRUE(x.s.Terminali_Inizializzati);
+        x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL");
+        x.net92.sent.clear();
+        x.f.logLines.clear();
+    }
+
+    // A read at a NET92 terminal: kind letter, the code, a blank, the dash and a tail.
+    void leggi(int address, const std::string& code) {
+        x.s.corrente.Indirizzo_Corrente = address;
+        std::string msg = "A" + code + " -X";
+        Elabora_Messaggi(x.s, msg);
+    }
+
+    // Texts sent at once to `address`, in order.
+    std::vector<std::string> inviati(int address) const {
+        std::vector<std::string> out;
+        for (const Sent& s : x.net92.sent)
+            if (s.address == address) out.push_back(s.text);
+        return out;
+    }
+
+    Value stato(int address, const char* col = "Stato") {
+        return x.scalar(std::string("SELECT ") + col + " FROM Stato_Terminali WHERE Messaggio Is Null AND Indirizzo=" +
+                        std::to_string(address));
+    }
+    int64_t conta(const std::string& tableAndWhere) { return x.scalar("SELECT Count(*) FROM " + tableAndWhere).toInt(); }
+
+    // Log lines that report an error.
+    std::vector<std::string> errori() const {
+        std::vector<std::string> out;
+        for (const std::string& l : x.f.logLines)
+            if (l.find("Error:") != std::string::npos) out.push_back(l);
+        return out;
+    }
+
+    static std::vector<std::string> prompt(const std::string& riga = "gio 07 mar 10:30") {
+        return {"\f" + riga + "|CODICE:_______", "%K2BXM2"};
+    }
+};
+
+// Refuses every read of one table while alive: a database failure in the middle of a read.
+class TabellaGuasta {
+public:
+    TabellaGuasta(SqliteConnection& c, std::string table) : db_(c.handle()), table_(std::move(table)) {
+        sqlite3_set_authorizer(db_, &TabellaGuasta::authorize, this);
+    }
+    ~TabellaGuasta() { sqlite3_set_authorizer(db_, nullptr, nullptr); }
+
+private:
+    static int authorize(void* self, int action, const char* a, const char*, const char*, const char*) {
+        const auto* me = static_cast<TabellaGuasta*>(self);
+        if (action == SQLITE_READ && a && me->table_ == a) return SQLITE_DENY;
+        return SQLITE_OK;
+    }
+    sqlite3* db_;
+    std::string table_;
+};
+
+}  // namespace velaris::test
