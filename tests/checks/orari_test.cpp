@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include "centro.h"
+#include "checks/orari.h"
+
+using namespace velaris;
+using velaris::test::Centro;
+
+namespace {
+
+struct Orari : ::testing::Test {
+    Centro c;
+    Value a, b;
+    void SetUp() override { c.cliente("CL1"); }
+    // A subscription row of the scratch table for `attivita`.
+    void rigaAbbonamento(const std::string& attivita, const std::string& tipo = "AB1", const std::string& iscrizione = "IS1") {
+        c.sql("INSERT INTO wTmp_Presenze_Strutture (Origine, Codice_Cliente, Codice_Struttura, Codice_Abbonamento, "
+              "Codice_Iscrizione, ID_Iscrizione) VALUES ('Abbonamento', 'CL1', '" + attivita + "', '" + tipo + "', '" +
+              iscrizione + "', 1)");
+    }
+    void rigaAggiunta(const std::string& attivita, int id, const std::string& extra = "") {
+        c.sql("INSERT INTO wTmp_Presenze_Strutture (Origine, Codice_Cliente, Codice_Struttura, ID_Prenotazione) "
+              "VALUES ('Aggiunta', 'CL1', '" + attivita + "', " + std::to_string(id) + ")");
+        if (!extra.empty()) c.sql("UPDATE wTmp_Presenze_Strutture SET " + extra + " WHERE ID_Prenotazione=" + std::to_string(id));
+    }
+    Value strutture() { return Orario_Strutture_Ingresso(c.x.s, Value(), Value("CL1"), a, b, Value("TESTO")); }
+    Value corsi() { return Orario_Corsi_Ingresso(c.x.s, Value(), Value("CL1"), a, b, Value("TESTO")); }
+    Value servizi() { return Orario_Servizi_Ingresso(c.x.s, Value(), Value("CL1"), a, b, Value("TESTO")); }
+    int confermate() { return static_cast<int>(c.scalar("SELECT Count(*) FROM wTmp_Presenze_Strutture WHERE Conferma<>0").toInt()); }
+    void ripristina() { c.sql("UPDATE wTmp_Presenze_Strutture SET Conferma=1, Singola=0, DaOre=NULL, AOre=NULL"); }
+    Value colonna(const std::string& col) { return c.scalar("SELECT TOP 1 " + col + " FROM wTmp_Presenze_Strutture"); }
+};
+
+}  // namespace
+
+TEST_F(Orari, DayBandsOfTheRowAndHolidays) {
+    rigaAbbonamento("ST01");
+    c.sql("INSERT INTO Giorni_DD_Fasce_Abbonamenti_Righe (Codice_Abbonamento, Codice_Struttura, DDSettimana, Fascia_Ini, "
+          "Fascia_Fin) VALUES ('AB1', 'ST01', 6, '1900-01-01 08:00:00', '1900-01-01 20:00:00')");
+    c.alle(2024, 3, 8, 10, 0);  // Friday
+    EXPECT_EQ(strutture(), Value("TESTO"));
+    EXPECT_EQ(confermate(), 0);
+    ripristina();
+    c.alle(2024, 3, 9, 10, 0);  // Saturday
+    strutture();
+    EXPECT_EQ(confermate(), 1);
+    c.sql("INSERT INTO Periodi_Esclusi (Inizio_Periodo, Fine_Periodo) VALUES ('2024-03-09 00:00:00', '2024-03-09 00:00:00')");
+    strutture();
+    EXPECT_EQ(confermate(), 0);
+    ripristina();
+    c.sql("INSERT INTO Giorni_DD_Fasce_Abbonamenti_Righe (Codice_Abbonamento, Codice_Struttura, DDSettimana, Fascia_Ini, "
+          "Fascia_Fin) VALUES ('AB1', 'ST01', 8, '1900-01-01 09:00:00', '1900-01-01 12:00:00')");
+    strutture();
+    EXPECT_EQ(confermate(), 1);
+    // Bands of another facility do not bind this one.
+    c.sql("UPDATE Giorni_DD_Fasce_Abbonamenti_Righe SET Codice_Struttura='ST99'");
+    c.alle(2024, 3, 8, 10, 0);
+    strutture();
+    EXPECT_EQ(confermate(), 1);
+}
+
+TEST_F(Orari, TimeBandOpensWithTheAdvance) {
+    c.impostazione("AnticipoPren=10");
+    rigaAbbonamento("ST01");
+    c.sql("INSERT INTO FasceOrarie_Abbonamenti_Righe (Codice_Abbonamento, Codice_Struttura, Fascia_Ini, Fascia_Fin) "
+          "VALUES ('AB1', 'ST01', '1900-01-01 09:00:00', '1900-01-01 12:00:00')");
+    c.alle(2024, 3, 7, 8, 50);
+    strutture();
+    EXPECT_EQ(confermate(), 1);
+    c.alle(2024, 3, 7, 8, 49);
+    strutture();
+    EXPECT_EQ(confermate(), 0);
+}
+
+TEST_F(Orari, ClosuresOfEveryAreaOrOfTheActivityArea) {
+    c.sql("UPDATE Anagrafica_Strutture SET Codice_Area='AR1'");
+    rigaAbbonamento("ST01");
+    c.sql("INSERT INTO Periodi_NonPrenotabili (Motivo, Codice, GiornoSettimana, Data_Inizio, Data_Fine, Ora_Inizio, Ora_Fine) "
+          "VALUES ('LAVORI', 'AR2', 0, '2024-03-01 00:00:00', '2024-03-31 00:00:00', '1900-01-01 08:00:00', "
+          "'1900-01-01 12:00:00')");
+    strutture();
+    EXPECT_EQ(confermate(), 1);
+    c.sql("UPDATE Periodi_NonPrenotabili SET Codice='AR1'");
+    strutture();
+    EXPECT_EQ(confermate(), 0);
+    ripristina();
+    c.sql("UPDATE Periodi_NonPrenotabili SET Codice='00000'");
+    strutture();
+    EXPECT_EQ(confermate(), 0);
+}
+
+TEST_F(Orari, PerFacilityFrequencyLimit) {
+    rigaAbbonamento("ST01");
+    c.sql("INSERT INTO Abbonamenti_Strutture (Codice_Abbonamento, Codice_Struttura, FrequenzaDD, ID_Intervallo) "
+          "VALUES ('AB1', 'ST01', 1, " + std::to_string(c.intervallo(1, 2)) + ")");
+    c.presenza(1, "CL1", "2024-03-05", "IS1", "ST02");
+    strutture();
+    EXPECT_EQ(confermate(), 1);
+    c.presenza(2, "CL1", "2024-03-05", "IS1", "ST01");
+    strutture();
+    EXPECT_EQ(confermate(), 0);
+}
+
+TEST_F(Orari, FacilityThatRequiresABooking) {
+    c.sql("UPDATE Anagrafica_Strutture SET APrenotazione=-1, Tolleranza=15");
+    rigaAbbonamento("ST01");
+    c.sql("INSERT INTO Gestione_Prenotazioni (Codice2, Data_Prenotazione, DaOre, AOre) "
+          "VALUES ('ST01', '2024-03-07 00:00:00', '1900-01-01 18:00:00', '1900-01-01 19:00:00')");
+    c.sql("INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente, Codice_Iscrizione, ID_Iscrizione, "
+          "Ingresso_Scalato) VALUES (1, 'CL1', 'IS1', 1, -1)");
+    const std::pair<int, int> dentro[] = {{17, 45}, {19, 0}};
+    const std::pair<int, int> fuori[] = {{17, 44}, {19, 1}};
+    for (auto [h, m] : dentro) {
+        ripristina();
+        c.alle(2024, 3, 7, h, m);
+        strutture();
+        EXPECT_EQ(confermate(), 1) << h << ":" << m;
+    }
+    EXPECT_EQ(colonna("DaOre").toDate(), DateTime::fromParts(1900, 1, 1, 18, 0, 0));
+    EXPECT_EQ(colonna("Ingresso_Scalato").toInt(), -1);
+    for (auto [h, m] : fuori) {
+        ripristina();
+        c.alle(2024, 3, 7, h, m);
+        strutture();
+        EXPECT_EQ(confermate(), 0) << h << ":" << m;
+    }
+}
+
+TEST_F(Orari, SingleUseAddOnKeepsToItsWindow) {
+    c.sql("UPDATE Anagrafica_Strutture SET APrenotazione=-1, Tolleranza=10");
+    rigaAggiunta("ST01", 9, "Singola=5, Pren_DaOre='1900-01-01 11:00:00', Pren_AOre='1900-01-01 12:00:00'");
+    c.alle(2024, 3, 7, 10, 50);
+    strutture();
+    EXPECT_EQ(confermate(), 1);
+    c.alle(2024, 3, 7, 10, 49);
+    strutture();
+    EXPECT_EQ(confermate(), 0);
+}
+
+TEST_F(Orari, AddOnBandsAndPackageBands) {
+    rigaAggiunta("ST01", 9);
+    rigaAggiunta("ST01", 10, "Codice_PacchettoM='PM1'");
+    c.sql("INSERT INTO FasceOrarie_Aggiunte_Righe (ID_Aggiunta, Codice_Struttura, Fascia_Ini, Fascia_Fin) "
+          "VALUES (9, 'ST01', '1900-01-01 18:00:00', '1900-01-01 20:00:00')");
+    strutture();
+    EXPECT_EQ(c.scalar("SELECT Conferma FROM wTmp_Presenze_Strutture WHERE ID_Prenotazione=9"), Value(0));
+    EXPECT_EQ(c.scalar("SELECT Conferma FROM wTmp_Presenze_Strutture WHERE ID_Prenotazione=10"), Value(1));
+    c.sql("INSERT INTO FasceOrarie_Pacchetti_Righe (Codice_PacchettoM, Codice_Struttura, Fascia_Ini, Fascia_Fin) "
+          "VALUES ('PM1', 'ST01', '1900-01-01 18:00:00', '1900-01-01 20:00:00')");
+    strutture();
+    EXPECT_EQ(confermate(), 0);
+}
+
+namespace {
+
+struct Lezioni : Orari {
+    void SetUp() override {
+        Orari::SetUp();
+        c.sql("INSERT INTO Anagrafica_Corsi (Codice_Corso, Descrizione, APrenotazione, Data_Inizio, Data_Fine, Tolleranza) "
+              "VALUES ('CS1', 'YOGA', 0, '2024-01-01 00:00:00', '2024-06-30 00:00:00', 10)");
+        c.sql("INSERT INTO Orario_Istruttori_Corsi (Codice_Corso, GiornoSettimana, DaData, AData, DaOre, AOre) "
+              "VALUES ('CS1', 4, '2024-01-01 00:00:00', '2024-06-30 00:00:00', '1900-01-01 10:00:00', '1900-01-01 11:00:00')");
+        rigaAbbonamento("CS1");
+    }
+};
+
+}  // namespace
+
+TEST_F(Lezioni, CourseOutOfSeasonIsStruckFirst) {
+    c.sql("UPDATE Anagrafica_Corsi SET Data_Fine='2024-03-06 00:00:00', APrenotazione=1");
+    corsi();
+    EXPECT_EQ(confermate(), 0);
+    EXPECT_EQ(colonna("Singola"), Value(0));
+}
+
+TEST_F(Lezioni, EnrolmentMakeUpOrBookingForTheRunningLesson) {
+    corsi();  // running, but not enrolled
+    EXPECT_EQ(confermate(), 0);
+    ripristina();
+    c.sql("INSERT INTO Clienti_Frequenze_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, InUso, Enroll) "
+          "VALUES ('CL1', 'CS1', 1, -1, -1)");
+    corsi();
+    EXPECT_EQ(confermate(), 1);
+    EXPECT_EQ(colonna("AOre").toDate(), DateTime::fromParts(1900, 1, 1, 11, 0, 0));
+    c.sql("DELETE FROM Clienti_Frequenze_Corsi");
+    c.sql("INSERT INTO Clienti_Recuperi_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, Data_Inizio, Data_Fine, Enroll) "
+          "VALUES ('CL1', 'CS1', 1, '2024-03-01 00:00:00', '2024-03-31 00:00:00', -1)");
+    corsi();
+    EXPECT_EQ(confermate(), 1);
+    c.sql("DELETE FROM Clienti_Recuperi_Corsi");
+    c.sql("INSERT INTO Gestione_Prenotazioni_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, Data_Prenotazione, "
+          "Codice_Iscrizione, ID_Iscrizione, Enroll, Ingresso_Scalato) VALUES ('CL1', 'CS1', 1, '2024-03-07 00:00:00', "
+          "'IS1', 1, -1, -1)");
+    corsi();
+    EXPECT_EQ(confermate(), 1);
+    EXPECT_EQ(colonna("Singola"), Value(1));
+}
+
+TEST_F(Lezioni, NoLessonRunningMarksTheRow) {
+    c.sql("UPDATE Anagrafica_Corsi SET APrenotazione=1");
+    c.alle(2024, 3, 7, 9, 50);  // the tolerance opens the lesson
+    corsi();
+    EXPECT_EQ(confermate(), 1);
+    c.alle(2024, 3, 7, 9, 49);
+    corsi();
+    EXPECT_EQ(confermate(), 0);
+    EXPECT_EQ(colonna("Singola"), Value(-2));
+}
+
+TEST_F(Lezioni, ServicesFollowTheirOwnTimetable) {
+    c.sql("INSERT INTO Anagrafica_Servizi (Codice_Servizio, Descrizione, APrenotazione) VALUES ('SE1', 'MASSAGGIO', -1)");
+    c.sql("INSERT INTO Orario_Servizi (Codice_Servizio, GiornoSettimana, DaData, AData, DaOre, AOre) "
+          "VALUES ('SE1', 0, '2024-01-01 00:00:00', '2024-12-31 00:00:00', '1900-01-01 10:00:00', '1900-01-01 11:00:00')");
+    c.sql("UPDATE Orario_Servizi SET Data_Selezione='2024-03-07 00:00:00'");
+    c.sql("DELETE FROM wTmp_Presenze_Strutture");
+    rigaAggiunta("SE1", 4);
+    servizi();
+    EXPECT_EQ(confermate(), 0);  // only with a booking
+    ripristina();
+    c.sql("INSERT INTO Gestione_Prenotazioni_Servizi (Codice_Cliente, Codice_Servizio, ID_Servizio, Data_Prenotazione, "
+          "ID_Aggiunta, Enroll) VALUES ('CL1', 'SE1', 1, '2024-03-07 00:00:00', 4, -1)");
+    servizi();
+    EXPECT_EQ(confermate(), 1);
+    // The facility procedure leaves service rows alone.
+    EXPECT_EQ(strutture(), Value("TESTO"));
+    EXPECT_EQ(confermate(), 1);
+}
+
+TEST_F(Orari, FailureIsLoggedAndTheTextKept) {
+    rigaAbbonamento("ST01");
+    c.sql("DROP TABLE Periodi_NonPrenotabili");
+    EXPECT_EQ(strutture(), Value("TESTO"));
+    ASSERT_FALSE(c.x.f.logLines.empty());
+    EXPECT_NE(c.x.f.logLines.back().find(" - Function Orario_Strutture_Ingresso"), std::string::npos);
+}
