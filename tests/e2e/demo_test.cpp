@@ -1,0 +1,146 @@
+// The real server on the demo centre, driven by an HTTP-push terminal on loopback: card
+// reads at the pool turnstile get their verdicts and leave their rows.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <fstream>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "support/server_process.h"
+#include "support/test_support.h"
+
+using namespace velaris;
+using namespace std::chrono_literals;
+using velaris::test::ChildProcess;
+
+namespace {
+
+const std::string kExe = VELARIS_ACCESSI_EXE;
+
+// The pool turnstile of the demo: one HTTP connection that identifies itself and then
+// reports card reads; everything the server writes back is collected.
+class Tornello {
+public:
+    explicit Tornello(int port) {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~Tornello() {
+        if (fd_ >= 0) close(fd_);
+    }
+    bool ok() const { return connected_; }
+    void get(const std::string& path) {
+        const std::string r = "GET " + path + " HTTP/1.1\r\nHost: velaris\r\n\r\n";
+        ASSERT_EQ(::send(fd_, r.data(), r.size(), MSG_NOSIGNAL), static_cast<ssize_t>(r.size()));
+    }
+    // Reads until `text` has arrived or the time is up; true when it arrived.
+    bool attendi(const std::string& text, std::chrono::milliseconds timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (ricevuto.find(text) == std::string::npos) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return false;
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
+            char buf[4096];
+            const ssize_t n = recv(fd_, buf, sizeof buf, 0);
+            if (n <= 0) return false;
+            ricevuto.append(buf, static_cast<size_t>(n));
+        }
+        return true;
+    }
+    // A card read: the code is the fifth field of the transaction.
+    void leggi(const std::string& code) {
+        ricevuto.clear();
+        get("/online?trsn=1,20240307,103000,0," + code + "&id=2&");
+    }
+    std::string ricevuto;
+
+private:
+    int fd_ = -1;
+    bool connected_ = false;
+};
+
+struct Demo : ::testing::Test {
+    test::TempDir dir;
+    std::string db = (dir / "demo.db").string();
+    int httpPort = test::freePort();
+    ChildProcess server;
+
+    void SetUp() override {
+        auto [status, out] = test::runCommand(kExe, {"database", "demo", db});
+        ASSERT_EQ(status, 0) << out;
+        std::ofstream(dir / "Velaris.ini") << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port="
+                                           << httpPort << "\n";
+        server.start(kExe, {"Provider=SQLite;Data Source=" + db + ";0", "--config", (dir / "Velaris.ini").string(),
+                            "--log-dir", dir.path().string()});
+        ASSERT_TRUE(server.waitFor("in servizio", 30s)) << server.output();
+    }
+    void TearDown() override {
+        if (server.running()) server.stop(SIGKILL);
+    }
+    // The rows of a query as the sql command prints them, header first.
+    std::string query(const std::string& statement) {
+        auto [status, out] = test::runCommand(kExe, {"sql", "--database", db, statement});
+        EXPECT_EQ(status, 0) << out;
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(Demo, ReadsAtThePoolTurnstileGetTheirVerdictsAndRows) {
+    Tornello t(httpPort);
+    ASSERT_TRUE(t.ok());
+    t.get("/keepalive?id=2");
+    ASSERT_TRUE(t.attendi("keepaliveperiod=5\r\n", 5s)) << t.ricevuto;
+
+    // Rossi, yearly open subscription with the pool: the gate opens, then the welcome text.
+    t.leggi("0001234501");
+    ASSERT_TRUE(t.attendi("relay1=3", 10s)) << t.ricevuto;
+    EXPECT_NE(t.ricevuto.find("beep=1"), std::string::npos);
+    ASSERT_TRUE(t.attendi("screen=\fOK|ABILITATO|ROSSI|MARIO", 10s)) << t.ricevuto;
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Presenze_Strutture INNER JOIN Presenze ON "
+                    "Presenze.ID_Presenza=Presenze_Strutture.ID_Presenza WHERE Presenze.Codice_Cliente='CL000001' "
+                    "AND Presenze_Strutture.Codice_Struttura='ST002' AND Presenze.IndTerminale=2"),
+              "N\n1\n");
+    EXPECT_EQ(query("SELECT Codice_Tessera, Completo, Sem2 FROM wTmp_DatiAccessi WHERE Codice='CL000001'"),
+              "Codice_Tessera\tCompleto\tSem2\n0001234501\t1\t1\n");
+    EXPECT_EQ(query("SELECT Stato, Regolare, Codice_Cliente FROM Stato_Terminali WHERE Indirizzo=2 AND Messaggio IS NULL"),
+              "Stato\tRegolare\tCodice_Cliente\n2\t1\tCL000001\n");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Stato_Terminali WHERE Indirizzo=0"), "N\n1\n");
+
+    // Esposito's subscription ended ten days ago: the stop relay and the reason.
+    t.leggi("0001234503");
+    ASSERT_TRUE(t.attendi("beep=3", 10s)) << t.ricevuto;
+    ASSERT_TRUE(t.attendi("screen=\fSTOP|NON ABILITATO", 10s)) << t.ricevuto;
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Presenze WHERE Codice_Cliente='CL000003'"), "N\n0\n");
+
+    // Bianchi's one-day QR code admits her once and counts one of her pool entries.
+    t.leggi("CL0000024711A1");
+    ASSERT_TRUE(t.attendi("screen=\fOK|ABILITATO|BIANCHI|GIULIA", 10s)) << t.ricevuto;
+    EXPECT_EQ(query("SELECT Usato FROM Gestione_QR_Code WHERE QR_Code='4711'"), "Usato\n1\n");
+    EXPECT_EQ(query("SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Codice_Iscrizione='ISCR0002'"),
+              "SeduteFatte\n8\n");
+    t.leggi("CL0000024711A1");
+    ASSERT_TRUE(t.attendi("screen=\fCODICE NON ASSEGNATO", 10s)) << t.ricevuto;
+
+    // A code nobody owns, with a quote in it.
+    t.leggi("99'77");
+    ASSERT_TRUE(t.attendi("screen=\fCODICE NON ASSEGNATO", 10s)) << t.ricevuto;
+
+    EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
+    std::ifstream in(dir / "VelarisAccessi.log");
+    const std::string log((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(log.find("Function Elabora_Messaggi"), std::string::npos) << log;
+}
