@@ -20,6 +20,17 @@ TEST_F(CorpusChecks, StaffCardPassages) {
     ASSERT_EQ(t.rows.size(), 1u);
     EXPECT_TRUE(t.rows[0][3].toBool());
 
+    const struct { const char* table; const char* key; } staff[] = {
+        {"Anagrafica_Consulenti", "Codice_Consulente"}, {"Anagrafica_Istruttori", "Codice_Istruttore"},
+        {"Anagrafica_Medici", "Codice_Medico"},         {"Anagrafica_Fisioterapisti", "Codice_Fisioterapista"},
+        {"Anagrafica_Operatori", "Codice_Operatore"},   {"Anagrafica_Estetisti", "Codice_Estetista"}};
+    for (const auto& s : staff) {
+        db.query(std::string("SELECT TOP 1 ") + s.key + ", Cognome, Nome, Ingresso, Foto " + " FROM " + s.table + " " + " WHERE " +
+                 s.key + "=" + code);
+        // Salva_Uscita reads the same without the photograph.
+        db.query(std::string("SELECT TOP 1 ") + s.key + ", Cognome, Nome, Ingresso  FROM " + s.table + "  WHERE " + s.key + "=" + code);
+    }
+
     // First passage of the day: an entry; the second closes it.
     t = db.query(std::string("SELECT Max(ID) AS MaxID, Max(Data_EntrataUscita) AS MaxData ") + " FROM Gestione_Personale " +
                  " WHERE Codice=" + code);

@@ -257,6 +257,23 @@ TEST_F(CorpusProcessing, RefusalDescription) {
                        " FROM wTmp_Presenze_Irregolarita INNER JOIN wCab_Modalita_Verifiche ON "
                        "wTmp_Presenze_Irregolarita.Modalita=wCab_Modalita_Verifiche.Modalita " + " WHERE " + where).toText(),
               "RATA SCADUTA");
+    // Mended: with a single database (DB_Unico) the condition carries " AND Codice_Centro=..."
+    // on several kinds, a column that neither the scratch table nor the modality table has,
+    // so the description query fails on any engine; it is built from the condition without
+    // the centre terms (the scratch table holds this member's items only).
+    const std::string centred = filtroIrregolarita(10, " AND Codice_Centro=" + Q("BG01"));
+    EXPECT_THROW(db.engine().open(std::string("SELECT TOP 1 Descrizi2 ") +
+                                  " FROM wTmp_Presenze_Irregolarita INNER JOIN wCab_Modalita_Verifiche ON "
+                                  "wTmp_Presenze_Irregolarita.Modalita=wCab_Modalita_Verifiche.Modalita " + " WHERE " +
+                                  Sostituisci_Testo(centred + filtroNoEntry(), "Modalita", "wTmp_Presenze_Irregolarita.Modalita")),
+                 DbError);
+    const std::string withoutCentre = Sostituisci_Testo(centred, " AND Codice_Centro=" + Q("BG01"), "");
+    EXPECT_EQ(db.first(std::string("SELECT TOP 1 Descrizi2 ") +
+                       " FROM wTmp_Presenze_Irregolarita INNER JOIN wCab_Modalita_Verifiche ON "
+                       "wTmp_Presenze_Irregolarita.Modalita=wCab_Modalita_Verifiche.Modalita " + " WHERE " +
+                       Sostituisci_Testo(withoutCentre + filtroNoEntry(), "Modalita", "wTmp_Presenze_Irregolarita.Modalita"))
+                  .toText(),
+              "RATA SCADUTA");
     // Descrizione_Modalita.
     EXPECT_EQ(db.first("SELECT Descrizi2 FROM wCab_Modalita_Verifiche WHERE Modalita=" + N(5)).toText(), "RATA SCADUTA");
 }
