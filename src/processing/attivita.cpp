@@ -13,8 +13,6 @@ namespace velaris {
 
 namespace {
 
-constexpr const char* F = "Verifica_Attivita_Terminale";
-
 // Fee modalities of the six fixed fees that an activity may require (S1 .. S6).
 constexpr std::array<int, 6> kModalitaRichieste = {2, 3, 14, 19, 20, 21};
 
@@ -52,7 +50,7 @@ struct Candidato {
 };
 
 // How the walk left a candidate.
-enum class Esame { Ammesso, Rifiutato, FuoriFascia, Sospeso };
+enum class Esame { Ammesso, Rifiutato, FuoriFascia, Sospeso, Esaurito };
 
 class Selezione {
 public:
@@ -320,6 +318,9 @@ Esame Selezione::esamina(Candidato& c, EsitoAttivita& e) {
     const std::string codice = CChrQ(c.Codice);
     const std::string aggiunta = Num_SqlQ(Value(static_cast<long long>(c.ID_Prenotazione)));
 
+    // An entitlement whose entries are used up admits no more (the deduction would not count it).
+    if (c.Sedute > 0 && c.Residue <= 0) return Esame::Esaurito;
+
     // An entitlement paid in points cannot be used until points are debited at terminals.
     const Value punti = c.abbonamento()
                             ? DLookUpQ(s_.db, "Punti", "Gestione_Iscrizioni", "Codice_Iscrizione=" + CChrQ(c.Codice_Iscrizione))
@@ -511,8 +512,7 @@ EsitoAttivita Selezione::esegui(const Value& attivita) {
     festivo_ = Giorno_Festivo(s_, 0, Value(oggiD_));
     prepara(attivita);
     const std::vector<Candidato> candidati = ordina();
-    e.Nessun_Ingresso = candidati.empty();
-    bool fuori = false;
+    bool fuori = false, esauriti = true;
     for (Candidato c : candidati) {
         const Esame esito = esamina(c, e);
         if (esito == Esame::Ammesso) {
@@ -522,7 +522,9 @@ EsitoAttivita Selezione::esegui(const Value& attivita) {
             return e;
         }
         fuori = fuori || esito == Esame::FuoriFascia;
+        esauriti = esauriti && esito == Esame::Esaurito;
     }
+    e.Nessun_Ingresso = esauriti;
     // No candidate admits the member.
     e.Righe_Info.clear();
     e.Esito = sospeso_ && s_.settings.Leggi_NoEntry(12).toDouble() != 0 ? 3 : 4;
@@ -537,15 +539,8 @@ EsitoAttivita Selezione::esegui(const Value& attivita) {
 }  // namespace
 
 EsitoAttivita Verifica_Attivita_Terminale(Sistema& s, Messaggio& m, const Value& Codice_Cliente, const Value& Attivita) {
-    try {
-        Selezione sel(s, m, Codice_Cliente);
-        return sel.esegui(Attivita);
-    } catch (const std::exception& e) {
-        s.db.logError(e, F);
-        EsitoAttivita refused;
-        refused.Altre_DatiAccessi = ", Entrata = 'INGRESSO NON CONSENTITO' ";
-        return refused;
-    }
+    Selezione sel(s, m, Codice_Cliente);
+    return sel.esegui(Attivita);
 }
 
 }  // namespace velaris

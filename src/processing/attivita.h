@@ -34,8 +34,9 @@ struct EsitoAttivita {
     // The member's summary as the subscription check left it in the state row.
     Value Cognome, Nome, Abbonamento, Data_Scadenza, Rinnovo;
     // Why a refusal happened, for the reason text: a band, lesson time or closure refused
-    // the last candidates (also left in s.esiti.EsitoT_FuoriOrario); no candidate or
-    // entitlement at all; a suspended entitlement (s.esiti.EsitoT_Sospeso, `Esito` 3).
+    // a candidate (also left in s.esiti.EsitoT_FuoriOrario); no candidate, or only
+    // entitlements whose entries are used up; a suspended entitlement that may not enter
+    // (s.esiti.EsitoT_Sospeso, `Esito` 3).
     bool Fuori_Fascia = false;
     bool Nessun_Ingresso = false;
     // Assignments for the access display record of a refusal (", Entrata = ... "), to pass
@@ -48,8 +49,9 @@ struct EsitoAttivita {
 // Selects and admits one activity for `Codice_Cliente` at the current terminal (a terminal
 // with `Codice_Struttura` set), after the subscription check admitted the member. With
 // `Attivita` given, only that activity is a candidate. In state 10 (the member confirmed
-// the activation choice) the choice is not asked again. Errors are logged and give
-// `Esito` 4 with nothing recorded.
+// the activation choice) the choice is not asked again. A database error is not trapped
+// here: it ends the message in `Elabora_Messaggi`'s handler (logged, no verdict, no state
+// write); the recording itself traps and logs its own errors.
 EsitoAttivita Verifica_Attivita_Terminale(Sistema& s, Messaggio& m, const Value& Codice_Cliente,
                                           const Value& Attivita = Value());
 

@@ -343,6 +343,25 @@ TEST_F(Registrazione, AccompaniedActivityGetsItsBandRow) {
     EXPECT_EQ(n("SELECT Count(*) FROM Controllo_Fascia_Oraria"), 1);
 }
 
+TEST_F(Registrazione, EntryNotTiedToAnActivity) {
+    sql("INSERT INTO Anagrafica_Corsi (Codice_Corso, Descrizione, Con_Accompagnatore) VALUES ('CS002','Baby',-1)");
+    x.s.esiti.EsitoT_FuoriOrario = true;
+    Entrata e;
+    e.tipologia = 2;
+    e.attivita = Value(kAltreStrutture);
+    e.accompagnamento = Value("CS002");
+    registra(e);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 1);
+    EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture"), 0);
+    EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 5);
+    // A whole-day band for the accompanied activity behind the entry.
+    EXPECT_EQ(n("SELECT Count(*) FROM Controllo_Fascia_Oraria WHERE Modalita=1 AND Codice IS NULL AND "
+                "Codice_Bis='TES001'"), 1);
+    EXPECT_EQ(testo(q("SELECT AOre FROM Controllo_Fascia_Oraria")).substr(11), "23:59:59");
+    EXPECT_EQ(n("SELECT Count(*) FROM Giornale WHERE Modalita=10 AND Codice1_S IS NULL AND Codice1_N=1"), 1);
+    EXPECT_EQ(n("SELECT Count(*) FROM Storia_Clienti_Irregolari WHERE Codice_Struttura IS NULL AND Campo10=1"), 1);
+}
+
 TEST_F(Registrazione, ExitTerminalsOpenAStayWithItsDeadline) {
     x.s.registro.Terminali_Uscita = true;
     Entrata e;

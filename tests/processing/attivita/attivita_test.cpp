@@ -294,15 +294,24 @@ TEST_F(Selezione, SummaryOfTheStateRowGoesToTheLog) {
     EXPECT_EQ(x.scalar("SELECT Nome FROM Log_Entrate").toText(), "Anna");
 }
 
-TEST_F(Selezione, DatabaseErrorRefusesAndLogs) {
-    erroriAttesi = true;
+TEST_F(Selezione, DatabaseErrorEndsTheMessageWithoutVerdict) {
     sql("DROP TABLE wTmp_Formule");
+    // The message handler logs it and drops the message.
+    EXPECT_THROW(seleziona(), DbError);
+    EXPECT_EQ(presenze(), 0);
+    EXPECT_EQ(m.Stato_Nuovo, 0);
+}
+
+TEST_F(Selezione, UsedUpLineAdmitsNoMore) {
+    // Kept open by a booking ahead, the line has no entries left.
+    sql("UPDATE Iscrizioni_Strutture SET SeduteFatte=10");
     const EsitoAttivita e = seleziona();
     EXPECT_EQ(e.Esito, 4);
+    EXPECT_TRUE(e.Nessun_Ingresso);
     EXPECT_EQ(presenze(), 0);
-    bool logged = false;
-    for (const auto& l : x.f.logLines) logged = logged || l.find("Function Verifica_Attivita_Terminale") != std::string::npos;
-    EXPECT_TRUE(logged);
+    // Contradictory data (more entries used than bought) is refused the same way.
+    sql("UPDATE Iscrizioni_Strutture SET SeduteFatte=14");
+    EXPECT_EQ(seleziona().Esito, 4);
 }
 
 TEST_F(Selezione, BadCodesNeverBreakAStatement) {
