@@ -1,0 +1,200 @@
+// Member and staff reads at a facility terminal, through Elabora_Messaggi: what the
+// terminal receives (relay commands, texts in order) and the rows the verdict leaves.
+#include "scenario.h"
+
+using namespace velaris;
+using velaris::test::Centro;
+
+namespace {
+
+struct Membri : Centro {
+    void SetUp() override {
+        Centro::SetUp();
+        x.f.native("INSERT INTO Attivita_Strutture (Codice, Codice_Struttura) VALUES ('ST001', 'ST001');"
+                   "INSERT INTO Anagrafica_Abbonamenti (Codice_Abbonamento, Descrizione) VALUES ('AB001', 'ANNUALE');");
+    }
+    // The gym terminal: keypad, go relay 1 for 3 ticks, stop relay 1 for 1 tick, details shown.
+    void palestra(const std::string& extra = "") {
+        x.terminale(1, 1, "",
+                    "Codice_Struttura='ST001', Vai=-1, TempoVai=3, Stop=-1, TempoStop=1, Visualizza_Dett=-1, Personale=-1" +
+                        (extra.empty() ? "" : ", " + extra));
+        avvia();
+    }
+    // A current subscription of `cliente` on the gym: entries counted when `sedute` > 0.
+    void abbonamento(const std::string& cliente, const std::string& iscrizione, int sedute = 0, int fatte = 0) {
+        x.f.native("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, "
+                   "Data_Inizio, Data_Fine, Scaduta) VALUES ('" + iscrizione + "', '" + cliente +
+                   "', 'AB001', 'ANNUALE', '2024-01-01 00:00:00', '2024-12-31 00:00:00', 0);"
+                   "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
+                   "Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES ('" +
+                   iscrizione + "', 1, '" + cliente + "', 'AB001', 'ST001', 1, '2024-01-01 00:00:00', "
+                   "'2024-12-31 00:00:00', " + (sedute > 0 ? "2" : "1") + ", " + std::to_string(sedute) + ", " +
+                   std::to_string(fatte) + ")");
+    }
+    void pulisci() {
+        x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL OR Indirizzo=0");
+        x.net92.sent.clear();
+        x.f.logLines.clear();
+    }
+};
+
+}  // namespace
+
+TEST_F(Membri, AdmittedMemberOpensTheGateAndIsRecorded) {
+    palestra();
+    abbonamento("CL000001", "I1");
+    leggi(1, "0001234501");
+    EXPECT_EQ(inviati(1), std::vector<std::string>{"%O1\x03"});
+    const auto q = x.queued(1);
+    ASSERT_EQ(q.size(), 4u);
+    EXPECT_EQ(q[0], "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(q[1], "DATA SCADENZA:|mar 31 dic 2024");
+    EXPECT_EQ(std::vector<std::string>(q.begin() + 2, q.end()), prompt());
+
+    EXPECT_EQ(conta("Presenze WHERE Codice_Cliente='CL000001' AND IndTerminale=1 AND Codice_Tessera='0001234501'"), 1);
+    EXPECT_EQ(conta("Presenze_Strutture WHERE Codice_Struttura='ST001' AND Iscrizione='I1'"), 1);
+    EXPECT_EQ(conta("Log_Terminali_Presenze WHERE Codice_Cliente='CL000001' AND IndTerminale=1 AND Accompagnatore=0"), 1);
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice='CL000001' AND Completo=1 AND Sem2=1 AND Sem3=0"), 1);
+    EXPECT_EQ(conta("Stato_Terminali WHERE Indirizzo=0"), 1);
+    EXPECT_EQ(stato(1, "Regolare"), Value(1));
+    EXPECT_EQ(stato(1, "Codice_Cliente"), Value("CL000001"));
+    EXPECT_EQ(stato(1, "Cognome"), Value("ROSSI "));
+    EXPECT_TRUE(errori().empty());
+}
+
+TEST_F(Membri, EntriesLeftAreShownAndCounted) {
+    palestra();
+    abbonamento("CL000001", "I1", 10, 6);
+    leggi(1, "0001234501");
+    const auto q = x.queued(1);
+    ASSERT_GE(q.size(), 2u);
+    EXPECT_EQ(q[0], "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(q[1].rfind("RESIDUO| ", 0), 0u) << q[1];
+    EXPECT_EQ(x.scalar("SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Codice_Iscrizione='I1'"), Value(7));
+}
+
+TEST_F(Membri, OverdueInstalmentRefusesWithItsDescription) {
+    palestra();
+    abbonamento("CL000001", "I1");
+    x.f.native("INSERT INTO Giornale (Modalita, Codice_Cliente, Data_Scadenza, Importo_DaPagare) VALUES "
+               "(5, 'CL000001', '2024-02-01 00:00:00', 50)");
+    leggi(1, "0001234501");
+    EXPECT_EQ(inviati(1), std::vector<std::string>{"%O1\x01"});
+    EXPECT_EQ(x.queued(1).at(0), "\fSTOP|NON ABILITATO|RATA SCADUTA");
+    EXPECT_EQ(conta("Presenze"), 0);
+    EXPECT_EQ(stato(1, "Regolare"), Value(0));
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice='CL000001' AND Completo=1 AND Sem2=0"), 1);
+}
+
+TEST_F(Membri, MemberWithoutEntitlementIsRefusedForNoEntries) {
+    palestra();
+    leggi(1, "0001234501");
+    EXPECT_EQ(inviati(1), std::vector<std::string>{"%O1\x01"});
+    EXPECT_EQ(x.queued(1).at(0), "\fSTOP|NON ABILITATO|NESSUN INGRESSO");
+    EXPECT_EQ(x.scalar("SELECT Entrata FROM wTmp_DatiAccessi WHERE Codice='CL000001'"), Value("INGRESSO NON CONSENTITO"));
+    EXPECT_EQ(conta("Presenze"), 0);
+    EXPECT_EQ(conta("Log_Terminali_Presenze"), 0);
+}
+
+TEST_F(Membri, OutsideTheTimeBandIsRefusedForTheBand) {
+    palestra();
+    abbonamento("CL000001", "I1");
+    x.f.native("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) VALUES "
+               "('AB001', '1900-01-01 07:00:00', '1900-01-01 09:00:00');"
+               "INSERT INTO FasceOrarie_Abbonamenti_Righe (Codice_Abbonamento, Codice_Struttura, Fascia_Ini, Fascia_Fin) "
+               "VALUES ('AB001', 'ST001', '1900-01-01 07:00:00', '1900-01-01 09:00:00')");
+    leggi(1, "0001234501");
+    EXPECT_EQ(x.queued(1).at(0), "\fSTOP|NON ABILITATO|FASCIA ORARIA");
+    EXPECT_EQ(conta("Presenze"), 0);
+}
+
+TEST_F(Membri, BlockingMessageRefuses) {
+    palestra();
+    abbonamento("CL000001", "I1");
+    x.f.native("INSERT INTO Messaggi_Clienti (Codice_Cliente, Data_Messaggio, Messaggio, Bloccante, Ricevuto) VALUES "
+               "('CL000001', '2024-03-01 00:00:00', 'PASSARE IN SEGRETERIA', -1, 0)");
+    leggi(1, "0001234501");
+    EXPECT_EQ(x.queued(1).at(0).rfind("\fSTOP|NON ABILITATO", 0), 0u);
+    EXPECT_EQ(conta("Presenze"), 0);
+}
+
+TEST_F(Membri, TurnstileWithoutDisplayGetsOnlyItsRelays) {
+    x.terminale(1, 3, "", "Codice_Struttura='ST001', Vai=-1, TempoVai=3, Stop=-1, TempoStop=1, NReleVai=2");
+    avvia();
+    abbonamento("CL000001", "I1");
+    leggi(1, "0001234501");
+    EXPECT_EQ(inviati(1), std::vector<std::string>{"%O2\x03"});
+    EXPECT_TRUE(x.queued(1).empty());
+    pulisci();
+    leggi(1, "0009999999");
+    EXPECT_EQ(inviati(1), std::vector<std::string>{"%O\x01"});
+    EXPECT_TRUE(x.queued(1).empty());
+}
+
+TEST_F(Membri, StaffPassagesAreRecordedInAndOut) {
+    palestra();
+    x.f.native("INSERT INTO Anagrafica_Istruttori (Codice_Istruttore, Codice_Bis, Cognome, Nome, Ingresso) VALUES "
+               "('IS0001', '0004512001', 'FERRARI', 'MARCO', -1)");
+    leggi(1, "0004512001");
+    EXPECT_EQ(stato(1, "Regolare"), Value(2));
+    EXPECT_EQ(x.queued(1).at(0).rfind("\fOK|ABILITATO", 0), 0u);
+    EXPECT_EQ(conta("Gestione_Personale WHERE Codice='IS0001' AND Ora_UscitaEntrata IS NULL"), 1);
+    EXPECT_EQ(conta("Log_Entrate WHERE Codice_Cliente='IS0001'"), 1);
+    EXPECT_EQ(conta("Presenze"), 0);
+
+    pulisci();
+    x.at(12, 0, 0);
+    leggi(1, "IS0001");
+    EXPECT_EQ(conta("Gestione_Personale WHERE Codice='IS0001' AND Ora_UscitaEntrata IS NOT NULL"), 1);
+    EXPECT_EQ(x.queued(1).back(), "%K2BXM2");
+}
+
+TEST_F(Membri, QrCodeAdmitsOnceThenIsUnassigned) {
+    palestra();
+    abbonamento("CL000001", "I1");
+    x.f.native("INSERT INTO Gestione_QR_Code (Codice_Cliente, QR_Code, Disp_Code, Data_Reg, Usato) VALUES "
+               "('CL000001', '4711', 'A1', '2024-03-07 00:00:00', 0)");
+    leggi(1, "CL0000014711A1");
+    EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(conta("Presenze"), 1);
+    pulisci();
+    leggi(1, "CL0000014711A1");
+    const auto q = x.queued(1);
+    ASSERT_GE(q.size(), 2u);
+    EXPECT_EQ(q[0], "\fCODICE NON ASSEGNATO");
+    EXPECT_EQ(q[1], "\fSTOP|NON ABILITATO");
+    EXPECT_EQ(conta("Presenze"), 1);
+}
+
+TEST_F(Membri, ActivationChoiceWaitsInStateTenThenRecordsOnConfirmation) {
+    palestra("Gestisci_Attivita=1");
+    abbonamento("CL000001", "I1", 10, 6);
+    leggi(1, "0001234501");
+    EXPECT_EQ(x.queued(1), (std::vector<std::string>{"INGRESSI RESIDUI 4|1 ATTIVARE|2 NON ATTIVARE|SCELTA:_", "%K1", "%KN"}));
+    EXPECT_EQ(stato(1), Value(10));
+    EXPECT_EQ(stato(1, "Codice_Cliente"), Value("CL000001"));
+    EXPECT_EQ(conta("Presenze"), 0);
+
+    pulisci();
+    leggi(1, "1");
+    EXPECT_EQ(conta("Presenze WHERE Codice_Cliente='CL000001'"), 1);
+    EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(stato(1), Value(2));
+    EXPECT_EQ(x.scalar("SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Codice_Iscrizione='I1'"), Value(7));
+}
+
+TEST_F(Membri, MembersWithMissingOrContradictoryDataGetAVerdict) {
+    palestra();
+    x.f.native("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis, Stato) VALUES ('CL000002', '0002', 1);"
+               "INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Data_Inizio, "
+               "  Data_Fine, Scaduta) VALUES ('I2', 'CL000002', 'AB404', NULL, '2023-01-01 00:00:00', 0);"
+               "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
+               "  Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES "
+               "  ('I2', 1, 'CL000002', 'AB404', 'ST001', 1, '2024-05-01 00:00:00', '2024-02-01 00:00:00', 2, 3, 9)");
+    leggi(1, "0002");
+    const auto q = x.queued(1);
+    ASSERT_GE(q.size(), 3u);
+    EXPECT_EQ(q[0].rfind("\fSTOP|NON ABILITATO", 0), 0u) << q[0];
+    EXPECT_EQ(stato(1), Value(2));
+    EXPECT_EQ(conta("Presenze"), 0);
+}
