@@ -1,0 +1,148 @@
+// Card read to verdict at a facility terminal: latency (p50, p99) and SQL statements per
+// read for admitted members, on an embedded database of 20,000 members and 2,000,000
+// attendances. The reads go through the same path as a read from an HTTP-push terminal;
+// only the socket is replaced by an in-memory connection.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "app/event_log.h"
+#include "app/polling.h"
+#include "db/schema.h"
+#include "db/sqlite_engine.h"
+#include "terminals/registry.h"
+
+using namespace velaris;
+using namespace std::chrono;
+
+namespace {
+
+class QuietOperator : public Operatore {
+public:
+    void messageBox(const std::string& text, Icona) override { std::fprintf(stderr, "box: %s\n", text.c_str()); }
+};
+
+// One connection per terminal, always up; what is written is counted and dropped.
+class MemoryConnections : public Connessioni {
+public:
+    int highestIndex() const override { return 3; }
+    bool loaded(int i) const override { return i >= 1 && i <= 3; }
+    bool connected(int i) const override { return loaded(i); }
+    std::string tag(int i) const override { return std::to_string(i); }
+    bool send(int, const std::string& wire) override {
+        ++writes;
+        if (wire.find("relay1=") != std::string::npos) ++opened;
+        return true;
+    }
+    bool listening() const override { return true; }
+    bool listen(std::string&) override { return true; }
+    long writes = 0, opened = 0;
+};
+
+// Copies the rows of `table` that belong to the template member once per member
+// number 1..n, with the given columns rewritten (SQL expressions over n).
+void clone(SqliteConnection& c, const std::string& table, const std::string& where,
+           const std::map<std::string, std::string>& rewrite, int n) {
+    std::vector<std::string> cols;
+    {
+        auto rs = c.open("SELECT name, type, pk FROM pragma_table_info('" + table + "')");
+        for (; !rs->eof(); rs->moveNext()) {
+            const std::string name = rs->field(0).toText();
+            if (rs->field(2).toInt() == 1 && rs->field(1).toText() == "INTEGER") continue;  // assigned by the database
+            cols.push_back(name);
+        }
+    }
+    std::string list, select;
+    for (const auto& col : cols) {
+        list += (list.empty() ? "" : ", ") + col;
+        auto it = rewrite.find(col);
+        select += (select.empty() ? "" : ", ") + (it == rewrite.end() ? col : it->second);
+    }
+    c.executeNative("WITH RECURSIVE seq(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM seq WHERE n < " + std::to_string(n) +
+                    ") INSERT INTO " + table + " (" + list + ") SELECT " + select + " FROM seq, " + table + " WHERE " +
+                    where);
+}
+
+double percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v[static_cast<size_t>(p * static_cast<double>(v.size() - 1))];
+}
+
+}  // namespace
+
+int main() {
+    constexpr int kMembers = 20000;
+    constexpr int kAttendances = 2000000;
+    constexpr int kReads = 2000;
+    const auto dir = std::filesystem::temp_directory_path() / ("velaris-bench-read-" + std::to_string(getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "centro.db").string();
+
+    Clock clock;
+    const auto t0 = steady_clock::now();
+    createDatabase(path, clock, true);
+    {
+        SqliteConnection c(path, clock);
+        c.executeNative("BEGIN");
+        const std::string code = "'CL2' || printf('%05d', n)";
+        clone(c, "Anagrafica_Clienti", "Codice_Cliente='CL000001'", {{"Codice_Cliente", code}, {"Codice_Bis", "NULL"}},
+              kMembers);
+        clone(c, "Gestione_Iscrizioni", "Codice_Cliente='CL000001'",
+              {{"Codice_Cliente", code}, {"Codice_Iscrizione", "'IB' || printf('%05d', n)"}}, kMembers);
+        clone(c, "Iscrizioni_Strutture", "Codice_Cliente='CL000001'",
+              {{"Codice_Cliente", code}, {"Codice_Iscrizione", "'IB' || printf('%05d', n)"}}, kMembers);
+        clone(c, "AnagraficaC_Clienti", "Codice_Cliente='CL000001'", {{"Codice_Cliente", code}}, kMembers);
+        // Past attendances spread over the last two years.
+        c.executeNative("WITH RECURSIVE seq(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM seq WHERE n < " +
+                        std::to_string(kAttendances) +
+                        ") INSERT INTO Presenze (ID_Presenza, Codice_Cliente, Data_Presenza, Ora_Presenza, IndTerminale) "
+                        "SELECT n, 'CL2' || printf('%05d', n % " + std::to_string(kMembers) +
+                        " + 1), strftime('%Y-%m-%d 00:00:00', 'now', 'localtime', '-' || (1 + n % 730) || ' days'), "
+                        "'1900-01-01 10:00:00', 2 FROM seq");
+        c.executeNative("COMMIT; ANALYZE;");
+    }
+    std::printf("database: %d members, %d attendances, built in %.1f s\n", kMembers, kAttendances,
+                duration<double>(steady_clock::now() - t0).count());
+
+    EventLoop loop;
+    EventLog log(dir, clock);
+    QuietOperator op;
+    Database db(std::make_unique<SqliteConnection>(path, clock), log);
+    Sistema s(clock, log, db, loop, op);
+    MemoryConnections conn;
+    s.config.Dispositivo = 3;
+    s.connessioni = &conn;
+    Inizializza_Terminali(s);
+    if (!s.Terminali_Inizializzati) return 1;
+    s.settings.Defaults_DopoAggiornamento();
+
+    std::vector<double> latency;
+    std::vector<double> statements;
+    for (int i = 0; i < kReads; ++i) {
+        char code[16];
+        std::snprintf(code, sizeof code, "CL2%05d", 1 + (i * 7919) % kMembers);  // each member once
+        const auto before = db.conn().statementCount();
+        const auto start = steady_clock::now();
+        processaLettura(s, 2, code, 2);  // the pool turnstile
+        latency.push_back(duration<double, std::milli>(steady_clock::now() - start).count());
+        statements.push_back(static_cast<double>(db.conn().statementCount() - before));
+    }
+    double total = 0;
+    for (double st : statements) total += st;
+    std::printf("card read to verdict, pool turnstile (%d reads, %ld gates opened): p50 %.2f ms, p99 %.2f ms, "
+                "max %.2f ms\n",
+                kReads, conn.opened, percentile(latency, 0.5), percentile(latency, 0.99),
+                *std::max_element(latency.begin(), latency.end()));
+    std::printf("SQL statements per read: mean %.1f, min %.0f, max %.0f\n", total / kReads,
+                *std::min_element(statements.begin(), statements.end()),
+                *std::max_element(statements.begin(), statements.end()));
+    std::filesystem::remove_all(dir);
+    return 0;
+}
