@@ -75,29 +75,21 @@ std::string withProcedure(const std::shared_ptr<const tsql::Translation>& t, con
 
 class SqliteRecordset : public Recordset {
 public:
-    SqliteRecordset(SqliteConnection& conn, SqliteConnection::Prepared p) : conn_(conn), p_(std::move(p)) {
-        sqlite3_stmt* st = p_.stmt;
-        const int n = sqlite3_column_count(st);
-        names_.reserve(static_cast<size_t>(n));
-        kinds_.reserve(static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i) {
-            const char* name = sqlite3_column_name(st, i);
-            names_.emplace_back(name ? name : "");
-            kinds_.push_back(columnKind(st, i));
-        }
-        row_.resize(static_cast<size_t>(n));
+    SqliteRecordset(SqliteConnection& conn, SqliteConnection::Prepared* p, std::unique_ptr<SqliteConnection::Prepared> spare)
+        : conn_(conn), p_(p), spare_(std::move(spare)) {
+        row_.resize(p_->columns.names.size());
     }
-    ~SqliteRecordset() override { conn_.release(std::move(p_)); }
+    ~SqliteRecordset() override { conn_.release(p_); }
     void start() { step(); }
 
     bool eof() const override { return eof_; }
     void moveNext() override {
         if (!eof_) step();
     }
-    int fieldCount() const override { return static_cast<int>(names_.size()); }
+    int fieldCount() const override { return static_cast<int>(row_.size()); }
     const std::string& fieldName(int index) const override {
         if (index < 0 || index >= fieldCount()) throw DbError(3265, "Field index out of range");
-        return names_[static_cast<size_t>(index)];
+        return p_->columns.names[static_cast<size_t>(index)];
     }
     const Value& field(int index) const override {
         if (eof_) throw DbError(3021, "Either BOF or EOF is True, or the current record has been deleted");
@@ -107,22 +99,22 @@ public:
 
 private:
     void step() {
-        const int rc = sqlite3_step(p_.stmt);
+        const int rc = sqlite3_step(p_->stmt);
         if (rc == SQLITE_ROW) {
-            for (size_t i = 0; i < row_.size(); ++i) row_[i] = columnValue(p_.stmt, static_cast<int>(i), kinds_[i]);
+            for (size_t i = 0; i < row_.size(); ++i)
+                row_[i] = columnValue(p_->stmt, static_cast<int>(i), static_cast<ColKind>(p_->columns.kinds[i]));
             return;
         }
         eof_ = true;
         std::string msg = rc != SQLITE_DONE ? sqlite3_errmsg(conn_.handle()) : std::string();
         // Give the statement back as soon as the rows are read: no read stays open.
-        sqlite3_reset(p_.stmt);
-        if (rc != SQLITE_DONE) throw DbError(rc, withProcedure(p_.translation, msg));
+        sqlite3_reset(p_->stmt);
+        if (rc != SQLITE_DONE) throw DbError(rc, withProcedure(p_->translation, msg));
     }
 
     SqliteConnection& conn_;
-    SqliteConnection::Prepared p_;
-    std::vector<std::string> names_;
-    std::vector<ColKind> kinds_;
+    SqliteConnection::Prepared* p_;
+    std::unique_ptr<SqliteConnection::Prepared> spare_;  // owns *p_ when it is not cached
     std::vector<Value> row_;
     bool eof_ = false;
 };
@@ -165,95 +157,142 @@ SqliteConnection::~SqliteConnection() {
 
 std::string SqliteConnection::translate(std::string_view sql) { return translator_->translateText(sql); }
 
-void SqliteConnection::fail(const Prepared& p, int rc, const std::string& message) {
-    throw DbError(rc, withProcedure(p.translation, message));
-}
-
-SqliteConnection::Prepared SqliteConnection::acquire(std::string_view tsql) {
+SqliteConnection::Prepared* SqliteConnection::acquire(std::string_view tsql, std::unique_ptr<Prepared>& spare) {
     ++statements_;
     tsql::lex(tsql, lexed_);
-    Prepared p;
-    p.translation = translator_->translate(lexed_);
-    if (auto it = byId_.find(p.translation->id); it != byId_.end()) {
-        p.stmt = it->second->stmt;  // in use now: out of the cache until released
-        lru_.erase(it->second);
-        byId_.erase(it);
+    const std::shared_ptr<const tsql::Translation>& translation = translator_->translate(lexed_);
+    Prepared* p = nullptr;
+    if (auto it = byId_.find(translation->id); it != byId_.end() && !it->second->inUse) {
+        lru_.splice(lru_.begin(), lru_, it->second);
+        p = &*it->second;
         ++reuses_;
     } else {
-        const std::string& sql = p.translation->sql;
+        const std::string& sql = translation->sql;
+        sqlite3_stmt* st = nullptr;
         const char* tail = nullptr;
         const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                                          &p.stmt, &tail);
+                                          &st, &tail);
         if (rc != SQLITE_OK) {
-            const std::string msg = sqlite3_errmsg(db_);
-            sqlite3_finalize(p.stmt);
-            fail(p, rc, msg);
+            const std::string msg = withProcedure(translation, sqlite3_errmsg(db_));
+            sqlite3_finalize(st);
+            throw DbError(rc, msg);
         }
-        if (!p.stmt) throw DbError(SQLITE_MISUSE, "Empty statement");
+        if (!st) throw DbError(SQLITE_MISUSE, "Empty statement");
         for (; tail && *tail; ++tail) {
             if (*tail != ' ' && *tail != '\t' && *tail != '\r' && *tail != '\n' && *tail != ';') {
-                sqlite3_finalize(p.stmt);
+                sqlite3_finalize(st);
                 throw DbError(SQLITE_MISUSE, "Only one statement at a time is accepted");
             }
         }
+        if (byId_.count(translation->id)) {
+            // The cached statement is busy (a read of the same shape is open): this one
+            // lives as long as its user.
+            spare = std::make_unique<Prepared>();
+            p = spare.get();
+        } else {
+            lru_.emplace_front();
+            p = &lru_.front();
+            p->cached = true;
+            byId_.emplace(translation->id, lru_.begin());
+        }
+        p->stmt = st;
+        p->translation = translation;
     }
-    for (const tsql::Binding& b : p.translation->bindings) {
+    p->inUse = true;
+    // The rows' names and kinds; SQLite may have prepared the statement again after a
+    // schema change, so they are checked against the column count.
+    const int n = sqlite3_column_count(p->stmt);
+    if (p->columns.names.size() != static_cast<size_t>(n) || p->columns.kinds.empty() != (n == 0)) {
+        p->columns.names.clear();
+        p->columns.kinds.clear();
+        for (int i = 0; i < n; ++i) {
+            const char* name = sqlite3_column_name(p->stmt, i);
+            p->columns.names.emplace_back(name ? name : "");
+            p->columns.kinds.push_back(static_cast<uint8_t>(columnKind(p->stmt, i)));
+        }
+    }
+    for (const tsql::Binding& b : p->translation->bindings) {
         const tsql::Literal& lit = lexed_.literals[static_cast<size_t>(b.literal)];
         const int index = b.literal + 1;
         int rc = SQLITE_OK;
         switch (b.as) {
-            case tsql::BindAs::Int: rc = sqlite3_bind_int64(p.stmt, index, lit.i); break;
-            case tsql::BindAs::Real: rc = sqlite3_bind_double(p.stmt, index, lit.d); break;
+            case tsql::BindAs::Int: rc = sqlite3_bind_int64(p->stmt, index, lit.i); break;
+            case tsql::BindAs::Real: rc = sqlite3_bind_double(p->stmt, index, lit.d); break;
             case tsql::BindAs::Text:
-                rc = sqlite3_bind_text(p.stmt, index, lit.text.data(), static_cast<int>(lit.text.size()), SQLITE_TRANSIENT);
+                rc = sqlite3_bind_text(p->stmt, index, lit.text.data(), static_cast<int>(lit.text.size()),
+                                       SQLITE_TRANSIENT);
                 break;
             case tsql::BindAs::Canonical: {
                 const std::string& c = lit.cls == tsql::LitClass::Date ? lit.text : lit.canonical;
-                rc = sqlite3_bind_text(p.stmt, index, c.data(), static_cast<int>(c.size()), SQLITE_TRANSIENT);
+                rc = sqlite3_bind_text(p->stmt, index, c.data(), static_cast<int>(c.size()), SQLITE_TRANSIENT);
                 break;
             }
         }
         if (rc != SQLITE_OK) {
             const std::string msg = sqlite3_errmsg(db_);
-            release(std::move(p));
+            release(p);
             throw DbError(rc, msg);
+        }
+    }
+    // Keep the cache bounded; statements in use stay.
+    if (lru_.size() > kMaxCached) {
+        for (auto it = std::prev(lru_.end()); lru_.size() > kMaxCached;) {
+            const bool first = it == lru_.begin();
+            auto prev = first ? it : std::prev(it);
+            if (!it->inUse) {
+                byId_.erase(it->translation->id);
+                sqlite3_finalize(it->stmt);
+                lru_.erase(it);
+            }
+            if (first) break;
+            it = prev;
         }
     }
     return p;
 }
 
-void SqliteConnection::release(Prepared p) {
-    sqlite3_reset(p.stmt);
-    const uint64_t id = p.translation->id;
-    if (byId_.count(id)) {  // an identical idle statement is cached already
-        sqlite3_finalize(p.stmt);
-        return;
-    }
-    lru_.push_front(std::move(p));
-    byId_.emplace(id, lru_.begin());
-    while (lru_.size() > kMaxCached) {
-        Prepared& last = lru_.back();
-        byId_.erase(last.translation->id);
-        sqlite3_finalize(last.stmt);
-        lru_.pop_back();
+void SqliteConnection::release(Prepared* p) {
+    sqlite3_reset(p->stmt);
+    p->inUse = false;
+    if (!p->cached) sqlite3_finalize(p->stmt);  // the owner frees the rest
+}
+
+void SqliteConnection::dropIdleStatements() {
+    for (auto it = lru_.begin(); it != lru_.end();) {
+        if (it->inUse) {
+            ++it;
+            continue;
+        }
+        byId_.erase(it->translation->id);
+        sqlite3_finalize(it->stmt);
+        it = lru_.erase(it);
     }
 }
 
 void SqliteConnection::execute(std::string_view sql) {
-    Prepared p = acquire(sql);
+    std::unique_ptr<Prepared> spare;
+    Prepared* p = acquire(sql, spare);
     int rc;
-    while ((rc = sqlite3_step(p.stmt)) == SQLITE_ROW) {
+    while ((rc = sqlite3_step(p->stmt)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) {
-        const std::string msg = withProcedure(p.translation, sqlite3_errmsg(db_));
-        release(std::move(p));
+        const std::string msg = withProcedure(p->translation, sqlite3_errmsg(db_));
+        release(p);
         throw DbError(rc, msg);
     }
-    release(std::move(p));
+    release(p);
 }
 
 std::unique_ptr<Recordset> SqliteConnection::open(std::string_view sql) {
-    auto rs = std::make_unique<SqliteRecordset>(*this, acquire(sql));
+    std::unique_ptr<Prepared> spare;
+    Prepared* p = acquire(sql, spare);
+    std::unique_ptr<SqliteRecordset> rs;
+    try {
+        rs = std::make_unique<SqliteRecordset>(*this, p, std::move(spare));
+    } catch (...) {
+        release(p);
+        throw;
+    }
     rs->start();
     return rs;
 }
@@ -263,6 +302,7 @@ void SqliteConnection::executeNative(std::string_view sql) {
     char* err = nullptr;
     const int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err);
     translator_->invalidate();  // tables and column types may have changed
+    dropIdleStatements();
     if (rc != SQLITE_OK) {
         std::string msg = err ? err : sqlite3_errmsg(db_);
         sqlite3_free(err);

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "app/clock.h"
 #include "db/connection.h"
@@ -56,14 +57,26 @@ public:
     unsigned long statementReuses() const { return reuses_; }
 
 private:
+    // Column names and value kinds of a prepared statement's rows.
+    struct Columns {
+        std::vector<std::string> names;
+        std::vector<uint8_t> kinds;
+    };
+    // A prepared statement with its translation. Cached ones stay in `lru_` while a
+    // recordset uses them (marked in use); a second user of the same translation at
+    // the same time gets a statement of its own, finalized when released.
     struct Prepared {
         sqlite3_stmt* stmt = nullptr;
         std::shared_ptr<const tsql::Translation> translation;
+        Columns columns;
+        bool inUse = false;
+        bool cached = false;
     };
+    using Slot = std::list<Prepared>::iterator;
 
-    Prepared acquire(std::string_view tsql);
-    void release(Prepared p);
-    [[noreturn]] void fail(const Prepared& p, int rc, const std::string& message);
+    Prepared* acquire(std::string_view tsql, std::unique_ptr<Prepared>& spare);
+    void release(Prepared* p);
+    void dropIdleStatements();
 
     sqlite3* db_ = nullptr;
     const Clock& clock_;
@@ -72,10 +85,9 @@ private:
     unsigned long statements_ = 0;
     unsigned long reuses_ = 0;
 
-    // Idle prepared statements by translation, least recently used last; a statement in
-    // use by an open recordset is out of the cache until the recordset closes.
+    // Prepared statements by translation, most recently used first.
     std::list<Prepared> lru_;
-    std::unordered_map<uint64_t, std::list<Prepared>::iterator> byId_;
+    std::unordered_map<uint64_t, Slot> byId_;
     static constexpr size_t kMaxCached = 256;
 
     friend class SqliteRecordset;

@@ -54,7 +54,7 @@ const std::vector<ColumnInfo>* Translator::columns(std::string_view table) {
     return result;
 }
 
-std::shared_ptr<const Translation> Translator::translate(const Lexed& lexed) {
+const std::shared_ptr<const Translation>& Translator::translate(const Lexed& lexed) {
     auto matches = [&](const Entry& e, const Translation& t) {
         for (size_t k = 0; k < t.inlined.size(); ++k)
             if (lexed.literals[static_cast<size_t>(t.inlined[k])].text != e.inlinedValues[k]) return false;
@@ -95,7 +95,7 @@ std::shared_ptr<const Translation> Translator::translate(const Lexed& lexed) {
         byShape_.erase(lru_.back().key);
         lru_.pop_back();
     }
-    return t;
+    return entries.back().translation;
 }
 
 std::string Translator::translateText(std::string_view tsql) {

@@ -65,7 +65,8 @@ public:
 
     // The translation of a tokenized statement, from the cache when its shape (and the
     // values of any literals written into the text) was seen before.
-    std::shared_ptr<const Translation> translate(const Lexed& lexed);
+    // The reference stays valid until the next call.
+    const std::shared_ptr<const Translation>& translate(const Lexed& lexed);
     // The SQLite text for a T-SQL statement with the literals written in (diagnostics).
     std::string translateText(std::string_view tsql);
     // Forgets the cached translations and table columns (after a schema change).

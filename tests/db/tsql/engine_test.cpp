@@ -7,13 +7,6 @@
 #include "support/test_support.h"
 
 using namespace velaris;
-
-namespace velaris {
-// Readable values in failure messages.
-[[maybe_unused]] static void PrintTo(const Value& v, std::ostream* os) {
-    *os << (v.isNull() ? std::string("Null") : v.toText()) << " (kind " << static_cast<int>(v.kind()) << ")";
-}
-}  // namespace velaris
 using velaris::test::DbFixture;
 
 namespace {
