@@ -89,11 +89,12 @@ TEST_F(TerminaleRun, Net92GatewayAnswersProbesSendsReadsAndPrintsMessages) {
     EXPECT_EQ(Net92BufferAddress(buffer), 5);
     EXPECT_EQ(Net92BufferText(buffer), "12345 -X");
 
+    const auto acked = link.stats().acked;
     link.SendMsg(5, "\fOK|ABILITÀ");
     link.SendMsg(5, std::string("%O1") + '\x05');
     EXPECT_TRUE(sim.waitForLine("5: [CLS]OK|ABILITÀ"));
     EXPECT_TRUE(sim.waitForLine("5: [RELAY 1 time 5]"));
-    EXPECT_GE(link.stats().acked, 2u);
+    EXPECT_TRUE(loop.waitUntil([&] { return link.stats().acked == acked + 2; }, 5s)) << "both messages acknowledged";
 
     sim.closeInput();
     EXPECT_EQ(sim.exitStatus(5s), 0);

@@ -30,6 +30,7 @@ public:
         : socket_(io), timer_(io), server_(server), local_(local), label_(std::move(label)), out_(out), cb_(std::move(cb)) {}
 
     void start() { connect(); }
+    bool connected() const { return connected_; }
     void send(std::string bytes) {
         outbox_.push_back(std::move(bytes));
         if (connected_) write();
@@ -192,7 +193,8 @@ private:
         t.timer.expires_after(std::chrono::seconds(t.period));
         t.timer.async_wait([this, &t, id](const asio::error_code& e) {
             if (e) return;
-            keepalive(id);
+            // A terminal away from the server does not pile up polls; it polls on connecting.
+            if (t.client->connected()) keepalive(id);
             armKeepalive(t, id);
         });
     }

@@ -125,18 +125,6 @@ TEST_F(Net92Test, ReadsKeepTheirOrderAndTheirTerminal) {
     EXPECT_EQ(pollUntil(5, 1), 1);
 }
 
-TEST_F(Net92Test, FetchWithoutAnnouncementFindsNothing) {
-    fromGateway(5, "READ", "A1 -X");
-    ASSERT_EQ(pollUntil(5, 2), 2);
-    std::string buffer = kTemplate;
-    EXPECT_EQ(link->PollTerm(6, buffer), 0);  // a later poll of another terminal cancels nothing
-    EXPECT_EQ(link->PollTerm(255, buffer), 3);
-    EXPECT_EQ(Net92BufferAddress(buffer), 5);
-    std::string other = kTemplate;
-    EXPECT_EQ(link->PollTerm(255, other), 0) << "255 fetches only what a 2 announced";
-    EXPECT_EQ(other, kTemplate);
-}
-
 TEST_F(Net92Test, GarbageDatagramsAreIgnored) {
     const std::vector<std::string> garbage = {
         "hello",
@@ -215,12 +203,6 @@ TEST_F(Net92Test, PresenceLastsOnlyForItsWindow) {
     loop.yieldFor(120ms);
     std::string buffer = kTemplate;
     EXPECT_EQ(link->PollTerm(5, buffer), 0);
-}
-
-TEST_F(Net92Test, DatagramsArriveWhileTheLoopRunsWithoutPolling) {
-    fromGateway(5, "READ", "A1 -X");
-    loop.waitUntil([&] { return link->stats().received == 1; }, 2s);
-    EXPECT_EQ(link->stats().received, 1u);
 }
 
 TEST_F(Net92Test, ResetClosesTheLinkAndInitReportsUnusableDevices) {
