@@ -108,9 +108,11 @@ TEST(Schema, WorkTableCompanionsWriteThroughWithTheTableDefaults) {
         db.run("INSERT INTO " + table + "_SQL (" + given + ") VALUES (" + (given == pk ? "500" : "7") + ")");
         ASSERT_EQ(db.storedInt("SELECT count(*) FROM " + table), 1);
         EXPECT_GT(db.storedInt("SELECT " + pk + " FROM " + table), 0);  // the key is assigned
-        for (const Column& c : cols)
-            if (!c.defaultValue.empty())
+        for (const Column& c : cols) {
+            if (!c.defaultValue.empty()) {
                 EXPECT_EQ(db.storedInt("SELECT \"" + c.name + "\" IS " + c.defaultValue + " FROM " + table), 1) << c.name;
+            }
+        }
         // Updates and deletes through the companion reach the table as well.
         db.run("UPDATE " + table + "_SQL SET " + given + "=8");
         EXPECT_EQ(db.storedInt("SELECT " + given + " FROM " + table), 8);
