@@ -26,6 +26,7 @@ void appendUtf8(std::string& out, char32_t cp) {
 
 char toByte(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    if (cp >= 0x80 && cp < 0xA0 && kHigh[cp - 0x80] == 0) return static_cast<char>(cp);
     for (int i = 0; i < 32; ++i)
         if (kHigh[i] == cp && cp != 0) return static_cast<char>(0x80 + i);
     return '?';
@@ -37,7 +38,9 @@ std::string cp1252ToUtf8(std::string_view in) {
     out.reserve(in.size());
     for (unsigned char c : in) {
         if (c < 0x80) out.push_back(static_cast<char>(c));
-        else if (c < 0xA0) appendUtf8(out, kHigh[c - 0x80] ? kHigh[c - 0x80] : 0xFFFD);
+        // The five unassigned bytes become the C1 controls of the same value, so that they
+        // come back unchanged (a relay time is sent as the character of its value).
+        else if (c < 0xA0) appendUtf8(out, kHigh[c - 0x80] ? kHigh[c - 0x80] : static_cast<char32_t>(c));
         else appendUtf8(out, c);
     }
     return out;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
+#include "terminals/cp1252.h"
 #include "terminals/net92/datagram.h"
 #include "terminals/net92/net92_link.h"
 
@@ -163,6 +164,11 @@ TEST_F(Net92Test, WireTextIsWindows1252BothWays) {
     const auto sent = atGateway();
     ASSERT_TRUE(sent);
     EXPECT_EQ(*sent, std::string("N92|3|1|5|MSG|\x0cPERCH\xC9|\x80 5,00"));
+
+    // A relay time is the character of its value; the values without a character in the
+    // code page must reach the terminal unchanged too.
+    EXPECT_EQ(link->SendMsg(5, "%O1" + cp1252ToUtf8("\x81")), 0);
+    EXPECT_EQ(atGateway(), std::string("N92|3|2|5|MSG|%O1\x81"));
 
     fromGateway(5, "READ", std::string("A\xE8|X -X"));
     ASSERT_EQ(pollUntil(5, 2), 2);
