@@ -1,6 +1,7 @@
 #include "terminals/socketlink/listener.h"
 
 #include <array>
+#include <stdexcept>
 
 #include "db/value.h"
 
@@ -150,7 +151,12 @@ void TerminalListener::read(const MemberPtr& m) {
             return;
         }
         const std::string data(m->buf.data(), n);
-        if (onData_) onData_(m->index, data);
+        try {
+            if (onData_) onData_(m->index, data);
+        } catch (const std::exception& e) {
+            // A failing handler costs that data only; the connection and the loop go on.
+            log_.timedError(e.what(), "DataArrival", m->index);
+        }
         if (!alive.expired() && m->open) read(m);
     });
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "terminals/socketlink/listener.h"
 #include "terminals/socketlink/socket_peer.h"
 
@@ -174,4 +176,20 @@ TEST(Listener, ConnectionsBeyondTheBoundAreRefused) {
     EXPECT_TRUE(c.waitClosed());
     EXPECT_EQ(l.indices().size(), 2u);
     EXPECT_TRUE(f.logged("troppe connessioni"));
+}
+
+TEST(Listener, AFailingDataHandlerIsLoggedAndTheConnectionGoesOn) {
+    ListenerFixture x;
+    Peer p(x.loop, x.start());
+    int calls = 0;
+    x.listener.setDataHandler([&](int, std::string_view) {
+        if (++calls == 1) throw std::runtime_error("guasto");
+    });
+    p.send("one");
+    ASSERT_TRUE(x.loop.waitUntil([&] { return calls == 1; }, 2s));
+    p.settle(20ms);
+    p.send("two");
+    ASSERT_TRUE(x.loop.waitUntil([&] { return calls == 2; }, 2s));
+    EXPECT_TRUE(x.logged(" - Error: guasto Index:1 - Function DataArrival"));
+    EXPECT_TRUE(x.listener.connected(1));
 }
