@@ -164,11 +164,6 @@ bool prenotazioneStruttura(Contesto& c, const Riga& r) {
     return true;
 }
 
-bool trova(Sistema& s, const std::string& sql) {
-    auto rs = s.db.open(sql);
-    return !rs->eof();
-}
-
 // Courses and services: a lesson must be running, and the member must be entitled to it
 // (free entry, enrolment, make-up lesson or booking, by the activity's rule).
 void provaLezione(Contesto& c, const Riga& r) {

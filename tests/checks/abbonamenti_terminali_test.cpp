@@ -463,3 +463,13 @@ TEST_F(Personale, NoTextsForTurnstiles) {
     EXPECT_EQ(verifica("IS1"), 2);
     EXPECT_TRUE(c.x.queued(1).empty());
 }
+
+TEST_F(Personale, PushTerminalGetsItsGateReplyOnlyWhenAdmitted) {
+    c.x.s.corrente.Tipo_Corrente = 6;
+    c.x.s.corrente.Indice_Socket = c.x.conn.connect("1");
+    EXPECT_EQ(verifica("ME1"), 2);
+    EXPECT_TRUE(c.x.bodies(1).empty());
+    EXPECT_EQ(verifica("IS1"), 2);
+    EXPECT_EQ(c.x.bodies(1).size(), 1u);
+    EXPECT_EQ(c.x.queued(1), (std::vector<std::string>{"\fSTOP|NON ABILITATO", "\fOK|ABILITATO"}));
+}
