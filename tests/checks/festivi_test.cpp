@@ -45,15 +45,6 @@ TEST_F(Festivi, ClosuresOnlyInModeOneStartInclusiveEndExclusive) {
     EXPECT_FALSE(Giorno_Festivo(c.x.s, 1, giorno(4, 1), Value("AR1"), ora(12, 0)));
 }
 
-TEST_F(Festivi, ClosureOfOneAreaOnOneWeekday) {
-    c.sql("INSERT INTO Periodi_NonPrenotabili (Motivo, Codice, GiornoSettimana, Data_Inizio, Data_Fine, Ora_Inizio, Ora_Fine) "
-          "VALUES ('MANUTENZIONE', 'AR1', 4, '2024-03-01 00:00:00', '2024-03-31 00:00:00', '1900-01-01 00:00:00', "
-          "'1900-01-01 23:59:00')");
-    EXPECT_TRUE(Giorno_Festivo(c.x.s, 1, giorno(3, 7), Value("AR1"), ora(10, 0)));   // Thursday
-    EXPECT_FALSE(Giorno_Festivo(c.x.s, 1, giorno(3, 8), Value("AR1"), ora(10, 0)));  // Friday
-    EXPECT_FALSE(Giorno_Festivo(c.x.s, 1, giorno(3, 7), Value("AR2"), ora(10, 0)));
-    EXPECT_FALSE(Giorno_Festivo(c.x.s, 1, giorno(3, 7), Value("AR1'--"), ora(10, 0)));
-}
 
 TEST_F(Festivi, FailureIsNoHoliday) {
     c.sql("DROP TABLE Tabella_Festivi");

@@ -51,19 +51,7 @@ TEST_F(Periodi, EndOfFebruary) {
     EXPECT_EQ(periodo(1, 3).second, Value(giorno(2100, 2, 28)));
 }
 
-TEST_F(Periodi, UnknownUnitOrIntervalGivesNoDates) {
-    auto [inizio, fine] = periodo(1, 9);
-    EXPECT_TRUE(inizio.isEmpty());
-    EXPECT_TRUE(fine.isEmpty());
-    EXPECT_TRUE(Cerca_Data_Inizio(c.x.s, Value(999)).isEmpty());
-    EXPECT_TRUE(c.x.f.logLines.empty());
-}
 
-TEST_F(Periodi, ZeroUnitsCountAsTheCurrentUnit) {
-    auto [inizio, fine] = periodo(0, 2);
-    EXPECT_EQ(inizio, Value(giorno(2024, 3, 4)));
-    EXPECT_EQ(fine, Value(giorno(2024, 3, 10)));
-}
 
 namespace {
 
@@ -90,16 +78,6 @@ TEST_F(Conteggi, OnlyTheCountedWeekdays) {
     EXPECT_EQ(conta(c.intervallo(1, 2, "0000000")), 0);
 }
 
-TEST_F(Conteggi, FacilityUsesOrEntries) {
-    c.presenza(1, "CL1", "2024-03-05", "IS1");
-    c.sql("INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Cliente, Codice_Struttura, Iscrizione) "
-          "VALUES (1, 'CL1', 'ST01', 'IS2')");
-    const int iv = c.intervallo(1, 2);
-    EXPECT_EQ(conta(iv), 1);
-    EXPECT_EQ(conta(iv, Value("ST01")), 2);
-    EXPECT_EQ(conta(iv, Value("ST01"), Value("IS2")), 1);
-    EXPECT_EQ(conta(iv, Value("ST99")), 0);
-}
 
 TEST_F(Conteggi, BookingOfTheEntryUnderWayIsNotCounted) {
     c.impostazione("AnticipoPren=15");
@@ -129,22 +107,6 @@ TEST_F(Conteggi, BookingOfTheEntryUnderWayIsNotCounted) {
     EXPECT_TRUE(c.x.f.logLines.empty()) << c.x.f.logLines.front();
 }
 
-TEST_F(Conteggi, FacilityBookingsCountWithTheirTolerance) {
-    c.sql("UPDATE Anagrafica_Strutture SET Tolleranza=30 WHERE Codice_Struttura='ST01'");
-    c.sql("INSERT INTO Gestione_Prenotazioni (Codice2, Data_Prenotazione, DaOre, AOre) "
-          "VALUES ('ST01', '2024-03-07 00:00:00', '1900-01-01 11:00:00', '1900-01-01 12:00:00')");
-    c.sql("INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente) VALUES (1, 'CL1')");
-    const int iv = c.intervallo(1, 2);
-    auto conta = [&] {
-        return Conta_Presenze_Prenotazioni_Periodo(c.x.s, Value("CL1"), Value(iv), Value(giorno(2024, 3, 4)),
-                                                   Value(giorno(2024, 3, 10)), Value(), Value(0), Value("ST01"),
-                                                   Value(0));
-    };
-    c.alle(2024, 3, 7, 10, 30);  // inside 10:30 .. 12:00
-    EXPECT_EQ(conta(), 0);
-    c.alle(2024, 3, 7, 10, 29);
-    EXPECT_EQ(conta(), 1);
-}
 
 namespace {
 
@@ -185,26 +147,6 @@ TEST_F(VerificaDD, SubscriptionDataAndSuspension) {
     EXPECT_FALSE(c.x.s.esiti.EsitoT_Sospeso);
 }
 
-TEST_F(VerificaDD, PackageDataAndSuspensionByPackage) {
-    c.sql("INSERT INTO Anagrafica_Pacchetti_Multipli (Codice_PacchettoM, FrequenzaDD, ID_Intervallo) VALUES ('PM1', 3, 5)");
-    c.sql("INSERT INTO Anagrafica_Pacchetti (Codice_Pacchetto, Codice_Struttura, FrequenzaDD, ID_Intervallo) "
-          "VALUES ('PK1', 'ST01', 4, 6)");
-    c.sql("INSERT INTO Gestione_Aggiunte (Codice_Cliente, Codice_PacchettoM, ID_Pacchetto, Data_Inizio) "
-          "VALUES ('CL1', 'PM1', 77, '2024-01-01 00:00:00')");
-    DatiDD d;
-    d.Codice_PacchettoM = Value("PM1");
-    d.ID_Aggiunta = Value(1);
-    EXPECT_EQ(Verifica_DD(c.x.s, 2, d, freq, iv, tempo), kDD_Entro);
-    EXPECT_EQ(freq.toInt(), 3);
-    d.Codice_PacchettoM = Value();
-    d.Codice_Pacchetto = Value("PK1");
-    d.Codice_Struttura = Value("ST01");
-    Verifica_DD(c.x.s, 2, d, freq, iv, tempo);
-    EXPECT_EQ(freq.toInt(), 4);
-    c.sql("INSERT INTO Gestione_Sospensioni (ID_Pacchetto, Data_Inizio_Sospensione, Data_Fine_Sospensione) "
-          "VALUES (77, '2024-03-01 00:00:00', '2024-03-31 00:00:00')");
-    EXPECT_EQ(Verifica_DD(c.x.s, 2, d, freq, iv, tempo), kDD_Sospeso);
-}
 
 TEST_F(VerificaDD, FrequencyOfAnEntitlementAtAFacility) {
     DatiDD d;

@@ -59,18 +59,6 @@ TEST_F(Orari, DayBandsOfTheRowAndHolidays) {
     EXPECT_EQ(confermate(), 1);
 }
 
-TEST_F(Orari, TimeBandOpensWithTheAdvance) {
-    c.impostazione("AnticipoPren=10");
-    rigaAbbonamento("ST01");
-    c.sql("INSERT INTO FasceOrarie_Abbonamenti_Righe (Codice_Abbonamento, Codice_Struttura, Fascia_Ini, Fascia_Fin) "
-          "VALUES ('AB1', 'ST01', '1900-01-01 09:00:00', '1900-01-01 12:00:00')");
-    c.alle(2024, 3, 7, 8, 50);
-    strutture();
-    EXPECT_EQ(confermate(), 1);
-    c.alle(2024, 3, 7, 8, 49);
-    strutture();
-    EXPECT_EQ(confermate(), 0);
-}
 
 TEST_F(Orari, ClosuresOfEveryAreaOrOfTheActivityArea) {
     c.sql("UPDATE Anagrafica_Strutture SET Codice_Area='AR1'");
@@ -89,17 +77,6 @@ TEST_F(Orari, ClosuresOfEveryAreaOrOfTheActivityArea) {
     EXPECT_EQ(confermate(), 0);
 }
 
-TEST_F(Orari, PerFacilityFrequencyLimit) {
-    rigaAbbonamento("ST01");
-    c.sql("INSERT INTO Abbonamenti_Strutture (Codice_Abbonamento, Codice_Struttura, FrequenzaDD, ID_Intervallo) "
-          "VALUES ('AB1', 'ST01', 1, " + std::to_string(c.intervallo(1, 2)) + ")");
-    c.presenza(1, "CL1", "2024-03-05", "IS1", "ST02");
-    strutture();
-    EXPECT_EQ(confermate(), 1);
-    c.presenza(2, "CL1", "2024-03-05", "IS1", "ST01");
-    strutture();
-    EXPECT_EQ(confermate(), 0);
-}
 
 TEST_F(Orari, FacilityThatRequiresABooking) {
     c.sql("UPDATE Anagrafica_Strutture SET APrenotazione=-1, Tolleranza=15");
@@ -126,30 +103,7 @@ TEST_F(Orari, FacilityThatRequiresABooking) {
     }
 }
 
-TEST_F(Orari, SingleUseAddOnKeepsToItsWindow) {
-    c.sql("UPDATE Anagrafica_Strutture SET APrenotazione=-1, Tolleranza=10");
-    rigaAggiunta("ST01", 9, "Singola=5, Pren_DaOre='1900-01-01 11:00:00', Pren_AOre='1900-01-01 12:00:00'");
-    c.alle(2024, 3, 7, 10, 50);
-    strutture();
-    EXPECT_EQ(confermate(), 1);
-    c.alle(2024, 3, 7, 10, 49);
-    strutture();
-    EXPECT_EQ(confermate(), 0);
-}
 
-TEST_F(Orari, AddOnBandsAndPackageBands) {
-    rigaAggiunta("ST01", 9);
-    rigaAggiunta("ST01", 10, "Codice_PacchettoM='PM1'");
-    c.sql("INSERT INTO FasceOrarie_Aggiunte_Righe (ID_Aggiunta, Codice_Struttura, Fascia_Ini, Fascia_Fin) "
-          "VALUES (9, 'ST01', '1900-01-01 18:00:00', '1900-01-01 20:00:00')");
-    strutture();
-    EXPECT_EQ(c.scalar("SELECT Conferma FROM wTmp_Presenze_Strutture WHERE ID_Prenotazione=9"), Value(0));
-    EXPECT_EQ(c.scalar("SELECT Conferma FROM wTmp_Presenze_Strutture WHERE ID_Prenotazione=10"), Value(1));
-    c.sql("INSERT INTO FasceOrarie_Pacchetti_Righe (Codice_PacchettoM, Codice_Struttura, Fascia_Ini, Fascia_Fin) "
-          "VALUES ('PM1', 'ST01', '1900-01-01 18:00:00', '1900-01-01 20:00:00')");
-    strutture();
-    EXPECT_EQ(confermate(), 0);
-}
 
 namespace {
 
@@ -207,24 +161,6 @@ TEST_F(Lezioni, NoLessonRunningMarksTheRow) {
     EXPECT_EQ(colonna("Singola"), Value(-2));
 }
 
-TEST_F(Lezioni, ServicesFollowTheirOwnTimetable) {
-    c.sql("INSERT INTO Anagrafica_Servizi (Codice_Servizio, Descrizione, APrenotazione) VALUES ('SE1', 'MASSAGGIO', -1)");
-    c.sql("INSERT INTO Orario_Servizi (Codice_Servizio, GiornoSettimana, DaData, AData, DaOre, AOre) "
-          "VALUES ('SE1', 0, '2024-01-01 00:00:00', '2024-12-31 00:00:00', '1900-01-01 10:00:00', '1900-01-01 11:00:00')");
-    c.sql("UPDATE Orario_Servizi SET Data_Selezione='2024-03-07 00:00:00'");
-    c.sql("DELETE FROM wTmp_Presenze_Strutture");
-    rigaAggiunta("SE1", 4);
-    servizi();
-    EXPECT_EQ(confermate(), 0);  // only with a booking
-    ripristina();
-    c.sql("INSERT INTO Gestione_Prenotazioni_Servizi (Codice_Cliente, Codice_Servizio, ID_Servizio, Data_Prenotazione, "
-          "ID_Aggiunta, Enroll) VALUES ('CL1', 'SE1', 1, '2024-03-07 00:00:00', 4, -1)");
-    servizi();
-    EXPECT_EQ(confermate(), 1);
-    // The facility procedure leaves service rows alone.
-    EXPECT_EQ(strutture(), Value("TESTO"));
-    EXPECT_EQ(confermate(), 1);
-}
 
 TEST_F(Orari, FailureIsLoggedAndTheTextKept) {
     rigaAbbonamento("ST01");

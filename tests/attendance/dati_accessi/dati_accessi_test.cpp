@@ -30,16 +30,6 @@ struct DisplayRecord : ::testing::Test {
 
 }  // namespace
 
-TEST_F(DisplayRecord, TheStatementListsTheColumnsInOrder) {
-    const std::string sql = istruzioneDatiAccessi(riga());
-    EXPECT_EQ(sql.rfind("INSERT INTO wTmp_DatiAccessi_SQL ( Completo, Codice_Tessera, Codice, Cognome, Nome, Indirizzo, "
-                        "Data_Entrata,  Ora_Entrata, Data_Ultima_Entrata, Ora_Ultima_Entrata, Codice_Abbonamento,  "
-                        "DesAbbonamento , Stato, Foto, Scadenza, DesStato, Codice_Iscrizione,  TestoIrr , "
-                        "Codice_Consulente, Sem1, Sem2, Sem3, Sospeso, Messaggio, ASeduta , Struttura_Ingresso, "
-                        "Entrata, Terminale, CheckOut, Monitor_Aggiuntivo, TestoIrr_Push)  VALUES (",
-                        0),
-              0u);
-}
 
 TEST_F(DisplayRecord, RowWithBlanksAndQuotes) {
     DatiAccessi d = riga();
@@ -72,19 +62,7 @@ TEST_F(DisplayRecord, LongSubscriptionTextKeepsItsFirst255Characters) {
     EXPECT_EQ(ultima("DesAbbonamento").toText().size(), 255u * 2);
 }
 
-TEST_F(DisplayRecord, FailingInsertIsLogged) {
-    x.f.native("DROP TRIGGER wTmp_DatiAccessi_SQL_Insert");
-    VisualizzaDatiForm(x.s, riga());
-    ASSERT_FALSE(x.f.logLines.empty());
-    EXPECT_NE(x.f.logLines.back().find(" - Function VisualizzaDatiForm"), std::string::npos);
-}
 
-TEST_F(DisplayRecord, ShortRow) {
-    DatiAccessi_Breve(x.s, Value("AB'12"), 3);
-    EXPECT_EQ(ultima("Completo"), Value(1));
-    EXPECT_EQ(ultima("Codice_Tessera"), Value("AB\"12"));
-    EXPECT_EQ(ultima("Terminale"), Value(3));
-}
 
 TEST_F(DisplayRecord, CompletingTheNewestIncompleteRow) {
     DatiAccessi d = riga();
