@@ -25,9 +25,11 @@ void inviaSubito(Sistema& s, std::string testo) { KxSendMsg(s, s.corrente.Indiri
 
 // A read code as it may appear in a log line: control characters shown as "?", cut short.
 std::string perLog(const std::string& codice) {
+    size_t n = std::min<size_t>(codice.size(), 40);
+    while (n < codice.size() && n > 0 && (static_cast<unsigned char>(codice[n]) & 0xC0) == 0x80) --n;  // whole characters
     std::string out;
-    for (char ch : codice.substr(0, 40)) out += static_cast<unsigned char>(ch) < 32 ? '?' : ch;
-    return codice.size() > 40 ? out + "..." : out;
+    for (char ch : codice.substr(0, n)) out += static_cast<unsigned char>(ch) < 32 ? '?' : ch;
+    return n < codice.size() ? out + "..." : out;
 }
 
 // A step whose procedure is not part of the server yet: the read ends with one log line
@@ -234,6 +236,8 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
         v.FuoriFascia = s.esiti.EsitoT_FuoriOrario;
         v.NessunIngresso = s.esiti.NoEntry_Abbonamento;
     }
+    // The activity selection may have found the member out of the band after all.
+    m.FuoriOrario = s.esiti.EsitoT_FuoriOrario ? 1 : 0;
     Rispondi_Verdetto(s, m, codice);
     return concludi(s, m, codice, v.Esito == 0);
 }

@@ -105,7 +105,14 @@ TEST_F(Membri, OutsideTheTimeBandIsRefusedForTheBand) {
                "VALUES ('AB001', 'ST001', '1900-01-01 07:00:00', '1900-01-01 09:00:00')");
     leggi(1, "0001234501");
     EXPECT_EQ(x.queued(1).at(0), "\fSTOP|NON ABILITATO|FASCIA ORARIA");
+    EXPECT_EQ(stato(1, "FuoriOrario"), Value(1));
     EXPECT_EQ(conta("Presenze"), 0);
+
+    // The next card is judged on its own: nothing of the band refusal carries over.
+    pulisci();
+    leggi(1, "0009999999");
+    EXPECT_EQ(x.queued(1).at(1), "\fSTOP|NON ABILITATO");
+    EXPECT_EQ(stato(1, "FuoriOrario"), Value(0));
 }
 
 TEST_F(Membri, BlockingMessageRefuses) {
