@@ -3,6 +3,7 @@
 // attendances. The reads go through the same path as a read from an HTTP-push terminal;
 // only the socket is replaced by an in-memory connection.
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include "app/event_log.h"
@@ -51,12 +53,17 @@ void clone(SqliteConnection& c, const std::string& table, const std::string& whe
            const std::map<std::string, std::string>& rewrite, int n) {
     std::vector<std::string> cols;
     {
-        auto rs = c.open("SELECT name, type, pk FROM pragma_table_info('" + table + "')");
-        for (; !rs->eof(); rs->moveNext()) {
-            const std::string name = rs->field(0).toText();
-            if (rs->field(2).toInt() == 1 && rs->field(1).toText() == "INTEGER") continue;  // assigned by the database
+        // Native SQLite introspection: this is set-up, not a statement of the system.
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(c.handle(), ("SELECT name, type, pk FROM pragma_table_info('" + table + "')").c_str(), -1,
+                           &st, nullptr);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            const std::string name = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            const std::string type = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+            if (sqlite3_column_int(st, 2) == 1 && type == "INTEGER") continue;  // assigned by the database
             cols.push_back(name);
         }
+        sqlite3_finalize(st);
     }
     std::string list, select;
     for (const auto& col : cols) {
@@ -69,6 +76,16 @@ void clone(SqliteConnection& c, const std::string& table, const std::string& whe
                     where);
 }
 
+// With VELARIS_BENCH_PROFILE set: the statements that cost the most, summed by text.
+std::map<std::string, std::pair<double, long>> g_profile;
+int profileStatement(unsigned, void*, void* stmt, void* ns) {
+    const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(stmt));
+    auto& e = g_profile[std::string(sql ? sql : "").substr(0, 160)];
+    e.first += static_cast<double>(*static_cast<sqlite3_int64*>(ns)) / 1e6;
+    ++e.second;
+    return 0;
+}
+
 double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
     return v[static_cast<size_t>(p * static_cast<double>(v.size() - 1))];
@@ -79,7 +96,7 @@ double percentile(std::vector<double> v, double p) {
 int main() {
     constexpr int kMembers = 20000;
     constexpr int kAttendances = 2000000;
-    constexpr int kReads = 2000;
+    const int kReads = std::getenv("VELARIS_BENCH_READS") ? std::atoi(std::getenv("VELARIS_BENCH_READS")) : 2000;
     const auto dir = std::filesystem::temp_directory_path() / ("velaris-bench-read-" + std::to_string(getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
@@ -114,7 +131,10 @@ int main() {
     EventLoop loop;
     EventLog log(dir, clock);
     QuietOperator op;
-    Database db(std::make_unique<SqliteConnection>(path, clock), log);
+    auto engine = std::make_unique<SqliteConnection>(path, clock);
+    if (std::getenv("VELARIS_BENCH_PROFILE"))
+        sqlite3_trace_v2(engine->handle(), SQLITE_TRACE_PROFILE, profileStatement, nullptr);
+    Database db(std::move(engine), log);
     Sistema s(clock, log, db, loop, op);
     MemoryConnections conn;
     s.config.Dispositivo = 3;
@@ -143,6 +163,13 @@ int main() {
     std::printf("SQL statements per read: mean %.1f, min %.0f, max %.0f\n", total / kReads,
                 *std::min_element(statements.begin(), statements.end()),
                 *std::max_element(statements.begin(), statements.end()));
+    if (!g_profile.empty()) {
+        std::vector<std::pair<double, std::string>> top;
+        for (const auto& [sql, e] : g_profile) top.push_back({e.first, std::to_string(e.second) + "x " + sql});
+        std::sort(top.rbegin(), top.rend());
+        for (size_t i = 0; i < std::min<size_t>(12, top.size()); ++i)
+            std::printf("%9.1f ms  %s\n", top[i].first, top[i].second.c_str());
+    }
     std::filesystem::remove_all(dir);
     return 0;
 }
