@@ -377,6 +377,8 @@ private:
                 annotate(*e.a[1], sc);
                 plain(*e.a[0]);
                 plain(*e.a[1]);
+                hint(*e.a[0], e.a[1]->type);  // a date-shaped text joined to a text stays text
+                hint(*e.a[1], e.a[0]->type);
                 const VType l = e.a[0]->type, r = e.a[1]->type;
                 if (e.op == "+") {
                     if (l == VType::Num && r == VType::Num) e.type = VType::Num;
@@ -1125,10 +1127,9 @@ private:
             jt.repeated = true;
             jt.table = inst->name;
             sc = annotateFrom(s.from, outer);
+            // Another instance of the same table may keep its bare name: the outer
+            // statement's table is only ever named tsql_outer.
             inst->source->emitName = "tsql_target";
-            for (Source* src : sc->sources)
-                if (src != inst->source && ieq(src->exposed, jt.table))
-                    unsupported("UPDATE/DELETE ... FROM naming the target table " + std::string(jt.table) + " twice without alias");
         } else {
             Source* t = tableSource(s.table, s.table);
             t->emitName = "tsql_outer";

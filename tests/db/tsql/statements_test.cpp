@@ -114,6 +114,14 @@ TEST_F(Statements, UpdateFromKeepsTheTargetApartFromItsAliasedTwin) {
     EXPECT_EQ(column("SeduteFatte", "Gestione_Aggiunte", "ID"), (Values{Value(1), Value(4), Value(0)}));
     EXPECT_EQ(column("Scaduta", "Gestione_Aggiunte", "ID"), (Values{Value(true), Value(false), Value(false)}));
     EXPECT_EQ(column("Prog_Riga", "Gestione_Aggiunte", "ID"), (Values{Value(7), Value(7), Value(2)}));
+
+    // The same join updating the aliased twin instead: only add-on 2 changes.
+    f.db.execute("UPDATE Gestione_Aggiunte_1 SET Gestione_Aggiunte_1.SeduteFatte=Gestione_Aggiunte_1.SeduteFatte+1 "
+                 "FROM Gestione_Aggiunte INNER JOIN Gestione_Prenotazioni_Corsi ON "
+                 "Gestione_Aggiunte.Singola_Corsi=Gestione_Prenotazioni_Corsi.ID INNER JOIN Gestione_Aggiunte AS "
+                 "Gestione_Aggiunte_1 ON Gestione_Prenotazioni_Corsi.ID_Aggiunta=Gestione_Aggiunte_1.ID "
+                 "WHERE Gestione_Aggiunte.Singola_Corsi>0");
+    EXPECT_EQ(column("SeduteFatte", "Gestione_Aggiunte", "ID"), (Values{Value(1), Value(5), Value(0)}));
 }
 
 TEST_F(Statements, UpdateFromWithTheTargetOnlyOutsideFromOrUnderAnAlias) {
