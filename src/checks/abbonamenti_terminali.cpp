@@ -348,7 +348,8 @@ int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value
         s.db.execute("UPDATE Stato_Terminali SET Cognome = " + CChrQ(cognome) + ", Nome = " + CChrQ(nome) +
                      ", Abbonamento = " + CChrQ(Value(primiCaratteri(sommario, 100))) +
                      ", Data_Scadenza = " + dataOppureNull(dataScadenza) + ", Rinnovo = " +
-                     std::to_string(rinnovo.toInt()) + " WHERE Indirizzo = " + std::to_string(address));
+                     std::to_string(rinnovo.toInt()) + " WHERE Indirizzo = " + std::to_string(address) +
+                     " AND Messaggio Is Null");  // the state row only, not the terminal's queued messages
         s.db.execute("DELETE FROM wTmp_OrarioUscita");
 
         const int64_t modo = ZeroSeNullo(modoIrregolari);
