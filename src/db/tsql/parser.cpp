@@ -276,6 +276,7 @@ private:
 
     // ---- queries -------------------------------------------------------------------
     std::unique_ptr<Select> select() {
+        Depth d(*this);
         auto sel = std::make_unique<Select>();
         if (isOp("(")) unsupported("A parenthesised query");
         sel->cores.push_back(core());
@@ -427,6 +428,7 @@ private:
     }
 
     std::unique_ptr<TableRef> tablePrimary() {
+        Depth d(*this);
         auto t = std::make_unique<TableRef>();
         if (acceptOp("(")) {
             if (isKw("SELECT")) {
@@ -471,7 +473,20 @@ private:
         return e;
     }
 
-    ExprP expr() { return orExpr(); }
+    // Nesting is bounded so that no statement can exhaust the stack.
+    struct Depth {
+        explicit Depth(Parser& p) : p_(p) {
+            if (++p_.depth_ > kMaxDepth) p_.fail("The statement is nested too deeply");
+        }
+        ~Depth() { --p_.depth_; }
+        Parser& p_;
+    };
+    static constexpr int kMaxDepth = 200;
+
+    ExprP expr() {
+        Depth d(*this);
+        return orExpr();
+    }
 
     ExprP orExpr() {
         const size_t b = pos_;
@@ -617,6 +632,7 @@ private:
     }
 
     ExprP unary() {
+        Depth d(*this);
         const size_t b = pos_;
         if (acceptOp("-")) {
             auto e = make(EK::Neg, b);
@@ -812,6 +828,7 @@ private:
     const Lexed& lx_;
     const std::vector<Token>& toks_;
     size_t pos_ = 0;
+    int depth_ = 0;
     std::vector<int> inlined_;
 };
 

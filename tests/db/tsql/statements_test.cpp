@@ -282,6 +282,9 @@ TEST_F(Statements, UntranslatableStatementsAreRefusedBeforeAnythingRuns) {
             EXPECT_NE(std::string(e.what()).find(c.names), std::string::npos) << c.sql << " -> " << e.what();
         }
     }
+    // A statement nested beyond reason is refused, not run into the ground.
+    EXPECT_THROW(f.db.execute("SELECT " + std::string(5000, '(') + "1" + std::string(5000, ')')), tsql::TranslationError);
+    EXPECT_THROW(f.db.execute("SELECT " + std::string(5000, '~') + "1"), tsql::TranslationError);
     EXPECT_EQ(q("SELECT Count(*) FROM wTmp_Presenze_Strutture WHERE Conferma=-1"), Value(3));
     EXPECT_EQ(q("SELECT Count(*) FROM Iscrizioni_Strutture"), Value(2));
     // The query helpers log the refusal and read it as a missing value.
