@@ -1069,10 +1069,21 @@ private:
                     x.plainValue = true;
                 }
                 if (i) w(", ");
-                emit(*row[i]);
+                emitStored(*row[i], i < types.size() ? types[i] : VType::Unknown);
             }
             w(")");
         }
+    }
+
+    // A value stored into a column: a fractional number going into a text column is
+    // written as the server writes it (3, not SQLite's 3.0).
+    void emitStored(const Expr& v, VType target) {
+        const Expr& x = strip(v);
+        const bool wholeLiteral = x.kind == EK::Lit && lx_.literals[static_cast<size_t>(x.lit)].cls == LitClass::Int;
+        if (target != VType::Text || v.type != VType::Num || wholeLiteral) return emit(v);
+        w("tsql_varchar(");
+        emit(v);
+        w(", NULL, -1)");
     }
 
     // The column an assignment of UPDATE writes, checked against the updated table.
@@ -1159,13 +1170,14 @@ private:
             w(" SET ");
             for (size_t i = 0; i < s.sets.size(); ++i) {
                 const std::string_view col = setColumn(s.sets[i], s.table, s.table);
+                const VType type = t->column(col).value_or(VType::Unknown);
                 annotate(*s.sets[i].value, sc);
-                hint(*s.sets[i].value, t->column(col).value_or(VType::Unknown));
+                hint(*s.sets[i].value, type);
                 plain(*s.sets[i].value);
                 if (i) w(", ");
                 ident(col);
                 w(" = ");
-                emit(*s.sets[i].value);
+                emitStored(*s.sets[i].value, type);
             }
             if (s.where) {
                 annotate(*s.where, sc);
@@ -1178,6 +1190,7 @@ private:
         const JoinedTarget jt = prepareJoined(s, sc);
         const std::vector<ColumnInfo>* cols = schema_.columns(jt.table);
         std::vector<std::string_view> setCols;
+        std::vector<VType> setTypes;
         for (Assignment& a : s.sets) {
             const std::string_view col = setColumn(a, s.table, jt.table);
             setCols.push_back(col);
@@ -1186,6 +1199,7 @@ private:
             if (cols)
                 for (const ColumnInfo& ci : *cols)
                     if (ieq(ci.name, col)) t = typeOfDecl(ci.declType);
+            setTypes.push_back(t);
             hint(*a.value, t);
             plain(*a.value);
         }
@@ -1200,12 +1214,12 @@ private:
             w(" = ");
             const Expr& v = *s.sets[i].value;
             if (!hasReferences(v)) {
-                emit(v);
+                emitStored(v, setTypes[i]);
                 continue;
             }
             // The value as the joined row gives it.
             w("(SELECT ");
-            emit(v);
+            emitStored(v, setTypes[i]);
             w(" FROM ");
             emitFrom(s.from);
             w(" WHERE ");
