@@ -292,3 +292,41 @@ TEST_F(Statements, UntranslatableStatementsAreRefusedBeforeAnythingRuns) {
     ASSERT_EQ(f.logLines.size(), 1u);
     EXPECT_NE(f.logLines[0].find("PERCENT"), std::string::npos);
 }
+
+TEST_F(Statements, SpellingsOfTheServerAreAccepted) {
+    EXPECT_EQ(q("SELECT Count(*) FROM wTmp_Presenze_Strutture WHERE IDK != 1 AND IDK !< 2 AND IDK !> 3"), Value(2));
+    EXPECT_EQ(q("SELECT ALL Count(ALL Codice_Struttura) FROM wTmp_Presenze_Strutture (NOLOCK)"), Value(3));
+    EXPECT_EQ(q("SELECT Count(*) FROM wTmp_Presenze_Strutture w LEFT OUTER JOIN Iscrizioni_Strutture i ON "
+                "i.Codice_Iscrizione=w.Codice_Iscrizione AND i.Sedute-i.SeduteFatte>5 WHERE i.ID Is Null"),
+              Value(2));
+    EXPECT_EQ(q("SELECT Count(*) FROM Iscrizioni_Strutture CROSS JOIN Gestione_Prenotazioni_Corsi"), Value(4));
+    EXPECT_EQ(q("SELECT Count(*) FROM Gestione_Prenotazioni_Corsi p RIGHT JOIN Gestione_Aggiunte a ON a.ID=p.ID_Aggiunta"),
+              Value(3));
+    EXPECT_EQ(q("SELECT DATEDIFF(dd, CURRENT_TIMESTAMP, {d '2024-03-08'})"), Value(1));
+    f.db.execute("INSERT Gestione_Prenotazioni_Corsi VALUES (12, 3)");
+    f.db.execute("INSERT INTO Gestione_Prenotazioni_Corsi DEFAULT VALUES");
+    EXPECT_EQ(q("SELECT Count(*) FROM Gestione_Prenotazioni_Corsi"), Value(4));
+    f.db.execute("DELETE Gestione_Prenotazioni_Corsi WHERE ID_Aggiunta Is Null;");
+    f.db.execute("UPDATE Gestione_Prenotazioni_Corsi WITH (ROWLOCK) SET ID_Aggiunta = ID_Aggiunta * 10 WHERE ID = 12");
+    EXPECT_EQ(q("SELECT ID_Aggiunta FROM Gestione_Prenotazioni_Corsi WHERE ID = 12"), Value(30));
+    EXPECT_EQ(q("SELECT [IDK] FROM [dbo].[wTmp_Presenze_Strutture] WHERE [dbo].[wTmp_Presenze_Strutture].[IDK] = 2"),
+              Value(2));
+    EXPECT_EQ(q("SELECT (SELECT Count(*) FROM Gestione_Aggiunte g WHERE g.Codice_Cliente = w.Codice_Cliente) "
+                "FROM wTmp_Presenze_Strutture w WHERE w.IDK = 1"),
+              Value(2));
+
+    const char* refused[] = {
+        "SELECT w.IDK FROM wTmp_Presenze_Strutture w CROSS APPLY (SELECT 1 AS x) t",
+        "SELECT Row_Number() OVER (ORDER BY IDK) FROM wTmp_Presenze_Strutture",
+        "SELECT IDK FROM wTmp_Presenze_Strutture WHERE IDK > ALL (SELECT ID FROM Iscrizioni_Strutture)",
+        "SELECT IDK FROM wTmp_Presenze_Strutture ORDER BY IDK OFFSET 1 ROWS",
+        "WITH x AS (SELECT 1 AS a) SELECT a FROM x",
+        "SELECT IDK FROM wTmp_Presenze_Strutture WHERE Origine COLLATE Latin1_General_CS_AS = 'x'",
+        "SELECT TOP 1 WITH TIES IDK FROM wTmp_Presenze_Strutture ORDER BY IDK",
+        "SELECT 3 ^ 1",
+        "DECLARE @x int",
+        "ALTER TABLE wTmp_Presenze_Strutture ADD Nuova INTEGER",
+        "SELECT IDK FROM wTmp_Presenze_Strutture FOR XML AUTO",
+    };
+    for (const char* sql : refused) EXPECT_THROW(f.db.execute(sql), tsql::TranslationError) << sql;
+}
