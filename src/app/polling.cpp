@@ -119,6 +119,7 @@ void Timer1_Tick(Sistema& s) {
     step([&] { s.loop.yieldOnce(); });
     if (kind == 1 && s.net92) step([&] { leggiNet92(s); });
     if (kind == 3) step([&] { messaggiIniettati(s); });
+    step([&] { s.db.conn().manutenzione(); });
 }
 
 void Timer2_Tick(Sistema& s) {

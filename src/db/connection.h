@@ -49,6 +49,9 @@ public:
     virtual std::string engineName() const = 0;
     // Number of statements sent so far (execute and open), for benchmarks and diagnostics.
     virtual unsigned long statementCount() const = 0;
+    // Housekeeping the server runs between messages (the polling tick), so that it does
+    // not fall on a card read. Nothing by default.
+    virtual void manutenzione() {}
 };
 
 // A whole result read into memory: the form tools and tests use.

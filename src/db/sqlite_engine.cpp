@@ -317,4 +317,12 @@ void SqliteConnection::executeNative(std::string_view sql) {
     }
 }
 
+void SqliteConnection::manutenzione() {
+    if (!checkpointOnTick_) {
+        sqlite3_wal_autocheckpoint(db_, 0);
+        checkpointOnTick_ = true;
+    }
+    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
 }  // namespace velaris
