@@ -65,6 +65,7 @@ struct ControllerLinks : Collegamenti {
         s.etherCtrl = &link;
         collegaEventiControllore(s);
     }
+    bool inviiCompletati() const override { return link.unacknowledged() == 0; }
     static EtherCtrlOptions options(const Sistema& s) {
         EtherCtrlOptions o;
         o.bindAddress = s.config.Listen_Address;
@@ -80,6 +81,7 @@ struct PushLinks : Collegamenti {
         server.listener().setPeerFilter(PeerFilter::fromSetting(s.config.Allowed_Peers, terminalIps(s.db)));
         s.connessioni = &connessioni;
     }
+    bool inviiCompletati() const override { return server.listener().pendingOutput() == 0; }
     HttpPushServer server;
     ListenerConnessioni connessioni;
 };
@@ -101,6 +103,7 @@ struct RecordLinks : Collegamenti {
         s.connessioni = &connessioni;
         s.client = &clientAdapter;
     }
+    bool inviiCompletati() const override { return server.listener().pendingOutput() == 0 && client.idle(); }
     RecordServer server;
     ListenerConnessioni connessioni;
     ClientLink client;

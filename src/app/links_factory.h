@@ -11,6 +11,9 @@ namespace velaris {
 class Collegamenti {
 public:
     virtual ~Collegamenti() = default;
+    // Everything handed to the link has left the process (written, or acknowledged by the
+    // controllers): shutdown waits for it before the link closes.
+    virtual bool inviiCompletati() const { return true; }
 };
 
 // Creates the link of `s.config.Dispositivo` and sets the matching pointers of `s`

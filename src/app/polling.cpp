@@ -9,34 +9,65 @@ namespace velaris {
 
 namespace {
 
-void leggiNet92(Sistema& s) {
+// A NET92 read taken from the poll buffer, when its turn comes.
+void elaboraNet92(Sistema& s, int address, const std::string& buffer) {
     s.fermaTimer1();
     struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
-    s.corrente.Indirizzo_Corrente = 0;
-    std::string buffer;
-    for (const auto& t : s.registro.Terminali_Rete) {
-        buffer = bufferLettura();
-        int r = s.net92->PollTerm(t.Indirizzo, buffer);
-        if (r == 2) r = s.net92->PollTerm(255, buffer);
-        if (r > 1 && !buffer.empty()) {
-            s.corrente.Indirizzo_Corrente = static_cast<unsigned char>(buffer[0]);
-            break;
-        }
-    }
-    if (s.corrente.Indirizzo_Corrente == 0) return;
-    if (!s.registro.trova(s.corrente.Indirizzo_Corrente)) return;  // not configured: dropped
+    s.corrente.Indirizzo_Corrente = address;
+    if (!s.registro.trova(address)) return;  // not configured: dropped
     s.corrente.Tipo_Corrente = static_cast<int>((*s.registro.corrente())["Tipo"].toInt());
     if (buffer.rfind("---", 0) == 0 || buffer.find_first_of(":&#") != std::string::npos) return;
     if (s.corrente.Tipo_Corrente == 1 || s.corrente.Tipo_Corrente == 2) {
         std::string ack = "%BxM0";
-        KxSendMsg(s, s.corrente.Indirizzo_Corrente, ack, 0);
+        KxSendMsg(s, address, ack, 0);
     }
     // The buffer's text ends at its NUL.
     std::string message = buffer.substr(0, buffer.find('\0'));
     Elabora_Messaggi(s, message);
 }
 
+void leggiNet92(Sistema& s) {
+    s.fermaTimer1();
+    struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
+    int address = 0;
+    std::string buffer;
+    for (const auto& t : s.registro.Terminali_Rete) {
+        buffer = bufferLettura();
+        int r = s.net92->PollTerm(t.Indirizzo, buffer);
+        if (r == 2) r = s.net92->PollTerm(255, buffer);
+        if (r > 1 && !buffer.empty()) {
+            address = static_cast<unsigned char>(buffer[0]);
+            break;
+        }
+    }
+    if (address == 0) return;
+    s.accogliLettura([&s, address, buffer] { elaboraNet92(s, address, buffer); });
+}
+
+// An injected read, when its turn comes; its row is deleted once it has been processed.
+void elaboraIniettato(Sistema& s, const Value& id, int indirizzo, const std::string& message) {
+    {
+        s.fermaTimer1();
+        struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
+        s.corrente.Indirizzo_Corrente = indirizzo;
+        if (s.connessioni) {
+            for (int i = 1; i <= s.connessioni->highestIndex(); ++i) {
+                const std::string tag = s.connessioni->tag(i);
+                if (s.connessioni->loaded(i) && !Nullo_Vuoto(Value(tag)) && Value(tag).toInt() == indirizzo &&
+                    s.connessioni->connected(i))
+                    s.corrente.Indice_Socket = i;
+            }
+        }
+        std::string text = message;
+        Elabora_Messaggi(s, text);
+    }
+    s.db.execute("DELETE FROM Stato_Terminali  WHERE ID=" + Num_SqlQ(id));
+}
+
 void messaggiIniettati(Sistema& s) {
+    // A row already handed over stays in the table until it has been processed: while any
+    // read is in progress or waits, the next tick looks again.
+    if (s.letturaInCorso() || s.lettureInAttesa() > 0) return;
     Value id, address, message;
     {
         auto rs = s.db.open("SELECT TOP 1 ID, Indirizzo, Messaggio  FROM Stato_Terminali  WHERE Stato=500  ORDER BY ID");
@@ -52,22 +83,7 @@ void messaggiIniettati(Sistema& s) {
         s.db.execute("DELETE FROM Stato_Terminali  WHERE ID=" + Num_SqlQ(id));
         return;
     }
-    s.fermaTimer1();
-    {
-        struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
-        s.corrente.Indirizzo_Corrente = indirizzo;
-        if (s.connessioni) {
-            for (int i = 1; i <= s.connessioni->highestIndex(); ++i) {
-                const std::string tag = s.connessioni->tag(i);
-                if (s.connessioni->loaded(i) && !Nullo_Vuoto(Value(tag)) && Value(tag).toInt() == indirizzo &&
-                    s.connessioni->connected(i))
-                    s.corrente.Indice_Socket = i;
-            }
-        }
-        std::string text = message.toText();
-        Elabora_Messaggi(s, text);
-    }
-    s.db.execute("DELETE FROM Stato_Terminali  WHERE ID=" + Num_SqlQ(id));
+    s.accogliLettura([&s, id, indirizzo, text = message.toText()] { elaboraIniettato(s, id, indirizzo, text); });
 }
 
 template <typename F>
@@ -89,6 +105,21 @@ void processaLettura(Sistema& s, int address, std::string message, int connectio
     s.fermaTimer1();
     struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
     Elabora_Messaggi(s, message);
+}
+
+void LettureTerminali::codeRead(int address, const std::string& code, int connectionIndex, Reply reply) {
+    s_.accogliLettura([&s = s_, address, code, connectionIndex, reply = std::move(reply)] {
+        struct Done { const Reply& r; ~Done() { if (r.done) r.done(); } } done{reply};
+        if (reply.connectionOpen && !reply.connectionOpen()) {
+            // Its answer could only reach whichever connection took the index since: the
+            // terminal is gone, and reads again when it comes back.
+            s.log.timedError("Lettura del terminale " + std::to_string(address) +
+                                 " scartata: connessione chiusa prima della risposta",
+                             "DataArrival", connectionIndex);
+            return;
+        }
+        processaLettura(s, address, code, connectionIndex);
+    });
 }
 
 void Timer1_Tick(Sistema& s) {

@@ -32,20 +32,24 @@ private:
     std::ostream& err_;
 };
 
-class Intake : public IntakeSink {
-public:
-    explicit Intake(Sistema& s) : s_(s) {}
-    void codeRead(int address, const std::string& code, int connectionIndex) override {
-        processaLettura(s_, address, code, connectionIndex);
-    }
-
-private:
-    Sistema& s_;
-};
-
-// Farewell texts and link close; nothing is sent when the terminals never came up.
-void shutdown(Sistema& s) {
+// Farewell texts, then the link closes; nothing is sent when the terminals never came up.
+// Every text reaches its terminal before the link closes, within bounds: the controllers
+// get theirs directly, each once the previous one was acknowledged (the queue is not
+// drained any more at this point), and what the links still hold is written out first.
+void shutdown(Sistema& s, const Collegamenti* links) {
+    using std::chrono::milliseconds;
     if (!s.Terminali_Inizializzati) return;
+    constexpr auto kConferme = std::chrono::seconds(5);  // the controllers' acknowledgements, all told
+    constexpr auto kUltimiInvii = std::chrono::seconds(3);
+    const auto deadline = std::chrono::steady_clock::now() + kConferme;
+    auto remaining = [&] {
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+        return std::max(milliseconds(0), left);
+    };
+    auto occupato = [&s](int address) {
+        const auto& busy = s.registro.Occupato_Terminale;
+        return address >= 0 && address < static_cast<int>(busy.size()) && busy[static_cast<size_t>(address)] != 0;
+    };
     for (const TerminalRow& row : s.registro.Rs_Terminali) {
         const int address = row.indirizzo();
         std::vector<std::string> texts;
@@ -55,8 +59,16 @@ void shutdown(Sistema& s) {
             case 5: texts = {"S00000000"}; break;
             default: break;
         }
-        for (std::string& t : texts) KxSendMsg(s, address, t, 0);
+        for (std::string& t : texts) {
+            if (s.config.Dispositivo == 2) {
+                KxSendMsg(s, address, t, 1);
+                s.loop.waitUntil([&] { return !occupato(address); }, remaining());
+            } else {
+                KxSendMsg(s, address, t, 0);
+            }
+        }
     }
+    if (links) s.loop.waitUntil([links] { return links->inviiCompletati(); }, kUltimiInvii);
     switch (s.config.Dispositivo) {
         case 1:
             if (s.net92) s.net92->ResetN92();
@@ -65,8 +77,6 @@ void shutdown(Sistema& s) {
             if (s.etherCtrl) s.etherCtrl->StopService();
             break;
         default:
-            // Let the last writes reach the terminals before the sockets close.
-            s.loop.yieldFor(std::chrono::milliseconds(200));
             break;
     }
 }
@@ -111,7 +121,7 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
     std::unique_ptr<Database> db;
     std::unique_ptr<Sistema> s;
     std::unique_ptr<Collegamenti> links;
-    std::unique_ptr<Intake> intake;
+    std::unique_ptr<LettureTerminali> intake;
     std::unique_ptr<IntervalTimer> timer1, timer2;
     try {
         const bool option = commandLine.back() >= '1' && commandLine.back() <= '9';
@@ -124,7 +134,7 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
         timer2 = std::make_unique<IntervalTimer>(loop.io(), [&] { Timer2_Tick(*s); });
         s->timer1 = timer1.get();
         s->timer2 = timer2.get();
-        intake = std::make_unique<Intake>(*s);
+        intake = std::make_unique<LettureTerminali>(*s);
         links = creaCollegamenti(*s, *intake);
 
         Inizializza_Terminali(*s);
@@ -139,17 +149,21 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } catch (const std::exception& e) {
         log.error(errorNumber(e), e.what(), "Form_Load");
         operatore.messageBox("Errore nell'avvio del controllo accessi", Operatore::Icona::Critico);
-        if (s) shutdown(*s);
+        if (s) shutdown(*s, links.get());
         return 1;
     }
 
     asio::signal_set signals(loop.io(), SIGINT, SIGTERM);
     signals.async_wait([&](const asio::error_code& ec, int) {
         if (ec) return;
-        timer1->setInterval(std::chrono::milliseconds(0));
-        timer2->setInterval(std::chrono::milliseconds(0));
-        shutdown(*s);
-        loop.stop();
+        // Never inside a read in progress: the reads that came first end, then the
+        // farewells go out while the loop still runs the links.
+        loop.atTopLevel([&] {
+            timer1->setInterval(std::chrono::milliseconds(0));
+            timer2->setInterval(std::chrono::milliseconds(0));
+            shutdown(*s, links.get());
+            loop.stop();
+        });
     });
     err << "velaris-accessi: in servizio, collegamento " << s->config.Dispositivo << ", "
         << s->registro.Terminali_Rete.size() << " terminali" << std::endl;

@@ -44,7 +44,7 @@ void collegaEventiControllore(Sistema& s) {
     if (!s.etherCtrl) return;
     EtherCtrl::Events events;
     events.messageRecv = [&s](const std::string& ip, const std::string& data, int, int address) {
-        EtherCtrl_MessageRecv(s, ip, data, address);
+        s.accogliLettura([&s, ip, data, address] { EtherCtrl_MessageRecv(s, ip, data, address); });
     };
     events.sockError = [&s](int, const std::string&, const std::string&, int address) { EtherCtrl_SockError(s, address); };
     events.acknowledged = [&s](const std::string&) { EtherCtrl_Acknowledged(s); };

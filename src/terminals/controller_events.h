@@ -1,6 +1,6 @@
 #pragma once
 // What the system does with the Ethernet controllers' events: received messages go to
-// message processing, socket errors are counted per terminal, acknowledgements free the
+// message processing in their turn, socket errors are counted per terminal, acknowledgements free the
 // flow-control slots of the queue.
 
 #include "app/system.h"

@@ -47,11 +47,20 @@ public:
 };
 
 // Where links hand the codes they receive: the terminal at `address` read `code`;
-// `connectionIndex` is the listener connection it came on (0 when none).
+// `connectionIndex` is the listener connection it came on (0 when none). Reads are
+// processed one at a time: one that arrives while another is in progress is processed
+// after it, so the call may return before the read has been processed.
 class IntakeSink {
 public:
+    // For a read whose answer goes back on its own connection (HTTP push).
+    struct Reply {
+        // False once that connection has gone: its index may belong to another by then.
+        std::function<bool()> connectionOpen;
+        // Runs once the read has been processed or dropped.
+        std::function<void()> done;
+    };
     virtual ~IntakeSink() = default;
-    virtual void codeRead(int address, const std::string& code, int connectionIndex) = 0;
+    virtual void codeRead(int address, const std::string& code, int connectionIndex, Reply reply = {}) = 0;
 };
 
 }  // namespace velaris
