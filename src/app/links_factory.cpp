@@ -65,7 +65,6 @@ struct ControllerLinks : Collegamenti {
         s.etherCtrl = &link;
         collegaEventiControllore(s);
     }
-    bool inviiCompletati() const override { return link.unacknowledged() == 0; }
     static EtherCtrlOptions options(const Sistema& s) {
         EtherCtrlOptions o;
         o.bindAddress = s.config.Listen_Address;

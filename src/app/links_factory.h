@@ -11,8 +11,8 @@ namespace velaris {
 class Collegamenti {
 public:
     virtual ~Collegamenti() = default;
-    // Everything handed to the link has left the process (written, or acknowledged by the
-    // controllers): shutdown waits for it before the link closes.
+    // Everything handed to the link has been written out: shutdown waits for it before
+    // the link closes. (Datagram links write at once.)
     virtual bool inviiCompletati() const { return true; }
 };
 

@@ -5,7 +5,6 @@
 #include "app/polling.h"
 #include "support/fake_links.h"
 #include "terminals/registry.h"
-#include "terminals/sender.h"
 
 using namespace velaris;
 using namespace velaris::test;
@@ -13,26 +12,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The client link as it behaves when the previous connection is still busy: it lets other
-// events run for a while before it sends.
-struct ClientOccupato : FakeClient {
-    explicit ClientOccupato(EventLoop& l) : loop(l) {}
-    int sendCommand(const std::string& ip, const std::string& frame) override {
-        if (waiting) nested = true;
-        waiting = true;
-        loop.yieldFor(100ms);
-        waiting = false;
-        return FakeClient::sendCommand(ip, frame);
-    }
-    EventLoop& loop;
-    bool waiting = false, nested = false;
-};
-
-// Terminals 1 and 2 of model `tipo`, each opening on the go code "APRI" for its own time.
+// Push terminals 1 and 2, each opening on the go code "APRI" for its own time.
 struct Letture : ::testing::Test {
-    void avvia(int tipo) {
-        x.terminale(1, tipo, "127.0.0.1", "CodiceVai='APRI', Vai=-1, TempoVai=3");
-        x.terminale(2, tipo, "127.0.0.2", "CodiceVai='APRI', Vai=-1, TempoVai=7");
+    void avvia() {
+        x.terminale(1, 6, "127.0.0.1", "CodiceVai='APRI', Vai=-1, TempoVai=3");
+        x.terminale(2, 6, "127.0.0.2", "CodiceVai='APRI', Vai=-1, TempoVai=7");
         Inizializza_Terminali(x.s);
         ASSERT_TRUE(x.s.Terminali_Inizializzati);
         x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL");
@@ -43,49 +27,19 @@ struct Letture : ::testing::Test {
     LettureTerminali letture{x.s};
 };
 
-// Link kind 4. The terminals are brought up as push terminals: the client link's start-up
-// probes would cost their fixed wait per terminal.
-struct LettureRecord : Letture {
-    void avvia(int tipo) {
-        Letture::avvia(tipo);
-        x.s.config.Dispositivo = 4;
-        x.s.client = &client;
-    }
-    ClientOccupato client{x.loop};
-};
-
 }  // namespace
 
-TEST_F(LettureRecord, AReadDuringTheClientLinksWaitIsProcessedAfterWithItsOwnTerminal) {
-    ASSERT_NO_FATAL_FAILURE(avvia(5));
-    // B reads while A's relay command waits for the client connection.
-    asio::post(x.loop.io(), [&] { letture.codeRead(2, "APRI", 2); });
-    letture.codeRead(1, "APRI", 1);
-    EXPECT_FALSE(client.nested);
-    ASSERT_EQ(client.commands.size(), 1u);
-    x.loop.runFor(400ms);
-    ASSERT_EQ(client.commands.size(), 2u);
-    EXPECT_FALSE(client.nested);
-    // Each relay command went to its own terminal with its own opening time.
-    EXPECT_EQ(client.commands[0].ip, "127.0.0.1");
-    EXPECT_EQ(client.commands[0].frame, frameVai(Value(3)));
-    EXPECT_EQ(client.commands[1].ip, "127.0.0.2");
-    EXPECT_EQ(client.commands[1].frame, frameVai(Value(7)));
-    EXPECT_FALSE(x.s.letturaInCorso());
-    EXPECT_EQ(x.s.lettureInAttesa(), 0);
-}
-
 TEST_F(Letture, AWaitingPushReadIsAnsweredOnItsOwnConnectionOrDroppedWhenItHasGone) {
-    ASSERT_NO_FATAL_FAILURE(avvia(6));
+    ASSERT_NO_FATAL_FAILURE(avvia());
     x.conn.connect("1");
     x.conn.connect("2");
-    bool open2 = true, done2 = false, done3 = false;
+    bool done2 = false, done1 = false;
     x.s.accogliLettura([&] {
         // Terminal 2 reads on connection 2, then terminal 1 on a connection that closes
         // before its turn, while this read waits.
         asio::post(x.loop.io(), [&] {
-            letture.codeRead(2, "APRI", 2, {[&] { return open2; }, [&] { done2 = true; }});
-            letture.codeRead(1, "APRI", 1, {[] { return false; }, [&] { done3 = true; }});
+            letture.codeRead(2, "APRI", 2, {[] { return true; }, [&] { done2 = true; }});
+            letture.codeRead(1, "APRI", 1, {[] { return false; }, [&] { done1 = true; }});
         });
         x.loop.yieldFor(50ms);
         EXPECT_FALSE(done2);
@@ -93,7 +47,7 @@ TEST_F(Letture, AWaitingPushReadIsAnsweredOnItsOwnConnectionOrDroppedWhenItHasGo
     EXPECT_EQ(x.s.lettureInAttesa(), 2);
     x.loop.runFor(200ms);
     EXPECT_TRUE(done2);
-    EXPECT_TRUE(done3);
+    EXPECT_TRUE(done1);
     ASSERT_EQ(x.bodies(2).size(), 1u);
     EXPECT_NE(x.bodies(2)[0].find("relay1=7"), std::string::npos);
     EXPECT_TRUE(x.bodies(1).empty());  // nothing for the read whose connection had gone
@@ -102,7 +56,7 @@ TEST_F(Letture, AWaitingPushReadIsAnsweredOnItsOwnConnectionOrDroppedWhenItHasGo
 }
 
 TEST_F(Letture, AnInjectedRowWaitsForTheReadInProgressAndIsProcessedOnce) {
-    ASSERT_NO_FATAL_FAILURE(avvia(6));
+    ASSERT_NO_FATAL_FAILURE(avvia());
     x.conn.connect("1");
     x.conn.connect("2");
     x.f.native("INSERT INTO Stato_Terminali (Indirizzo, Messaggio, Stato) VALUES (2, 'APRI', 500)");

@@ -70,8 +70,6 @@ public:
     // Only datagrams from these IPs are accepted; empty (the default) accepts every one.
     void setControllers(const std::vector<std::string>& ips);
     bool started() const { return socket_.is_open(); }
-    // Messages sent and not yet acknowledged.
-    std::size_t unacknowledged() const { return pending_.size(); }
     std::optional<asio::ip::udp::endpoint> localEndpoint() const;
     const Stats& stats() const { return stats_; }
 
