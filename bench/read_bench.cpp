@@ -14,11 +14,11 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include "app/event_log.h"
+#include "base/event_log.h"
 #include "app/polling.h"
 #include "db/schema.h"
 #include "db/sqlite_engine.h"
-#include "terminals/registry.h"
+#include "system/registry.h"
 
 using namespace velaris;
 using namespace std::chrono;

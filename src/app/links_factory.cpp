@@ -1,6 +1,6 @@
 #include "app/links_factory.h"
 
-#include "terminals/controller_events.h"
+#include "system/controller_events.h"
 #include "terminals/ethercontrol/ether_ctrl_link.h"
 #include "terminals/httppush/http_push_server.h"
 #include "terminals/net92/net92_link.h"

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

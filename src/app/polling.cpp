@@ -1,9 +1,9 @@
 #include "app/polling.h"
 
-#include "app/format.h"
+#include "base/format.h"
 #include "processing/intake.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
 
 namespace velaris {
 

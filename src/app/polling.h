@@ -4,7 +4,7 @@
 // messages injected through the database; Timer2 reports push terminals that never
 // connected.
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

@@ -8,10 +8,10 @@
 #include "app/config.h"
 #include "app/links_factory.h"
 #include "app/polling.h"
-#include "app/system.h"
+#include "system/system.h"
 #include "db/engine.h"
-#include "terminals/registry.h"
-#include "terminals/sender.h"
+#include "system/registry.h"
+#include "system/sender.h"
 
 namespace velaris {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/format.h"
-#include "terminals/sender.h"
+#include "base/format.h"
+#include "system/sender.h"
 
 namespace velaris {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

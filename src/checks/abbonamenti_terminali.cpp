@@ -2,14 +2,14 @@
 
 #include <filesystem>
 
-#include "app/format.h"
+#include "base/format.h"
 #include "attendance/dati_accessi.h"
 #include "checks/festivi.h"
 #include "checks/frequenze.h"
 #include "checks/orari.h"
 #include "processing/intake.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
 
 namespace velaris {
 

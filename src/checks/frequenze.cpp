@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdio>
 
-#include "app/format.h"
+#include "base/format.h"
 
 namespace velaris {
 

@@ -2,12 +2,12 @@
 
 #include <array>
 
-#include "app/format.h"
+#include "base/format.h"
 #include "attendance/presenze.h"
 #include "checks/festivi.h"
 #include "checks/frequenze.h"
 #include "checks/orari.h"
-#include "terminals/queue.h"
+#include "system/queue.h"
 
 namespace velaris {
 

@@ -12,8 +12,8 @@
 #include "processing/identifica.h"
 #include "processing/intake.h"
 #include "processing/risposte.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
 
 namespace velaris {
 

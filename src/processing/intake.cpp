@@ -1,8 +1,8 @@
 #include "processing/intake.h"
 
-#include "app/format.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "base/format.h"
+#include "system/queue.h"
+#include "system/sender.h"
 
 namespace velaris {
 

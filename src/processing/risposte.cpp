@@ -1,8 +1,8 @@
 #include "processing/risposte.h"
 
 #include "attendance/dati_accessi.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
 
 namespace velaris {
 

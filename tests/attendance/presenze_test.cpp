@@ -5,7 +5,7 @@
 #include "attendance/log_terminali.h"
 #include "attendance/presenze.h"
 #include "support/fake_links.h"
-#include "terminals/registry.h"
+#include "system/registry.h"
 
 using namespace velaris;
 using velaris::test::SystemFixture;

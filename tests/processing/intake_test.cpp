@@ -3,7 +3,7 @@
 #include "app/polling.h"
 #include "processing/intake.h"
 #include "support/fake_links.h"
-#include "terminals/registry.h"
+#include "system/registry.h"
 
 using namespace velaris;
 using velaris::test::SystemFixture;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/system.h"
+#include "system/system.h"
 #include "support/test_support.h"
 
 namespace velaris::test {

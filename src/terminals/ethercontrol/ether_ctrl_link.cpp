@@ -1,6 +1,6 @@
 #include "terminals/ethercontrol/ether_ctrl_link.h"
 
-#include "terminals/cp1252.h"
+#include "terminals/transport/cp1252.h"
 #include "terminals/ethercontrol/datagram.h"
 
 namespace velaris {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "db/value.h"
+#include "base/value.h"
 #include "terminals/socketlink/codes.h"
 
 namespace velaris {

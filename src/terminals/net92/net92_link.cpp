@@ -1,6 +1,6 @@
 #include "terminals/net92/net92_link.h"
 
-#include "terminals/cp1252.h"
+#include "terminals/transport/cp1252.h"
 #include "terminals/net92/datagram.h"
 
 namespace velaris {

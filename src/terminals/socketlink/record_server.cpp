@@ -1,6 +1,6 @@
 #include "terminals/socketlink/record_server.h"
 
-#include "terminals/cp1252.h"
+#include "terminals/transport/cp1252.h"
 #include "terminals/socketlink/codes.h"
 
 namespace velaris {

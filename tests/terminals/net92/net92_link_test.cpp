@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
-#include "terminals/cp1252.h"
+#include "terminals/transport/cp1252.h"
 #include "terminals/net92/datagram.h"
 #include "terminals/net92/net92_link.h"
 
