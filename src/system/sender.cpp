@@ -4,7 +4,7 @@
 #include "terminals/transport/cp1252.h"
 #include "system/queue.h"
 #include "terminals/httppush/http_reply.h"
-#include "terminals/socketlink/codes.h"
+#include "terminals/transport/wire_text.h"
 
 namespace velaris {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "base/value.h"
-#include "terminals/socketlink/codes.h"
+#include "terminals/transport/wire_text.h"
 
 namespace velaris {
 
