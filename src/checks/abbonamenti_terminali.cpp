@@ -7,7 +7,7 @@
 #include "checks/festivi.h"
 #include "checks/frequenze.h"
 #include "checks/orari.h"
-#include "processing/intake.h"
+#include "checks/irregolarita.h"
 #include "system/queue.h"
 #include "system/sender.h"
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/irregolarita.h"
 #include "system/system.h"
 
 namespace velaris {
@@ -75,13 +76,6 @@ std::string StringaMessaggio(int n, const std::string& testo);
 
 // Deletes the sales marked for deletion (special card operation 1).
 void Elimina_Marker(Sistema& s);
-
-// The blocking-irregularity conditions, with grace days and without (`Filtro_Scadenze`);
-// the kinds restricted to the centre carry `filtroCentro` (the current `Filtro_Centro`
-// when not given).
-std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza);
-std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza,
-                                         const std::string& filtroCentro);
 
 // `Prompt_Riposo`: queues the idle prompt for the next user and sets the new state.
 void Prompt_Riposo(Sistema& s, Messaggio& m);
