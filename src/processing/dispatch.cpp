@@ -205,7 +205,7 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
     m.Regolare = esito;
     m.FuoriOrario = s.esiti.EsitoT_FuoriOrario ? 1 : 0;
     if (esito == kVAT_Personale) {
-        // The staff path answered the terminal and wrote its marker itself.
+        Rispondi_Personale(s, s.esiti.Personale);
         Prompt_Riposo(s, m);
         return Fine::ScriviStato;
     }

@@ -3,10 +3,22 @@
 // the verdict flags and the irregularity table of the member under examination.
 
 #include <array>
+#include <string>
 
 #include "base/value.h"
 
 namespace velaris {
+
+// What the staff-card path decided: the reply and the display record are built from it.
+struct EsitoPersonale {
+    bool Ammesso = false;
+    Value Codice;
+    Value Cognome, Nome, Foto;
+    std::string Ruolo;           // "ISTRUTTORE", "MEDICO", ...
+    std::string Testo_Display;   // "INGRESSO CONSENTITO", "ENTRATA PERSONALE INTERNO", ...
+    std::string Testo_Terminale; // "ENTRATA|REGISTRATA" or "USCITA|REGISTRATA" when a passage was recorded
+    Value Data, Ora;             // the moment of the read
+};
 
 struct EsitiVerifica {
     bool Flag_NonAbilitato = false;
@@ -19,6 +31,7 @@ struct EsitiVerifica {
     bool Messaggio_Cliente = false;     // an unread message to show, not blocking
     bool Foto_Mancante = false;         // refused for want of a photograph
     bool NoEntry_Abbonamento = false;   // no usable entitlement and NoEntry10 refuses it
+    EsitoPersonale Personale;           // set when the staff path handled the card
 };
 
 }  // namespace velaris
