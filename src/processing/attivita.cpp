@@ -8,6 +8,7 @@
 #include "checks/frequenze.h"
 #include "checks/orari.h"
 #include "system/queue.h"
+#include "system/sender.h"
 
 namespace velaris {
 
@@ -489,6 +490,8 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
     Value aggiunta = c.abbonamento() ? Value(0) : Value(static_cast<long long>(c.ID_Prenotazione));
     // An entitlement reached through another facility is counted at that facility's terminal.
     const Value altrove = CChrQ(c.Luogo) == CChrQ(struttura_) ? Value::null() : c.Luogo;
+    // The gate opens before any database work of the recording.
+    if (!Nullo_Vuoto(cliente_) && s_.corrente.Vai != 0) Attiva_Rele(s_, Value(), 1, s_.corrente.Tipo_Corrente);
     Salva_Presenza_Terminali(s_, cliente_, static_cast<int>(c.Tipologia), c.Codice, iscrizione, aggiunta, c.DaOre,
                              c.AOre, indirizzo_, c.Codice, 1, e.Abbonamento, e.Data_Scadenza, e.Cognome, e.Nome,
                              e.Rinnovo, altrove, Value(0), 0, tempoPermanenza_, c.Codice_Abbonamento,

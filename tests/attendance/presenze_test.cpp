@@ -141,18 +141,6 @@ TEST_F(Registrazione, VisitDetailCountAndLogOfAnOrdinaryEntry) {
     EXPECT_EQ(n("SELECT Max(ID_Presenza) FROM Presenze"), 2);
 }
 
-TEST_F(Registrazione, GateOpensBeforeTheWritesUnlessAFollowUp) {
-    x.s.corrente.Vai = 1;
-    x.net92.sent.clear();
-    Entrata seguito;
-    seguito.seguito = 1;
-    registra(seguito);
-    EXPECT_TRUE(x.net92.sent.empty());
-    registra();
-    ASSERT_EQ(x.net92.sent.size(), 1u);
-    EXPECT_EQ(x.net92.sent[0].text.rfind("%O", 0), 0u);
-}
-
 TEST_F(Registrazione, AnyCodeIsWrittenAsItsOwnLiteral) {
     const std::vector<std::string> codici = {"CL'; DROP TABLE Presenze; --", std::string(300, 'x'), "CL\x01\x1b\x7f",
                                              "CLàèì€"};
