@@ -8,10 +8,10 @@
 #include "app/config.h"
 #include "app/links_factory.h"
 #include "app/polling.h"
-#include "system/system.h"
 #include "db/engine.h"
 #include "system/registry.h"
 #include "system/sender.h"
+#include "system/system.h"
 
 namespace velaris {
 
@@ -32,17 +32,6 @@ private:
     std::ostream& err_;
 };
 
-class Intake : public IntakeSink {
-public:
-    explicit Intake(Sistema& s) : s_(s) {}
-    void codeRead(int address, const std::string& code, int connectionIndex) override {
-        processaLettura(s_, address, code, connectionIndex);
-    }
-
-private:
-    Sistema& s_;
-};
-
 // Farewell texts and link close; nothing is sent when the terminals never came up.
 void shutdown(Sistema& s) {
     if (!s.Terminali_Inizializzati) return;
@@ -57,18 +46,7 @@ void shutdown(Sistema& s) {
         }
         for (std::string& t : texts) KxSendMsg(s, address, t, 0);
     }
-    switch (s.config.Dispositivo) {
-        case 1:
-            if (s.net92) s.net92->ResetN92();
-            break;
-        case 2:
-            if (s.etherCtrl) s.etherCtrl->StopService();
-            break;
-        default:
-            // Let the last writes reach the terminals before the sockets close.
-            s.loop.yieldFor(std::chrono::milliseconds(200));
-            break;
-    }
+    if (s.link) s.link->shutDown();
 }
 
 }  // namespace
@@ -110,8 +88,8 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
     EventLoop loop;
     std::unique_ptr<Database> db;
     std::unique_ptr<Sistema> s;
+    std::unique_ptr<SistemaLinkHost> host;
     std::unique_ptr<Collegamenti> links;
-    std::unique_ptr<Intake> intake;
     std::unique_ptr<IntervalTimer> timer1, timer2;
     try {
         const bool option = commandLine.back() >= '1' && commandLine.back() <= '9';
@@ -124,8 +102,8 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
         timer2 = std::make_unique<IntervalTimer>(loop.io(), [&] { Timer2_Tick(*s); });
         s->timer1 = timer1.get();
         s->timer2 = timer2.get();
-        intake = std::make_unique<Intake>(*s);
-        links = creaCollegamenti(*s, *intake);
+        host = std::make_unique<SistemaLinkHost>(*s);
+        links = creaCollegamenti(*s, *host);
 
         Inizializza_Terminali(*s);
         if (!s->Terminali_Inizializzati) {

@@ -68,14 +68,6 @@ bool sblocco(Sistema& s, Messaggio& m) {
 
 }  // namespace
 
-std::string StringaMessaggio(int, const std::string& testo) {
-    const size_t underscore = testo.find('_');
-    if (underscore != std::string::npos && underscore > 0) return testo.substr(1, underscore - 1);
-    const size_t dash = testo.find('-');
-    if (dash == std::string::npos || dash < 3) return {};  // no room for a code
-    return testo.substr(1, dash - 2);
-}
-
 void Elimina_Marker(Sistema& s) {
     struct Passo { std::vector<std::string> triggers; std::string table; std::string where; };
     const std::string marked = "SELECT Codice FROM Gestione_Vendite WHERE Gestione_Vendite.Marker<>0 AND Tipologia=";
@@ -181,13 +173,7 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
         caricaTerminale(s, t);
         impostaCentro(s, t);
 
-        switch (s.config.Dispositivo) {
-            case 1: m.Codice_Letto = StringaMessaggio(1, messaggio); break;
-            case 2:
-            case 3:
-            case 4: m.Codice_Letto = messaggio; break;
-            default: break;
-        }
+        if (s.link) m.Codice_Letto = s.link->code(messaggio);
 
         {
             auto rs = s.db.open("SELECT TOP 1 Tipo_Op  FROM wSys_SpecialCards  WHERE Codice_Card=" + CChrQ(Value(m.Codice_Letto)));

@@ -71,9 +71,6 @@ enum class Fine {
 
 void Elabora_Messaggi(Sistema& s, std::string& messaggio);
 
-// The code of a NET92 message: "A12345 -X" gives 12345; "A123_45-X" gives 123.
-std::string StringaMessaggio(int n, const std::string& testo);
-
 // Deletes the sales marked for deletion (special card operation 1).
 void Elimina_Marker(Sistema& s);
 

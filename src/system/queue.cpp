@@ -39,34 +39,6 @@ void markSent(Sistema& s, const Value& id) {
     s.db.execute("UPDATE Stato_Terminali SET Inviato=1 WHERE ID=" + Num_SqlQ(id));
 }
 
-// Ethernet controllers take one message per terminal and two per controller at a time.
-void sendThroughController(Sistema& s, int address, const Value& id, std::string message, const DateTime& due,
-                           const DateTime& now) {
-    Registro& r = s.registro;
-    Registro::ElencoIP* entry = r.elencoPer(r.ipDi(address));
-    const int16_t inFlight = entry ? entry->inVolo : 0;
-    auto slot = [&](std::vector<int16_t>& v) -> int16_t* {
-        return address >= 0 && address < static_cast<int>(v.size()) ? &v[static_cast<size_t>(address)] : nullptr;
-    };
-    int16_t* busy = slot(r.Occupato_Terminale);
-    int16_t* errors = slot(r.Errori_Terminale);
-    if ((!busy || *busy == 0) && inFlight < 2) {
-        KxSendMsg(s, address, message, 2);
-        markSent(s, id);
-        if (busy) *busy = 1;
-        if (errors) *errors = 0;
-        if (entry) ++entry->inVolo;
-        return;
-    }
-    // The acknowledgement of the message in flight is taken as lost once the waiting
-    // message is more than 6 seconds overdue.
-    if (now.secondOfDay() - due.secondOfDay() > 6) {
-        if (entry && entry->inVolo >= 2) --entry->inVolo;
-        if (busy) *busy = 0;
-        if (errors) *errors = 0;
-    }
-}
-
 void drain(Sistema& s) {
     const DateTime now = s.clock.timeKxl();
     // One set-based select: every due message in terminal order, oldest first; the first
@@ -83,19 +55,13 @@ void drain(Sistema& s) {
         batch.push_back({rs->field(0), address, rs->field(3).toText(), rs->field(4).toDate().value_or(now)});
     }
     rs.reset();
+    TerminalLink* link = s.link;
     for (Due& d : batch) {
-        switch (s.config.Dispositivo) {
-            case 1:
-                KxSendMsg(s, d.address, d.message, 2);
-                markSent(s, d.id);
-                break;
-            case 2:
-                sendThroughController(s, d.address, d.id, d.message, d.due, now);
-                break;
-            default:
-                if (KxSendMsg(s, d.address, d.message, 2) == 0) markSent(s, d.id);
-                break;
-        }
+        if (link && !link->readyFor(d.address, d.due, now)) continue;
+        const int result = KxSendMsg(s, d.address, d.message, 2);
+        if (result != 0 && (!link || link->traits().retriesUndelivered)) continue;
+        markSent(s, d.id);
+        if (link) link->delivered(d.address);
     }
     s.db.execute("DELETE FROM Stato_Terminali  WHERE Inviato <> 0 ");
 }

@@ -2,7 +2,6 @@
 
 #include "base/format.h"
 #include "system/queue.h"
-#include "system/sender.h"
 
 namespace velaris {
 
@@ -25,107 +24,6 @@ std::vector<TerminalRow> readTerminals(Database& db) {
 }
 
 std::string textOrEmpty(const Value& v) { return v.isNullOrEmpty() ? std::string() : v.toText(); }
-
-// Brings up the link; false when initialisation must end (the operator has been told).
-bool bringUpLink(Sistema& s, int highest) {
-    switch (s.config.Dispositivo) {
-        case 1: {
-            s.ritardoCoda = 2;
-            const int port = s.config.Port == 0 ? 1 : s.config.Port;
-            if (!s.net92 || s.net92->InitN92(port, 2, highest, 0) <= 0) {
-                s.operatore.messageBox("Errore nell'inizializzazione della rete NET92", Icona::Critico);
-                return false;
-            }
-            s.Terminali_Inizializzati = true;
-            return true;
-        }
-        case 2: {
-            s.ritardoCoda = 3;
-            if (!s.etherCtrl) return false;
-            switch (s.etherCtrl->SetDefaultTTYMode(1)) {
-                case -1: s.operatore.messageBox("SetDefaultTTYMode: error.", Icona::Critico); return false;
-                case -2: s.operatore.messageBox("SetDefaultTTYMode: mode not allowed.", Icona::Critico); return false;
-                case -3: s.operatore.messageBox("SetDefaultTTYMode: new port reply mode is set.", Icona::Critico); return false;
-                default: break;
-            }
-            switch (s.etherCtrl->StartService()) {
-                case 0: s.Terminali_Inizializzati = true; break;
-                case -1: s.operatore.messageBox("Service already inizialized.", Icona::Critico); return false;
-                case -2: s.operatore.messageBox("Unable to create the Timer.", Icona::Critico); return false;
-                case -3: s.operatore.messageBox("Network card errore.", Icona::Critico); return false;
-                case -4: s.operatore.messageBox("UDP PORT already in use by another program.", Icona::Critico); return false;
-                default: break;
-            }
-            return true;
-        }
-        case 3:
-        case 4: {
-            s.ritardoCoda = 0;
-            std::string error;
-            if (!s.connessioni || !s.connessioni->listen(error)) {
-                s.operatore.messageBox("Impossibile aprire la porta " +
-                                           std::to_string(s.config.Dispositivo == 3 ? s.config.Http_Port
-                                                                                    : s.config.Tcp_Port) +
-                                           ": " + error,
-                                       Icona::Critico);
-                return false;
-            }
-            s.loop.yieldOnce();
-            s.Terminali_Inizializzati = true;
-            if (s.config.Dispositivo == 4) s.db.execute("DELETE FROM wTmp_Letture_SQL ");
-            return true;
-        }
-        default: return false;
-    }
-}
-
-// Asks a terminal whether it is there; true when it answered.
-bool probe(Sistema& s, const TerminalRow& row) {
-    const int address = row.indirizzo();
-    const std::string ip = textOrEmpty(row["Indirizzo_IP"]);
-    switch (s.config.Dispositivo) {
-        case 1: {
-            if (!s.net92) return false;
-            s.net92->SendMsg(address, "%%");
-            std::string buffer = bufferLettura();
-            const auto start = std::chrono::steady_clock::now();
-            long lastSecond = -1;
-            return s.loop.waitUntil(
-                [&] {
-                    const long second = static_cast<long>(
-                        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count());
-                    if (second == lastSecond) return false;
-                    lastSecond = second;
-                    const int r = s.net92->PollTerm(address, buffer);
-                    return r == 1 || r == 2;
-                },
-                std::chrono::seconds(4));
-        }
-        case 2: {
-            s.registro.Terminali_Rete.push_back({address, ip});
-            std::string probeText = "%%";
-            return KxSendMsg(s, address, probeText, 0) == 0;
-        }
-        case 3:
-            s.registro.Terminali_Rete.push_back({address, ip});
-            if (s.timer2) s.timer2->setInterval(std::chrono::milliseconds(10000));
-            return true;
-        case 4: {
-            s.registro.Terminali_Rete.push_back({address, ip});
-            if (!s.client) return false;
-            // Each terminal must answer for itself: an answer left from the previous
-            // terminal's probe does not count.
-            s.client->resetRisposta();
-            if (s.client->state() == 0) {
-                s.client->sendCommand(ip, std::string("\x02") + "17" + "\x03");
-                s.loop.yieldFor(std::chrono::seconds(3));
-                if (s.client->state() == 6) s.client->close();
-            }
-            return s.client->risposta();
-        }
-        default: return false;
-    }
-}
 
 }  // namespace
 
@@ -154,9 +52,10 @@ PromptIniziale promptIniziale(const TerminalRow& row, const std::string& riga) {
 }
 
 void Inizializza_Terminali(Sistema& s) {
-    s.Fase_Errore = 1;
     s.Terminali_Inizializzati = false;
-    if (s.config.Dispositivo <= 0) return;
+    if (!s.link) return;
+    TerminalLink& link = *s.link;
+    const LinkTraits& traits = link.traits();
     Registro& r = s.registro;
     try {
         r.Rs_Terminali = readTerminals(s.db);
@@ -165,9 +64,8 @@ void Inizializza_Terminali(Sistema& s) {
             s.operatore.messageBox("Nessun terminale trovato", Icona::Informazione);
             return;
         }
-        const int highest = r.Rs_Terminali.back().indirizzo();
 
-        if (s.config.Dispositivo >= 2 && s.config.Dispositivo <= 4) {
+        if (traits.needsIp) {
             std::string missing;
             for (const auto& row : r.Rs_Terminali)
                 if (Nullo_Vuoto(row["Indirizzo_IP"])) missing += std::to_string(row.indirizzo()) + ", ";
@@ -178,16 +76,16 @@ void Inizializza_Terminali(Sistema& s) {
                 return;
             }
         }
-        if (s.config.Dispositivo == 2) {
-            r.Occupato_Terminale.assign(static_cast<size_t>(std::max(highest, 0) + 1), 0);
-            r.Errori_Terminale.assign(static_cast<size_t>(std::max(highest, 0) + 1), 0);
-            r.Elenco_IP.clear();
-            auto rs = s.db.open("SELECT Indirizzo_IP  FROM Dettaglio_Terminali  WHERE Attivo<>0 AND Not Indirizzo_IP Is "
-                                "Null  GROUP BY Indirizzo_IP  ORDER BY Indirizzo_IP ");
-            for (; !rs->eof(); rs->moveNext()) r.Elenco_IP.push_back({rs->field(0).toText(), 0});
-        }
 
-        if (!bringUpLink(s, highest)) return;
+        std::vector<LinkTerminal> terminals;
+        for (const auto& row : r.Rs_Terminali) terminals.push_back({row.indirizzo(), textOrEmpty(row["Indirizzo_IP"])});
+        const LinkStart start = link.bringUp(terminals);
+        if (!start.error.empty()) {
+            s.operatore.messageBox(start.error, Icona::Critico);
+            return;
+        }
+        s.Terminali_Inizializzati = start.up;
+        if (start.up && traits.clearsReadTable) s.db.execute("DELETE FROM wTmp_Letture_SQL ");
 
         s.db.execute("DELETE FROM Stato_Terminali");
         s.db.execute("DELETE FROM wTmp_ArticoliTerminali ");
@@ -200,30 +98,31 @@ void Inizializza_Terminali(Sistema& s) {
     std::string riga = rigaOrologio(s.clock.now());
     std::string failed;
     for (const TerminalRow& row : r.Rs_Terminali) {
-        const int address = row.indirizzo();
+        const LinkTerminal terminal{row.indirizzo(), textOrEmpty(row["Indirizzo_IP"])};
+        const int address = terminal.address;
         try {
             if (row["Uscita"].toInt() != 0) {
                 r.Terminali_Uscita = true;
                 if (row["Personale"].toInt() != 0) r.Terminali_Uscita_Personale = true;
             }
             caricaParametriTerminale(s, row);
-            s.Fase_Errore = 2;
             bool answered = false;
             try {
-                answered = probe(s, row);
+                if (traits.listsUnanswered) r.Terminali_Rete.push_back({address, terminal.ip});
+                answered = link.probe(terminal);
+                if (traits.checksConnections && s.timer2) s.timer2->setInterval(std::chrono::milliseconds(10000));
             } catch (const std::exception&) {
                 answered = false;  // a failing probe counts as no answer
             }
-            s.Fase_Errore = 1;
             riga = rigaOrologio(s.clock.now());
             if (!answered) {
                 failed += std::to_string(address) + ", ";
                 continue;
             }
-            if (s.config.Dispositivo == 1) r.Terminali_Rete.push_back({address, textOrEmpty(row["Indirizzo_IP"])});
+            if (!traits.listsUnanswered) r.Terminali_Rete.push_back({address, terminal.ip});
 
             const PromptIniziale prompt = promptIniziale(row, riga);
-            for (const std::string& text : prompt.testi) accoda(s, address, text, s.ritardoCoda);
+            for (const std::string& text : prompt.testi) accoda(s, address, text, traits.promptDelay);
 
             if (r.Terminale_Con_Sub.size() <= static_cast<size_t>(std::max(address, 0)))
                 r.Terminale_Con_Sub.resize(static_cast<size_t>(std::max(address, 0)) + 1, false);

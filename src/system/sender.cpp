@@ -1,78 +1,16 @@
 #include "system/sender.h"
 
 #include "base/format.h"
-#include "terminals/transport/cp1252.h"
 #include "system/queue.h"
 #include "terminals/httppush/http_reply.h"
+#include "terminals/transport/cp1252.h"
 #include "terminals/transport/wire_text.h"
 
 namespace velaris {
 
-namespace {
-
-int sendNet92(Sistema& s, int address, const std::string& message) {
-    if (!s.net92) return -1;
-    const int result = s.net92->SendMsg(address, message);
-    std::string buffer = bufferLettura();
-    s.net92->PollTerm(address, buffer);  // the library expects a poll after every send; its result is discarded
-    return result;
-}
-
-int sendController(Sistema& s, int address, std::string& message, int sendMode) {
-    if (sendMode == 0) {
-        accoda(s, address, message, 0);
-        return 0;
-    }
-    if (sendMode != 1 && sendMode != 2) return 0;
-    Registro& r = s.registro;
-    const std::string ip = r.ipDi(address);
-    Registro::ElencoIP* entry = r.elencoPer(ip);
-    if (entry && entry->inVolo >= 2) {
-        accoda(s, address, message, 0);  // to the end of the terminal's queue
-        return 0;
-    }
-    if (address >= 0 && address < static_cast<int>(r.Occupato_Terminale.size()))
-        r.Occupato_Terminale[static_cast<size_t>(address)] = 1;
-    const int result = s.etherCtrl ? s.etherCtrl->SendMessage(ip, address, message, static_cast<int>(message.size())) : -1;
-    if (result != 0) {
-        // The controller refused: an event-log line, never a box that stops the loop.
-        s.log.timed("Errore n° " + std::to_string(result) + " nell'invio del messaggio: '" + message +
-                    "' al terminale: " + std::to_string(address));
-        return -1;
-    }
-    return 0;
-}
-
-int sendPush(Sistema& s, int address, std::string& message) {
-    message = pushMessageBody(message);
-    if (!s.connessioni) return -1;
-    for (int i = 1; i <= s.connessioni->highestIndex(); ++i) {
-        if (!s.connessioni->loaded(i)) continue;  // an unloaded member is skipped
-        const std::string tag = s.connessioni->tag(i);
-        if (Nullo_Vuoto(Value(tag)) || Value(tag).toInt() != address || !s.connessioni->connected(i)) continue;
-        return s.connessioni->send(i, httpResponse(message, s.clock)) ? 0 : -1;
-    }
-    return -1;
-}
-
-int sendClient(Sistema& s, int address, const std::string& message) {
-    if (!s.client) return -1;
-    const std::string ip = s.registro.ipDi(address);
-    if (Nullo_Vuoto(Value(ip))) return 0;
-    return s.client->sendCommand(ip, message);
-}
-
-}  // namespace
-
 int KxSendMsg(Sistema& s, int address, std::string& message, int sendMode) {
     try {
-        switch (s.config.Dispositivo) {
-            case 1: return sendNet92(s, address, message);
-            case 2: return sendController(s, address, message, sendMode);
-            case 3: return sendPush(s, address, message);
-            case 4: return sendClient(s, address, message);
-            default: return 0;
-        }
+        return s.link ? s.link->send(address, message, sendMode) : 0;
     } catch (const std::exception& e) {
         s.log.timedError(e.what(), "KxSendMsg", s.corrente.Indice_Socket);
         return -1;
@@ -162,18 +100,12 @@ void Attiva_Rele(Sistema& s, const Value& risultato, int modo, int tipo) {
                 KxSendMsg(s, c.Indirizzo_Corrente, cmd, 0);
                 break;
             }
-            case 5: {
-                if (!s.client) break;
-                const std::string ip = s.registro.ipDi(c.Indirizzo_Corrente);
-                s.client->sendCommand(ip, go ? frameVai(c.TempoVai) : frameStop());
+            case 5:
+                if (s.link) s.link->sendCommand(c.Indirizzo_Corrente, go ? frameVai(c.TempoVai) : frameStop());
                 break;
-            }
-            case 6: {
-                if (!s.connessioni || !s.connessioni->connected(c.Indice_Socket)) break;
-                s.connessioni->send(c.Indice_Socket,
-                                    httpResponse(releBody(go, c.TempoVai), s.clock));
+            case 6:
+                if (s.link) s.link->writeTo(c.Indice_Socket, httpResponse(releBody(go, c.TempoVai), s.clock));
                 break;
-            }
             default: break;
         }
     } catch (const std::exception& e) {

@@ -1,6 +1,6 @@
 #pragma once
-// Everything that reaches a terminal goes through `KxSendMsg`, which knows how each link
-// kind carries a message; beside it the composers of output switching, receipts and the
+// Everything that reaches a terminal goes through `KxSendMsg`, which hands it to the link
+// in use; beside it the composers of output switching, receipts and the
 // relay answers.
 
 #include "system/system.h"

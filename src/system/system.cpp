@@ -39,12 +39,6 @@ std::string Registro::ipDi(int indirizzo) const {
     return {};
 }
 
-Registro::ElencoIP* Registro::elencoPer(const std::string& ip) {
-    for (auto& e : Elenco_IP)
-        if (e.IP == ip) return &e;
-    return nullptr;
-}
-
 bool Registro::conSub(int indirizzo) const {
     return indirizzo >= 0 && indirizzo < static_cast<int>(Terminale_Con_Sub.size()) &&
            Terminale_Con_Sub[static_cast<size_t>(indirizzo)];
@@ -57,7 +51,5 @@ void Sistema::fermaTimer1() {
 void Sistema::avviaTimer1() {
     if (timer1) timer1->setInterval(std::chrono::milliseconds(1000));
 }
-
-std::string bufferLettura() { return std::string(255, '-') + std::string(1, '\0'); }
 
 }  // namespace velaris

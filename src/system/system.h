@@ -12,12 +12,12 @@
 #include "base/clock.h"
 #include "base/event_log.h"
 #include "base/event_loop.h"
-#include "system/lettura.h"
-#include "system/esiti.h"
 #include "db/counters.h"
 #include "db/database.h"
 #include "db/settings.h"
-#include "terminals/transport/links.h"
+#include "system/esiti.h"
+#include "system/lettura.h"
+#include "terminals/transport/terminal_link.h"
 
 namespace velaris {
 
@@ -29,38 +29,6 @@ public:
     static constexpr const char* kTitolo = "*** VELARIS. Controllo Accessi ***";
     virtual ~Operatore() = default;
     virtual void messageBox(const std::string& text, Icona icon) = 0;
-};
-
-// Link kinds 3 and 4: the listener's connections as the sender and the polling cycle
-// see them (member 0 listens; members 1..n are terminal connections).
-class Connessioni {
-public:
-    virtual ~Connessioni() = default;
-    virtual int highestIndex() const = 0;
-    virtual bool loaded(int index) const = 0;
-    virtual bool connected(int index) const = 0;
-    virtual std::string tag(int index) const = 0;
-    // Writes bytes already in wire form; false when the member is not connected.
-    virtual bool send(int index, const std::string& wire) = 0;
-    virtual bool listening() const = 0;
-    // Starts (or restarts) listening on the configured port; false with a reason when
-    // the port cannot be opened.
-    virtual bool listen(std::string& error) = 0;
-};
-
-// Link kind 4: the one client socket that reaches the terminals.
-class CollegamentoClient {
-public:
-    virtual ~CollegamentoClient() = default;
-    // Waits for an earlier connection to finish (bounded), then connects to `ip` and
-    // sends `frame` once connected. -1 when the socket is still busy; 0 otherwise.
-    virtual int sendCommand(const std::string& ip, const std::string& frame) = 0;
-    // `Risposta_Winsock2`: the terminal's last record was an answer.
-    virtual bool risposta() const = 0;
-    virtual void resetRisposta() = 0;
-    // 0 closed, 6 connecting, 7 connected.
-    virtual int state() const = 0;
-    virtual void close() = 0;
 };
 
 // Link configuration: the [Comm] section of the per-user settings file.
@@ -99,20 +67,14 @@ struct Registro {
     std::vector<bool> Terminale_Con_Sub;
     bool Terminali_Uscita = false;
     bool Terminali_Uscita_Personale = false;
-    // Link kind 2 flow control.
-    std::vector<int16_t> Occupato_Terminale;
-    std::vector<int16_t> Errori_Terminale;
-    struct ElencoIP { std::string IP; int16_t inVolo = 0; };
-    std::vector<ElencoIP> Elenco_IP;
 
     // MoveFirst + Find "Indirizzo = n": positions the list; false when no row matches
     // (the previous position is kept, as a failed Find leaves the list at its end).
     bool trova(int indirizzo);
     const TerminalRow* corrente() const;
     const TerminalRow* perIndirizzo(int indirizzo) const;
-    // The IP of a terminal that answered, or "" (linear search, as the queue does).
+    // The IP of a terminal of the network list, or "" (linear search, as the queue does).
     std::string ipDi(int indirizzo) const;
-    ElencoIP* elencoPer(const std::string& ip);
     bool conSub(int indirizzo) const;
 };
 
@@ -145,25 +107,18 @@ struct Sistema {
 
     bool Opzione_Avvio = false;
     bool Terminali_Inizializzati = false;
-    int Fase_Errore = 0;
     Registro registro;
     Corrente corrente;
     EsitiVerifica esiti;
     DatiLettura lettura;
 
-    // The link in use (only the one of the configured kind is set).
-    Net92* net92 = nullptr;
-    EtherCtrl* etherCtrl = nullptr;
-    Connessioni* connessioni = nullptr;
-    CollegamentoClient* client = nullptr;
+    // The link of the configured kind; none when the kind is not configured.
+    TerminalLink* link = nullptr;
 
     // The window timers of the polling cycle; set by the shell.
     IntervalTimer* timer1 = nullptr;
     IntervalTimer* timer2 = nullptr;
     int16_t Contatore_Orologio = 0;
-    int16_t Contatore_Ascolto = 0;
-    // Seconds a queued start-up prompt waits, by link kind.
-    int ritardoCoda = 0;
     // A drain pass is in progress: a tick that runs inside one of its waits (the client
     // link lets other events run) must not send the same row a second time.
     bool drenaggioInCorso = false;
@@ -172,8 +127,5 @@ struct Sistema {
     void fermaTimer1();
     void avviaTimer1();
 };
-
-// `Buffer_Lettura`: 255 "-" and one NUL, the template of every NET92 poll buffer.
-std::string bufferLettura();
 
 }  // namespace velaris

@@ -388,6 +388,7 @@ TEST_F(Personale, BoundCodePassesOnlyItsTerminals) {
 
 
 TEST_F(Personale, PushTerminalGetsItsGateReplyOnlyWhenAdmitted) {
+    c.x.collega(3);
     c.x.s.corrente.Tipo_Corrente = 6;
     c.x.s.corrente.Indice_Socket = c.x.conn.connect("1");
     EXPECT_EQ(verifica("ME1"), 2);

@@ -4,6 +4,7 @@
 #include "processing/intake.h"
 #include "support/fake_links.h"
 #include "system/registry.h"
+#include "terminals/net92/net92_terminals.h"
 
 using namespace velaris;
 using velaris::test::SystemFixture;

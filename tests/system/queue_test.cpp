@@ -2,6 +2,7 @@
 
 #include "support/fake_links.h"
 #include "system/queue.h"
+#include "terminals/ethercontrol/controller_terminals.h"
 
 using namespace velaris;
 using velaris::test::SystemFixture;
@@ -58,23 +59,21 @@ TEST(Queue, PushTerminalWithoutConnectionIsRetriedOnEveryPass) {
 
 TEST(Queue, ControllerTakesTwoMessagesInFlightThenWaitsForAcknowledgementOrSixSeconds) {
     SystemFixture x(2);
-    auto& r = x.s.registro;
-    r.Terminali_Rete = {{1, "10.0.0.9"}, {2, "10.0.0.9"}, {3, "10.0.0.9"}};
-    r.Elenco_IP = {{"10.0.0.9", 0}};
-    r.Occupato_Terminale.assign(4, 0);
-    r.Errori_Terminale.assign(4, 0);
+    x.s.registro.Terminali_Rete = {{1, "10.0.0.9"}, {2, "10.0.0.9"}, {3, "10.0.0.9"}};
+    auto& link = static_cast<ControllerTerminals&>(*x.link);
+    ASSERT_TRUE(link.bringUp({{1, "10.0.0.9"}, {2, "10.0.0.9"}, {3, "10.0.0.9"}}).up);
     x.at(9, 0, 0);
     for (int t = 1; t <= 3; ++t) accoda(x.s, t, "msg" + std::to_string(t), 0);
     drain(x);
     ASSERT_EQ(x.ether.sent.size(), 2u);  // terminals 1 and 2; the controller is full
-    EXPECT_EQ(r.Elenco_IP[0].inVolo, 2);
+    EXPECT_EQ(link.inFlight("10.0.0.9"), 2);
     EXPECT_EQ(x.queued(3), std::vector<std::string>{"msg3"});
     x.at(9, 0, 5);
     drain(x);
     EXPECT_EQ(x.ether.sent.size(), 2u);  // still waiting
     x.at(9, 0, 7);
     drain(x);  // more than 6 seconds overdue: one acknowledgement is taken as lost
-    EXPECT_EQ(r.Elenco_IP[0].inVolo, 1);
+    EXPECT_EQ(link.inFlight("10.0.0.9"), 1);
     drain(x);
     ASSERT_EQ(x.ether.sent.size(), 3u);
     EXPECT_EQ(x.ether.sent[2].text, "msg3");

@@ -2,6 +2,7 @@
 
 #include "support/fake_links.h"
 #include "system/registry.h"
+#include "terminals/ethercontrol/controller_terminals.h"
 
 using namespace velaris;
 using velaris::test::SystemFixture;
@@ -113,8 +114,8 @@ TEST(Registry, ControllersShareOneEntryPerIpAndReportStartErrors) {
     x.terminale(3, 1, "10.1.1.2");
     Inizializza_Terminali(x.s);
     ASSERT_TRUE(x.s.Terminali_Inizializzati);
-    ASSERT_EQ(x.s.registro.Elenco_IP.size(), 2u);
-    EXPECT_EQ(x.s.registro.Elenco_IP[0].IP, "10.1.1.1");
+    EXPECT_EQ(static_cast<ControllerTerminals&>(*x.link).controllers(),
+              (std::vector<std::string>{"10.1.1.1", "10.1.1.2"}));
     EXPECT_EQ(x.queued(1).at(0), "%%");  // the probe goes through the queue
 
     SystemFixture y(2);

@@ -22,7 +22,7 @@
 
 #include "base/event_log.h"
 #include "base/event_loop.h"
-#include "terminals/transport/links.h"
+#include "terminals/ethercontrol/ether_ctrl.h"
 
 namespace velaris {
 

@@ -17,8 +17,8 @@
 #include "base/event_loop.h"
 #include "terminals/httppush/http_reply.h"
 #include "terminals/httppush/http_request.h"
-#include "terminals/transport/links.h"
 #include "terminals/transport/listener.h"
+#include "terminals/transport/terminal_link.h"
 
 namespace velaris {
 

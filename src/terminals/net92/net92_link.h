@@ -27,7 +27,7 @@
 
 #include "base/event_log.h"
 #include "base/event_loop.h"
-#include "terminals/transport/links.h"
+#include "terminals/net92/net92.h"
 
 namespace velaris {
 

@@ -14,9 +14,9 @@
 
 #include "base/event_log.h"
 #include "base/event_loop.h"
-#include "terminals/transport/links.h"
-#include "terminals/transport/listener.h"
 #include "terminals/socketlink/record_framer.h"
+#include "terminals/transport/listener.h"
+#include "terminals/transport/terminal_link.h"
 
 namespace velaris {
 

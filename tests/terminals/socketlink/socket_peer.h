@@ -14,7 +14,7 @@
 #include "base/event_log.h"
 #include "base/event_loop.h"
 #include "support/test_support.h"
-#include "terminals/transport/links.h"
+#include "terminals/transport/terminal_link.h"
 
 namespace velaris::test {
 

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "terminals/transport/listener.h"
 #include "terminals/socketlink/socket_peer.h"
+#include "terminals/transport/listener.h"
 
 using namespace velaris;
 using namespace velaris::test;
