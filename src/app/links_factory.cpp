@@ -10,6 +10,7 @@
 #include "terminals/net92/net92_terminals.h"
 #include "terminals/socketlink/client_link.h"
 #include "terminals/socketlink/record_server.h"
+#include "terminals/transport/link_kinds.h"
 
 namespace velaris {
 
@@ -102,10 +103,10 @@ void SistemaLinkHost::codeRead(int address, const std::string& code, int connect
 
 std::unique_ptr<TerminalLink> creaLink(int dispositivo, const Driver& d, Sistema& s, LinkHost& host) {
     switch (dispositivo) {
-        case 1: return std::make_unique<Net92Terminals>(*d.net92, s.loop, s.config.Port);
-        case 2: return std::make_unique<ControllerTerminals>(*d.etherCtrl, s.log, host);
-        case 3: return std::make_unique<PushTerminals>(*d.connessioni, s.loop, s.clock, s.config.Http_Port);
-        case 4: return std::make_unique<TcpTerminals>(*d.connessioni, *d.client, s.loop, host, s.config.Tcp_Port);
+        case dispositivo::Net92: return std::make_unique<Net92Terminals>(*d.net92, s.loop, s.config.Port);
+        case dispositivo::Controllori: return std::make_unique<ControllerTerminals>(*d.etherCtrl, s.log, host);
+        case dispositivo::HttpPush: return std::make_unique<PushTerminals>(*d.connessioni, s.loop, s.clock, s.config.Http_Port);
+        case dispositivo::Tcp: return std::make_unique<TcpTerminals>(*d.connessioni, *d.client, s.loop, host, s.config.Tcp_Port);
         default: return nullptr;
     }
 }
@@ -113,10 +114,10 @@ std::unique_ptr<TerminalLink> creaLink(int dispositivo, const Driver& d, Sistema
 std::unique_ptr<Collegamenti> creaCollegamenti(Sistema& s, LinkHost& host) {
     std::unique_ptr<Collegamenti> c;
     switch (s.config.Dispositivo) {
-        case 1: c = std::make_unique<Net92Links>(s, host); break;
-        case 2: c = std::make_unique<ControllerLinks>(s, host); break;
-        case 3: c = std::make_unique<PushLinks>(s, host); break;
-        case 4: c = std::make_unique<RecordLinks>(s, host); break;
+        case dispositivo::Net92: c = std::make_unique<Net92Links>(s, host); break;
+        case dispositivo::Controllori: c = std::make_unique<ControllerLinks>(s, host); break;
+        case dispositivo::HttpPush: c = std::make_unique<PushLinks>(s, host); break;
+        case dispositivo::Tcp: c = std::make_unique<RecordLinks>(s, host); break;
         default: c = std::make_unique<Collegamenti>(); break;
     }
     s.link = c->link.get();

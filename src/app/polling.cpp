@@ -4,6 +4,7 @@
 #include "processing/intake.h"
 #include "system/queue.h"
 #include "system/sender.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
@@ -11,7 +12,7 @@ namespace {
 
 // Keypad terminals acknowledge a read with "%BxM0" before it is processed.
 void confermaLettura(Sistema& s, int address) {
-    if (s.corrente.Tipo_Corrente == 1 || s.corrente.Tipo_Corrente == 2) {
+    if (tipo::tastiera(s.corrente.Tipo_Corrente)) {
         std::string ack = "%BxM0";
         KxSendMsg(s, address, ack, 0);
     }

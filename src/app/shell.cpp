@@ -12,6 +12,8 @@
 #include "system/registry.h"
 #include "system/sender.h"
 #include "system/system.h"
+#include "system/terminal_types.h"
+#include "terminals/transport/link_kinds.h"
 
 namespace velaris {
 
@@ -39,9 +41,9 @@ void shutdown(Sistema& s) {
         const int address = row.indirizzo();
         std::vector<std::string> texts;
         switch (row["Tipo"].toInt()) {
-            case 1: texts = {"%BxK0", "\fTERMINALE |DISABILITATO"}; break;
-            case 2: texts = {"\f:-:TERMINALE |DISABILITATO", "\fTERMINALE |DISABILITATO"}; break;
-            case 5: texts = {"S00000000"}; break;
+            case tipo::TastieraA: texts = {"%BxK0", "\fTERMINALE |DISABILITATO"}; break;
+            case tipo::TastieraB: texts = {"\f:-:TERMINALE |DISABILITATO", "\fTERMINALE |DISABILITATO"}; break;
+            case tipo::Tcp: texts = {"S00000000"}; break;
             default: break;
         }
         for (std::string& t : texts) KxSendMsg(s, address, t, 0);
@@ -107,7 +109,7 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
         Inizializza_Terminali(*s);
         if (!s->Terminali_Inizializzati) {
-            if (s->config.Dispositivo <= 0)
+            if (s->config.Dispositivo <= dispositivo::Nessuno)
                 log.timed("Link kind (Dispositivo) not configured in " +
                           (configPath.empty() ? defaultConfigPath().string() : configPath));
             return 3;

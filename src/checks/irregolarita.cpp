@@ -8,12 +8,17 @@ struct Modalita { int n; int tolleranza; bool nullBlocca; bool centro; };
 
 // Blocking irregularity kinds: the grace setting, whether a missing due date blocks,
 // and whether the centre filter applies.
+constexpr int kSenzaTolleranza = 0;
 constexpr Modalita kModalita[] = {
-    {2, 23, true, false},   {3, 24, true, false},   {4, 69, false, true},   {5, 25, false, true},
-    {6, 26, false, true},   {7, 27, false, true},   {8, 28, false, true},   {9, 29, false, true},
-    {11, 0, false, false},  {14, 33, true, false},  {15, 38, false, true},  {17, 111, false, true},
-    {18, 112, false, true}, {19, 113, false, false}, {20, 114, false, false}, {21, 115, false, false},
-    {22, 214, false, false},
+    {2, impostazione::Tolleranza1, true, false},    {3, impostazione::Tolleranza2, true, false},
+    {4, impostazione::Tolleranza13, false, true},   {5, impostazione::Tolleranza3, false, true},
+    {6, impostazione::Tolleranza4, false, true},    {7, impostazione::Tolleranza5, false, true},
+    {8, impostazione::Tolleranza6, false, true},    {9, impostazione::Tolleranza7, false, true},
+    {11, kSenzaTolleranza, false, false},           {14, impostazione::Tolleranza11, true, false},
+    {15, impostazione::Tolleranza12, false, true},  {17, impostazione::Tolleranza14, false, true},
+    {18, impostazione::Tolleranza15, false, true},  {19, impostazione::Tolleranza16, false, false},
+    {20, impostazione::Tolleranza17, false, false}, {21, impostazione::Tolleranza18, false, false},
+    {22, impostazione::Tolleranza19, false, false},
 };
 
 }  // namespace
@@ -28,7 +33,7 @@ std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool 
     for (const Modalita& k : kModalita) {
         f += f.empty() ? "((Modalita=" : " Or (Modalita=";
         f += std::to_string(k.n);
-        if (k.tolleranza == 0) {
+        if (k.tolleranza == kSenzaTolleranza) {
             f += ")";
             continue;
         }

@@ -14,6 +14,7 @@
 #include "processing/risposte.h"
 #include "system/queue.h"
 #include "system/sender.h"
+#include "system/terminal_states.h"
 
 namespace velaris {
 
@@ -245,7 +246,7 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
 }  // namespace
 
 Fine controlloCliente(Sistema& s, Messaggio& m) {
-    if (m.Stato == 8 || m.Stato == 9) return nonDisponibile(s, m, "The activity dialogue");
+    if (m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma) return nonDisponibile(s, m, "The activity dialogue");
     const TerminalRow& t = *m.terminale;
     const int address = s.corrente.Indirizzo_Corrente;
     const std::string& codice = m.Codice_Proprietario;

@@ -3,6 +3,8 @@
 #include "base/format.h"
 #include "system/queue.h"
 #include "system/sender.h"
+#include "system/terminal_states.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
@@ -42,10 +44,10 @@ void impostaCentro(Sistema& s, const TerminalRow& t) {
     const Value& centro = t["Codice_Centro"];
     if (s.settings.dbUnico() && !Nullo_Vuoto(centro)) {
         c.Codice_Centro_Corrente = centro;
-        s.settings.setSlot(100, centro);
+        s.settings.setSlot(impostazione::Codice_Centro, centro);
         c.Filtro_Centro = " AND Codice_Centro=" + CChrQ(centro);
     } else {
-        c.Codice_Centro_Corrente = s.settings.slot(100);
+        c.Codice_Centro_Corrente = s.settings.slot(impostazione::Codice_Centro);
     }
 }
 
@@ -57,7 +59,7 @@ bool sblocco(Sistema& s, Messaggio& m) {
         inviaSubito(s, "\f" + m.Riga_Orologio + "|CODICE:_______");
         inviaSubito(s, t["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2");
         m.Codice_Cliente = Value(m.Codice_Letto);
-        m.Stato_Nuovo = 2;
+        m.Stato_Nuovo = stato::Pronto;
         return true;
     }
     inviaSubito(s, "\fCODICE ERRATO");
@@ -114,25 +116,25 @@ void Elimina_Marker(Sistema& s) {
 void Prompt_Riposo(Sistema& s, Messaggio& m) {
     const int address = s.corrente.Indirizzo_Corrente;
     switch (s.corrente.Tipo_Corrente) {
-        case 1:
-        case 2: {
+        case tipo::TastieraA:
+        case tipo::TastieraB: {
             const TerminalRow* t = m.terminale;
             const bool operatore = t && (*t)["Attivato_Operatore"].toBool();
             if (!operatore) {
                 accoda(s, address, "\f" + m.Riga_Orologio + "|CODICE:_______", m.Tempo_Display);
                 accoda(s, address, t && (*t)["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2", m.Tempo_Display);
-                m.Stato_Nuovo = 2;
+                m.Stato_Nuovo = stato::Pronto;
             } else {
                 accoda(s, address, "\f" + m.Riga_Orologio + "|SBLOCCO:____", m.Tempo_Display);
                 accoda(s, address, "%K2BxM2", m.Tempo_Display);
-                m.Stato_Nuovo = 1;
+                m.Stato_Nuovo = stato::Bloccato;
             }
             break;
         }
-        case 3:
-        case 4:
-        case 6:
-        case 7: m.Stato_Nuovo = 2; break;
+        case tipo::LettoreA:
+        case tipo::LettoreB:
+        case tipo::HttpPush:
+        case tipo::Muto: m.Stato_Nuovo = stato::Pronto; break;
         default: break;
     }
 }
@@ -190,17 +192,17 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
         // The state machine.
         const int address = c.Indirizzo_Corrente;
         Fine fine = Fine::ScriviStato;
-        if (s.registro.conSub(address) && m.Stato == 4) {
+        if (s.registro.conSub(address) && m.Stato == stato::SceltaPrenotazione) {
             s.log.error(0, "Bookings at sub-areas are not available yet: read " + m.Codice_Letto + " not processed",
                         "Elabora_Messaggi");
             Prompt_Riposo(s, m);
             scriviStato(s, m);
             return;
         }
-        if (m.Stato == 10 && t["Gestisci_Attivita"].toInt() == 1) {
+        if (m.Stato == stato::SceltaAttivazione && t["Gestisci_Attivita"].toInt() == 1) {
             if (m.Codice_Letto != "1") {
                 accoda(s, address, "\fOPERAZIONE|ANNULLATA", 2);
-                m.Stato_Nuovo = 2;
+                m.Stato_Nuovo = stato::Pronto;
                 m.Codice_Cliente = Value::null();
                 Prompt_Riposo(s, m);
                 scriviStato(s, m);
@@ -208,7 +210,7 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
             }
             m.Codice_Letto = m.Codice_Cliente.toText();
         }
-        if (m.Stato == 1 && sblocco(s, m)) {
+        if (m.Stato == stato::Bloccato && sblocco(s, m)) {
             scriviStato(s, m);
             return;
         }
@@ -221,8 +223,9 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
         }
         s.lettura.Tessera_Letta.clear();
         s.lettura.Note_Tessera_Letta.clear();
-        if (m.Stato != 2 && m.Stato != 8 && m.Stato != 9 && m.Stato != 10) return;
-        if (m.Stato == 8 || m.Stato == 9) fine = controlloCliente(s, m);
+        const bool attivita = m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma;
+        if (m.Stato != stato::Pronto && !attivita && m.Stato != stato::SceltaAttivazione) return;
+        if (attivita) fine = controlloCliente(s, m);
         else fine = dispatchCodice(s, m);
         if (fine == Fine::ScriviStato) scriviStato(s, m);
     } catch (const std::exception& e) {

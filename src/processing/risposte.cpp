@@ -3,6 +3,7 @@
 #include "attendance/dati_accessi.h"
 #include "system/queue.h"
 #include "system/sender.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
@@ -43,7 +44,7 @@ void creditoInsufficiente(Sistema& s, const char* testo) {
 
 }  // namespace
 
-bool tipoConDisplay(int tipo) { return tipo == 1 || tipo == 2 || tipo == 6; }
+bool tipoConDisplay(int t) { return tipo::conDisplay(t); }
 
 void Rispondi_Personale(Sistema& s, const EsitoPersonale& p) {
     const int address = s.corrente.Indirizzo_Corrente;
@@ -55,7 +56,7 @@ void Rispondi_Personale(Sistema& s, const EsitoPersonale& p) {
             accoda(s, address, "\fOK|ABILITATO", kRitardoVerdetto);
             if (!p.Testo_Terminale.empty()) accoda(s, address, p.Testo_Terminale, kRitardoVerdetto);
         }
-        if (tipo == 6) Attiva_Rele(s, Value(1), 1, tipo);
+        if (tipo == tipo::HttpPush) Attiva_Rele(s, Value(1), 1, tipo);
     }
 
     DatiAccessi d;

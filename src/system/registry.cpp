@@ -2,6 +2,8 @@
 
 #include "base/format.h"
 #include "system/queue.h"
+#include "system/terminal_states.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
@@ -39,15 +41,16 @@ void caricaParametriTerminale(Sistema& s, const TerminalRow& row) {
 }
 
 PromptIniziale promptIniziale(const TerminalRow& row, const std::string& riga) {
-    const int tipo = static_cast<int>(row["Tipo"].toInt());
-    switch (tipo) {
-        case 1:
-        case 2:
-            if (row["Attivato_Operatore"].toBool()) return {{"\f" + riga + "|SBLOCCO:____", "%K2BxM2"}, 1};
-            return {{"\f" + riga + "|CODICE:_______", row["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2"}, 2};
-        case 3: return {{"%CA"}, 2};
-        case 5: return {{"S00000000"}, 2};  // a terminal of this type starts ready, like the others
-        default: return {{}, 2};
+    switch (row["Tipo"].toInt()) {
+        case tipo::TastieraA:
+        case tipo::TastieraB:
+            if (row["Attivato_Operatore"].toBool())
+                return {{"\f" + riga + "|SBLOCCO:____", "%K2BxM2"}, stato::Bloccato};
+            return {{"\f" + riga + "|CODICE:_______", row["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2"},
+                    stato::Pronto};
+        case tipo::LettoreA: return {{"%CA"}, stato::Pronto};
+        case tipo::Tcp: return {{"S00000000"}, stato::Pronto};  // a terminal of this type starts ready, like the others
+        default: return {{}, stato::Pronto};
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "system/queue.h"
+#include "system/terminal_types.h"
 #include "terminals/httppush/http_reply.h"
 #include "terminals/transport/cp1252.h"
 #include "terminals/transport/wire_text.h"
@@ -87,23 +88,23 @@ void Attiva_Rele(Sistema& s, const Value& risultato, int modo, int tipo) {
         const Corrente& c = s.corrente;
         const bool go = modo == 1;
         switch (tipo) {
-            case 1:
-            case 2:
-            case 3:
-            case 4: {
+            case tipo::TastieraA:
+            case tipo::TastieraB:
+            case tipo::LettoreA:
+            case tipo::LettoreB: {
                 const int16_t relay = go ? c.NReleVai : c.NReleStop;
                 const Value& time = go ? c.TempoVai : c.TempoStop;
                 std::string cmd = "%O";
-                if (tipo <= 2 || relay != 1) cmd += std::to_string(relay);
+                if (tipo::tastiera(tipo) || relay != 1) cmd += std::to_string(relay);
                 // Chr(time): a byte of the terminals' code page, carried as UTF-8 up to the link.
                 cmd += cp1252ToUtf8(std::string(1, static_cast<char>(time.toInt() & 0xFF)));
                 KxSendMsg(s, c.Indirizzo_Corrente, cmd, 0);
                 break;
             }
-            case 5:
+            case tipo::Tcp:
                 if (s.link) s.link->sendCommand(c.Indirizzo_Corrente, go ? frameVai(c.TempoVai) : frameStop());
                 break;
-            case 6:
+            case tipo::HttpPush:
                 if (s.link) s.link->writeTo(c.Indice_Socket, httpResponse(releBody(go, c.TempoVai), s.clock));
                 break;
             default: break;
