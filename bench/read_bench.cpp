@@ -140,7 +140,7 @@ int main() {
     MemoryConnections conn;
     s.config.Dispositivo = 3;
     SistemaLinkHost host(s);
-    Driver driver;
+    LinkDrivers driver;
     driver.connessioni = &conn;
     const auto link = creaLink(s.config.Dispositivo, driver, s, host);
     s.link = link.get();

@@ -25,7 +25,7 @@ std::vector<std::string> terminalIps(Database& db) {
 
 struct Net92Links : Collegamenti {
     Net92Links(Sistema& s, LinkHost& host) : driver(s.loop, s.log, s.config.Net92_Device) {
-        Driver d;
+        LinkDrivers d;
         d.net92 = &driver;
         link = creaLink(s.config.Dispositivo, d, s, host);
     }
@@ -35,7 +35,7 @@ struct Net92Links : Collegamenti {
 struct ControllerLinks : Collegamenti {
     ControllerLinks(Sistema& s, LinkHost& host) : driver(s.loop, s.log, options(s)) {
         driver.setControllers(terminalIps(s.db));
-        Driver d;
+        LinkDrivers d;
         d.etherCtrl = &driver;
         link = creaLink(s.config.Dispositivo, d, s, host);
     }
@@ -52,7 +52,7 @@ struct PushLinks : Collegamenti {
     PushLinks(Sistema& s, LinkHost& host)
         : server(s.loop, s.log, s.clock, host), connessioni(server.listener(), s.config.Listen_Address, s.config.Http_Port) {
         server.listener().setPeerFilter(PeerFilter::fromSetting(s.config.Allowed_Peers, terminalIps(s.db)));
-        Driver d;
+        LinkDrivers d;
         d.connessioni = &connessioni;
         link = creaLink(s.config.Dispositivo, d, s, host);
     }
@@ -74,7 +74,7 @@ struct RecordLinks : Collegamenti {
           client(s.loop, s.log),
           clientPort(client, s.config.Terminal_Port) {
         server.listener().setPeerFilter(PeerFilter::fromSetting(s.config.Allowed_Peers, terminalIps(s.db)));
-        Driver d;
+        LinkDrivers d;
         d.connessioni = &connessioni;
         d.client = &clientPort;
         link = creaLink(s.config.Dispositivo, d, s, host);
@@ -101,7 +101,7 @@ void SistemaLinkHost::codeRead(int address, const std::string& code, int connect
     processaLettura(s_, address, code, connectionIndex);
 }
 
-std::unique_ptr<TerminalLink> creaLink(int dispositivo, const Driver& d, Sistema& s, LinkHost& host) {
+std::unique_ptr<TerminalLink> creaLink(int dispositivo, const LinkDrivers& d, Sistema& s, LinkHost& host) {
     switch (dispositivo) {
         case dispositivo::Net92: return std::make_unique<Net92Terminals>(*d.net92, s.loop, s.config.Port);
         case dispositivo::Controllori: return std::make_unique<ControllerTerminals>(*d.etherCtrl, s.log, host);

@@ -27,15 +27,15 @@ private:
 };
 
 // The drivers a link of each kind runs on; only those of the kind are used.
-struct Driver {
+struct LinkDrivers {
     Net92* net92 = nullptr;
     EtherCtrl* etherCtrl = nullptr;
     Connessioni* connessioni = nullptr;
     CollegamentoClient* client = nullptr;
 };
 
-// The link of kind `dispositivo` over `driver`; none for a kind that is not configured.
-std::unique_ptr<TerminalLink> creaLink(int dispositivo, const Driver& driver, Sistema& s, LinkHost& host);
+// The link of kind `dispositivo` over `drivers`; none for a kind that is not configured.
+std::unique_ptr<TerminalLink> creaLink(int dispositivo, const LinkDrivers& drivers, Sistema& s, LinkHost& host);
 
 // Owns the link and the drivers of the configured kind; destroying it closes them.
 class Collegamenti {

@@ -34,7 +34,7 @@ SystemFixture::SystemFixture(int dispositivo)
 
 void SystemFixture::collega(int dispositivo) {
     s.config.Dispositivo = dispositivo;
-    Driver d;
+    LinkDrivers d;
     d.net92 = &net92;
     d.etherCtrl = &ether;
     d.connessioni = &conn;
