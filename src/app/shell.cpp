@@ -2,16 +2,20 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <iostream>
 
 #include "app/config.h"
 #include "app/links_factory.h"
 #include "app/polling.h"
-#include "app/system.h"
 #include "db/engine.h"
-#include "terminals/registry.h"
-#include "terminals/sender.h"
+#include "system/registry.h"
+#include "system/sender.h"
+#include "system/system.h"
+#include "system/terminal_types.h"
+#include "terminals/transport/link_kinds.h"
 
 namespace velaris {
 
@@ -33,52 +37,34 @@ private:
 };
 
 // Farewell texts, then the link closes; nothing is sent when the terminals never came up.
-// Every text reaches its terminal before the link closes, within bounds: the controllers
-// get theirs directly, each once the previous one was acknowledged (the queue is not
-// drained any more at this point), and what the links still hold is written out first.
-void shutdown(Sistema& s, const Collegamenti* links) {
+// Every text reaches its terminal before the link closes, within bounds: each is sent at
+// once (the queue is not drained any more at this point) and, where the terminals
+// acknowledge, once the previous one was acknowledged; the link then writes out what it
+// still holds.
+void shutdown(Sistema& s) {
     using std::chrono::milliseconds;
-    if (!s.Terminali_Inizializzati) return;
-    constexpr auto kConferme = std::chrono::seconds(5);  // the controllers' acknowledgements, all told
-    constexpr auto kUltimiInvii = std::chrono::seconds(3);
+    if (!s.Terminali_Inizializzati || !s.link) return;
+    constexpr auto kConferme = std::chrono::seconds(5);  // the acknowledgements, all told
     const auto deadline = std::chrono::steady_clock::now() + kConferme;
     auto remaining = [&] {
         const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
         return std::max(milliseconds(0), left);
     };
-    auto occupato = [&s](int address) {
-        const auto& busy = s.registro.Occupato_Terminale;
-        return address >= 0 && address < static_cast<int>(busy.size()) && busy[static_cast<size_t>(address)] != 0;
-    };
     for (const TerminalRow& row : s.registro.Rs_Terminali) {
         const int address = row.indirizzo();
         std::vector<std::string> texts;
         switch (row["Tipo"].toInt()) {
-            case 1: texts = {"%BxK0", "\fTERMINALE |DISABILITATO"}; break;
-            case 2: texts = {"\f:-:TERMINALE |DISABILITATO", "\fTERMINALE |DISABILITATO"}; break;
-            case 5: texts = {"S00000000"}; break;
+            case tipo::TastieraA: texts = {"%BxK0", "\fTERMINALE |DISABILITATO"}; break;
+            case tipo::TastieraB: texts = {"\f:-:TERMINALE |DISABILITATO", "\fTERMINALE |DISABILITATO"}; break;
+            case tipo::Tcp: texts = {"S00000000"}; break;
             default: break;
         }
         for (std::string& t : texts) {
-            if (s.config.Dispositivo == 2) {
-                KxSendMsg(s, address, t, 1);
-                s.loop.waitUntil([&] { return !occupato(address); }, remaining());
-            } else {
-                KxSendMsg(s, address, t, 0);
-            }
+            KxSendMsg(s, address, t, 1);
+            s.loop.waitUntil([&] { return s.link->acknowledged(address); }, remaining());
         }
     }
-    if (links) s.loop.waitUntil([links] { return links->inviiCompletati(); }, kUltimiInvii);
-    switch (s.config.Dispositivo) {
-        case 1:
-            if (s.net92) s.net92->ResetN92();
-            break;
-        case 2:
-            if (s.etherCtrl) s.etherCtrl->StopService();
-            break;
-        default:
-            break;
-    }
+    s.link->shutDown();
 }
 
 }  // namespace
@@ -120,8 +106,8 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
     EventLoop loop;
     std::unique_ptr<Database> db;
     std::unique_ptr<Sistema> s;
+    std::unique_ptr<SistemaLinkHost> host;
     std::unique_ptr<Collegamenti> links;
-    std::unique_ptr<LettureTerminali> intake;
     std::unique_ptr<IntervalTimer> timer1, timer2;
     try {
         const bool option = commandLine.back() >= '1' && commandLine.back() <= '9';
@@ -134,12 +120,12 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
         timer2 = std::make_unique<IntervalTimer>(loop.io(), [&] { Timer2_Tick(*s); });
         s->timer1 = timer1.get();
         s->timer2 = timer2.get();
-        intake = std::make_unique<LettureTerminali>(*s);
-        links = creaCollegamenti(*s, *intake);
+        host = std::make_unique<SistemaLinkHost>(*s);
+        links = creaCollegamenti(*s, *host);
 
         Inizializza_Terminali(*s);
         if (!s->Terminali_Inizializzati) {
-            if (s->config.Dispositivo <= 0)
+            if (s->config.Dispositivo <= dispositivo::Nessuno)
                 log.timed("Link kind (Dispositivo) not configured in " +
                           (configPath.empty() ? defaultConfigPath().string() : configPath));
             return 3;
@@ -149,7 +135,7 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } catch (const std::exception& e) {
         log.error(errorNumber(e), e.what(), "Form_Load");
         operatore.messageBox("Errore nell'avvio del controllo accessi", Operatore::Icona::Critico);
-        if (s) shutdown(*s, links.get());
+        if (s) shutdown(*s);
         return 1;
     }
 
@@ -161,7 +147,7 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
         loop.atTopLevel([&] {
             timer1->setInterval(std::chrono::milliseconds(0));
             timer2->setInterval(std::chrono::milliseconds(0));
-            shutdown(*s, links.get());
+            shutdown(*s);
             loop.stop();
         });
     });

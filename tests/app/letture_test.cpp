@@ -4,7 +4,7 @@
 
 #include "app/polling.h"
 #include "support/fake_links.h"
-#include "terminals/registry.h"
+#include "system/registry.h"
 
 using namespace velaris;
 using namespace velaris::test;
@@ -24,7 +24,7 @@ struct Letture : ::testing::Test {
     }
     int64_t conta(const std::string& where) { return x.scalar("SELECT Count(*) FROM Stato_Terminali WHERE " + where).toInt(); }
     SystemFixture x{3};
-    LettureTerminali letture{x.s};
+    SistemaLinkHost& letture = x.host;
 };
 
 }  // namespace
