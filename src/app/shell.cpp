@@ -10,6 +10,7 @@
 #include "app/config.h"
 #include "app/links_factory.h"
 #include "app/polling.h"
+#include "base/workstation.h"
 #include "db/engine.h"
 #include "system/registry.h"
 #include "system/sender.h"
@@ -78,6 +79,10 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
     app.add_option("--config", configPath, "Settings file (default $XDG_CONFIG_HOME/Velaris/Velaris.ini)");
     app.add_option("--log-dir", logDir, "Folder of VelarisAccessi.log (default: the program's folder)");
     app.add_option("--clock", clockText, "Start the system clock at \"YYYY-MM-DD HH:MM:SS\"");
+    std::string workstation;
+    app.add_option("--workstation", workstation,
+                   "This server's workstation name (default: the computer name); servers sharing one database "
+                   "need different names");
     app.footer("Operator commands: velaris-accessi database create|demo FILE; velaris-accessi sql --database FILE "
                "\"STATEMENT\"");
     try {
@@ -86,6 +91,13 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
         return app.exit(e, out, err);
     }
 
+    if (!workstation.empty()) {
+        if (workstation.find_first_not_of(' ') == std::string::npos || workstation.size() > 50) {
+            err << "velaris-accessi: --workstation wants a name of 1 to 50 characters\n";
+            return 2;
+        }
+        setWorkstationName(workstation);
+    }
     Clock clock;
     if (!clockText.empty()) {
         auto at = DateTime::parse(clockText);
@@ -115,6 +127,7 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
         db = std::make_unique<Database>(openConnection(connection, clock, engineOptionsFromEnvironment()), log);
         s = std::make_unique<Sistema>(clock, log, *db, loop, operatore);
         s->Opzione_Avvio = option;
+        Pulisci_Semafori_Postazione(*db, s->postazione);
         s->config = readLinkConfig(IniFile::load(configPath.empty() ? defaultConfigPath() : std::filesystem::path(configPath)));
         timer1 = std::make_unique<IntervalTimer>(loop.io(), [&] { Timer1_Tick(*s); });
         timer2 = std::make_unique<IntervalTimer>(loop.io(), [&] { Timer2_Tick(*s); });

@@ -8,12 +8,42 @@ long errorNumber(const std::exception& e) {
 }
 
 void Database::logError(const std::exception& e, std::string_view function) {
+    ++errorsLogged_;
+    if (dynamic_cast<const OutageRepeat*>(&e)) return;
     log_.error(errorNumber(e), e.what(), function);
+}
+
+void Database::checkOutage() const {
+    if (outage_) throw OutageRepeat(*outage_);
+}
+
+void Database::noteFailure(const DbError& e) {
+    if (e.outage() && !outage_) outage_ = e;
+}
+
+void Database::execute(std::string_view sql) {
+    checkOutage();
+    try {
+        conn_->execute(sql);
+    } catch (const DbError& e) {
+        noteFailure(e);
+        throw;
+    }
+}
+
+std::unique_ptr<Recordset> Database::open(std::string_view sql) {
+    checkOutage();
+    try {
+        return conn_->open(sql);
+    } catch (const DbError& e) {
+        noteFailure(e);
+        throw;
+    }
 }
 
 bool Database::tryExecute(std::string_view sql, std::string_view function) {
     try {
-        conn_->execute(sql);
+        execute(sql);
         return true;
     } catch (const std::exception& e) {
         logError(e, function);

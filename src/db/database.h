@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,14 @@
 
 namespace velaris {
 
+// A statement that was not sent: an earlier statement of the same turn met an outage
+// (see Database::newTurn). It carries that outage's number and kind.
+class OutageRepeat : public DbError {
+public:
+    explicit OutageRepeat(const DbError& first)
+        : DbError(first.number(), std::string("Database unavailable: ") + first.what(), first.fault()) {}
+};
+
 class Database {
 public:
     Database(std::unique_ptr<Connection> conn, EventLog& log) : conn_(std::move(conn)), log_(log) {}
@@ -22,20 +31,39 @@ public:
     EventLog& log() { return log_; }
     bool connected() const { return conn_ != nullptr; }
     void reset(std::unique_ptr<Connection> conn) { conn_ = std::move(conn); }
+    // Hands the connection over (a test wraps it and puts the wrapper back).
+    std::unique_ptr<Connection> take() { return std::move(conn_); }
 
     // Runs a statement that returns no records; DbError on failure.
-    void execute(std::string_view sql) { conn_->execute(sql); }
-    std::unique_ptr<Recordset> open(std::string_view sql) { return conn_->open(sql); }
+    void execute(std::string_view sql);
+    std::unique_ptr<Recordset> open(std::string_view sql);
 
     // Runs a statement and, on failure, writes the error line for `function` and returns
     // false instead of raising.
     bool tryExecute(std::string_view sql, std::string_view function);
     // Writes "Error: <n> - <description> - Function <function>" for a caught exception.
+    // An OutageRepeat is counted but not written: its outage has its line already.
     void logError(const std::exception& e, std::string_view function);
 
+    // Outages. Each piece of work (a card read, a polling tick) is a turn. Once one
+    // statement of a turn has met an outage, the later statements of that turn fail at
+    // once with OutageRepeat instead of waiting for the database again: a stalled
+    // database costs a read one time-out, never one per statement.
+    void newTurn() { outage_.reset(); }
+    // The outage this turn met, or nothing.
+    const DbError* outage() const { return outage_ ? &*outage_ : nullptr; }
+    // Database errors handed to logError so far (written or not): a piece of work that
+    // sees this number grow has met a database error, even one a helper swallowed.
+    unsigned long errorsLogged() const { return errorsLogged_; }
+
 private:
+    void checkOutage() const;
+    void noteFailure(const DbError& e);
+
     std::unique_ptr<Connection> conn_;
     EventLog& log_;
+    std::optional<DbError> outage_;
+    unsigned long errorsLogged_ = 0;
 };
 
 // The error number of a caught exception: the engine's for database errors, 5 (invalid

@@ -66,6 +66,17 @@ Value columnValue(sqlite3_stmt* st, int i, ColKind kind) {
     }
 }
 
+// The kind of failure an SQLite result code stands for.
+DbFault faultOf(int rc) {
+    switch (rc & 0xFF) {
+        case SQLITE_BUSY: return DbFault::Busy;
+        case SQLITE_LOCKED: return DbFault::Locked;
+        case SQLITE_IOERR:
+        case SQLITE_CANTOPEN: return DbFault::LinkLost;
+        default: return DbFault::Statement;
+    }
+}
+
 std::string withProcedure(const std::shared_ptr<const tsql::Translation>& t, const std::string& msg) {
     if (!t || t->procedure.empty()) return msg;
     return t->procedure + ": " + msg;
@@ -109,7 +120,7 @@ private:
         std::string msg = rc != SQLITE_DONE ? sqlite3_errmsg(conn_.handle()) : std::string();
         // Give the statement back as soon as the rows are read: no read stays open.
         sqlite3_reset(p_->stmt);
-        if (rc != SQLITE_DONE) throw DbError(rc, withProcedure(p_->translation, msg));
+        if (rc != SQLITE_DONE) throw DbError(rc, withProcedure(p_->translation, msg), faultOf(rc));
     }
 
     SqliteConnection& conn_;
@@ -182,7 +193,7 @@ SqliteConnection::Prepared* SqliteConnection::acquire(std::string_view tsql, std
         if (rc != SQLITE_OK) {
             const std::string msg = withProcedure(translation, sqlite3_errmsg(db_));
             sqlite3_finalize(st);
-            throw DbError(rc, msg);
+            throw DbError(rc, msg, faultOf(rc));
         }
         if (!st) throw DbError(SQLITE_MISUSE, "Empty statement");
         for (; tail && *tail; ++tail) {
@@ -238,7 +249,7 @@ SqliteConnection::Prepared* SqliteConnection::acquire(std::string_view tsql, std
         if (rc != SQLITE_OK) {
             const std::string msg = sqlite3_errmsg(db_);
             release(p);
-            throw DbError(rc, msg);
+            throw DbError(rc, msg, faultOf(rc));
         }
     }
     // Keep the cache bounded; statements in use stay.
@@ -285,7 +296,7 @@ void SqliteConnection::execute(std::string_view sql) {
     if (rc != SQLITE_DONE) {
         const std::string msg = withProcedure(p->translation, sqlite3_errmsg(db_));
         release(p);
-        throw DbError(rc, msg);
+        throw DbError(rc, msg, faultOf(rc));
     }
     release(p);
 }
@@ -313,7 +324,7 @@ void SqliteConnection::executeNative(std::string_view sql) {
     if (rc != SQLITE_OK) {
         std::string msg = err ? err : sqlite3_errmsg(db_);
         sqlite3_free(err);
-        throw DbError(rc, msg);
+        throw DbError(rc, msg, faultOf(rc));
     }
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "attendance/dati_accessi.h"
+#include "base/format.h"
 #include "attendance/log_terminali.h"
 #include "checks/abbonamenti_terminali.h"
 #include "processing/attivita.h"
@@ -24,19 +25,10 @@ using Passo = std::optional<Fine>;  // nothing: the dispatch goes on with the ne
 
 void inviaSubito(Sistema& s, std::string testo) { KxSendMsg(s, s.corrente.Indirizzo_Corrente, testo, 0); }
 
-// A read code as it may appear in a log line: control characters shown as "?", cut short.
-std::string perLog(const std::string& codice) {
-    size_t n = std::min<size_t>(codice.size(), 40);
-    while (n < codice.size() && n > 0 && (static_cast<unsigned char>(codice[n]) & 0xC0) == 0x80) --n;  // whole characters
-    std::string out;
-    for (char ch : codice.substr(0, n)) out += static_cast<unsigned char>(ch) < 32 ? '?' : ch;
-    return n < codice.size() ? out + "..." : out;
-}
-
 // A step whose procedure is not part of the server yet: the read ends with one log line
 // and the idle prompt, without a verdict.
 Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa) {
-    s.log.error(0, cosa + " not available yet: read " + perLog(m.Codice_Letto) + " not processed", "Elabora_Messaggi");
+    s.log.error(0, cosa + " not available yet: read " + testoPerLog(m.Codice_Letto) + " not processed", "Elabora_Messaggi");
     Prompt_Riposo(s, m);
     return Fine::ScriviStato;
 }

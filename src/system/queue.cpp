@@ -33,6 +33,7 @@ void insertMessage(Sistema& s, const Value& address, const Value& message, const
                  "VALUES (" +
                  Num_SqlQ(address) + ", " + CChrQ(message) + "," + Ora_SqlQ(Value(due)) + ", " + Num_SqlQ(booking) +
                  ", " + Num_SqlQ(subFacility) + ")");
+    if (address.toInt() == s.corrente.Indirizzo_Corrente) s.corrente.Risposto = true;
 }
 
 void markSent(Sistema& s, const Value& id) {

@@ -2,6 +2,8 @@
 
 #include "base/format.h"
 #include "system/queue.h"
+#include "system/sender.h"
+#include "terminals/httppush/http_reply.h"
 #include "system/terminal_states.h"
 #include "system/terminal_types.h"
 
@@ -52,6 +54,17 @@ PromptIniziale promptIniziale(const TerminalRow& row, const std::string& riga) {
         case tipo::Tcp: return {{"S00000000"}, stato::Pronto};  // a terminal of this type starts ready, like the others
         default: return {{}, stato::Pronto};
     }
+}
+
+void Prompt_Riposo_Immediato(Sistema& s, int address) {
+    const TerminalRow* row = s.registro.perIndirizzo(address);
+    if (!row) return;
+    if ((*row)["Tipo"].toInt() == tipo::HttpPush) {
+        if (s.link && s.corrente.Indice_Socket > 0)
+            s.link->writeTo(s.corrente.Indice_Socket, httpResponse(idleBody(), s.clock));
+        return;
+    }
+    for (std::string text : promptIniziale(*row, rigaOrologio(s.clock.now())).testi) KxSendMsg(s, address, text, 0);
 }
 
 void Inizializza_Terminali(Sistema& s) {

@@ -72,6 +72,8 @@ void Sistema::elaboraLettura(const std::function<void()>& elabora) {
     corrente = Corrente{};
     esiti = EsitiVerifica{};
     lettura = DatiLettura{};
+    // An outage met by an earlier piece of work is tried again: the database may be back.
+    db.newTurn();
     try {
         elabora();
     } catch (const std::exception& e) {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,6 +92,10 @@ struct Corrente {
     std::string Filtro_Centro;
     std::string Filtro_Irregolarita;
     std::string Filtro_Scadenze;
+    // Something was sent or queued for the terminal of the read in progress since its
+    // processing began: a read that ends without a verdict is answered with the idle
+    // prompt only when this is not so.
+    bool Risposto = false;
 };
 
 struct Sistema {
@@ -104,6 +109,7 @@ struct Sistema {
     Operatore& operatore;
     Settings settings;
     Postazione postazione;
+    SorveglianzaSemafori sorveglianzaSemafori;
     LinkConfig config;
 
     bool Opzione_Avvio = false;
@@ -123,6 +129,14 @@ struct Sistema {
     // A drain pass is in progress: a tick that runs inside one of its waits (the client
     // link lets other events run) must not send the same row a second time.
     bool drenaggioInCorso = false;
+    // What the polling cycle keeps between ticks: the error each step logged last (a
+    // failing step logs its message once, and again when the message changes or after
+    // the step has worked), and how many ticks leave the database alone after a tick met
+    // an outage, so that a stalled database does not take every second of the loop.
+    struct Ciclo {
+        std::map<std::string, std::string> ultimoErrore;
+        int tickSenzaDatabase = 0;
+    } ciclo;
 
     // Stops Timer1 for the duration of message processing and restarts it after.
     void fermaTimer1();
