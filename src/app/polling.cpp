@@ -62,7 +62,8 @@ void messaggiIniettati(Sistema& s) {
     if (s.letturaInCorso() || s.lettureInAttesa() > 0) return;
     Value id, address, message;
     {
-        auto rs = s.db.open("SELECT TOP 1 ID, Indirizzo, Messaggio  FROM Stato_Terminali  WHERE Stato=500  ORDER BY ID");
+        auto rs = s.db.open("SELECT TOP 1 ID, Indirizzo, Messaggio  FROM Stato_Terminali  WHERE Stato=500 " +
+                            s.registro.soloPropri() + " ORDER BY ID");
         if (rs->eof()) return;
         id = rs->field(0);
         address = rs->field(1);
@@ -164,7 +165,8 @@ void Timer2_Tick(Sistema& s) {
     s.db.newTurn();
     step(s, "connections", [&] {
         std::string missing;
-        auto rs = s.db.open("SELECT Indirizzo  FROM Dettaglio_Terminali  WHERE Attivo<>0  ORDER BY Indirizzo ");
+        auto rs = s.db.open("SELECT Indirizzo  FROM Dettaglio_Terminali  WHERE Attivo<>0 " + s.registro.soloPropri() +
+                            " ORDER BY Indirizzo ");
         for (; !rs->eof(); rs->moveNext()) {
             const int64_t address = rs->field(0).toInt();
             const bool connected = s.link && s.link->identified(static_cast<int>(address));

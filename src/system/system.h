@@ -69,6 +69,12 @@ struct Registro {
     std::vector<bool> Terminale_Con_Sub;
     bool Terminali_Uscita = false;
     bool Terminali_Uscita_Personale = false;
+    // Terminals whose `Postazione` names another workstation are driven by that
+    // workstation's server and left out here. When there are any, the database is shared:
+    // this server's statements on state and queue rows keep to its own terminals.
+    bool condiviso = false;
+    // " AND <column> In (<own addresses>)" when the database is shared, "" otherwise.
+    std::string soloPropri(std::string_view column = "Indirizzo") const;
 
     // MoveFirst + Find "Indirizzo = n": positions the list; false when no row matches
     // (the previous position is kept, as a failed Find leaves the list at its end).

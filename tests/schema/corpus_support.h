@@ -12,6 +12,7 @@
 #include <string>
 
 #include "db/literals.h"
+#include "db/schema.h"
 #include "support/test_support.h"
 
 namespace velaris::test {
@@ -69,6 +70,7 @@ public:
     SchemaDb() : fixture() {
         ensureCollation(fixture.sqlite->handle());
         fixture.native(readSchemaScript());
+        separateWorkTables(*fixture.sqlite);
     }
 
     DbFixture fixture;

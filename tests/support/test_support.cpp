@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include "db/schema.h"
+
 #include <atomic>
 #include <fstream>
 #include <sstream>
@@ -39,6 +41,7 @@ DbFixture::DbFixture(bool withSchema)
         std::stringstream ss;
         ss << in.rdbuf();
         sqlite->executeNative(ss.str());
+        separateWorkTables(*sqlite);
     }
 }
 
