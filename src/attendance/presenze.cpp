@@ -179,7 +179,11 @@ void Salva_Presenza_Terminali(Sistema& s, const Value& Codice_Cliente, int Tipol
         const std::string adessoOra = ora(oraD);
         const std::string terminaleN = num(Indirizzo);
         const std::string centro = CChrQ(s.corrente.Codice_Centro_Corrente);
-        const std::string tessera = CChrQ(Value(s.lettura.Tessera_Letta));
+        // The card as read: its length is the terminal's, so it is fitted to each column.
+        const Value letta(s.lettura.Tessera_Letta);
+        auto tessera = [&](size_t larghezza, const char* colonna) {
+            return CChrQ_Colonna(s.db, letta, larghezza, colonna, F);
+        };
         const std::string codiceTxt = Codice_Attivita.toText();
         const bool altre = codiceTxt == kAltreStrutture;
         const std::string codice = CChrQ(Codice_Attivita);
@@ -236,7 +240,8 @@ void Salva_Presenza_Terminali(Sistema& s, const Value& Codice_Cliente, int Tipol
                 s.db.execute("INSERT INTO Presenze (ID_Presenza,Codice_Cliente, Data_Presenza, Ora_Presenza, "
                              "Fuori_Orario, Iscrizione_Scaduta, Ex_Terminali, Codice_Centro, IndTerminale, "
                              "Codice_Tessera, Note_Tessera) VALUES (" + num(numero) + ", " + cliente + ", " + oggi +
-                             ", " + adessoOra + ", 0, 0, 0, " + centro + ", " + terminaleN + ", " + tessera + ", " +
+                             ", " + adessoOra + ", 0, 0, 0, " + centro + ", " + terminaleN + ", " +
+                             tessera(30, "Presenze.Codice_Tessera") + ", " +
                              CChrQ(Value(s.lettura.Note_Tessera_Letta)) + ")");
             }
 
@@ -283,7 +288,8 @@ void Salva_Presenza_Terminali(Sistema& s, const Value& Codice_Cliente, int Tipol
                         s.db.execute("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Codice, "
                                      "Data_Presenza, DaOre, AOre, IndTerminale, ID_Presenza, Codice_Bis)  VALUES (1, " +
                                      cliente + ", " + codice + ", " + oggi + ", " + Ora_SqlQ(DaOre) + ", " +
-                                     Ora_SqlQ(AOre) + ", " + terminaleN + ", " + num(numero) + ", " + tessera + ")");
+                                     Ora_SqlQ(AOre) + ", " + terminaleN + ", " + num(numero) + ", " +
+                                     tessera(50, "Controllo_Fascia_Oraria.Codice_Bis") + ")");
                         fascia = ZeroSeNullo(DMaxQ(s.db, "ID", "Controllo_Fascia_Oraria",
                                                    "Codice_Cliente=" + cliente + " And Data_Presenza=" + oggi));
                     }
@@ -528,7 +534,8 @@ void Salva_Presenza_Terminali(Sistema& s, const Value& Codice_Cliente, int Tipol
                                     CChrQ(Attivita_Accompagnamento)) > 0) {
                         s.db.execute("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Codice, "
                                      "Data_Presenza, DaOre, AOre, IndTerminale, Codice_Bis)  VALUES (1, " + cliente +
-                                     ", Null, " + oggi + ", '00:00:00', '23:59:59'," + terminaleN + "," + tessera + ")");
+                                     ", Null, " + oggi + ", '00:00:00', '23:59:59'," + terminaleN + "," +
+                                     tessera(50, "Controllo_Fascia_Oraria.Codice_Bis") + ")");
                         fascia = ZeroSeNullo(DMaxQ(s.db, "ID", "Controllo_Fascia_Oraria",
                                                    "Codice_Cliente=" + cliente + " And Data_Presenza=" + oggi));
                     }
@@ -637,7 +644,8 @@ void Salva_Presenza_Terminali(Sistema& s, const Value& Codice_Cliente, int Tipol
             s.db.execute("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, AOre, "
                          "Ora_Presenza, IndTerminale, Punti, Codice_Bis, ID_Entrata)  SELECT 2, Codice_Cliente, "
                          "Data_Presenza, AOre, " + adessoOra + ", " + terminaleN + ", " + Num_SqlQ(Punti) + ", " +
-                         tessera + ", " + num(idEntrata) + " FROM wTmp_OrarioUscita");
+                         tessera(50, "Controllo_Fascia_Oraria.Codice_Bis") + ", " + num(idEntrata) +
+                         " FROM wTmp_OrarioUscita");
             if (fascia > 0)
                 s.db.execute("UPDATE Controllo_Fascia_Oraria  SET ID_Entrata=" + num(idEntrata) + " WHERE ID=" +
                              num(fascia));

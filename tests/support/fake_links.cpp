@@ -1,5 +1,7 @@
 #include "support/fake_links.h"
 
+#include <gtest/gtest.h>
+
 #include "app/polling.h"
 #include "db/literals.h"
 
@@ -34,6 +36,11 @@ SystemFixture::SystemFixture(int dispositivo)
     s.client = &client;
     s.timer1 = &timer1;
     s.timer2 = &timer2;
+}
+
+SystemFixture::~SystemFixture() {
+    for (const std::string& line : f.logLines)
+        if (line.find("would be truncated") != std::string::npos) ADD_FAILURE() << "over-wide text sent: " << line;
 }
 
 void SystemFixture::terminale(int address, int tipo, const std::string& ip, const std::string& extra) {

@@ -107,9 +107,11 @@ public:
     bool answered = false, answerProbes = true;
 };
 
-// The system over a schema database, link kind chosen per test.
+// The system over a schema database, link kind chosen per test. A test fails when the
+// system sent the database a text wider than its column.
 struct SystemFixture {
     explicit SystemFixture(int dispositivo);
+    ~SystemFixture();
     DbFixture f;
     EventLoop loop;
     FakeOperatore operatore;
