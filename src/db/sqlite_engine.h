@@ -59,7 +59,7 @@ public:
     // has not run for a while (a link whose reads keep postponing the tick).
     static constexpr int kBackstopPages = 2048;
     // Size the journal file is cut back to whenever it restarts.
-    static constexpr long long kJournalSizeLimit = 1 << 20;
+    static constexpr long long kJournalSizeLimit = 512 * 1024;
     // How long a quiet tick waits for other processes to empty the journal file.
     static constexpr int kTruncateWaitMs = 20;
 
