@@ -73,11 +73,11 @@ std::string column(const std::string& table, std::string def, Tables& tables) {
     std::string rest = m[4].str();
     const std::string restU = upper(rest);
     const bool key = restU.find("PRIMARY KEY") != std::string::npos;
-    if (type == "INTEGER" && key) {
-        // A rowid alias: numbered by the database when left out, as an identity is.
+    if (type == "INTEGER" && key && restU.find("AUTOINCREMENT") != std::string::npos) {
         tables.identities[upper(table)] = name;
         return name + " INT IDENTITY(1,1) PRIMARY KEY";
     }
+    if (type == "INTEGER" && key) return name + " INT NOT NULL PRIMARY KEY";  // a code given by whoever inserts
     std::string t = type;
     if (type == "INTEGER") t = "INT";
     else if (type == "TEXT") t = key ? "VARCHAR(450)" : "VARCHAR(MAX)";
@@ -142,7 +142,9 @@ std::vector<std::string> toSqlServer(std::string_view sqliteText, Tables& tables
     for (const std::string& raw : splitStatements(sqliteText)) {
         const std::string stmt = trim(raw);
         const std::string u = upper(stmt);
-        if (stmt.empty() || startsWith(u, "BEGIN") || startsWith(u, "COMMIT") || startsWith(u, "PRAGMA")) continue;
+        // A trigger's body is split at its inner ";": its "END" stands alone.
+        if (stmt.empty() || startsWith(u, "BEGIN") || startsWith(u, "COMMIT") || startsWith(u, "PRAGMA") || u == "END")
+            continue;
         if (startsWith(u, "CREATE TABLE")) {
             out.push_back(createTable(stmt, tables));
         } else if (startsWith(u, "CREATE TRIGGER")) {
