@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/event_log.h"
+#include "base/event_log.h"
 #include "db/connection.h"
 #include "db/literals.h"
 
