@@ -98,7 +98,8 @@ SalvaPresenzaTerminali::SalvaPresenzaTerminali(Sistema& s, PresenzaTerminale& p,
       adesso_(adesso),
       anag_(anagraficaPer(p.Tipologia)),
       codice_(CChrQ(p.Codice_Attivita)),
-      altre_(p.Codice_Attivita.toText() == kAltreStrutture) {}
+      altre_(p.Codice_Attivita.toText() == kAltreStrutture),
+      idRiga_(p.ID_Riga) {}
 
 // Step 2: the early reply opens the gate before any database work.
 void SalvaPresenzaTerminali::apriVarco() {

@@ -35,6 +35,9 @@ struct PresenzaTerminale {
     // redirects the payment to another one.
     Value Codice_Iscrizione = Value::null();    // paying subscription, Null when none
     Value ID_Aggiunta = Value(0);               // paying add-on, 0 when none
+    // The subscription line (`Iscrizioni_Strutture.ID`) that admitted the member: the entry
+    // is counted on it. 0: the line is looked up by subscription, client and activity.
+    int64_t ID_Riga = 0;
     Value DaOre = Value::null(), AOre = Value::null();  // band of an accompanied activity
     int Indirizzo = 0;                          // terminal address
     Value Attivita_Accompagnamento = Value::null();     // activity tested for the companion band

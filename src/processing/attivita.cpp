@@ -491,6 +491,8 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
     p.Codice_Attivita = c.Codice;
     p.Codice_Iscrizione = c.abbonamento() ? c.Codice_Iscrizione : Value::null();
     p.ID_Aggiunta = c.abbonamento() ? Value(0) : Value(static_cast<long long>(c.ID_Prenotazione));
+    // The line that admitted the member, never another line of the same subscription.
+    p.ID_Riga = c.abbonamento() ? c.ID_Iscrizione : 0;
     p.DaOre = c.DaOre;
     p.AOre = c.AOre;
     p.Indirizzo = indirizzo_;
