@@ -5,6 +5,8 @@
 #include <csignal>
 #include <iostream>
 
+#include <unistd.h>
+
 #include "app/config.h"
 #include "app/links_factory.h"
 #include "app/polling.h"
@@ -25,6 +27,10 @@ public:
         const std::string line = std::string(kTitolo) + (icon == Icona::Critico ? " [critico] " : " [informazione] ") + text;
         err_ << line << std::endl;
         log_.timed(line);
+    }
+    // The terminal's bell, when a person may hear it.
+    void beep() override {
+        if (::isatty(STDERR_FILENO)) err_ << '\a' << std::flush;
     }
 
 private:

@@ -29,6 +29,8 @@ public:
     static constexpr const char* kTitolo = "*** VELARIS. Controllo Accessi ***";
     virtual ~Operatore() = default;
     virtual void messageBox(const std::string& text, Icona icon) = 0;
+    // One beep of the workstation (the desk's alert); nothing by default.
+    virtual void beep() {}
 };
 
 // Link kinds 3 and 4: the listener's connections as the sender and the polling cycle

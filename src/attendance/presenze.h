@@ -61,6 +61,28 @@ struct PresenzaTerminale {
 // procedure with one event-log line; statements already run stay.
 void Salva_Presenza_Terminali(Sistema& s, PresenzaTerminale& p);
 
+// What `Salva_Presenza` records: the entry admitted by the check at a general entrance,
+// whose confirmed staging rows wait in `wTmp_Presenze_Strutture`.
+struct PresenzaStrutture {
+    Value Codice_Cliente;                        // Null or blank: nothing is done
+    DateTime Data, Ora;                          // the moment of the entry (time on 1 January 1900)
+    int Indirizzo = 0;                           // terminal address, 0 at the desk
+    Value Stato_Precedente;                      // the client's status before the entry
+    Value Codice_Iscrizione = Value::null();     // preferences of an all-facilities entry;
+                                                 // blank: the all-facilities line's own
+    Value Descrizione_Default = Value::null();   // log description when the rows give none
+    Value Data_Fine_Default = Value::null();     // log end date when the rows give none
+    Value Cognome, Nome;
+    Value Rinnovo = Value(0);
+    bool Senza_Fasce = false;                    // no time-band control rows are written
+    // The outcome of the check: out of the time band, suspended, irregular, no entries left.
+    bool Fuori_Fascia = false, Sospeso = false, Irregolare = false, Nessun_Ingresso = false;
+};
+
+// `Salva_Presenza`. True when the entry is recorded (or there is nothing to record); false
+// after a failure, which is logged: the statements already run stay, lock 103 is released.
+bool Salva_Presenza(Sistema& s, const PresenzaStrutture& p);
+
 // `Verifica_Prenotazioni_NoIngressi_Gen`: marks each unused booking in the filters as used
 // when an entry at its activity falls inside its window, and as unused otherwise. Each
 // filter is optional (Null or Empty: no filter).

@@ -94,13 +94,17 @@ Semafori semaforiDi(const std::array<Value, 23>& irr, bool sospeso) {
     return l;
 }
 
-std::string tesseraPerColonna(Sistema& s, size_t larghezza, const char* colonna, const char* funzione) {
-    const std::string& t = s.lettura.Tessera_Letta;
-    if (caratteri(t) <= larghezza) return CChrQ(Value(t));
-    const std::string taglio = primiCaratteri(t, larghezza);
-    s.log.timed("Card code of " + std::to_string(caratteri(t)) + " characters cut to " + std::to_string(larghezza) +
+std::string perColonna(Sistema& s, const std::string& testo, size_t larghezza, const char* colonna,
+                       const char* funzione) {
+    if (caratteri(testo) <= larghezza) return testo;
+    const std::string taglio = primiCaratteri(testo, larghezza);
+    s.log.timed("Code of " + std::to_string(caratteri(testo)) + " characters cut to " + std::to_string(larghezza) +
                 " for " + colonna + ": " + stampabile(taglio) + " (" + funzione + ")");
-    return CChrQ(Value(taglio));
+    return taglio;
+}
+
+std::string tesseraPerColonna(Sistema& s, size_t larghezza, const char* colonna, const char* funzione) {
+    return CChrQ(Value(perColonna(s, s.lettura.Tessera_Letta, larghezza, colonna, funzione)));
 }
 
 Visita::Visita(Sistema& s, const Value& cliente, int indirizzo, const DateTime& data, const DateTime& ora,
