@@ -72,6 +72,7 @@ private:
     void unaPerAttivita();
     void verdetto();
     void testoDisplay();
+    void entitlementInutilizzabili();
     // Step 22: a refusal for lack of entitlement that the member's money card may pay.
     // The money card is not part of the server yet: the entrance has no money-card
     // tariff, and nothing is paid.
@@ -468,6 +469,20 @@ void VerificaStrutture::testoDisplay() {
     }
 }
 
+// A refused member's entitlements that can never be used (an activity the centre no longer
+// has, no start date) are reported: the desk must mend them.
+void VerificaStrutture::entitlementInutilizzabili() {
+    auto rs = s_.db.open("SELECT Codice_Struttura, Data_Inizio FROM Q_Ingressi_Accessi WHERE Codice_Cliente=" + q_ +
+                         " AND (Data_Inizio Is Null OR Codice_Struttura Not In (SELECT Codice_Struttura FROM "
+                         "Anagrafica_Strutture UNION SELECT Codice_Corso FROM Anagrafica_Corsi UNION SELECT "
+                         "Codice_Servizio FROM Anagrafica_Servizi))");
+    for (; !rs->eof(); rs->moveNext())
+        s_.log.error(0,
+                     "Member " + codice_.toText() + " holds an entitlement for " + rs->field(0).toText() +
+                         (Nullo_Vuoto(rs->field(1)) ? " without a start date" : ", which the centre no longer has"),
+                     kFunzione);
+}
+
 EsitoStrutture VerificaStrutture::esegui() {
     s_.esiti = EsitiVerifica{};
     for (Value& v : s_.esiti.Irregolarita) v = Value(0);
@@ -497,17 +512,7 @@ EsitoStrutture VerificaStrutture::esegui() {
     unaPerAttivita();
     verdetto();
     testoDisplay();
-    if (e_.Nessun_Candidato) {
-        // An entitlement naming an activity the centre no longer has can never be used.
-        auto rs = s_.db.open("SELECT Codice_Struttura FROM Q_Ingressi_Accessi WHERE Codice_Cliente=" + q_ +
-                             " AND Codice_Struttura Not In (SELECT Codice_Struttura FROM Anagrafica_Strutture UNION "
-                             "SELECT Codice_Corso FROM Anagrafica_Corsi UNION SELECT Codice_Servizio FROM "
-                             "Anagrafica_Servizi)");
-        for (; !rs->eof(); rs->moveNext())
-            s_.log.error(0, "Member " + codice_.toText() + " holds an entitlement for " + rs->field(0).toText() +
-                                ", which the centre no longer has",
-                         kFunzione);
-    }
+    if (e_.Nessun_Ingresso) entitlementInutilizzabili();
     return e_;
 }
 

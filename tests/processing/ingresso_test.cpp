@@ -152,3 +152,284 @@ TEST_F(Ingresso, RefusalsForEachReason) {
     x.loop.yieldFor(std::chrono::milliseconds(1900));
     EXPECT_EQ(x.operatore.beeps, 3 * static_cast<int>(std::size(casi)));
 }
+
+TEST_F(Ingresso, EntitlementsVerifiedElsewhereOrExternal) {
+    entrata();
+    sql("INSERT INTO Orario_Istruttori_Corsi (Codice_Corso, Codice_Struttura, GiornoSettimana) VALUES ('CS001', 'ST002', 4)");
+    // Pool and a course held in the pool: both have their own turnstile. Admitted here,
+    // counted there.
+    riga("I1", 1, "ST002", 10, 3);
+    riga("I1", 2, "CS001", 10, 3, "2024-01-01", 2);
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("Presenze WHERE Ex_Terminali=1 AND Iscrizione_Scaduta=0"), 1);
+    EXPECT_EQ(conta("Presenze_Strutture"), 0);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE SeduteFatte=3"), 2);
+
+    // The external spa alone is no entitlement here; beside the gym it is not recorded.
+    pulisci();
+    sql("DELETE FROM Iscrizioni_Strutture");
+    riga("I2", 1, "ST003", 10, 0);
+    leggi(1, "0001234501");
+    EXPECT_TRUE(rifiutato());
+    riga("I1", 1, "ST001", 10, 0);
+    pulisci();
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("Presenze_Strutture WHERE Codice_Struttura='ST003'"), 0);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Struttura='ST003' AND SeduteFatte=0"), 1);
+
+    // A service booked today (the server's own day) in a room of the spa is external too.
+    pulisci();
+    sql("DELETE FROM Iscrizioni_Strutture;"
+        "INSERT INTO Anagrafica_Servizi (Codice_Servizio, Descrizione, APrenotazione) VALUES ('SE001', 'MASSAGGIO', 1);"
+        "INSERT INTO Anagrafica_SubStrutture (Cd_SubStruttura, Codice_Struttura) VALUES (5, 'ST003');"
+        "INSERT INTO Gestione_Prenotazioni (ID, Codice2, Cd_SubStruttura, Data_Prenotazione) VALUES "
+        "  (1, 'SE001', 5, '2024-03-07 00:00:00');"
+        "INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente) VALUES (1, 'CL000001')");
+    aggiunta(1, "SE001", 5, 0);
+    leggi(1, "0001234501");
+    EXPECT_TRUE(rifiutato());
+}
+
+TEST_F(Ingresso, OneEntitlementPerActivityAfterSuspensionsAndBookings) {
+    entrata();
+    // Two gym subscriptions: the oldest is used.
+    riga("I1", 1, "ST001", 10, 0);
+    riga("I2", 1, "ST001", 10, 0, "2024-02-01");
+    leggi(1, "0001234501");
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Iscrizione='I1' AND SeduteFatte=1"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Iscrizione='I2' AND SeduteFatte=0"), 1);
+
+    // The old one suspended: the newer one pays, the member is not reported suspended.
+    pulisci();
+    sql("INSERT INTO Gestione_Sospensioni (Codice_Iscrizione, Data_Inizio_Sospensione, Data_Fine_Sospensione) VALUES "
+        "('I1', '2024-03-01 00:00:00', '2024-03-31 00:00:00')");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Iscrizione='I2' AND SeduteFatte=1"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Iscrizione='I1' AND SeduteFatte=1"), 1);
+    EXPECT_EQ(x.scalar("SELECT DesIrregolari FROM Log_Entrate WHERE ID_Presenza=2"), Value("OK"));
+
+    // Two passes for the gym sold on the same day: one is used, by its row key.
+    pulisci();
+    sql("DELETE FROM Iscrizioni_Strutture");
+    aggiunta(11, "ST001", 10, 0, "Prog_Riga=1");
+    aggiunta(12, "ST001", 10, 0, "Prog_Riga=1");
+    // An add-on of the pool on the same line number is counted at the pool only.
+    aggiunta(13, "ST002", 10, 0, "Prog_Riga=1");
+    leggi(1, "0001234501");
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Presenza=3"), 1);
+    EXPECT_EQ(conta("Gestione_Aggiunte WHERE SeduteFatte=1"), 1);
+    EXPECT_EQ(conta("Gestione_Aggiunte WHERE ID=11 AND SeduteFatte=1"), 1);
+
+    // A facility that needs a booking, booked now: the booked entitlement is the one used.
+    pulisci();
+    sql("DELETE FROM Gestione_Aggiunte;"
+        "INSERT INTO Anagrafica_Strutture (Codice_Struttura, Descrizione, Abilita_Ingresso, APrenotazione) VALUES "
+        "  ('ST004', 'SQUASH', -1, 1);"
+        "INSERT INTO Gestione_Prenotazioni (ID, Codice2, Data_Prenotazione, DaOre, AOre) VALUES "
+        "  (1, 'ST004', '2024-03-07 00:00:00', '1900-01-01 10:00:00', '1900-01-01 11:00:00')");
+    riga("I2", 1, "ST001", 10, 0);
+    riga("I2", 2, "ST004", 10, 0);
+    sql("INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente, Codice_Iscrizione, ID_Iscrizione) "
+        "SELECT 1, 'CL000001', 'I2', ID FROM Iscrizioni_Strutture WHERE Codice_Struttura='ST004'");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Presenza=4"), 1);
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Presenza=4 AND Codice_Struttura='ST004'"), 1);
+    EXPECT_EQ(conta("Booking_Clienti WHERE Usata<>0 AND Ingresso=4"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Struttura='ST004' AND SeduteFatte=1"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Struttura='ST001' AND SeduteFatte=0"), 1);
+    EXPECT_TRUE(errori().empty());
+}
+
+TEST_F(Ingresso, DailyLinesSingleBookingsAndVouchers) {
+    entrata();
+    riga("I1", 1, "ST001", 10, 0);
+    sql("UPDATE Iscrizioni_Strutture SET Giornaliero=-1");
+    leggi(1, "0001234501");
+    leggi(1, "0001234501");
+    EXPECT_EQ(conta("Presenze"), 2);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE SeduteFatte=1"), 1);
+
+    // A single course booking (booking 5) paid by a single-entry add-on that names a
+    // line: the gym is not used, the add-on is closed and the named line pays.
+    pulisci();
+    riga("I1", 2, "CS001", 10, 0, "2024-01-01", 2);
+    sql("INSERT INTO Gestione_Prenotazioni_Corsi (ID, Codice_Cliente, Codice_Corso, Data_Prenotazione, "
+        "ID_Iscrizione) SELECT 5, 'CL000001', 'CS001', '2024-03-07 00:00:00', ID FROM Iscrizioni_Strutture "
+        "WHERE Codice_Struttura='CS001'");
+    aggiunta(7, "CS001", 1, 0, "Singola_Corsi=5");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Presenza=3"), 1);
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Presenza=3 AND Codice_Struttura='CS001' AND Iscrizione='I1'"), 1);
+    EXPECT_EQ(conta("Gestione_Aggiunte WHERE ID=7 AND SeduteFatte=1 AND Scaduta<>0"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Struttura='CS001' AND SeduteFatte=1"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Struttura='ST001' AND SeduteFatte=1"), 1);
+
+    // A recovery voucher for a lesson of an entry pack: closed, and the pack pays.
+    pulisci();
+    sql("DELETE FROM Iscrizioni_Strutture; DELETE FROM Gestione_Aggiunte");
+    aggiunta(8, "CS001", 10, 2, "Data_Inizio='2024-02-15 00:00:00'");
+    aggiunta(9, "CS001", 1, 0);
+    sql("INSERT INTO Clienti_Recuperi_Corsi (Codice_Cliente, Codice_Corso, ID_Aggiunta, ID_Aggiunta2, Data_Inizio, "
+        "Data_Fine) VALUES ('CL000001', 'CS001', 8, 9, '2024-03-01 00:00:00', '2024-03-31 00:00:00')");
+    leggi(1, "0001234501");
+    EXPECT_EQ(conta("Gestione_Aggiunte WHERE ID=9 AND SeduteFatte=1 AND Scaduta<>0"), 1);
+    EXPECT_EQ(conta("Gestione_Aggiunte WHERE ID=8 AND SeduteFatte=3 AND Scaduta=0"), 1);
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Presenza=4 AND ID_Aggiunta=8"), 1);
+    // Outside its period a voucher entitles to nothing.
+    pulisci();
+    sql("UPDATE Gestione_Aggiunte SET Scaduta=0, SeduteFatte=0 WHERE ID=9; UPDATE Gestione_Aggiunte SET Scaduta=-1 "
+        "WHERE ID=8; UPDATE Clienti_Recuperi_Corsi SET Data_Fine='2024-03-06 00:00:00'");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(rifiutato());
+    EXPECT_TRUE(errori().empty());
+}
+
+TEST_F(Ingresso, AllFacilitiesLineWithPreferencesInForce) {
+    entrata();
+    riga("I1", 1, "ST009", 10, 0);
+    sql("INSERT INTO Gestione_Preferenze (Codice_Iscrizione, Codice_Struttura, Tipologia, Data_Preferenza) VALUES "
+        "('I1', 'ST001', 1, '2024-01-01 00:00:00'), ('I1', 'ST002', 1, '2024-04-01 00:00:00')");
+    leggi(1, "0001234501");
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Presenza=1"), 1);
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Presenza=1 AND Codice_Struttura='ST001' AND Iscrizione='I1'"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE SeduteFatte=1"), 1);
+    // Only a future preference: the visit is recorded on the all-facilities line itself.
+    sql("DELETE FROM Gestione_Preferenze WHERE Codice_Struttura='ST001'");
+    leggi(1, "0001234501");
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Presenza=2 AND Codice_Struttura='ST009'"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE SeduteFatte=2"), 1);
+}
+
+TEST_F(Ingresso, OneExitDeadlinePerStay) {
+    entrata("", true);
+    sql("UPDATE Anagrafica_Abbonamenti SET Tempo_Permanenza=60;"
+        "UPDATE Anagrafica_Corsi SET Con_Accompagnatore=-1");
+    riga("I1", 1, "ST001");
+    aggiunta(7, "CS001", 10, 0, "Tempo_Permanenza=120");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("Gestione_Entrate WHERE ID_Entrata=1 AND IndTerminale=1"), 1);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria WHERE Modalita=2"), 1);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria WHERE Modalita=2 AND AOre='1900-01-01 12:30:00' AND ID_Entrata=1 AND "
+                    "Ora_Presenza='1900-01-01 10:30:00' AND Codice_Bis='0001234501'"), 1);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria WHERE Modalita=1 AND ID_Entrata=1"), 1);
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Entrata=1"), 2);
+
+    // A later visit without a companion activity and with no stay limit: a stay with no
+    // deadline, and the first visit's band row keeps its stay.
+    pulisci();
+    sql("UPDATE Gestione_Aggiunte SET Scaduta=-1; UPDATE Anagrafica_Abbonamenti SET Tempo_Permanenza=0");
+    x.at(11, 0, 0);
+    leggi(1, "0001234501");
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria WHERE Modalita=2 AND ID_Entrata=2 AND AOre IS NULL"), 1);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria WHERE Modalita=1 AND ID_Entrata=1"), 1);
+}
+
+TEST_F(Ingresso, WithoutExitTerminalsNoStayIsOpened) {
+    entrata();
+    riga("I1", 1, "ST001");
+    leggi(1, "0001234501");
+    EXPECT_EQ(conta("Gestione_Entrate"), 0);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 0);
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Entrata=0"), 1);
+}
+
+TEST_F(Ingresso, PushTerminalGetsExactlyOneGateAnswerPerRead) {
+    x.terminale(1, 6, "", "Vai=-1, TempoVai=3, Stop=-1, TempoStop=1");
+    avvia();
+    x.s.corrente.Indice_Socket = x.conn.connect("1");
+    riga("I1", 1, "ST001");
+    leggi(1, "0001234501");
+    ASSERT_EQ(x.bodies(1).size(), 1u);
+    EXPECT_NE(x.bodies(1)[0].find("relay1=3"), std::string::npos) << x.bodies(1)[0];
+    for (const std::string code : {"0009999999", "OP0001", "AR0001"}) {
+        x.conn.members[0].written.clear();
+        leggi(1, code);
+        ASSERT_EQ(x.bodies(1).size(), 1u) << code;
+        EXPECT_NE(x.bodies(1)[0].find("beep=3"), std::string::npos) << code;
+    }
+    EXPECT_EQ(conta("Presenze"), 1);
+}
+
+TEST_F(Ingresso, StaffPassAndOtherCodesAreRefusedWithoutRows) {
+    entrata("Personale=-1");
+    sql("INSERT INTO Anagrafica_Istruttori (Codice_Istruttore, Codice_Bis, Cognome, Nome, Ingresso) VALUES "
+        "('IS0001', '0004512001', 'FERRARI', 'MARCO', -1)");
+    leggi(1, "0004512001");
+    EXPECT_EQ(stato(1, "Regolare"), Value(2));
+    EXPECT_EQ(conta("Gestione_Personale WHERE Codice='IS0001'"), 1);
+    for (const std::string code : {"0009999999", "CL999999", "AR0001"}) {
+        pulisci();
+        leggi(1, code);
+        EXPECT_TRUE(rifiutato()) << code;
+        EXPECT_EQ(x.queued(1).back(), "%K2BXM2") << code;
+        EXPECT_EQ(stato(1, "Regolare"), Value(0)) << code;
+    }
+    EXPECT_EQ(conta("Presenze"), 0);
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice IS NOT NULL AND Codice<>'IS0001'"), 0);
+}
+
+TEST_F(Ingresso, ContradictoryDataGetsAVerdictAndALogLine) {
+    entrata();
+    riga("I1", 1, "ST001", -5, 0);
+    riga("I1", 2, "ST001", 10, 0, "2024-03-01");
+    sql("UPDATE Iscrizioni_Strutture SET Data_Fine='2024-02-01 00:00:00' WHERE Prog_Riga=2;"
+        "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
+        "  Codice_Struttura, Data_Inizio) VALUES ('I1', 3, 'CL000001', 'AB001', 'ST404', '2024-01-01 00:00:00'),"
+        "  ('I1', 4, 'CL000001', 'AB001', 'ST001', NULL)");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(rifiutato());
+    EXPECT_EQ(x.queued(1).at(0), "\fSTOP|NON ABILITATO|NESSUN INGRESSO");
+    const auto e = errori();
+    ASSERT_EQ(e.size(), 4u);
+    EXPECT_NE(e[0].find("contradictory data (entries 0 of -5"), std::string::npos) << e[0];
+    EXPECT_NE(e[1].find("from 01/03/2024 to 01/02/2024"), std::string::npos) << e[1];
+    EXPECT_NE(e[2].find("ST404, which the centre no longer has"), std::string::npos) << e[2];
+    EXPECT_NE(e[3].find("ST001 without a start date"), std::string::npos) << e[3];
+    EXPECT_EQ(conta("Presenze"), 0);
+}
+
+// A long card code is cut to the width of the columns that store it.
+TEST_F(Ingresso, LongCardCodesAreCutToTheirColumns) {
+    entrata();
+    riga("I1", 1, "ST001");
+    const std::string codice = "CL000001" + std::string(60, '9');
+    sql("UPDATE Anagrafica_Clienti SET Codice_Bis='" + codice + "'");
+    leggi(1, codice);
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Presenze"), Value(codice.substr(0, 30)));
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice='CL000001' AND Codice_Tessera='" + codice.substr(0, 30) + "'"), 1);
+    EXPECT_TRUE(errori().empty());
+}
+
+TEST_F(Ingresso, DatabaseFailuresEndTheReadWithoutVerdict) {
+    entrata();
+    riga("I1", 1, "ST001", 10, 0);
+    sql("INSERT INTO Anagrafica_Clienti (Codice_Cliente, ID_MyWellness) VALUES ('CL000009', 1)");
+    for (const char* tabella : {"Presenze_Strutture", "Periodi_NonPrenotabili"}) {  // recording, check
+        sql("UPDATE Stato_Terminali SET Regolare=7 WHERE Indirizzo=1 AND Messaggio IS NULL");
+        {
+            velaris::test::TabellaGuasta guasto(*x.f.sqlite, tabella);
+            leggi(1, "0001234501");
+        }
+        EXPECT_FALSE(errori().empty()) << tabella;
+        EXPECT_TRUE(inviati(1).empty()) << tabella;
+        EXPECT_TRUE(x.queued(1).empty()) << tabella;
+        EXPECT_EQ(stato(1, "Regolare"), Value(7)) << tabella;
+        EXPECT_EQ(conta("Semafori"), 0) << tabella;
+        pulisci();
+    }
+    // The next read is served. The export row for the fitness platform may fail alone.
+    sql("UPDATE Anagrafica_Clienti SET ID_MyWellness=1 WHERE Codice_Cliente='CL000001'; DROP TABLE wTmp_MyWellness");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE SeduteFatte=1"), 1);
+    EXPECT_EQ(conta("Log_Entrate"), 1);
+    ASSERT_EQ(errori().size(), 1u);
+    EXPECT_NE(errori()[0].find("Function Salva_Presenza"), std::string::npos);
+}
