@@ -3,6 +3,8 @@
 // confirmed ones become the visit's detail rows and are counted on the lines and add-ons
 // that pay for them.
 
+#include <set>
+
 #include "app/format.h"
 #include "attendance/presenze.h"
 #include "attendance/visita.h"
@@ -55,9 +57,9 @@ private:
     void singole();
     void giornalieri();
     void dettagli(const std::string& filtro);
-    void scalaRighe(const std::string& righe, bool conChiusa);
-    void scadenzaRighe(bool conAccompagnate);
-    void scadenzaAbbonamenti(const std::string& righe);
+    std::string scalaRighe(const std::string& righe, bool conChiusa);
+    void scadenzaRighe(const std::string& iscrizioni, bool conAccompagnate);
+    void scadenzaAbbonamenti(const std::string& iscrizioni);
     void scalaAggiunte(const std::string& righe, bool conAccompagnate);
     void ordinaria();
     void tuttiGliImpianti();
@@ -240,39 +242,46 @@ void SalvaPresenza::dettagli(const std::string& filtro) {
 }
 
 // Steps 10.8 and 11.4: one entry on each subscription line used, never past its entries.
-void SalvaPresenza::scalaRighe(const std::string& righe, bool conChiusa) {
+// Returns the subscriptions counted, as a list of literals ("" when none).
+std::string SalvaPresenza::scalaRighe(const std::string& righe, bool conChiusa) {
+    std::set<std::string> codici;
     for (const Riga& r : tutteLeRighe(s_.db, "SELECT DISTINCT Codice_Iscrizione, Prog_Riga FROM wTmp_Presenze_Strutture "
                                              "WHERE wTmp_Presenze_Strutture.Origine='Abbonamento' AND " + righe)) {
+        codici.insert(CChrQ(r[0]));
         exec("UPDATE Iscrizioni_Strutture SET Iscrizioni_Strutture.SeduteFatte = Iscrizioni_Strutture.SeduteFatte + 1 "
              "WHERE Iscrizioni_Strutture.Codice_Iscrizione=" + CChrQ(r[0]) + " AND Iscrizioni_Strutture.Prog_Riga = " +
              Num_SqlQ(r[1]) +
              (conChiusa ? " AND Iscrizioni_Strutture.Chiusa=0 AND Iscrizioni_Strutture.Scaduta=0" : "") +
              " AND (Iscrizioni_Strutture.Sedute=0 OR (Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte>0))");
     }
+    std::string iscrizioni;
+    for (const std::string& c : codici) iscrizioni += (iscrizioni.empty() ? "" : ",") + c;
+    return iscrizioni;
 }
 
 // Steps 10.9 and 11.5: lines whose last entry is used expire today, unless daily, booked
-// ahead or (in the ordinary case) of an accompanied course or service.
-void SalvaPresenza::scadenzaRighe(bool conAccompagnate) {
+// ahead or (in the ordinary case) of an accompanied course or service. Only the
+// subscriptions counted now can have reached their limit: naming them lets the database
+// find their lines by their key instead of reading every line of the centre.
+void SalvaPresenza::scadenzaRighe(const std::string& iscrizioni, bool conAccompagnate) {
     exec("UPDATE Iscrizioni_Strutture  SET Iscrizioni_Strutture.Scaduta=-1, Iscrizioni_Strutture.Data_Scadenza=" +
          oggi_ + " FROM Iscrizioni_Strutture INNER JOIN wTmp_Presenze_Strutture ON "
          "Iscrizioni_Strutture.Codice_Iscrizione=wTmp_Presenze_Strutture.Codice_Iscrizione  WHERE "
          "Iscrizioni_Strutture.Chiusa=0 AND Iscrizioni_Strutture.Scaduta=0 AND Iscrizioni_Strutture.Sedute>0 AND "
          "(Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte)<=0  AND (wTmp_Presenze_Strutture.Giornaliero=0 "
-         "AND wTmp_Presenze_Strutture.GiornalieroT=0) " +
-         esclusionePrenotazioni("Iscrizioni_Strutture.ID", "ID_Iscrizione", clienteQ_, oggi_) +
+         "AND wTmp_Presenze_Strutture.GiornalieroT=0) AND Iscrizioni_Strutture.Codice_Iscrizione IN (" + iscrizioni +
+         ")" + esclusionePrenotazioni("Iscrizioni_Strutture.ID", "ID_Iscrizione", clienteQ_, oggi_) +
          (conAccompagnate ? esclusioneAccompagnate("Iscrizioni_Strutture.Codice_Struttura") : std::string()));
 }
 
 // Steps 10.10 and 11.5: a subscription expires when none of its own lines is open any more;
 // an open line of another subscription does not keep it alive.
-void SalvaPresenza::scadenzaAbbonamenti(const std::string& righe) {
+void SalvaPresenza::scadenzaAbbonamenti(const std::string& iscrizioni) {
     exec("UPDATE Gestione_Iscrizioni  SET Gestione_Iscrizioni.Scaduta=-1, Gestione_Iscrizioni.Data_Scadenza=" + oggi_ +
-         " WHERE Gestione_Iscrizioni.Scaduta=0 AND Gestione_Iscrizioni.Codice_Iscrizione IN (SELECT "
-         "wTmp_Presenze_Strutture.Codice_Iscrizione FROM wTmp_Presenze_Strutture WHERE "
-         "wTmp_Presenze_Strutture.Origine='Abbonamento' AND " + righe +
+         " WHERE Gestione_Iscrizioni.Scaduta=0 AND Gestione_Iscrizioni.Codice_Iscrizione IN (" + iscrizioni +
          ") AND Gestione_Iscrizioni.Codice_Iscrizione Not In (SELECT Iscrizioni_Strutture.Codice_Iscrizione FROM "
-         "Iscrizioni_Strutture WHERE Iscrizioni_Strutture.Scaduta=0)");
+         "Iscrizioni_Strutture WHERE Iscrizioni_Strutture.Scaduta=0 AND Iscrizioni_Strutture.Codice_Iscrizione IN (" +
+         iscrizioni + "))");
 }
 
 // Steps 10.11 and 11.6: one entry on each add-on used, and its expiry when used up. The
@@ -306,9 +315,11 @@ void SalvaPresenza::ordinaria() {
     giornalieri();
     dettagli("Terminale=0 AND Conferma<>0 AND Esterna=0 AND NoVerifica=0");
     Verifica_Prenotazioni_NoIngressi_Gen(s_, Value(oggiD_), Value(oggiD_), cliente_, Value::null());
-    scalaRighe(kFiltro, true);
-    scadenzaRighe(true);
-    scadenzaAbbonamenti(kFiltro);
+    const std::string iscrizioni = scalaRighe(kFiltro, true);
+    if (!iscrizioni.empty()) {
+        scadenzaRighe(iscrizioni, true);
+        scadenzaAbbonamenti(iscrizioni);
+    }
     scalaAggiunte(kFiltro, true);
 }
 
@@ -333,9 +344,11 @@ void SalvaPresenza::tuttiGliImpianti() {
     Verifica_Prenotazioni_NoIngressi_Gen(s_, Value(oggiD_), Value(oggiD_), cliente_, Value::null());
     const std::string righe = "wTmp_Presenze_Strutture.Codice_Struttura=" + omnia_ +
                               " AND wTmp_Presenze_Strutture.Conferma<>0 AND wTmp_Presenze_Strutture.Ingresso_Scalato=0";
-    scalaRighe(righe, false);
-    scadenzaRighe(false);
-    scadenzaAbbonamenti(righe);
+    const std::string iscrizioni = scalaRighe(righe, false);
+    if (!iscrizioni.empty()) {
+        scadenzaRighe(iscrizioni, false);
+        scadenzaAbbonamenti(iscrizioni);
+    }
     scalaAggiunte(righe, false);
 }
 

@@ -328,6 +328,13 @@ TEST_F(Ingresso, OneExitDeadlinePerStay) {
     leggi(1, "0001234501");
     EXPECT_EQ(conta("Controllo_Fascia_Oraria WHERE Modalita=2 AND ID_Entrata=2 AND AOre IS NULL"), 1);
     EXPECT_EQ(conta("Controllo_Fascia_Oraria WHERE Modalita=1 AND ID_Entrata=1"), 1);
+
+    // Late in the evening the deadline stops at the end of the day of the entry.
+    sql("UPDATE Anagrafica_Abbonamenti SET Tempo_Permanenza=60");
+    x.at(23, 30, 0);
+    leggi(1, "0001234501");
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria WHERE Modalita=2 AND ID_Entrata=3 AND AOre='1900-01-01 23:59:59' AND "
+                    "Data_Presenza='2024-03-07 00:00:00'"), 1);
 }
 
 TEST_F(Ingresso, WithoutExitTerminalsNoStayIsOpened) {
@@ -432,4 +439,26 @@ TEST_F(Ingresso, DatabaseFailuresEndTheReadWithoutVerdict) {
     EXPECT_EQ(conta("Log_Entrate"), 1);
     ASSERT_EQ(errori().size(), 1u);
     EXPECT_NE(errori()[0].find("Function Salva_Presenza"), std::string::npos);
+}
+
+// Without NoEntry10 the lack of a usable entitlement does not refuse: the member enters,
+// and the visit carries what the check found (out of the band, no entries left).
+TEST_F(Ingresso, EntryWithoutUsableEntitlementCarriesTheCheckOutcome) {
+    sql("UPDATE Impostazioni_Funzionamento SET NoEntry10=0");
+    x.s.settings.Defaults_DopoAggiornamento();
+    entrata();
+    riga("I1", 1, "ST001", 10, 0);
+    sql("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) VALUES "
+        "('AB001', '1900-01-01 07:00:00', '1900-01-01 09:00:00')");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("Presenze WHERE Fuori_Orario=1 AND Iscrizione_Scaduta=0"), 1);
+    EXPECT_EQ(conta("Presenze_Strutture"), 0);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE SeduteFatte=0"), 1);
+    EXPECT_EQ(conta("Giornale WHERE Modalita=10 AND Codice1_N=1"), 1);
+    EXPECT_EQ(x.scalar("SELECT DesIrregolari FROM Log_Entrate"), Value("NO INGRESSI\r\nFASCIA ORARIA"));
+    EXPECT_EQ(conta("Log_Entrate WHERE Semaforo3=1"), 1);
+    EXPECT_EQ(conta("Storia_Clienti_Irregolari WHERE Campo10=1 AND Codice_Struttura IS NULL"), 1);
+    EXPECT_EQ(stato(1, "FuoriOrario"), Value(1));
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice='CL000001' AND Sem2=1 AND Sem3=1"), 1);
 }
