@@ -89,6 +89,7 @@ TEST_F(Ingresso, MemberIsAdmittedCountedOnTheUsedLinesAndLinesExpire) {
     EXPECT_EQ(stato(1, "Regolare"), Value(1));
     EXPECT_EQ(stato(1, "Codice_Cliente"), Value("CL000001"));
     EXPECT_EQ(stato(1, "Abbonamento"), Value("ANNUALE scadenza 31/12/2024\r\n"));
+    EXPECT_EQ(x.scalar("SELECT Stato FROM Anagrafica_Clienti WHERE Codice_Cliente='CL000001'"), Value(1));
     EXPECT_EQ(conta("Semafori"), 0);
     EXPECT_EQ(x.operatore.beeps, 0);
     EXPECT_TRUE(errori().empty());
@@ -118,6 +119,14 @@ TEST_F(Ingresso, RefusalsForEachReason) {
                  "('AB001', '1900-01-01 07:00:00', '1900-01-01 09:00:00')",
          "\fSTOP|NON ABILITATO|FASCIA ORARIA"},
         {"used up", "UPDATE Iscrizioni_Strutture SET Sedute=10, SeduteFatte=10", "\fSTOP|NON ABILITATO|NESSUN INGRESSO"},
+        {"frequency",
+         "UPDATE Anagrafica_Abbonamenti SET FrequenzaDD=1, ID_Intervallo=1;"
+         "INSERT INTO Intervalli_DD (ID, DDIntervallo, Periodo_SMA, Lun, Mar, Mer, Gio, Ven, Sab, Dom) VALUES "
+         "  (1, 1, 2, -1, -1, -1, -1, -1, -1, -1);"
+         "INSERT INTO Presenze (ID_Presenza, Codice_Cliente, Data_Presenza) VALUES (90, 'CL000001', '2024-03-05 00:00:00');"
+         "INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Cliente, Codice_Struttura, Iscrizione) VALUES "
+         "  (90, 'CL000001', 'ST001', 'I1')",
+         "\fSTOP|NON ABILITATO|NESSUN INGRESSO"},
         {"suspended", "INSERT INTO Gestione_Sospensioni (Codice_Iscrizione, Data_Inizio_Sospensione) VALUES "
                       "('I1', '2024-03-01 00:00:00')",
          "\fCLIENTE|SOSPESO"},
@@ -139,7 +148,7 @@ TEST_F(Ingresso, RefusalsForEachReason) {
         leggi(1, "0001234501");
         EXPECT_TRUE(rifiutato()) << c.nome;
         EXPECT_EQ(x.queued(1).at(0), c.testo) << c.nome;
-        EXPECT_EQ(conta("Presenze"), 0) << c.nome;
+        EXPECT_EQ(conta("Presenze WHERE ID_Presenza<>90"), 0) << c.nome;
         EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice='CL000001' AND Sem2=0 AND Entrata='INGRESSO NON CONSENTITO'"), 1)
             << c.nome;
         EXPECT_EQ(stato(1, "Regolare"), Value(0)) << c.nome;
@@ -178,6 +187,14 @@ TEST_F(Ingresso, EntitlementsVerifiedElsewhereOrExternal) {
     EXPECT_TRUE(ammesso());
     EXPECT_EQ(conta("Presenze_Strutture WHERE Codice_Struttura='ST003'"), 0);
     EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Struttura='ST003' AND SeduteFatte=0"), 1);
+
+    // A gym exempt from entry checks admits without a detail row or a count.
+    pulisci();
+    sql("UPDATE Anagrafica_Strutture SET NoVerifica_Ingresso=-1 WHERE Codice_Struttura='ST001'");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("Presenze_Strutture WHERE Codice_Struttura='ST001'"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Struttura='ST001' AND SeduteFatte=1"), 1);
 
     // A service booked today (the server's own day) in a room of the spa is external too.
     pulisci();
@@ -461,4 +478,19 @@ TEST_F(Ingresso, EntryWithoutUsableEntitlementCarriesTheCheckOutcome) {
     EXPECT_EQ(conta("Storia_Clienti_Irregolari WHERE Campo10=1 AND Codice_Struttura IS NULL"), 1);
     EXPECT_EQ(stato(1, "FuoriOrario"), Value(1));
     EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice='CL000001' AND Sem2=1 AND Sem3=1"), 1);
+}
+
+TEST_F(Ingresso, SuspendedMemberWhomTheCentreLetsInIsJournalled) {
+    sql("UPDATE Impostazioni_Funzionamento SET NoEntry10=0, NoEntry12=0;"
+        "INSERT INTO Gestione_Sospensioni (Codice_Iscrizione, Data_Inizio_Sospensione) VALUES ('I1', '2024-03-01 00:00:00')");
+    x.s.settings.Defaults_DopoAggiornamento();
+    entrata();
+    riga("I1", 1, "ST001", 10, 0);
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("Giornale WHERE Modalita=12 AND Codice1_N=1"), 1);
+    EXPECT_EQ(x.scalar("SELECT DesIrregolari FROM Log_Entrate"), Value("SOSPESO\r\nNO INGRESSI\r\n"));
+    EXPECT_EQ(conta("Log_Entrate WHERE Semaforo4=1 AND Semaforo3=1"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE SeduteFatte=0"), 1);
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice='CL000001' AND Sospeso=1"), 1);
 }
