@@ -87,7 +87,6 @@ Fine rifiutaCodice(Sistema& s, Messaggio& m) {
 Fine membro(Sistema& s, Messaggio& m, const std::string& codice) {
     const EsitoStrutture e = Verifica_Abbonamenti_Strutture(s, Value(codice), s.corrente.Indirizzo_Corrente);
     if (!e.Conosciuto) return rifiutaCodice(s, m);
-    m.Codice_Cliente = Value(codice);
     // The entry is recorded before the gate opens: a recording that fails leaves the read
     // without a verdict, never a member let in without the visit on the books.
     if (e.Ammesso && !registra(s, m, codice, e)) return Fine::Nessuna;
@@ -109,6 +108,8 @@ Fine membro(Sistema& s, Messaggio& m, const std::string& codice) {
 }  // namespace
 
 Fine Ingresso_Generale(Sistema& s, Messaggio& m, const std::string& codice) {
+    // The state row names the code just judged, never the previous read's member.
+    if (!codice.empty()) m.Codice_Cliente = Value(codice);
     if (codicePersonale(codice)) {
         // Staff cards pass as at a facility's terminal: the staff path answers and marks.
         if (Verifica_Personale(s, Value(codice)) == kVAT_Personale) {
