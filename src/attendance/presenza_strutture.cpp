@@ -82,9 +82,12 @@ private:
 
 // Steps 2 and 3: the visit's marks.
 void SalvaPresenza::contaRighe() {
-    const int64_t tutte = conta("Esterna=0");
-    const int64_t confermate = conta("Conferma<>0 And Esterna=0 And Terminale=0");
-    const int64_t terminali = conta("Terminale<>0 And Esterna=0");
+    auto r = primaRiga(s_.db, "SELECT Count(*), Sum(CASE WHEN Conferma<>0 And Terminale=0 THEN 1 ELSE 0 END), "
+                              "Sum(CASE WHEN Terminale<>0 THEN 1 ELSE 0 END) FROM wTmp_Presenze_Strutture WHERE "
+                              "Esterna=0");
+    const int64_t tutte = r ? (*r)[0].toInt() : 0;
+    const int64_t confermate = r ? ZeroSeNullo((*r)[1]) : 0;
+    const int64_t terminali = r ? ZeroSeNullo((*r)[2]) : 0;
     if (confermate == 0) {
         iscrizioneScaduta_ = tutte == 0 ? 1 : 0;
         exTerminali_ = terminali > 0 ? 1 : 0;

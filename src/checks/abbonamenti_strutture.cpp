@@ -401,14 +401,14 @@ void VerificaStrutture::singole() {
 // Step 17, before the duplicates: a suspended subscription or add-on is struck out first,
 // so that a newer entitlement of the same activity can still be used.
 void VerificaStrutture::sospensioni() {
-    const int64_t prima = conta("Esterna=0 And Conferma<>0");
-    if (prima == 0) return;
     const std::string sospese = " FROM Gestione_Sospensioni WHERE Data_Inizio_Sospensione<=" + oggi_ +
                                 " And (Data_Fine_Sospensione>=" + oggi_ + " Or Data_Fine_Sospensione Is Null)";
-    strike("WHERE Esterna=0 AND Conferma<>0 AND ((Origine='Abbonamento' AND Codice_Iscrizione IN (SELECT "
-           "Codice_Iscrizione" + sospese + ")) OR (Origine='Aggiunta' AND ID_Pacchetto=0 AND ID_Prenotazione IN "
-           "(SELECT ID_Aggiunta" + sospese + ")) OR (Origine='Aggiunta' AND ID_Pacchetto>0 AND ID_Pacchetto IN (SELECT "
-           "ID_Pacchetto" + sospese + ")))");
+    const std::string righe = " WHERE Esterna=0 AND Conferma<>0 AND ((Origine='Abbonamento' AND Codice_Iscrizione IN "
+                              "(SELECT Codice_Iscrizione" + sospese + ")) OR (Origine='Aggiunta' AND ID_Pacchetto=0 AND "
+                              "ID_Prenotazione IN (SELECT ID_Aggiunta" + sospese + ")) OR (Origine='Aggiunta' AND "
+                              "ID_Pacchetto>0 AND ID_Pacchetto IN (SELECT ID_Pacchetto" + sospese + ")))";
+    if (s_.db.open("SELECT TOP 1 IDK FROM wTmp_Presenze_Strutture" + righe)->eof()) return;
+    strike(righe);
     e_.Sospeso = conta("Esterna=0 And Conferma<>0") == 0;
 }
 
@@ -430,8 +430,12 @@ void VerificaStrutture::unaPerAttivita() {
 
 // Step 20: the verdict.
 void VerificaStrutture::verdetto() {
-    e_.Nessun_Candidato = conta("Esterna=0") == 0;
-    e_.Nessun_Ingresso = conta("Esterna=0 And Conferma<>0") == 0;
+    {
+        auto rs = s_.db.open("SELECT Count(*), Sum(CASE WHEN Conferma<>0 THEN 1 ELSE 0 END) FROM "
+                             "wTmp_Presenze_Strutture WHERE Esterna=0");
+        e_.Nessun_Candidato = rs->eof() || rs->field(0).toInt() == 0;
+        e_.Nessun_Ingresso = rs->eof() || ZeroSeNullo(rs->field(1)) == 0;
+    }
     e_.Fuori_Fascia = e_.Nessun_Ingresso && fascia_ && !e_.Sospeso;
     auto& irr = s_.esiti.Irregolarita;
     irr[10] = Value(e_.Nessun_Ingresso ? 1 : 0);
