@@ -80,7 +80,7 @@ private:
     Value iscrizioneOmnia_;
 };
 
-// Steps 2 and 3: the visit's marks.
+// The visit's marks.
 void SalvaPresenza::contaRighe() {
     auto r = primaRiga(s_.db, "SELECT Count(*), Sum(CASE WHEN Conferma<>0 And Terminale=0 THEN 1 ELSE 0 END), "
                               "Sum(CASE WHEN Terminale<>0 THEN 1 ELSE 0 END) FROM wTmp_Presenze_Strutture WHERE "
@@ -116,7 +116,7 @@ void SalvaPresenza::oraUscita() {
     if (ultima) uscita_ = Value(*ultima);
 }
 
-// Step 6: an entry by an all-facilities line.
+// An entry by an all-facilities line.
 void SalvaPresenza::omnia() {
     auto r = primaRiga(s_.db, "SELECT TOP 1 Anagrafica_Strutture.Codice_Struttura, "
                               "wTmp_Presenze_Strutture.Codice_Iscrizione FROM wTmp_Presenze_Strutture INNER JOIN "
@@ -129,7 +129,7 @@ void SalvaPresenza::omnia() {
     iscrizioneOmnia_ = Nullo_Vuoto(p_.Codice_Iscrizione) ? (*r)[1] : p_.Codice_Iscrizione;
 }
 
-// Step 7: the bands of accompanied activities, carrying the stay number of this visit.
+// The bands of accompanied activities, carrying the stay number of this visit.
 void SalvaPresenza::fasceAccompagnamento() {
     if (p_.Senza_Fasce) return;
     exec("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, DaOre, AOre, IndTerminale, "
@@ -138,7 +138,7 @@ void SalvaPresenza::fasceAccompagnamento() {
          " FROM wTmp_Presenze_Strutture  WHERE Con_Accompagnatore<>0 AND Conferma<>0 AND Esterna=0 AND NoVerifica=0");
 }
 
-// Step 10.1: recovery vouchers are closed first, then the entry goes to the subscription
+// Recovery vouchers are closed first, then the entry goes to the subscription
 // line or the add-on whose lesson the voucher makes up.
 void SalvaPresenza::recuperi() {
     const std::string voucher = " AND wTmp_Presenze_Strutture.Codice_Cliente=Clienti_Recuperi_Corsi.Codice_Cliente AND "
@@ -159,7 +159,7 @@ void SalvaPresenza::recuperi() {
          "wTmp_Presenze_Strutture.Origine='Aggiunta'" + voucher);
 }
 
-// Step 10.2: a single booking closes its single-entry add-on and the entry goes to the
+// A single booking closes its single-entry add-on and the entry goes to the
 // subscription line or add-on the booking names.
 void SalvaPresenza::singole() {
     // Single bookings are rare: one count saves the twelve statements below.
@@ -188,7 +188,7 @@ void SalvaPresenza::singole() {
     }
 }
 
-// Steps 10.3 to 10.5: a daily entitlement counts one entry a day: the rows of one already
+// A daily entitlement counts one entry a day: the rows of one already
 // used today are struck out.
 void SalvaPresenza::giornalieri() {
     const std::string testa = "UPDATE wTmp_Presenze_Strutture SET wTmp_Presenze_Strutture.Conferma=0 FROM "
@@ -235,7 +235,7 @@ void SalvaPresenza::giornalieri() {
     }
 }
 
-// Step 10.6: one detail row per confirmed row.
+// One detail row per confirmed row.
 void SalvaPresenza::dettagli(const std::string& filtro) {
     exec("INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Struttura, Tipologia, Codice_Cliente, Pagato, Iscrizione, "
          "Costo_Presenza, Ora_Presenza, ID_Aggiunta, ID_Pacchetto, Codice_Centro, IndTerminale, ID_Entrata) SELECT " +
@@ -244,7 +244,7 @@ void SalvaPresenza::dettagli(const std::string& filtro) {
          num(idEntrata_) + " FROM wTmp_Presenze_Strutture WHERE " + filtro);
 }
 
-// Steps 10.8 and 11.4: one entry on each subscription line used, never past its entries.
+// One entry on each subscription line used, never past its entries.
 // Returns the subscriptions counted, as a list of literals ("" when none).
 std::string SalvaPresenza::scalaRighe(const std::string& righe, bool conChiusa) {
     std::set<std::string> codici;
@@ -262,7 +262,7 @@ std::string SalvaPresenza::scalaRighe(const std::string& righe, bool conChiusa) 
     return iscrizioni;
 }
 
-// Steps 10.9 and 11.5: lines whose last entry is used expire today, unless daily, booked
+// Lines whose last entry is used expire today, unless daily, booked
 // ahead or (in the ordinary case) of an accompanied course or service. Only the
 // subscriptions counted now can have reached their limit: naming them lets the database
 // find their lines by their key instead of reading every line of the centre.
@@ -277,7 +277,7 @@ void SalvaPresenza::scadenzaRighe(const std::string& iscrizioni, bool conAccompa
          (conAccompagnate ? esclusioneAccompagnate("Iscrizioni_Strutture.Codice_Struttura") : std::string()));
 }
 
-// Steps 10.10 and 11.5: a subscription expires when none of its own lines is open any more;
+// A subscription expires when none of its own lines is open any more;
 // an open line of another subscription does not keep it alive.
 void SalvaPresenza::scadenzaAbbonamenti(const std::string& iscrizioni) {
     exec("UPDATE Gestione_Iscrizioni  SET Gestione_Iscrizioni.Scaduta=-1, Gestione_Iscrizioni.Data_Scadenza=" + oggi_ +
@@ -287,7 +287,7 @@ void SalvaPresenza::scadenzaAbbonamenti(const std::string& iscrizioni) {
          iscrizioni + "))");
 }
 
-// Steps 10.11 and 11.6: one entry on each add-on used, and its expiry when used up. The
+// One entry on each add-on used, and its expiry when used up. The
 // counting statements take the rows their selection took, never an add-on the check
 // struck out or that is counted elsewhere.
 void SalvaPresenza::scalaAggiunte(const std::string& righe, bool conAccompagnate) {
@@ -311,7 +311,7 @@ void SalvaPresenza::scalaAggiunte(const std::string& righe, bool conAccompagnate
     }
 }
 
-// Step 10: the ordinary entry.
+// The ordinary entry.
 void SalvaPresenza::ordinaria() {
     recuperi();
     singole();
@@ -326,7 +326,7 @@ void SalvaPresenza::ordinaria() {
     scalaAggiunte(kFiltro, true);
 }
 
-// Step 11: an entry by an all-facilities line: one detail row per preferred facility in
+// An entry by an all-facilities line: one detail row per preferred facility in
 // force today (or the ordinary detail rows), one entry on the all-facilities line.
 void SalvaPresenza::tuttiGliImpianti() {
     const std::string iscrizione = CChrQ(iscrizioneOmnia_);
@@ -355,13 +355,13 @@ void SalvaPresenza::tuttiGliImpianti() {
     scalaAggiunte(righe, false);
 }
 
-// Step 13: the journal of out-of-band and suspended entries.
+// The journal of out-of-band and suspended entries.
 void SalvaPresenza::giornale() {
     if (p_.Fuori_Fascia) giornaleFuoriOrario();
     if (p_.Sospeso) giornaleSospeso();
 }
 
-// Step 14: the status text, and the history of an irregular entry.
+// The status text, and the history of an irregular entry.
 std::string SalvaPresenza::statoTesto() {
     std::string stato;
     if (p_.Sospeso) stato += "SOSPESO\r\n";
@@ -373,7 +373,7 @@ std::string SalvaPresenza::statoTesto() {
     return stato;
 }
 
-// Steps 16 to 18: the entry log with the entitlement that paid.
+// The entry log with the entitlement that paid.
 void SalvaPresenza::log(const std::string& stato) {
     Log l;
     l.stato = stato;
@@ -426,7 +426,7 @@ void SalvaPresenza::esegui() {
     const std::string stato = statoTesto();
     aggiornaStato(p_.Stato_Precedente);
     log(stato);
-    // Step 19: exactly one deadline row per stay.
+    // Exactly one deadline row per stay.
     if (s_.registro.Terminali_Uscita && !p_.Senza_Fasce) {
         exec("DELETE FROM wTmp_OrarioUscita");
         scadenzaUscita(uscita_, std::nullopt);

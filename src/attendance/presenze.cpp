@@ -101,12 +101,12 @@ SalvaPresenzaTerminali::SalvaPresenzaTerminali(Sistema& s, PresenzaTerminale& p,
       altre_(p.Codice_Attivita.toText() == kAltreStrutture),
       idRiga_(p.ID_Riga) {}
 
-// Step 2: the early reply opens the gate before any database work.
+// The early reply opens the gate before any database work.
 void SalvaPresenzaTerminali::apriVarco() {
     if (!p_.Seguito && s_.corrente.Vai != 0) Attiva_Rele(s_, Value(), 1, s_.corrente.Tipo_Corrente);
 }
 
-// Step 4: the visit's presence number; today's when a further activity of the visit.
+// The visit's presence number; today's when a further activity of the visit.
 bool SalvaPresenzaTerminali::numeroVisita() {
     if (p_.Non_Registrare) {
         nuova_ = p_.Nuova_Visita;
@@ -124,7 +124,7 @@ bool SalvaPresenzaTerminali::numeroVisita() {
     return true;
 }
 
-// Step 5: the activity's master row.
+// The activity's master row.
 void SalvaPresenzaTerminali::leggiAttivita() {
     if (altre_ || !anag_.tabella) return;
     if (auto r = primaRiga(s_.db, std::string("SELECT TOP 1 NoVerifica_Ingresso, Mod_Scalo, Descrizione  FROM ") +
@@ -135,7 +135,7 @@ void SalvaPresenzaTerminali::leggiAttivita() {
     }
 }
 
-// Step 9.1: an entitlement whose facility has a terminal of its own in this group is
+// An entitlement whose facility has a terminal of its own in this group is
 // counted there.
 bool SalvaPresenzaTerminali::contatoAltrove() {
     if (Nullo_Vuoto(p_.Struttura_Abbonamento)) return false;
@@ -156,7 +156,7 @@ bool SalvaPresenzaTerminali::contatoAltrove() {
                  " AND (Dettaglio_Terminali.Gruppo2=0 OR Dettaglio_Terminali.Gruppo2=" + g + "))");
 }
 
-// Step 9.2: the band of an accompanied activity.
+// The band of an accompanied activity.
 void SalvaPresenzaTerminali::fasciaAccompagnamento() {
     if (p_.Seguito || !anag_.tabella) return;
     auto r = primaRiga(s_.db, std::string("SELECT TOP 1 Con_Accompagnatore  FROM ") + anag_.tabella + " WHERE " +
@@ -179,7 +179,7 @@ void SalvaPresenzaTerminali::reindirizza(const Riga& r) {
     }
 }
 
-// Step 9.3: a recovery voucher is closed and the entry goes to the entitlement whose
+// A recovery voucher is closed and the entry goes to the entitlement whose
 // lesson it makes up.
 void SalvaPresenzaTerminali::recuperoCorso() {
     if (p_.ID_Aggiunta.toInt() <= 0) return;
@@ -197,7 +197,7 @@ void SalvaPresenzaTerminali::recuperoCorso() {
         reindirizza(*r);
 }
 
-// Step 9.4: a single booking closes its add-on and the entry goes to the entitlement the
+// A single booking closes its add-on and the entry goes to the entitlement the
 // booking names.
 void SalvaPresenzaTerminali::prenotazioniSingole() {
     for (const Singola& k : kSingole) {
@@ -213,7 +213,7 @@ void SalvaPresenzaTerminali::prenotazioniSingole() {
     }
 }
 
-// Step 9.5: paid by a subscription line.
+// Paid by a subscription line.
 void SalvaPresenzaTerminali::scalaAbbonamento() {
     const std::string iscrizione = CChrQ(p_.Codice_Iscrizione);
     const Value progRiga =
@@ -282,7 +282,7 @@ void SalvaPresenzaTerminali::scalaAbbonamento() {
              iscrizione);
 }
 
-// Step 9.6: paid by an add-on.
+// Paid by an add-on.
 void SalvaPresenzaTerminali::scalaAggiunta() {
     const std::string aggiunta = Num_SqlQ(p_.ID_Aggiunta);
     Value progRiga;
@@ -359,7 +359,7 @@ void SalvaPresenzaTerminali::scalaAggiunta() {
     }
 }
 
-// Step 9.7: the detail row and the bookings it may use.
+// The detail row and the bookings it may use.
 void SalvaPresenzaTerminali::dettaglio() {
     if (noVerifica_ != 0) return;
     exec("INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Struttura, Tipologia, Codice_Cliente, Pagato, "
@@ -370,7 +370,7 @@ void SalvaPresenzaTerminali::dettaglio() {
     Verifica_Prenotazioni_NoIngressi_Gen(s_, Value(oggiD_), Value(oggiD_), p_.Codice_Cliente, p_.Codice_Attivita);
 }
 
-// Step 10: a whole-day band when the activity behind the entry needs a companion.
+// A whole-day band when the activity behind the entry needs a companion.
 void SalvaPresenzaTerminali::fasciaGiornata() {
     if (p_.Seguito || !anag_.tabella) return;
     std::string dominio = anag_.tabella;
@@ -385,7 +385,7 @@ void SalvaPresenzaTerminali::fasciaGiornata() {
         DMaxQ(s_.db, "ID", "Controllo_Fascia_Oraria", "Codice_Cliente=" + clienteQ_ + " And Data_Presenza=" + oggi_));
 }
 
-// Step 12: the journal of out-of-hours and suspended entries.
+// The journal of out-of-hours and suspended entries.
 void SalvaPresenzaTerminali::giornale() {
     if (fuoriOrario_) {
         if (!altre_) giornaleFuoriOrarioAttivita(codice_);
@@ -394,7 +394,7 @@ void SalvaPresenzaTerminali::giornale() {
     if (sospeso_) giornaleSospeso();
 }
 
-// Steps 8 to 12: the stay, the visit, the deduction, the detail row, the export, the journal.
+// The stay, the visit, the deduction, the detail row, the export, the journal.
 void SalvaPresenzaTerminali::registra() {
     apriPermanenza();
     if (noVerifica_ == 0 && nuova_) scriviPresenza(0, 0, 0);
@@ -415,7 +415,7 @@ void SalvaPresenzaTerminali::registra() {
     giornale();
 }
 
-// Steps 14 and 15: the status text, the history of irregular entries and the entry log.
+// The status text, the history of irregular entries and the entry log.
 void SalvaPresenzaTerminali::logIngresso() {
     if (noVerifica_ != 0 || !nuova_) return;
     auto& irr = s_.esiti.Irregolarita;
@@ -450,7 +450,7 @@ void SalvaPresenzaTerminali::logIngresso() {
     scriviLog(l);
 }
 
-// Step 16: the latest exit time of the stay.
+// The latest exit time of the stay.
 void SalvaPresenzaTerminali::oraUscita() {
     if (p_.Non_Registrare || !s_.registro.Terminali_Uscita || p_.Seguito) return;
     const Value uscita =
@@ -465,21 +465,20 @@ void SalvaPresenzaTerminali::oraUscita() {
 void SalvaPresenzaTerminali::esegui() {
     try {
         apriVarco();
-        // Step 3.
         statoPrecedente_ = DLookUpQ(s_.db, "Stato", "Anagrafica_Clienti", "Codice_Cliente=" + clienteQ_);
         irregolare_ = s_.esiti.Flag_Irregolare;
         fuoriOrario_ = s_.esiti.EsitoT_FuoriOrario;
         sospeso_ = s_.esiti.EsitoT_Sospeso;
         if (!numeroVisita()) return;
         leggiAttivita();
-        // Step 6: an out-of-hours entry at a terminal without activity management is not counted.
+        // An out-of-hours entry at a terminal without activity management is not counted.
         const TerminalRow* terminale = s_.registro.corrente();
         const int64_t gestisciAttivita = terminale ? (*terminale)["Gestisci_Attivita"].toInt() : 0;
         conta_ = !(gestisciAttivita == 0 && fuoriOrario_);
         if (!p_.Non_Registrare) registra();
         logIngresso();
         oraUscita();
-        aggiornaStato(statoPrecedente_);  // step 17
+        aggiornaStato(statoPrecedente_);
     } catch (const std::exception& e) {
         s_.db.logError(e, kSalvaTerminali);
     }
@@ -636,7 +635,7 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
                          const Value& Ora_Default) {
     Value risultato = Value::null();
     try {
-        // Step 1: the exit tolerance.
+        // The exit tolerance.
         const std::string attivita = Codice_Attivita.toText();
         const std::string prefisso = attivita.size() >= 2 ? attivita.substr(0, 2) : "";
         const Anagrafica a = prefisso == "ST"   ? anagraficaPer(1)
@@ -662,7 +661,7 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
             if (risultato.isNullOrEmpty() && !Nullo_Vuoto(Ora_Default)) risultato = Ora_Default;
         };
 
-        // Step 2: the band that contains the entry time.
+        // The band that contains the entry time.
         if (ZeroSeNullo(Permanenza) == 0) {
             const std::string struttura = " AND Codice_Struttura=" + CChrQ(Codice_Attivita);
             if (!Nullo_Vuoto(Codice_Abbonamento)) {
@@ -705,7 +704,7 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
             }
         }
 
-        // Steps 3 to 5: the allowance, never past the end of the day.
+        // The allowance, never past the end of the day.
         const int64_t permanenza = ZeroSeNullo(Permanenza);
         const int64_t concesso = (tolleranza + permanenza) * 60;
         const int64_t fineGiorno = 23 * 3600 + 59 * 60 + 59;

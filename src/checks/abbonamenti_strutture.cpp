@@ -73,7 +73,7 @@ private:
     void verdetto();
     void testoDisplay();
     void entitlementInutilizzabili();
-    // Step 22: a refusal for lack of entitlement that the member's money card may pay.
+    // A refusal for lack of entitlement that the member's money card may pay.
     // The money card is not part of the server yet: the entrance has no money-card
     // tariff, and nothing is paid.
     bool pagaConMoneyCard() { return false; }
@@ -112,7 +112,7 @@ int64_t VerificaStrutture::conta(const std::string& criterio) {
     return rs->eof() ? 0 : rs->field(0).toInt();
 }
 
-// Step 3: facilities need `Abilita_Ingresso`; with a centre set, only its own activities.
+// Facilities need `Abilita_Ingresso`; with a centre set, only its own activities.
 std::string VerificaStrutture::elencoAttivita() const {
     const Value centro = s_.settings.slot(100);
     if (Nullo_Vuoto(centro))
@@ -126,7 +126,7 @@ std::string VerificaStrutture::elencoAttivita() const {
            "(Codice_Centro Is Null OR Codice_Centro=" + c + "))";
 }
 
-// Step 2: the open subscription lines of enterable activities.
+// The open subscription lines of enterable activities.
 void VerificaStrutture::candidatiAbbonamenti() {
     exec("INSERT INTO wTmp_Presenze_Strutture_SQL (Origine, Codice_Abbonamento, Codice_Iscrizione, ID_Iscrizione, "
          "Prog_Riga, Codice_Cliente, Codice_Struttura, Tipologia, Sedute, Sedute_Fatte, Pagato, Conferma, Data_Inizio, "
@@ -143,7 +143,7 @@ void VerificaStrutture::candidatiAbbonamenti() {
          " AND Iscrizioni_Strutture.Codice_Struttura IN " + elencoAttivita());
 }
 
-// Step 4: the open add-ons (entry packages, multi-activity packages, single bookings,
+// The open add-ons (entry packages, multi-activity packages, single bookings,
 // recovery vouchers) of enterable activities; the master tables give their kind.
 void VerificaStrutture::candidatiAggiunte() {
     exec("INSERT INTO wTmp_Presenze_Strutture_SQL (Origine, ID_Prenotazione, ID_Pacchetto, Codice_Pacchetto, "
@@ -164,7 +164,7 @@ void VerificaStrutture::candidatiAggiunte() {
          " AND Gestione_Aggiunte.Codice_Struttura IN " + elencoAttivita());
 }
 
-// Step 5: a recovery voucher entitles only within its recovery period. The voucher is
+// A recovery voucher entitles only within its recovery period. The voucher is
 // re-labelled to the entitlement whose lesson it makes up by the recording, after it has
 // been closed: re-labelled here, it would no longer be found and closed there.
 void VerificaStrutture::recuperi() {
@@ -174,7 +174,7 @@ void VerificaStrutture::recuperi() {
            oggi_ + " AND Data_Fine>=" + oggi_ + ")");
 }
 
-// Steps 6 and 18: packages take their daily flag and permitted stay from their master
+// Packages take their daily flag and permitted stay from their master
 // rows (per facility when the package has one for it).
 void VerificaStrutture::datiPacchetti() {
     exec("UPDATE wTmp_Presenze_Strutture SET GiornalieroT=Anagrafica_Pacchetti_Multipli.GiornalieroT, "
@@ -217,7 +217,7 @@ void VerificaStrutture::righeNonValide() {
            " OR (Sedute>0 AND Sedute_Fatte>=Sedute))");
 }
 
-// Step 7: rows verified at their own terminal, rows of external facilities, rows exempt
+// Rows verified at their own terminal, rows of external facilities, rows exempt
 // from entry checks, rows that need a companion.
 void VerificaStrutture::segni() {
     exec("UPDATE wTmp_Presenze_Strutture SET Terminale=-1 WHERE " + inStrutture(kConTerminale));
@@ -233,7 +233,7 @@ void VerificaStrutture::segni() {
     exec("UPDATE wTmp_Presenze_Strutture SET Con_Accompagnatore=-1 WHERE " + conFlag("Con_Accompagnatore"));
 }
 
-// Step 8: arrears and the irregularity kinds.
+// Arrears and the irregularity kinds.
 void VerificaStrutture::morosita() {
     if (s_.corrente.Filtro_Irregolarita.empty())
         s_.corrente.Filtro_Irregolarita = costruisciFiltroIrregolarita(s_, oggiD_, true);
@@ -244,7 +244,7 @@ void VerificaStrutture::morosita() {
     Segna_Irregolarita(s_, e_.cliente);
 }
 
-// Step 9: the member's subscriptions and packages for the state row and the display.
+// The member's subscriptions and packages for the state row and the display.
 void VerificaStrutture::sommario() {
     auto rs = s_.db.open(
         "SELECT 1 AS Ordine, Gestione_Iscrizioni.Descrizione, MAX(wTmp_Presenze_Strutture.Data_Fine) AS Scadenza, "
@@ -281,7 +281,7 @@ void VerificaStrutture::sommario() {
     Sommario_Stato(s_, indirizzo_, e_.cliente, e_.Sommario, e_.Scadenza, e_.Rinnovo);
 }
 
-// Step 10: visit frequency and day and time bands of each subscription; a subscription
+// Visit frequency and day and time bands of each subscription; a subscription
 // that fails is struck out with the single uses booked on it.
 void VerificaStrutture::frequenzaAbbonamenti() {
     struct Iscrizione { Value abbonamento, iscrizione; };
@@ -317,7 +317,7 @@ void VerificaStrutture::frequenzaAbbonamenti() {
     }
 }
 
-// Step 11: the same per multi-facility package sale.
+// The same per multi-facility package sale.
 void VerificaStrutture::frequenzaPacchetti() {
     struct Pacchetto { Value codice, id; };
     std::vector<Pacchetto> pacchetti;
@@ -345,7 +345,7 @@ void VerificaStrutture::frequenzaPacchetti() {
     }
 }
 
-// Step 12: opening times of facilities always, lesson times of courses and services when
+// Opening times of facilities always, lesson times of courses and services when
 // the centre asks for them.
 void VerificaStrutture::orari() {
     const int64_t prima = conta("Esterna=0 AND Conferma<>0");
@@ -358,7 +358,7 @@ void VerificaStrutture::orari() {
     if (conta("Esterna=0 AND Conferma<>0") < prima) fascia_ = true;
 }
 
-// Step 13: when an entitlement that needs a booking survived the timetable tests, it is
+// When an entitlement that needs a booking survived the timetable tests, it is
 // the one used: every other confirmed row is struck out.
 void VerificaStrutture::prenotazioni() {
     exec("UPDATE wTmp_Presenze_Strutture SET APrenotazione=1 WHERE Codice_Cliente=" + q_ +
@@ -370,7 +370,7 @@ void VerificaStrutture::prenotazioni() {
         strike("WHERE Codice_Cliente=" + q_ + " AND Conferma<>0 AND APrenotazione=0");
 }
 
-// Step 14: several passes for one facility: the oldest is used (ties broken by the row
+// Several passes for one facility: the oldest is used (ties broken by the row
 // key), the others are removed.
 void VerificaStrutture::passaggi() {
     std::vector<Value> strutture;
@@ -392,13 +392,13 @@ void VerificaStrutture::passaggi() {
     }
 }
 
-// Step 15: a booked single use is the entitlement used.
+// A booked single use is the entitlement used.
 void VerificaStrutture::singole() {
     if (conta("Esterna=0 And Conferma<>0 And Singola>0") > 0)
         strike("WHERE Esterna=0 AND Conferma<>0 AND Singola=0 AND Terminale=0");
 }
 
-// Step 17, before the duplicates: a suspended subscription or add-on is struck out first,
+// Before the duplicates: a suspended subscription or add-on is struck out first,
 // so that a newer entitlement of the same activity can still be used.
 void VerificaStrutture::sospensioni() {
     const std::string sospese = " FROM Gestione_Sospensioni WHERE Data_Inizio_Sospensione<=" + oggi_ +
@@ -412,7 +412,7 @@ void VerificaStrutture::sospensioni() {
     e_.Sospeso = conta("Esterna=0 And Conferma<>0") == 0;
 }
 
-// Step 16: one row per activity, the oldest entitlement (ties broken by the row key).
+// One row per activity, the oldest entitlement (ties broken by the row key).
 void VerificaStrutture::unaPerAttivita() {
     std::vector<std::string> doppie;
     {
@@ -428,7 +428,7 @@ void VerificaStrutture::unaPerAttivita() {
     exec("DELETE FROM wTmp_Presenze_Strutture WHERE IDK IN (" + elenco + ")");
 }
 
-// Step 20: the verdict.
+// The verdict.
 void VerificaStrutture::verdetto() {
     {
         auto rs = s_.db.open("SELECT Count(*), Sum(CASE WHEN Conferma<>0 THEN 1 ELSE 0 END) FROM "
@@ -446,7 +446,7 @@ void VerificaStrutture::verdetto() {
     e_.Rifiuto_Sospeso = e_.Sospeso && s_.settings.Leggi_NoEntry(12).toBool();
     if (e_.Rifiuto_Diritto && pagaConMoneyCard()) e_.Rifiuto_Diritto = false;
 
-    e_.messaggi = Messaggi_Cliente(s_, e_.cliente, oggi_);  // step 19
+    e_.messaggi = Messaggi_Cliente(s_, e_.cliente, oggi_);
     e_.Foto_Mancante = Foto_Mancante(s_, e_.cliente, oggiD_);
     e_.Ammesso = Ammesso_Controlli(e_.cliente.controlli(), e_.Rifiuto_Diritto || e_.Rifiuto_Sospeso || e_.Irregolare,
                                    e_.messaggi.bloccante) &&
@@ -463,7 +463,7 @@ void VerificaStrutture::verdetto() {
     es.Foto_Mancante = e_.Foto_Mancante;
 }
 
-// Step 24, the judging part: the irregularity text of the display.
+// the irregularity text of the display.
 void VerificaStrutture::testoDisplay() {
     if (e_.Irregolare || e_.Irregolare_Altri || e_.Nessun_Ingresso)
         e_.Testo_Irregolarita = Testo_Irregolarita(s_, e_.cliente);
@@ -490,7 +490,7 @@ void VerificaStrutture::entitlementInutilizzabili() {
 EsitoStrutture VerificaStrutture::esegui() {
     s_.esiti = EsitiVerifica{};
     for (Value& v : s_.esiti.Irregolarita) v = Value(0);
-    // Step 1: the member, the day, the scratch tables.
+    // The member, the day, the scratch tables.
     if (!Leggi_Cliente(s_, codice_, e_.cliente, kFunzione)) return e_;
     e_.Conosciuto = true;
     festivo_ = Giorno_Festivo(s_, 0, Value(oggiD_));
