@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "app/format.h"
+#include "base/format.h"
 #include "attendance/presenze.h"
 #include "attendance/visita.h"
 

@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/format.h"
 #include "attendance/visita.h"
-#include "terminals/sender.h"
+#include "base/format.h"
 
 namespace velaris {
 
@@ -58,7 +57,6 @@ public:
     void esegui();
 
 private:
-    void apriVarco();
     bool numeroVisita();
     void leggiAttivita();
     void registra();
@@ -100,11 +98,6 @@ SalvaPresenzaTerminali::SalvaPresenzaTerminali(Sistema& s, PresenzaTerminale& p,
       codice_(CChrQ(p.Codice_Attivita)),
       altre_(p.Codice_Attivita.toText() == kAltreStrutture),
       idRiga_(p.ID_Riga) {}
-
-// The early reply opens the gate before any database work.
-void SalvaPresenzaTerminali::apriVarco() {
-    if (!p_.Seguito && s_.corrente.Vai != 0) Attiva_Rele(s_, Value(), 1, s_.corrente.Tipo_Corrente);
-}
 
 // The visit's presence number; today's when a further activity of the visit.
 bool SalvaPresenzaTerminali::numeroVisita() {
@@ -464,7 +457,6 @@ void SalvaPresenzaTerminali::oraUscita() {
 
 void SalvaPresenzaTerminali::esegui() {
     try {
-        apriVarco();
         statoPrecedente_ = DLookUpQ(s_.db, "Stato", "Anagrafica_Clienti", "Codice_Cliente=" + clienteQ_);
         irregolare_ = s_.esiti.Flag_Irregolare;
         fuoriOrario_ = s_.esiti.EsitoT_FuoriOrario;
@@ -584,7 +576,7 @@ void Verifica_Prenotazioni_NoIngressi_Gen(Sistema& s, const Value& Data_Da, cons
             "Anagrafica_Servizi ON Gestione_Prenotazioni.Codice2=Anagrafica_Servizi.Codice_Servizio"
             " WHERE Booking_Clienti.Usata=0 AND Booking_Clienti.Ingresso_Scalato=0" + filtroStruttura;
 
-        const int64_t anticipo = ZeroSeNullo(s.settings.Leggi_Impostazione(37));
+        const int64_t anticipo = ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::AnticipoPren));
         for (const Riga& r : tutteLeRighe(s.db, sql)) {
             const int64_t tipo = r[0].toInt();
             const Value& id = r[1];
@@ -646,8 +638,8 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
         if (!Nullo_Vuoto(Codice_Attivita) && a.tabella)
             tolleranza = ZeroSeNullo(
                 DLookUpQ(s.db, "TolleranzaU", a.tabella, std::string(a.chiave) + "=" + CChrQ(Codice_Attivita)));
-        if (tolleranza == 0) tolleranza = ZeroSeNullo(s.settings.Leggi_Impostazione(177));
-        if (tolleranza == 0) tolleranza = ZeroSeNullo(s.settings.Leggi_Impostazione(37));
+        if (tolleranza == 0) tolleranza = ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::TolleranzaU));
+        if (tolleranza == 0) tolleranza = ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::AnticipoPren));
 
         const std::string entrata = Ora_SqlQ(Ora_Entrata);
         const std::string giorno = " AND DDSettimana = " + num(Giorno_Settimana);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 
@@ -48,7 +48,7 @@ struct PresenzaTerminale {
     Value Rinnovo = Value(0);                   // renewal indicator of the log
     Value Struttura_Abbonamento = Value::null();  // facility of the entitlement (counted elsewhere)
     Value Punti = Value(0);                     // points of the exit-time row
-    bool Seguito = false;                       // a follow-up: no early reply, no companion rows
+    bool Seguito = false;                       // a follow-up: no companion rows, no exit deadline
     // Exit-time inputs.
     Value Tempo_Permanenza = Value(0);          // fixed stay in minutes
     Value Codice_Abbonamento = Value::null();   // subscription type
@@ -57,8 +57,8 @@ struct PresenzaTerminale {
     bool Non_Registrare = false;                // status, journal and log only
 };
 
-// `Salva_Presenza_Terminali`. Date and time are taken from the clock. Errors end the
-// procedure with one event-log line; statements already run stay.
+// `Salva_Presenza_Terminali`; the caller has opened the gate. Date and time are taken from
+// the clock. Errors end the procedure with one event-log line; statements already run stay.
 void Salva_Presenza_Terminali(Sistema& s, PresenzaTerminale& p);
 
 // What `Salva_Presenza` records: the entry admitted by the check at a general entrance,

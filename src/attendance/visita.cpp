@@ -1,6 +1,6 @@
 #include "attendance/visita.h"
 
-#include "app/format.h"
+#include "base/format.h"
 #include "attendance/presenze.h"
 
 namespace velaris {

@@ -3,11 +3,11 @@
 #include <set>
 #include <vector>
 
-#include "app/format.h"
+#include "base/format.h"
 #include "checks/festivi.h"
 #include "checks/frequenze.h"
 #include "checks/orari.h"
-#include "processing/intake.h"
+#include "checks/irregolarita.h"
 
 namespace velaris {
 
@@ -104,7 +104,7 @@ VerificaStrutture::VerificaStrutture(Sistema& s, const Value& codice, int indiri
     giorno_ = now.weekdayMonday1();
     q_ = CChrQ(codice);
     oggi_ = Data_SqlQ(Value(oggiD_));
-    anticipo_ = s.settings.slot(37);
+    anticipo_ = s.settings.slot(impostazione::AnticipoPren);
 }
 
 int64_t VerificaStrutture::conta(const std::string& criterio) {
@@ -114,7 +114,7 @@ int64_t VerificaStrutture::conta(const std::string& criterio) {
 
 // Facilities need `Abilita_Ingresso`; with a centre set, only its own activities.
 std::string VerificaStrutture::elencoAttivita() const {
-    const Value centro = s_.settings.slot(100);
+    const Value centro = s_.settings.slot(impostazione::Codice_Centro);
     if (Nullo_Vuoto(centro))
         return " (SELECT Codice_Struttura FROM Anagrafica_Strutture WHERE Abilita_Ingresso<>0 "
                " UNION ALL SELECT Codice_Corso FROM Anagrafica_Corsi "
@@ -351,7 +351,7 @@ void VerificaStrutture::orari() {
     const int64_t prima = conta("Esterna=0 AND Conferma<>0");
     Value a, b;
     Orario_Strutture_Ingresso(s_, Value(), codice_, a, b, Value());
-    if (s_.settings.slot(46).toBool()) {
+    if (s_.settings.slot(impostazione::Orari_Ingresso).toBool()) {
         Orario_Corsi_Ingresso(s_, Value(), codice_, a, b, Value());
         Orario_Servizi_Ingresso(s_, Value(), codice_, a, b, Value());
     }

@@ -124,14 +124,14 @@ bool Foto_Mancante(Sistema& s, SchedaCliente& c, const DateTime& oggi) {
     if (!mancante && s.settings.cartellaFoto()) {
         std::error_code ec;
         std::filesystem::path p = std::filesystem::u8path(fileFoto);
-        if (p.is_relative()) p = std::filesystem::u8path(s.settings.slot(43).toText()) / p;
+        if (p.is_relative()) p = std::filesystem::u8path(s.settings.slot(impostazione::Path_Foto).toText()) / p;
         if (!std::filesystem::exists(p, ec) || ec) {
             mancante = true;
             c.Foto = Value("");
         }
     }
     const auto registrazione = c.Data_Registrazione.toDate();
-    return mancante && s.settings.slot(68).toBool() && !(registrazione && registrazione->datePart() == oggi);
+    return mancante && s.settings.slot(impostazione::Gestisci_Foto).toBool() && !(registrazione && registrazione->datePart() == oggi);
 }
 
 bool Ammesso_Controlli(int64_t controlli, bool motivo, bool bloccante) {

@@ -14,8 +14,9 @@
 #include "processing/ingresso.h"
 #include "processing/intake.h"
 #include "processing/risposte.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_states.h"
 
 namespace velaris {
 
@@ -207,7 +208,7 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
     m.Regolare = esito;
     m.FuoriOrario = s.esiti.EsitoT_FuoriOrario ? 1 : 0;
     if (esito == kVAT_Personale) {
-        // The staff path answered the terminal and wrote its marker itself.
+        Rispondi_Personale(s, s.esiti.Personale);
         Prompt_Riposo(s, m);
         return Fine::ScriviStato;
     }
@@ -247,7 +248,7 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
 }  // namespace
 
 Fine controlloCliente(Sistema& s, Messaggio& m) {
-    if (m.Stato == 8 || m.Stato == 9) return nonDisponibile(s, m, "The activity dialogue");
+    if (m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma) return nonDisponibile(s, m, "The activity dialogue");
     const TerminalRow& t = *m.terminale;
     const int address = s.corrente.Indirizzo_Corrente;
     const std::string& codice = m.Codice_Proprietario;
@@ -258,7 +259,7 @@ Fine controlloCliente(Sistema& s, Messaggio& m) {
         return controlloStruttura(s, m, codice);
     }
     if (s.registro.conSub(address)) return nonDisponibile(s, m, "Bookings at sub-areas");
-    if (!Nullo_Vuoto(Value(codice)) && ZeroSeNullo(s.settings.Leggi_Impostazione(18)) != 0)
+    if (!Nullo_Vuoto(Value(codice)) && ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::Utilizza_CodBis)) != 0)
         DatiAccessi_Breve(s, Value(perColonna(s, codice, 30, "Codice_Tessera", "DatiAccessi_Breve")), address);
     Fine fine = Ingresso_Generale(s, m, codice);
     s.registro.trova(address);

@@ -6,8 +6,9 @@
 #include "checks/abbonamenti_strutture.h"
 #include "checks/abbonamenti_terminali.h"
 #include "processing/risposte.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
@@ -78,7 +79,7 @@ bool registra(Sistema& s, const Messaggio& m, const std::string& codice, const E
 Fine rifiutaCodice(Sistema& s, Messaggio& m) {
     const Corrente& c = s.corrente;
     if (c.Stop != 0) Attiva_Rele(s, Value(), 2, c.Tipo_Corrente);
-    if (tipoConDisplay(c.Tipo_Corrente)) accoda(s, c.Indirizzo_Corrente, "\fSTOP|NON ABILITATO", 2);
+    if (tipo::conDisplay(c.Tipo_Corrente)) accoda(s, c.Indirizzo_Corrente, "\fSTOP|NON ABILITATO", 2);
     m.Regolare = 0;
     Prompt_Riposo(s, m);
     return Fine::ScriviStato;
@@ -111,8 +112,9 @@ Fine Ingresso_Generale(Sistema& s, Messaggio& m, const std::string& codice) {
     // The state row names the code just judged, never the previous read's member.
     if (!codice.empty()) m.Codice_Cliente = Value(codice);
     if (codicePersonale(codice)) {
-        // Staff cards pass as at a facility's terminal: the staff path answers and marks.
+        // Staff cards pass as at a facility's terminal.
         if (Verifica_Personale(s, Value(codice)) == kVAT_Personale) {
+            Rispondi_Personale(s, s.esiti.Personale);
             m.Regolare = kVAT_Personale;
             Prompt_Riposo(s, m);
             return Fine::ScriviStato;

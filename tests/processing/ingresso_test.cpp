@@ -366,7 +366,12 @@ TEST_F(Ingresso, WithoutExitTerminalsNoStayIsOpened) {
 TEST_F(Ingresso, PushTerminalGetsExactlyOneGateAnswerPerRead) {
     x.terminale(1, 6, "", "Vai=-1, TempoVai=3, Stop=-1, TempoStop=1");
     avvia();
+    x.collega(3);
     x.s.corrente.Indice_Socket = x.conn.connect("1");
+    auto leggi = [&](int address, std::string code) {
+        x.s.corrente.Indirizzo_Corrente = address;
+        Elabora_Messaggi(x.s, code);
+    };
     riga("I1", 1, "ST001");
     leggi(1, "0001234501");
     ASSERT_EQ(x.bodies(1).size(), 1u);
