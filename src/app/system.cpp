@@ -56,6 +56,7 @@ void Sistema::fermaTimer1() {
 
 void Sistema::avviaTimer1() {
     if (timer1) timer1->setInterval(std::chrono::milliseconds(1000));
+    if (messaggioElaborato) messaggioElaborato();
 }
 
 std::string bufferLettura() { return std::string(255, '-') + std::string(1, '\0'); }

@@ -5,6 +5,7 @@
 // Procedures take it by reference; nothing lives in globals.
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -171,6 +172,9 @@ struct Sistema {
     // Stops Timer1 for the duration of message processing and restarts it after.
     void fermaTimer1();
     void avviaTimer1();
+    // Told at the end of every message's processing (the status page reads the new
+    // figures from it); set by the shell.
+    std::function<void()> messaggioElaborato;
 };
 
 // `Buffer_Lettura`: 255 "-" and one NUL, the template of every NET92 poll buffer.

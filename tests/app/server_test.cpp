@@ -80,7 +80,7 @@ struct Server : ::testing::Test {
         return out;
     }
     void config(const std::string& comm) {
-        std::ofstream(dir / "Velaris.ini") << "[Comm]\n" << comm;
+        std::ofstream(dir / "Velaris.ini") << "[Comm]\n" << comm << "\n[Web]\nPort=0\n";
     }
     void start(const std::string& option = ";0") {
         server.start(kExe, {"Provider=SQLite;Data Source=" + db + option, "--config", (dir / "Velaris.ini").string(),
