@@ -27,6 +27,7 @@ public:
     int wait(std::chrono::milliseconds timeout);
     const std::string& output();
     bool running() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
 
 private:
     void pump(std::chrono::milliseconds timeout);
