@@ -47,4 +47,8 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "logrotate, tdsodbc")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# The files under /etc are the administrator's: an upgrade keeps their changes.
+file(WRITE ${PROJECT_BINARY_DIR}/packaging/conffiles
+     "/etc/default/velaris-accessi\n/etc/logrotate.d/velaris-accessi\n/etc/velaris-accessi/Velaris.ini\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/packaging/conffiles)
 include(CPack)
