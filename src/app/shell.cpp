@@ -126,7 +126,7 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
     std::unique_ptr<Collegamenti> links;
     std::unique_ptr<Intake> intake;
     std::unique_ptr<IntervalTimer> timer1, timer2;
-    std::unique_ptr<StatusModel> statusModel;
+    std::shared_ptr<StatusModel> statusModel;
     std::unique_ptr<StatusServer> statusPage;
     WebConfig web;
     // Ending the program (signal or the tray menu's exit): the shutdown sequence runs from
@@ -157,8 +157,11 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
         web = readWebConfig(ini);
         if (web.enabled()) {
             // From here on, so that the page shows the start-up's log lines too.
-            statusModel = std::make_unique<StatusModel>(*s);
-            log.addObserver([m = statusModel.get()](std::string_view line) { m->logLine(line); });
+            statusModel = std::make_shared<StatusModel>(*s);
+            // The log outlives the model: lines written after it is gone reach nobody.
+            log.addObserver([m = std::weak_ptr<StatusModel>(statusModel)](std::string_view line) {
+                if (auto model = m.lock()) model->logLine(line);
+            });
         }
         timer1 = std::make_unique<IntervalTimer>(loop.io(), [&] { Timer1_Tick(*s); });
         timer2 = std::make_unique<IntervalTimer>(loop.io(), [&] { Timer2_Tick(*s); });

@@ -2,6 +2,12 @@
 // member badges through the simulator, and the row appears on the open page by itself.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -69,5 +75,77 @@ TEST(StatusPage, ABadgeAppearsWithoutReloadAndConnectedTerminalsAreListed) {
     }
 
     turnstile.wait(20s);
+    EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
+}
+
+namespace {
+int connectTo(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+void sendAll(int fd, const std::string& s) { (void)::send(fd, s.data(), s.size(), MSG_NOSIGNAL); }
+}  // namespace
+
+TEST(StatusPage, AbuseOfThePageNeverHoldsUpACardRead) {
+    test::TempDir dir;
+    const std::string db = (dir / "demo.db").string();
+    ASSERT_EQ(test::runCommand(kExe, {"database", "demo", db}).first, 0);
+    const int httpPort = test::freePort(), webPort = test::freePort();
+    std::ofstream(dir / "Velaris.ini") << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port=" << httpPort
+                                       << "\n[Web]\nPort=" << webPort << "\n";
+    ChildProcess server;
+    server.start(kExe, {"Provider=SQLite;Data Source=" + db + ";0", "--config", (dir / "Velaris.ini").string(),
+                        "--log-dir", dir.path().string(), "--headless"});
+    ASSERT_TRUE(server.waitFor("in servizio", 30s)) << server.output();
+
+    // Two hundred tabs that never read their event streams, half-finished requests,
+    // garbage and an oversized head, all left open.
+    std::vector<int> fds;
+    for (int i = 0; i < 200; ++i) {
+        const int fd = connectTo(webPort);
+        if (fd < 0) continue;
+        int small = 1024;
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        switch (i % 4) {
+            case 0: sendAll(fd, "GET /events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"); break;
+            case 1: sendAll(fd, "GET /status.json HTTP/1.1\r\nHo"); break;
+            case 2: sendAll(fd, std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11)); break;
+            default: sendAll(fd, "GET /" + std::string(64 * 1024, 'a')); break;
+        }
+        fds.push_back(fd);
+    }
+    // Meanwhile members badge at the pool turnstile, and each gets its verdict.
+    ChildProcess turnstile;
+    turnstile.start(kSimulator, {"--kind", "3", "--server", "127.0.0.1:" + std::to_string(httpPort), "--id", "2", "-c",
+                                 "keepalive 2", "-c", "read 2 0001234501", "-c", "wait 2", "-c",
+                                 "read 2 0001234503", "-c", "wait 3", "--linger", "1"});
+    EXPECT_TRUE(turnstile.waitFor("OK|ABILITATO|ROSSI|MARIO", 20s)) << turnstile.output();
+    EXPECT_TRUE(turnstile.waitFor("STOP|NON ABILITATO", 20s)) << turnstile.output();
+    turnstile.wait(20s);
+    for (int fd : fds) close(fd);
+
+    // The page still answers once the abuse is over.
+    const int fd = connectTo(webPort);
+    ASSERT_GE(fd, 0);
+    sendAll(fd, "GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    std::string answer;
+    char buf[512];
+    for (int i = 0; i < 100 && answer.find("\r\n\r\n") == std::string::npos; ++i) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        answer.append(buf, static_cast<size_t>(n));
+    }
+    close(fd);
+    EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK", 0), 0u) << answer;
     EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
 }

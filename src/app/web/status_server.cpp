@@ -120,6 +120,7 @@ StatusServer::StatusServer(EventLoop& loop, EventLog& log, StatusModel& model, W
       filter_(std::move(filter)),
       limits_(limits),
       acceptor_(loop.io()),
+      acceptRetry_(loop.io()),
       refresh_(loop.io()) {}
 
 StatusServer::~StatusServer() {
@@ -171,6 +172,7 @@ size_t StatusServer::streams() const {
 void StatusServer::stop() {
     asio::error_code ec;
     acceptor_.close(ec);
+    acceptRetry_.cancel();
     refresh_.cancel();
     while (!conns_.empty()) drop(conns_.begin()->second);
 }
@@ -179,9 +181,16 @@ void StatusServer::accept() {
     std::weak_ptr<char> alive = alive_;
     acceptor_.async_accept([this, alive](const asio::error_code& ec, tcp::socket socket) {
         if (alive.expired() || ec == asio::error::operation_aborted || !acceptor_.is_open()) return;
-        if (!ec) onAccepted(std::move(socket));
-        // A failed accept (descriptors exhausted) is retried on the next connection attempt.
-        accept();
+        if (!ec) {
+            onAccepted(std::move(socket));
+            accept();
+            return;
+        }
+        // Descriptors exhausted and the like: try again after a pause instead of spinning.
+        acceptRetry_.expires_after(std::chrono::milliseconds(200));
+        acceptRetry_.async_wait([this, alive](const asio::error_code& wait) {
+            if (!alive.expired() && !wait && acceptor_.is_open()) accept();
+        });
     });
 }
 

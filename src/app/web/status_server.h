@@ -91,6 +91,7 @@ private:
     PeerFilter filter_;
     Limits limits_;
     asio::ip::tcp::acceptor acceptor_;
+    asio::steady_timer acceptRetry_;
     asio::steady_timer refresh_;
     bool refreshPending_ = false;
     std::chrono::steady_clock::time_point refreshDue_{};
