@@ -2,9 +2,6 @@
 // member badges through the simulator, and the row appears on the open page by itself.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -79,18 +76,7 @@ TEST(StatusPage, ABadgeAppearsWithoutReloadAndConnectedTerminalsAreListed) {
 }
 
 namespace {
-int connectTo(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
+int connectTo(int port) { return test::connectLoopback(port); }
 void sendAll(int fd, const std::string& s) { (void)::send(fd, s.data(), s.size(), MSG_NOSIGNAL); }
 }  // namespace
 
@@ -136,15 +122,7 @@ TEST(StatusPage, AbuseOfThePageNeverHoldsUpACardRead) {
     const int fd = connectTo(webPort);
     ASSERT_GE(fd, 0);
     sendAll(fd, "GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
-    std::string answer;
-    char buf[512];
-    for (int i = 0; i < 100 && answer.find("\r\n\r\n") == std::string::npos; ++i) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 100) <= 0) continue;
-        const ssize_t n = recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        answer.append(buf, static_cast<size_t>(n));
-    }
+    const std::string answer = test::readFrom(fd, "\r\n\r\n", 10s);
     close(fd);
     EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK", 0), 0u) << answer;
     EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();

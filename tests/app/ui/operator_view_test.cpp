@@ -5,11 +5,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <cstdlib>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -45,24 +42,11 @@ struct Ui : ::testing::Test {
 
 // A loopback client that sends one request and reads until `text` or the time is up.
 std::string exchange(int port, const std::string& request, const std::string& text, std::chrono::milliseconds timeout) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int fd = test::connectLoopback(port);
+    if (fd < 0) return "";
     std::string got;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (got.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-            pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, 50) <= 0) continue;
-            char buf[4096];
-            const ssize_t n = recv(fd, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            got.append(buf, static_cast<size_t>(n));
-        }
-    }
+    if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size()))
+        got = test::readFrom(fd, text, timeout);
     close(fd);
     return got;
 }

@@ -2,9 +2,6 @@
 // how it keeps to its bounds, and who it lets in.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,42 +12,15 @@
 #include "app/config.h"
 #include "app/web/status_server.h"
 #include "support/fake_links.h"
+#include "support/server_process.h"
 
 using namespace velaris;
 using namespace std::chrono_literals;
 
 namespace {
 
-int connectTo(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// Reads until `text` arrives, the peer closes or the time is up.
-std::string readFrom(int fd, const std::string& text, std::chrono::milliseconds timeout, bool* closed = nullptr) {
-    std::string got;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while ((text.empty() || got.find(text) == std::string::npos) && std::chrono::steady_clock::now() < deadline) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 20) <= 0) continue;
-        char buf[8192];
-        const ssize_t n = recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) {
-            if (closed) *closed = true;
-            break;
-        }
-        got.append(buf, static_cast<size_t>(n));
-    }
-    return got;
-}
+using test::readFrom;
+int connectTo(int port) { return test::connectLoopback(port); }
 
 struct Page : ::testing::Test {
     test::SystemFixture sys{3};
