@@ -20,7 +20,7 @@
 #include "app/version.h"
 #include "support/server_process.h"
 #include "support/test_support.h"
-#include "terminals/socketlink/listener.h"
+#include "terminals/httppush/http_push_server.h"
 
 using namespace velaris;
 using namespace std::chrono_literals;
@@ -137,10 +137,14 @@ TEST_F(Ui, AMessageBoxNeitherBlocksTheLoopNorStaysOutOfTheLog) {
     std::ostringstream err;
     QtView view(loop, log, err);
 
-    // An echo server on the same loop stands for a terminal waiting for its verdict.
-    TerminalListener listener(loop, log, 3);
-    listener.setDataHandler([&](int index, std::string_view bytes) { listener.send(index, "verdetto:" + std::string(bytes)); });
-    ASSERT_TRUE(listener.listen("127.0.0.1", 0));
+    // A push terminal's card read on the same loop, answered by its verdict.
+    struct Verdict : IntakeSink {
+        HttpPushServer* server = nullptr;
+        void codeRead(int, const std::string& code, int index) override { server->respond(index, "verdetto " + code); }
+    } intake;
+    HttpPushServer push(loop, log, clock, intake);
+    intake.server = &push;
+    ASSERT_TRUE(push.listener().listen("127.0.0.1", 0));
 
     view.operatore().messageBox("Inizializzazione non riuscita dei terminali agli indirizzi : 7, ",
                                 Operatore::Icona::Informazione);
@@ -148,11 +152,14 @@ TEST_F(Ui, AMessageBoxNeitherBlocksTheLoopNorStaysOutOfTheLog) {
                                 Operatore::Icona::Informazione);
 
     std::string answer;
-    std::thread terminal([&] { answer = exchange(listener.localPort(), "lettura", "verdetto:lettura", 5s); });
+    std::thread terminal([&] {
+        answer = exchange(push.listener().localPort(), "GET /online?trsn=0,0,0,0,CL000001&id=1& HTTP/1.1\r\n\r\n",
+                          "verdetto CL000001", 5s);
+    });
     const bool answered = loop.waitUntil([&] { return !answer.empty(); }, 10s);
     terminal.join();
     EXPECT_TRUE(answered);
-    EXPECT_EQ(answer, "verdetto:lettura");
+    EXPECT_NE(answer.find("\r\n\r\nverdetto CL000001"), std::string::npos) << answer;
     // The box is on screen all the while, once, and in the event log twice.
     EXPECT_EQ(static_cast<QtOperatore&>(view.operatore()).openBoxes(), 1);
     std::ifstream in(log.path());
