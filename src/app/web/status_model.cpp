@@ -150,7 +150,9 @@ std::string senzaSegreti(std::string_view line) {
 StatusModel::StatusModel(Sistema& s) : s_(s) {}
 
 void StatusModel::logLine(std::string_view line) {
-    log_.push_back(senzaSegreti(line));
+    // Kept short: a page of lines, not a copy of the log.
+    constexpr size_t kLineLength = 500;
+    log_.push_back(senzaSegreti(line.substr(0, kLineLength)));
     while (log_.size() > kLogLines) log_.pop_front();
 }
 
