@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -96,7 +97,12 @@ void MainWindow::start() {
     tray_.show();
 }
 
-void MainWindow::setStatus(const QString& text) { status_->setText(text); }
+void MainWindow::setStatus(const QString& text) {
+    // The status page's address opens in the desktop's browser with a click.
+    QString html = text.toHtmlEscaped();
+    html.replace(QRegularExpression("(https?://[^\\s;]+)"), "<a href=\"\\1\">\\1</a>");
+    status_->setText(html);
+}
 
 void MainWindow::appendLog(const QString& line) { log_->appendPlainText(line); }
 

@@ -127,6 +127,10 @@ TEST_F(Ui, TrayIconMenuClicksAndHiding) {
 
     w.mPopExit()->trigger();
     EXPECT_EQ(exits, 1);
+
+    w.setStatus("In servizio: collegamento 3; pagina di stato http://127.0.0.1:8090/");
+    EXPECT_EQ(w.findChild<QLabel*>("LabelStato")->text(),
+              "In servizio: collegamento 3; pagina di stato <a href=\"http://127.0.0.1:8090/\">http://127.0.0.1:8090/</a>");
 }
 
 TEST_F(Ui, AMessageBoxNeitherBlocksTheLoopNorStaysOutOfTheLog) {
