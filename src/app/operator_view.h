@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "app/event_log.h"
-#include "app/event_loop.h"
-#include "app/system.h"
+#include "base/event_log.h"
+#include "base/event_loop.h"
+#include "system/system.h"
 
 namespace velaris {
 

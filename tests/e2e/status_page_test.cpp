@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "support/browser.h"
-#include "support/server_process.h"
+#include "harness/child_process.h"
 #include "support/test_support.h"
 
 using namespace velaris;

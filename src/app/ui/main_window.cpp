@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/system.h"
+#include "system/system.h"
 #include "app/version.h"
 
 namespace velaris {

@@ -7,17 +7,19 @@
 #include "app/version.h"
 #include "db/database.h"
 #include "db/literals.h"
+#include "system/terminal_states.h"
+#include "terminals/transport/link_kinds.h"
 
 namespace velaris {
 
 namespace {
 
-const char* nomeCollegamento(int dispositivo) {
-    switch (dispositivo) {
-        case 1: return "Rete NET92";
-        case 2: return "Controller Ethernet";
-        case 3: return "Terminali HTTP push";
-        case 4: return "Terminali TCP";
+const char* nomeCollegamento(int kind) {
+    switch (kind) {
+        case dispositivo::Net92: return "Rete NET92";
+        case dispositivo::Controllori: return "Controller Ethernet";
+        case dispositivo::HttpPush: return "Terminali HTTP push";
+        case dispositivo::Tcp: return "Terminali TCP";
         default: return "Non configurato";
     }
 }
@@ -68,14 +70,16 @@ bool startsWithNoCase(std::string_view text, size_t at, std::string_view word) {
 
 }  // namespace
 
-const char* descriviStato(int stato) {
-    switch (stato) {
-        case 1: return "bloccato";
-        case 2: return "pronto";
-        case 4: return "scelta prenotazione";
-        case 8:
-        case 9: return "scelta attivazione";
-        case 10: return "conferma attivit\xC3\xA0";
+const char* descriviStato(int value) {
+    switch (value) {
+        case stato::Bloccato: return "bloccato";
+        case stato::Pronto: return "pronto";
+        case stato::AttesaImporto: return "attesa importo";
+        case stato::SceltaPrenotazione: return "scelta prenotazione";
+        case stato::AttesaAttivita: return "attesa attivit\xC3\xA0";
+        case stato::AttesaConferma: return "attesa conferma";
+        case stato::SceltaAttivazione: return "scelta attivazione";
+        case stato::MenuMoneyCard: return "menu carta a scalare";
         default: return "sconosciuto";
     }
 }
@@ -214,11 +218,7 @@ void StatusModel::refresh() {
     }
 }
 
-bool StatusModel::linkUp() const {
-    if (!s_.Terminali_Inizializzati) return false;
-    if (s_.config.Dispositivo == 3 || s_.config.Dispositivo == 4) return s_.connessioni && s_.connessioni->listening();
-    return true;
-}
+bool StatusModel::linkUp() const { return s_.Terminali_Inizializzati && s_.link && s_.link->up(); }
 
 bool StatusModel::healthy(std::string& reason, std::chrono::milliseconds maxAge) {
     if (std::chrono::steady_clock::now() - lastProbe_ >= maxAge) refresh();
@@ -234,16 +234,8 @@ bool StatusModel::healthy(std::string& reason, std::chrono::milliseconds maxAge)
 }
 
 bool StatusModel::connectedNow(int address) const {
-    if (s_.config.Dispositivo == 3) {
-        // An HTTP-push terminal is connected while a connection carries its id.
-        const Connessioni* c = s_.connessioni;
-        if (!c) return false;
-        for (int i = 1; i <= c->highestIndex(); ++i) {
-            const std::string tag = c->tag(i);
-            if (c->connected(i) && !Nullo_Vuoto(Value(tag)) && Value(tag).toInt() == address) return true;
-        }
-        return false;
-    }
+    // Terminals that call the server are connected while a connection carries their id.
+    if (s_.link && s_.link->traits().checksConnections) return s_.link->connectionOf(address) > 0;
     // The other links have no connection per terminal: a terminal that answered the
     // start-up probe is the one the link reaches.
     const auto& rete = s_.registro.Terminali_Rete;
@@ -261,15 +253,15 @@ std::string StatusModel::json() const {
     bool first = true;
     for (const TerminalRow& t : s_.registro.Rs_Terminali) {
         const int address = t.indirizzo();
-        int stato = 0;
+        int dialogo = 0;
         for (const auto& [a, st] : states_)
-            if (a == address) stato = st;
+            if (a == address) dialogo = st;
         if (!first) j += ",";
         first = false;
         j += "{\"address\":" + std::to_string(address) + ",\"description\":" +
              jsonString(trimmed(t["Descrizione"].toText())) + ",\"type\":" + std::to_string(t["Tipo"].toInt()) +
-             ",\"ip\":" + jsonString(trimmed(t["Indirizzo_IP"].toText())) + ",\"state\":" + std::to_string(stato) +
-             ",\"stateText\":" + jsonString(stato ? descriviStato(stato) : "senza riga di stato") +
+             ",\"ip\":" + jsonString(trimmed(t["Indirizzo_IP"].toText())) + ",\"state\":" + std::to_string(dialogo) +
+             ",\"stateText\":" + jsonString(dialogo != 0 ? descriviStato(dialogo) : "senza riga di stato") +
              ",\"connected\":" + (connectedNow(address) ? "true" : "false") + "}";
     }
     j += "],\"today\":{\"admitted\":" + std::to_string(admitted_) + ",\"refused\":" + std::to_string(refused_) + "}";

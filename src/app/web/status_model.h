@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

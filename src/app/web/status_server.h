@@ -17,12 +17,12 @@
 #include <memory>
 #include <string>
 
-#include "app/event_log.h"
-#include "app/event_loop.h"
+#include "base/event_log.h"
+#include "base/event_loop.h"
 #include "app/web/status_model.h"
 #include "app/web/web_config.h"
 #include "terminals/httppush/http_request.h"
-#include "terminals/socketlink/peers.h"
+#include "terminals/transport/peers.h"
 
 namespace velaris {
 

@@ -2,7 +2,7 @@
 
 #include <asio/ip/address.hpp>
 
-#include "db/value.h"
+#include "base/value.h"
 
 namespace velaris {
 

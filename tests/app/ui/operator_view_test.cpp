@@ -18,7 +18,7 @@
 #include "app/shell.h"
 #include "app/ui/qt_view.h"
 #include "app/version.h"
-#include "support/server_process.h"
+#include "harness/child_process.h"
 #include "support/test_support.h"
 #include "terminals/httppush/http_push_server.h"
 

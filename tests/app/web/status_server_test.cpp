@@ -12,7 +12,7 @@
 #include "app/config.h"
 #include "app/web/status_server.h"
 #include "support/fake_links.h"
-#include "support/server_process.h"
+#include "harness/child_process.h"
 
 using namespace velaris;
 using namespace std::chrono_literals;
