@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <iostream>
 
@@ -36,9 +38,20 @@ private:
     std::ostream& err_;
 };
 
-// Farewell texts and link close; nothing is sent when the terminals never came up.
+// Farewell texts, then the link closes; nothing is sent when the terminals never came up.
+// Every text reaches its terminal before the link closes, within bounds: each is sent at
+// once (the queue is not drained any more at this point) and, where the terminals
+// acknowledge, once the previous one was acknowledged; the link then writes out what it
+// still holds.
 void shutdown(Sistema& s) {
-    if (!s.Terminali_Inizializzati) return;
+    using std::chrono::milliseconds;
+    if (!s.Terminali_Inizializzati || !s.link) return;
+    constexpr auto kConferme = std::chrono::seconds(5);  // the acknowledgements, all told
+    const auto deadline = std::chrono::steady_clock::now() + kConferme;
+    auto remaining = [&] {
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+        return std::max(milliseconds(0), left);
+    };
     for (const TerminalRow& row : s.registro.Rs_Terminali) {
         const int address = row.indirizzo();
         std::vector<std::string> texts;
@@ -48,9 +61,12 @@ void shutdown(Sistema& s) {
             case tipo::Tcp: texts = {"S00000000"}; break;
             default: break;
         }
-        for (std::string& t : texts) KxSendMsg(s, address, t, 0);
+        for (std::string& t : texts) {
+            KxSendMsg(s, address, t, 1);
+            s.loop.waitUntil([&] { return s.link->acknowledged(address); }, remaining());
+        }
     }
-    if (s.link) s.link->shutDown();
+    s.link->shutDown();
 }
 
 }  // namespace
@@ -109,22 +125,17 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
     std::shared_ptr<StatusModel> statusModel;
     std::unique_ptr<StatusServer> statusPage;
     WebConfig web;
-    // Ending the program (signal or the tray menu's exit): the shutdown sequence runs from
-    // the top of the loop, never inside a handler's wait.
-    asio::steady_timer exitRetry(loop.io());
+    // Ending the program (signal or the tray menu's exit): never inside a read in
+    // progress; the reads that came first end, then the farewells go out while the loop
+    // still runs the links.
     std::function<void()> termina = [&] {
-        if (loop.depth() > 0) {
-            exitRetry.expires_after(std::chrono::milliseconds(20));
-            exitRetry.async_wait([&](const asio::error_code& ec) {
-                if (!ec) termina();
-            });
-            return;
-        }
-        timer1->setInterval(std::chrono::milliseconds(0));
-        timer2->setInterval(std::chrono::milliseconds(0));
-        if (statusPage) statusPage->stop();
-        shutdown(*s);
-        loop.stop();
+        loop.atTopLevel([&] {
+            timer1->setInterval(std::chrono::milliseconds(0));
+            timer2->setInterval(std::chrono::milliseconds(0));
+            if (statusPage) statusPage->stop();
+            shutdown(*s);
+            loop.stop();
+        });
     };
     try {
         const bool option = commandLine.back() >= '1' && commandLine.back() <= '9';
@@ -150,7 +161,7 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
         host = std::make_unique<SistemaLinkHost>(*s);
         links = creaCollegamenti(*s, *host);
 
-        if (view) view->show([&] { asio::post(loop.io(), [&] { termina(); }); });
+        if (view) view->show([&] { termina(); });
         Inizializza_Terminali(*s);
         if (!s->Terminali_Inizializzati) {
             if (s->config.Dispositivo <= dispositivo::Nessuno)

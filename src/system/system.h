@@ -130,6 +130,19 @@ struct Sistema {
     // Told at the end of every message's processing (the status page reads the new
     // figures from it); set by the shell.
     std::function<void()> messaggioElaborato;
+
+    // Every inbound read of every link enters here. It is processed at once when nothing
+    // else is in progress; a read that arrives while another is being processed (or while
+    // any handler waits) is processed after it, from the top of the loop, in arrival
+    // order. Each read starts from an empty context of the message in progress.
+    void accogliLettura(std::function<void()> elabora);
+    bool letturaInCorso() const { return letturaInCorso_; }
+    int lettureInAttesa() const { return lettureInAttesa_; }
+
+private:
+    void elaboraLettura(const std::function<void()>& elabora);
+    bool letturaInCorso_ = false;
+    int lettureInAttesa_ = 0;
 };
 
 }  // namespace velaris
