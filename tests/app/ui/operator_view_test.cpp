@@ -144,7 +144,10 @@ TEST_F(Ui, AMessageBoxNeitherBlocksTheLoopNorStaysOutOfTheLog) {
     // A push terminal's card read on the same loop, answered by its verdict.
     struct Verdict : IntakeSink {
         HttpPushServer* server = nullptr;
-        void codeRead(int, const std::string& code, int index) override { server->respond(index, "verdetto " + code); }
+        void codeRead(int, const std::string& code, int index, Reply reply) override {
+            server->respond(index, "verdetto " + code);
+            if (reply.done) reply.done();
+        }
     } intake;
     HttpPushServer push(loop, log, clock, intake);
     intake.server = &push;
