@@ -81,7 +81,7 @@ struct Demo : ::testing::Test {
         auto [status, out] = test::runCommand(kExe, {"database", "demo", db});
         ASSERT_EQ(status, 0) << out;
         std::ofstream(dir / "Velaris.ini") << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port="
-                                           << httpPort << "\n";
+                                           << httpPort << "\n[Web]\nPort=0\n";
         server.start(kExe, {"Provider=SQLite;Data Source=" + db + ";0", "--config", (dir / "Velaris.ini").string(),
                             "--log-dir", dir.path().string()});
         ASSERT_TRUE(server.waitFor("in servizio", 30s)) << server.output();
