@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/event_log.h"
 #include "db/connection.h"
@@ -37,6 +38,11 @@ public:
     // Runs a statement that returns no records; DbError on failure.
     void execute(std::string_view sql);
     std::unique_ptr<Recordset> open(std::string_view sql);
+    // Runs statements as one unit, all or nothing (see Connection::executeBatch).
+    void executeBatch(const std::vector<std::string>& statements);
+    // Begin and end of a unit of work (see UnitOfWork); an outage they meet counts as the turn's.
+    void beginUnit();
+    void endUnit();
 
     // Runs a statement and, on failure, writes the error line for `function` and returns
     // false instead of raising.
@@ -64,6 +70,32 @@ private:
     EventLog& log_;
     std::optional<DbError> outage_;
     unsigned long errorsLogged_ = 0;
+};
+
+// A text for a column declared `width` characters wide (VARCHAR(width)): the server
+// refuses a longer text ("String or binary data would be truncated."), so a longer one is
+// cut to the width, and the event log says so, naming `column` ("Table.Column") and
+// `function`. Every text whose length the system does not control (read codes, names,
+// descriptions, texts put together) goes into a sized column through these functions,
+// or is refused before the statement. Other values come back unchanged.
+Value Testo_Colonna(Database& db, const Value& v, size_t width, std::string_view column, std::string_view function);
+// CChrQ of Testo_Colonna.
+std::string CChrQ_Colonna(Database& db, const Value& v, size_t width, std::string_view column,
+                          std::string_view function);
+
+// The statements of one card read as one unit of work (see Connection::beginUnit), from
+// construction to destruction. When what the unit wrote cannot be kept, the error is
+// logged for `function`.
+class UnitOfWork {
+public:
+    UnitOfWork(Database& db, std::string_view function);
+    ~UnitOfWork();
+    UnitOfWork(const UnitOfWork&) = delete;
+    UnitOfWork& operator=(const UnitOfWork&) = delete;
+
+private:
+    Database& db_;
+    std::string_view function_;
 };
 
 // The error number of a caught exception: the engine's for database errors, 5 (invalid

@@ -161,6 +161,8 @@ void senzaVerdetto(Sistema& s, const std::string& messaggio, const DbError& guas
 
 void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
     if (Nullo_Vuoto(Value(messaggio))) return;
+    // The read's writes reach the embedded engine's journal together, once.
+    UnitOfWork lavoro(s.db, "Elabora_Messaggi");
     Messaggio m;
     Corrente& c = s.corrente;
     c.Risposto = false;

@@ -205,3 +205,91 @@ TEST_F(Membri, MembersWithMissingOrContradictoryDataGetAVerdict) {
     EXPECT_EQ(stato(1), Value(2));
     EXPECT_EQ(conta("Presenze"), 0);
 }
+
+TEST_F(Membri, CodesLongerThanTheirColumnsAreCutWithALogLineOrOwnNothing) {
+    palestra();
+    abbonamento("CL000001", "I1");
+    auto registrato = [&](const std::string& riga) {
+        for (const std::string& l : x.f.logLines)
+            if (l.find(riga) != std::string::npos) return true;
+        return false;
+    };
+    // A QR code of 48 characters admits; the attendance keeps its first 30, the pass log
+    // (50 wide) all of it.
+    const std::string qr(20, 'Q'), dispositivo(20, 'D');
+    x.f.native("INSERT INTO Gestione_QR_Code (Codice_Cliente, QR_Code, Disp_Code, Data_Reg, Usato) VALUES "
+               "('CL000001', '" + qr + "', '" + dispositivo + "', '2024-03-07 00:00:00', 0)");
+    const std::string lungo = "CL000001" + qr + dispositivo;
+    leggi(1, lungo);
+    EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Presenze"), Value(lungo.substr(0, 30)));
+    EXPECT_EQ(x.scalar("SELECT Codice_Bis FROM Log_Terminali_Presenze"), Value(lungo));
+    EXPECT_TRUE(registrato("48 characters cut to 30 for Codice_Tessera"));
+
+    // A magnetic track read with 60 characters of noise after its end sentinel: the member
+    // is found by the stripped code, the raw read is logged cut to its column.
+    pulisci();
+    x.f.native("DELETE FROM Presenze; DELETE FROM Presenze_Strutture; DELETE FROM Log_Terminali_Presenze");
+    const std::string traccia = ";0001234501?" + std::string(60, '7') + ">";
+    leggi(1, traccia);
+    EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Log_Terminali_Presenze"), Value(traccia.substr(0, 50)));
+    EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Presenze"), Value("0001234501"));
+    EXPECT_TRUE(registrato("cut to 50 for Log_Terminali_Presenze.Codice_Tessera"));
+
+    // A staff code longer than any owner code belongs to nobody.
+    pulisci();
+    leggi(1, "IS" + std::string(25, '0'));
+    EXPECT_EQ(x.queued(1).at(0), "\fCODICE NON ASSEGNATO");
+    EXPECT_TRUE(registrato("Read code of 27 characters is longer than any owner code: not assigned"));
+    EXPECT_EQ(conta("Gestione_Personale"), 0);
+    EXPECT_EQ(stato(1), Value(2));
+}
+
+// The entry is counted on the line the check used, whichever order the lines were
+// written in: a used-up line of the same subscription never hides it.
+TEST_F(Membri, EntryIsCountedOnTheLineThatAdmitted) {
+    palestra();
+    x.f.native("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis, Cognome, Nome) VALUES "
+               "('CL000002', '0001234502', 'BIANCHI', 'LUCA')");
+    auto riga = [&](const std::string& cliente, const std::string& iscrizione, int prog, int fatte, int scaduta) {
+        x.f.native("INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
+                   "Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte, Scaduta) VALUES ('" +
+                   iscrizione + "', " + std::to_string(prog) + ", '" + cliente + "', 'AB001', 'ST001', 1, "
+                   "'2024-01-01 00:00:00', '2024-12-31 00:00:00', 2, 10, " + std::to_string(fatte) + ", " +
+                   std::to_string(scaduta) + ")");
+    };
+    riga("CL000001", "I1", 1, 10, -1);  // used up line first
+    riga("CL000001", "I1", 2, 0, 0);
+    riga("CL000002", "I2", 2, 0, 0);    // open line first
+    riga("CL000002", "I2", 1, 10, -1);
+    x.f.native("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, "
+               "Data_Inizio, Data_Fine) VALUES ('I1', 'CL000001', 'AB001', 'DIECI', '2024-01-01 00:00:00', "
+               "'2024-12-31 00:00:00'), ('I2', 'CL000002', 'AB001', 'DIECI', '2024-01-01 00:00:00', '2024-12-31 00:00:00')");
+    for (const std::string iscrizione : {"I1", "I2"}) {
+        pulisci();
+        leggi(1, iscrizione == "I1" ? "0001234501" : "0001234502");
+        EXPECT_EQ(x.queued(1).at(1), "RESIDUO| 10") << iscrizione;
+        const std::string linee = "Iscrizioni_Strutture WHERE Codice_Iscrizione='" + iscrizione + "'";
+        EXPECT_EQ(conta(linee + " AND Prog_Riga=2 AND SeduteFatte=1"), 1) << iscrizione;
+        EXPECT_EQ(conta(linee + " AND Prog_Riga=1 AND SeduteFatte=10"), 1) << iscrizione;
+        EXPECT_EQ(conta("Presenze_Strutture WHERE Iscrizione='" + iscrizione + "'"), 1) << iscrizione;
+    }
+    EXPECT_TRUE(errori().empty());
+}
+
+// A counter row that a desk program created empty: the visit gets number 1 and is recorded.
+TEST_F(Membri, EmptyCounterRowStartsTheNumbering) {
+    palestra();
+    abbonamento("CL000001", "I1", 10, 0);
+    x.f.native("INSERT INTO Contatori (Cd_Tipo, Contatore, ContatoreN) VALUES (22, 7, NULL)");
+    leggi(1, "0001234501");
+    EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(conta("Presenze WHERE ID_Presenza=1 AND Codice_Cliente='CL000001'"), 1);
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Presenza=1"), 1);
+    EXPECT_EQ(conta("Contatori WHERE Cd_Tipo=22 AND ContatoreN=1 AND Contatore=7"), 1);
+    EXPECT_EQ(conta("Contatori"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE SeduteFatte=1"), 1);
+    EXPECT_EQ(conta("Semafori"), 0);
+    EXPECT_TRUE(errori().empty());
+}

@@ -21,8 +21,10 @@ struct Sent {
 class FakeOperatore : public Operatore {
 public:
     void messageBox(const std::string& text, Icona icon) override { boxes.push_back({text, icon}); }
+    void beep() override { ++beeps; }
     struct Box { std::string text; Icona icon; };
     std::vector<Box> boxes;
+    int beeps = 0;
 };
 
 class FakeNet92 : public Net92 {
@@ -111,9 +113,11 @@ public:
 };
 
 // The system over a schema database, link kind chosen per test; the link runs on the
-// fake driver of its kind.
+// fake driver of its kind. A test fails when the system sent the database a text wider
+// than its column.
 struct SystemFixture {
     explicit SystemFixture(int dispositivo);
+    ~SystemFixture();
     DbFixture f;
     EventLoop loop;
     FakeOperatore operatore;

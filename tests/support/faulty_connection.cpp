@@ -58,4 +58,12 @@ std::unique_ptr<Recordset> FaultyConnection::open(std::string_view sql) {
     return inner_->open(sql);
 }
 
+void FaultyConnection::executeBatch(const std::vector<std::string>& statements) {
+    bool fails = false;
+    for (const std::string& sql : statements) fails = due(sql) || fails;
+    if (!fails) return inner_->executeBatch(statements);
+    if (when_ == When::After) inner_->executeBatch(statements);
+    throw errorFor(fault_);
+}
+
 }  // namespace velaris::test

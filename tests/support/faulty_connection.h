@@ -50,6 +50,11 @@ public:
 
     void execute(std::string_view sql) override;
     std::unique_ptr<Recordset> open(std::string_view sql) override;
+    // Each statement of a batch is a failure point; the batch fails as a whole.
+    void executeBatch(const std::vector<std::string>& statements) override;
+    unsigned long roundTrips() const override { return inner_->roundTrips(); }
+    void beginUnit() override { inner_->beginUnit(); }
+    void endUnit() override { inner_->endUnit(); }
     std::string engineName() const override { return inner_->engineName(); }
     unsigned long statementCount() const override { return inner_->statementCount(); }
     void manutenzione() override { inner_->manutenzione(); }
