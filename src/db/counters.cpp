@@ -34,9 +34,12 @@ Value Postazione::Info_Postazione(int reload, int index) {
 
 namespace {
 
-bool eseguiRilascio(Database& db, int64_t numero) {
+// A release done late removes only this workstation's row: the take it follows may never
+// have reached the database, and the lock may be another workstation's by now.
+bool eseguiRilascio(Database& db, Postazione& postazione, int64_t numero) {
     try {
-        db.execute("DELETE FROM Semafori WHERE Cd_Semaforo = " + Num_SqlQ(Value(numero)));
+        db.execute("DELETE FROM Semafori WHERE Cd_Semaforo = " + Num_SqlQ(Value(numero)) + " AND HostName = " +
+                   CChrQ_Colonna(db, postazione.Info_Postazione(0, 1), 50, "Semafori.HostName", "Semaforo"));
         return true;
     } catch (const std::exception& e) {
         db.logError(e, "Semaforo");
@@ -50,7 +53,7 @@ std::string testoRilascio(int64_t numero) { return "Release of lock " + std::to_
 
 bool Rilascia_Semafori_Sospesi(Database& db, Postazione& postazione) {
     for (auto it = postazione.rilasciSospesi.begin(); it != postazione.rilasciSospesi.end();) {
-        if (!eseguiRilascio(db, *it)) return false;
+        if (!eseguiRilascio(db, postazione, *it)) return false;
         db.log().error(0, testoRilascio(*it) + " done late", "Semaforo");
         it = postazione.rilasciSospesi.erase(it);
     }
@@ -66,7 +69,7 @@ bool Semaforo(Database& db, Postazione& postazione, const Value& lockNumber, boo
             // A release of the same lock that failed earlier goes first: the row would
             // otherwise be ours and block us.
             if (postazione.rilasciSospesi.count(numero)) {
-                if (!eseguiRilascio(db, numero)) return false;
+                if (!eseguiRilascio(db, postazione, numero)) return false;
                 postazione.rilasciSospesi.erase(numero);
             }
             // Host and user names are the system's: fitted to the columns.

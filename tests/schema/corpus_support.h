@@ -12,7 +12,6 @@
 #include <string>
 
 #include "db/literals.h"
-#include "db/schema.h"
 #include "support/test_support.h"
 
 namespace velaris::test {
@@ -71,7 +70,6 @@ public:
     SchemaDb() : fixture() {
         if (fixture.sqlite) ensureCollation(fixture.sqlite->handle());
         fixture.native(readSchemaScript());
-        if (fixture.sqlite) separateWorkTables(*fixture.sqlite);
     }
 
     DbFixture fixture;

@@ -1,7 +1,5 @@
 #include "support/test_support.h"
 
-#include "db/schema.h"
-
 #include <atomic>
 #include <cstdlib>
 #include <stdexcept>
@@ -103,10 +101,7 @@ DbFixture::DbFixture(bool withSchema)
         else mssqlDropAll(db);
         return;
     }
-    if (withSchema) {
-        sqlite->executeNative(schemaText());
-        separateWorkTables(*sqlite);
-    }
+    if (withSchema) sqlite->executeNative(schemaText());
 }
 
 void DbFixture::native(const std::string& sql) {

@@ -828,8 +828,8 @@ void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
     resultDate(ctx, clock->now());
 }
 
-// HOST_NAME(): the workstation this server runs as; the work tables keep each
-// workstation's rows apart with it.
+// HOST_NAME(): the workstation this server runs as (--workstation), as the server
+// reports the client's computer name.
 void fnHostName(sqlite3_context* ctx, int, sqlite3_value**) {
     const std::string name = workstationName();
     sqlite3_result_text(ctx, name.c_str(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
