@@ -199,4 +199,12 @@ int32_t DCountQ(Database& db, std::string_view expression, std::string& domain, 
     }
 }
 
+int32_t DCountQ_Verifica(Database& db, std::string_view expression, std::string& domain, std::string_view criteria) {
+    return ZeroSeNullo(firstField(db, buildCount(expression, domain, criteria, false), Value(0)));
+}
+
+Value DLookUpQ_Verifica(Database& db, std::string_view expression, std::string_view domain, std::string_view criteria) {
+    return firstField(db, buildAggregate("SELECT ", "", expression, domain, criteria), Value::null());
+}
+
 }  // namespace velaris

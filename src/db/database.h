@@ -110,6 +110,13 @@ Value DSumQ(Database& db, std::string_view expression, std::string_view domain, 
 int32_t DCountQ(Database& db, std::string_view expression, std::string& domain, std::string_view criteria = {},
                 bool distinct = false);
 
+// The same inside a check, failing closed: a database error is thrown (the check ends the
+// read without a verdict) instead of reading as 0 or Null, "nothing there", which would
+// admit (no time bands, no limit, no suspension).
+int32_t DCountQ_Verifica(Database& db, std::string_view expression, std::string& domain, std::string_view criteria = {});
+Value DLookUpQ_Verifica(Database& db, std::string_view expression, std::string_view domain,
+                        std::string_view criteria = {});
+
 // The statements the helpers run, exposed for tests.
 std::string buildAggregate(std::string_view head, std::string_view tail, std::string_view expression,
                            std::string_view domain, std::string_view criteria);

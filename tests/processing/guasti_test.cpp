@@ -123,3 +123,25 @@ TEST_F(Guasti, TheCycleMeetsAnOutageOnceEveryFewTicksAndLogsItOnce) {
     EXPECT_GT(faults->counted(), first + 1);
     EXPECT_LE(x.f.logLines.size(), lines + 1);
 }
+
+TEST_F(Guasti, AFailedCountInsideACheckEndsTheReadInsteadOfAdmitting) {
+    palestra();
+    // The subscription's time band excludes 10:30; a count that fails must not read as "no bands".
+    x.f.native("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) VALUES "
+               "('AB001', '1900-01-01 07:00:00', '1900-01-01 09:00:00')");
+    for (const char* tabella : {"FasceOrarie_Abbonamenti", "Giorni_DD_Fasce_Abbonamenti"}) {
+        x.net92.sent.clear();
+        x.f.logLines.clear();
+        {
+            TabellaGuasta guasto(x.f.engineHandle(), tabella);
+            turno(1, "0001234501");
+        }
+        EXPECT_NE(inviati(1), std::vector<std::string>{"%O1\x03"}) << tabella;  // never the go relay
+        EXPECT_EQ(conta("Presenze"), 0) << tabella;
+        EXPECT_GE(righe("Error:"), 1) << tabella;
+    }
+    // Once the table answers, the band refuses as it should.
+    x.net92.sent.clear();
+    turno(1, "0001234501");
+    EXPECT_EQ(x.queued(1).at(0), "\fSTOP|NON ABILITATO|FASCIA ORARIA");
+}
