@@ -38,7 +38,8 @@ struct EsitoTerminale {
 
 // `Verifica_Abbonamenti_Terminali`. Works on the current terminal (s.corrente,
 // s.registro.corrente()) and leaves the flags of the member in s.esiti. The member's name
-// and summary are written to the terminal's state row once computed. A database failure
+// and summary are written to the terminal's state row once computed, and with
+// `Visualizza_Dett` on the desk's display record is written. A database failure
 // is logged and raised again (DbError): the read ends without a verdict. Other failures
 // are logged and end the check with the verdict reached so far.
 EsitoTerminale Verifica_Abbonamenti_Terminali(Sistema& s, const RichiestaTerminale& r);
