@@ -148,7 +148,7 @@ TEST_F(Registrazione, AnyCodeIsWrittenAsItsOwnLiteral) {
         EXPECT_EQ(n("SELECT Count(*) FROM Presenze WHERE Codice_Tessera=" + CChrQ(Value(c))), 1) << c;
     }
     int tagli = 0;
-    for (const auto& l : x.f.logLines) tagli += l.find("cut to 30 for Codice_Tessera") != std::string::npos;
+    for (const auto& l : x.f.logLines) tagli += l.find("cut to 30 for Presenze.Codice_Tessera") != std::string::npos;
     EXPECT_EQ(tagli, 4);
 }
 
