@@ -1,9 +1,12 @@
 #include "base/event_log.h"
 
+#include "base/format.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -28,9 +31,31 @@ std::filesystem::path EventLog::programFolder() {
 
 std::string EventLog::stamp() const { return clock_.now().canonical(); }
 
-void EventLog::write(std::string_view line) noexcept {
-    if (line.empty()) return;
+namespace {
+
+// Longest line written, in characters: a 4,000-character code stays readable around it.
+constexpr size_t kMaxLineChars = 1000;
+
+// Whether the line can go out as it is: short, printable, well-formed UTF-8 (checked the
+// cheap way first; testoPerLog decides the rest).
+bool clean(std::string_view line) {
+    if (line.size() > kMaxLineChars) return false;
+    return std::none_of(line.begin(), line.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 || b >= 0x7F;
+    });
+}
+
+}  // namespace
+
+void EventLog::write(std::string_view raw) noexcept {
+    if (raw.empty()) return;
     try {
+        // Whatever a terminal sent (NUL, control bytes, broken encodings) is shown as "?";
+        // every line stays one printable line.
+        std::string sanitised;
+        if (!clean(raw)) sanitised = testoPerLog(raw, kMaxLineChars);
+        const std::string_view line = sanitised.empty() ? raw : std::string_view(sanitised);
         for (const auto& observer : observers_) observer(line);
         std::string text;
         text.reserve(line.size() + 2);
