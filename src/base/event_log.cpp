@@ -33,13 +33,9 @@ std::string EventLog::stamp() const { return clock_.now().canonical(); }
 
 namespace {
 
-// Longest line written, in characters: a 4,000-character code stays readable around it.
-constexpr size_t kMaxLineChars = 1000;
-
-// Whether the line can go out as it is: short, printable, well-formed UTF-8 (checked the
-// cheap way first; testoPerLog decides the rest).
+// Whether the line can go out as it is: printable ASCII (checked the cheap way first;
+// testoPerLog decides the rest, keeping well-formed UTF-8).
 bool clean(std::string_view line) {
-    if (line.size() > kMaxLineChars) return false;
     return std::none_of(line.begin(), line.end(), [](char c) {
         const auto b = static_cast<unsigned char>(c);
         return b < 0x20 || b >= 0x7F;
@@ -54,7 +50,7 @@ void EventLog::write(std::string_view raw) noexcept {
         // Whatever a terminal sent (NUL, control bytes, broken encodings) is shown as "?";
         // every line stays one printable line.
         std::string sanitised;
-        if (!clean(raw)) sanitised = testoPerLog(raw, kMaxLineChars);
+        if (!clean(raw)) sanitised = testoPerLog(raw, std::string_view::npos);
         const std::string_view line = sanitised.empty() ? raw : std::string_view(sanitised);
         for (const auto& observer : observers_) observer(line);
         std::string text;

@@ -39,18 +39,15 @@ TEST(EventLog, LinesAreAppendedInOrderWithCrLf) {
               "2024-03-07 07:05:09 - Load: 2\r\n");
 }
 
-TEST(EventLog, HostileTextsBecomeOnePrintableLineOfBoundedLength) {
+TEST(EventLog, HostileTextsBecomeOnePrintableLine) {
     test::TempDir dir;
     Clock clock;
     EventLog log(dir.path(), clock);
     log.write(std::string("code A\0B\r\n\x1b[2J caf\xc3\xa9 \xff end", 26));
-    log.write("Read " + std::string(4000, '9'));
     const std::string text = slurp(log.path());
     const size_t first = text.find("\r\n");
     EXPECT_EQ(text.substr(0, first), "code A?B???[2J caf\xc3\xa9 ? end");
-    const std::string second = text.substr(first + 2, text.size() - first - 4);
-    EXPECT_EQ(second.size(), 1003u);  // 1,000 characters and "..."
-    EXPECT_EQ(second.find('\r'), std::string::npos);
+    EXPECT_EQ(first + 2, text.size());  // one line
 }
 
 TEST(EventLog, AnUnwritableFolderLosesTheLineButNeverRaises) {
