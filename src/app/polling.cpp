@@ -1,6 +1,7 @@
 #include "app/polling.h"
 
 #include "app/format.h"
+#include "processing/dialogo.h"
 #include "processing/intake.h"
 #include "terminals/queue.h"
 #include "terminals/sender.h"
@@ -94,6 +95,7 @@ void processaLettura(Sistema& s, int address, std::string message, int connectio
 void Timer1_Tick(Sistema& s) {
     step([&] { rigaOrologio(s.clock.now()); });
     step([&] { Buffer_Terminali(s, ModoCoda::Invia); });
+    step([&] { Scadenza_Dialoghi(s); });
     const int kind = s.config.Dispositivo;
     if (kind == 1 || kind == 2) {
         step([&] {

@@ -108,6 +108,21 @@ bool codicePersonale(const std::string& codice) {
     return false;
 }
 
+int tipologiaPersonale(const std::string& codice) {
+    const std::string p = codice.substr(0, 2);
+    for (size_t i = 0; i < std::size(kPersonale); ++i)
+        if (p == kPersonale[i].prefisso) return static_cast<int>(i) + 1;
+    return 0;
+}
+
+bool personaleRegistrato(Sistema& s, const std::string& codice) {
+    const int tipologia = tipologiaPersonale(codice);
+    if (tipologia == 0) return false;
+    const Personale& k = kPersonale[tipologia - 1];
+    return trovaRiga(s, std::string("SELECT TOP 1 ") + k.chiave + " FROM " + k.tabella + " WHERE " + k.chiave + "=" +
+                            CChrQ(Value(codice)));
+}
+
 std::string descrizioneStato(const Value& stato) {
     switch (stato.toInt()) {
         case 1: return "ABBONATO";

@@ -1,6 +1,8 @@
 #include "processing/intake.h"
 
 #include "app/format.h"
+#include "processing/dialogo.h"
+#include "processing/prenotazioni.h"
 #include "terminals/queue.h"
 #include "terminals/sender.h"
 
@@ -31,6 +33,7 @@ void scriviStato(Sistema& s, const Messaggio& m) {
                  // Queued messages and injected reads of the terminal share its address: the
                  // state belongs to the state row alone (an injected read must stay at 500).
                  " AND Messaggio Is Null");
+    Segui_Dialogo(s, s.corrente.Indirizzo_Corrente, m.Stato_Nuovo);
 }
 
 void inviaSubito(Sistema& s, std::string text) { KxSendMsg(s, s.corrente.Indirizzo_Corrente, text, 0); }
@@ -154,30 +157,32 @@ void Elimina_Marker(Sistema& s) {
     }
 }
 
-void Prompt_Riposo(Sistema& s, Messaggio& m) {
-    const int address = s.corrente.Indirizzo_Corrente;
-    switch (s.corrente.Tipo_Corrente) {
+int Accoda_Prompt_Riposo(Sistema& s, int indirizzo, int tipo, const TerminalRow* t, const std::string& riga,
+                         int ritardo) {
+    switch (tipo) {
         case 1:
         case 2: {
-            const TerminalRow* t = m.terminale;
-            const bool operatore = t && (*t)["Attivato_Operatore"].toBool();
-            if (!operatore) {
-                accoda(s, address, "\f" + m.Riga_Orologio + "|CODICE:_______", m.Tempo_Display);
-                accoda(s, address, t && (*t)["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2", m.Tempo_Display);
-                m.Stato_Nuovo = 2;
-            } else {
-                accoda(s, address, "\f" + m.Riga_Orologio + "|SBLOCCO:____", m.Tempo_Display);
-                accoda(s, address, "%K2BxM2", m.Tempo_Display);
-                m.Stato_Nuovo = 1;
+            if (!(t && (*t)["Attivato_Operatore"].toBool())) {
+                accoda(s, indirizzo, "\f" + riga + "|CODICE:_______", ritardo);
+                accoda(s, indirizzo, t && (*t)["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2", ritardo);
+                return 2;
             }
-            break;
+            accoda(s, indirizzo, "\f" + riga + "|SBLOCCO:____", ritardo);
+            accoda(s, indirizzo, "%K2BxM2", ritardo);
+            return 1;
         }
         case 3:
         case 4:
         case 6:
-        case 7: m.Stato_Nuovo = 2; break;
-        default: break;
+        case 7: return 2;
+        default: return 0;
     }
+}
+
+void Prompt_Riposo(Sistema& s, Messaggio& m) {
+    const int stato = Accoda_Prompt_Riposo(s, s.corrente.Indirizzo_Corrente, s.corrente.Tipo_Corrente, m.terminale,
+                                           m.Riga_Orologio, m.Tempo_Display);
+    if (stato != 0) m.Stato_Nuovo = stato;
 }
 
 void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
@@ -239,11 +244,9 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
         // The state machine.
         const int address = c.Indirizzo_Corrente;
         Fine fine = Fine::ScriviStato;
-        if (s.registro.conSub(address) && m.Stato == 4) {
-            s.log.error(0, "Bookings at sub-areas are not available yet: read " + m.Codice_Letto + " not processed",
-                        "Elabora_Messaggi");
-            Prompt_Riposo(s, m);
-            scriviStato(s, m);
+        Uscita_Dialogo(s, m);
+        if (s.registro.conSub(address) && m.Stato == kStatoMacchina) {
+            Prenotazioni_Terminali(s, m);
             return;
         }
         if (m.Stato == 10 && t["Gestisci_Attivita"].toInt() == 1) {

@@ -166,7 +166,6 @@ TEST_F(Dispatch, RemainingEntriesTerminalShowsThemAndEnds) {
 TEST_F(Dispatch, StepsNotYetAvailableEndWithOneLogLineAndTheIdlePrompt) {
     x.terminale(1, 1, "", "Codice_Struttura='ST001'");
     x.terminale(2, 1, "", "Codice_Struttura='ST001', Uscita=-1");
-    x.terminale(3, 1, "", "Codice_Struttura='ST001', Gestisci_Attivita=2");
     x.terminale(4, 1);
     avvia();
     x.f.native("INSERT INTO Anagrafica_Visitatori (Codice_Visitatore, Codice_Bis) VALUES ('VR000001', 'V1');"
@@ -175,7 +174,6 @@ TEST_F(Dispatch, StepsNotYetAvailableEndWithOneLogLineAndTheIdlePrompt) {
     const struct { int address; const char* code; const char* missing; } cases[] = {
         {1, "V1", "visitor check"},
         {2, "0001234501", "exit recording"},
-        {3, "0001234501", "fixed-fee entry"},
         {4, "0001234501", "subscription check by facility"},
     };
     for (const auto& c : cases) {
