@@ -37,6 +37,7 @@ private:
     std::vector<Value> luoghi();
     void svuotaCarrello();
     void riposo();
+    void tastieraNormale();
     void invia(const std::string& testo);
 
     Sistema& s_;
@@ -127,14 +128,14 @@ Fine GestioneAttivita::conferma() {
 // The chosen activity goes through the activity selection, which records it.
 Fine GestioneAttivita::ammetti(const Value& attivita) {
     svuotaCarrello();
-    if (m_.terminale && ((*m_.terminale)["Tipo"].toInt() == 1 || (*m_.terminale)["Tipo"].toInt() == 2))
-        accoda(s_, indirizzo_, "%Kn", 0);
     // The card is not read again in a dialogue: the member's code stands for it.
     m_.Codice_Letto = m_.Codice_Spogliato = s_.lettura.Tessera_Letta = cliente_;
     const EsitoAttivita e = Verifica_Attivita_Terminale(s_, m_, Value(cliente_), attivita);
     m_.Regolare = e.Esito == 0 ? 1 : 0;
     m_.verdetto.Altra_Attivita = true;
-    return Verdetto_Attivita(s_, m_, cliente_, e);
+    const Fine fine = Verdetto_Attivita(s_, m_, cliente_, e);
+    tastieraNormale();
+    return fine;
 }
 
 // "noentry": the member holds nothing for the typed activity here.
@@ -192,9 +193,13 @@ void GestioneAttivita::svuotaCarrello() {
 
 // The idle prompt, with the keypad back in its normal mode.
 void GestioneAttivita::riposo() {
-    const int tipo = s_.corrente.Tipo_Corrente;
-    if (tipo == 1 || tipo == 2) accoda(s_, indirizzo_, "%Kn", 0);
     Prompt_Riposo(s_, m_);
+    tastieraNormale();
+}
+
+void GestioneAttivita::tastieraNormale() {
+    const int tipo = s_.corrente.Tipo_Corrente;
+    if (tipo == 1 || tipo == 2) accoda(s_, indirizzo_, "%Kn", m_.Tempo_Display);
 }
 
 void GestioneAttivita::invia(const std::string& testo) {
