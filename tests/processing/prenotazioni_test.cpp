@@ -100,6 +100,9 @@ TEST_F(Prenotazioni, ASlotIsActivatedOnceAndEveryReadStartsFresh) {
     sql("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis) VALUES ('CL000002', '0002')");
     EXPECT_EQ(leggiA(18, 2, 0, "0002"), std::vector<std::string>{"\fSTOP|NESSUNA PRENOTAZIONE"});
     EXPECT_EQ(x.queued(5).size(), 3u);
+    // No display row to light: the marker and the state write still follow.
+    EXPECT_EQ(conta("Stato_Terminali WHERE Indirizzo=0"), 1);
+    EXPECT_EQ(stato(5, "Codice_Cliente"), Value("CL000002"));
 
     // A booking on another terminal's machine opens nothing here.
     prenota(101, 3, "2024-03-07", "18:00", "CL000002");
@@ -185,9 +188,12 @@ TEST_F(Prenotazioni, StaffSwitchesAMachineOnByItsNumber) {
     EXPECT_EQ(conta("Utilizzo_Manuale_Strutture"), 1);
     EXPECT_EQ(usi(), 1);  // the badge switched the member's booked court on
 
-    // Unknown staff codes get no prompt.
+    // Unknown staff codes get no prompt; one longer than the state row holds is kept cut.
     EXPECT_EQ(leggiA(10, 2, 0, "IS9999"), std::vector<std::string>{"\fSTOP|NON ABILITATO"});
     EXPECT_EQ(stato(5), Value(2));
+    leggiA(10, 3, 0, "IS" + std::string(38, '7'));
+    EXPECT_EQ(stato(5, "Codice_Cliente"), Value("IS" + std::string(18, '7')));
+    EXPECT_EQ(x.f.logLines.size(), 1u);
 }
 
 TEST_F(Prenotazioni, AForgottenDialogueExpiresToTheIdlePrompt) {
