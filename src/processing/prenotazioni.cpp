@@ -68,9 +68,9 @@ void PrenotazioniTerminali::esegui() {
             macchinaDigitata();
             return;
         }
-        const std::string codice = m_.Codice_Proprietario.empty() ? m_.Codice_Letto : m_.Codice_Proprietario;
+        const std::string& codice = m_.Codice_Proprietario;
         if (codicePersonale(codice)) tesseraPersonale(codice);
-        else tesseraCliente(m_.Codice_Proprietario);
+        else tesseraCliente(codice);
     } catch (const std::exception& e) {
         s_.db.logError(e, kFunzione);
         // No verdict; the terminal must not stay in a dialogue nobody can finish.

@@ -18,9 +18,9 @@ enum class EsitoPrenotazione {
 };
 
 // Handles the read of `m` at the current terminal: in state 4 the typed machine number of
-// the staff member kept in the state row, otherwise the code's owner (`m.Codice_Proprietario`,
-// or the read code when the read skipped the classification). A database error ends the
-// read with a log line and no verdict, and the terminal returns to its idle state.
+// the staff member kept in the state row, otherwise the code's owner (`m.Codice_Proprietario`).
+// A database error ends the read with a log line and no verdict, and the terminal returns
+// to its idle state.
 void Prenotazioni_Terminali(Sistema& s, Messaggio& m);
 
 }  // namespace velaris
