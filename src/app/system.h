@@ -17,6 +17,7 @@
 #include "db/counters.h"
 #include "db/database.h"
 #include "db/settings.h"
+#include "terminals/attivazioni.h"
 #include "terminals/dialoghi.h"
 #include "terminals/links.h"
 

@@ -5,19 +5,16 @@
 // and a dialogue left alone expires back to the idle prompt, so that the next person is
 // never taken for the previous one.
 //
-// Every dialogue follows the same rules: the state write that enters a dialogue state
-// arms the expiry (Avvia_Dialogo), returning to the idle state disarms it, the intake
-// runs Uscita_Dialogo before it dispatches on the state, and the polling tick runs
-// Scadenza_Dialoghi.
+// The deadlines live in `s.dialoghi`: the state write that enters a dialogue state arms
+// it (Segui_Dialogo), returning to the idle state disarms it, the intake runs
+// Uscita_Dialogo before it dispatches on the state, and the polling tick runs
+// Scadenza_Dialoghi for every terminal, whichever dialogue it was in.
 
 #include <string>
 
 #include "processing/intake.h"
 
 namespace velaris {
-
-// Seconds a dialogue may wait for its answer.
-inline constexpr int kSecondiDialogo = 60;
 
 // Dialogue states with a typed answer: the staff member's machine number, the activity
 // code and its confirmation, the activation choice.
@@ -26,29 +23,27 @@ inline constexpr int kStatoAttivita = 8;
 inline constexpr int kStatoConferma = 9;
 inline constexpr int kStatoScelta = 10;
 
-// The number of digits the prompt of dialogue state `stato` takes; 0 when `stato` is no
-// dialogue (ready, locked, or a state this table does not know).
-int Larghezza_Risposta(int stato);
+// The number of digits the prompt of dialogue state `stato` takes at terminal `indirizzo`;
+// 0 when `stato` is no dialogue of this table there (ready, locked, or another procedure's
+// dialogue, such as the money card's, which keeps its own rules).
+int Larghezza_Risposta(const Sistema& s, int indirizzo, int stato);
 
 // An answer fits a prompt of `larghezza` digits: one to `larghezza` digits, nothing else.
 bool Risposta_Adatta(const std::string& codice, int larghezza);
 
-// Arms (or re-arms) the expiry of the dialogue `indirizzo` now waits in.
-void Avvia_Dialogo(Sistema& s, int indirizzo);
-// The terminal is idle again: nothing to expire.
-void Chiudi_Dialogo(Sistema& s, int indirizzo);
-// Arms or disarms by the state the terminal is left in.
+// Arms the dialogue expiry of `indirizzo` when `stato` is a dialogue of this table, and
+// disarms it otherwise.
 void Segui_Dialogo(Sistema& s, int indirizzo, int stato);
-// True when the dialogue of `indirizzo` has run out.
-bool Dialogo_Scaduto(const Sistema& s, int indirizzo);
 
-// At intake, before the dispatch on the state: a read at a terminal whose dialogue has
-// expired, or that does not fit the prompt of its dialogue, ends the dialogue ("OPERAZIONE|
-// ANNULLATA" on the display for a read that does not fit) and is then processed as a
-// fresh read: `m.Stato` becomes 2 and the dialogue values of the state row are cleared.
+// At intake, before the dispatch on the state, for the dialogues of this table: a read at a
+// terminal whose dialogue has expired, or that does not fit the prompt of its dialogue,
+// ends the dialogue ("OPERAZIONE|ANNULLATA" on the display, "NUMERO MACCHINA|ERRATO" at the
+// machine prompt, for a read that does not fit) and is then processed as a fresh read:
+// `m.Stato` becomes 2 and the dialogue values of the state row are cleared.
 void Uscita_Dialogo(Sistema& s, Messaggio& m);
 
-// Polling tick: every dialogue that has run out returns to the idle prompt and state.
+// Polling tick: every dialogue that has run out (any terminal, any dialogue) returns to the
+// idle prompt and state, its basket emptied and its state row's dialogue values cleared.
 void Scadenza_Dialoghi(Sistema& s);
 
 // A code as the state row's `Codice_Cliente` (20 characters) can hold it: a longer code is

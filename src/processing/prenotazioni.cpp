@@ -90,7 +90,7 @@ void PrenotazioniTerminali::macchinaDigitata() {
     if (tipologiaPersonale(personale) == 0) {
         s_.log.error(0, "Terminal " + std::to_string(indirizzo_) + " waits for a machine number without a staff member",
                      kFunzione);
-    } else if (Risposta_Adatta(m_.Codice_Letto, Larghezza_Risposta(kStatoMacchina))) {
+    } else if (Risposta_Adatta(m_.Codice_Letto, Larghezza_Risposta(s_, indirizzo_, kStatoMacchina))) {
         auto rs = s_.db.open(
             "SELECT TOP 1 Dettaglio_Terminali_Sub.TempoVai, Dettaglio_Terminali_Sub.NReleVai, IOX, TempoAnticipo, "
             "TempoRitardo, TempoApertura, Dettaglio_Terminali_Sub.Cd_SubStruttura, Anagrafica_SubStrutture.Codice_Struttura "

@@ -1,26 +1,36 @@
 #pragma once
-// What the server remembers about its terminals between two reads, beside their state
-// rows: when a dialogue waiting for typed input runs out, and which booked slots have
-// had their machine switched on. Both live as long as the process, as the state rows do
-// (start-up empties `Stato_Terminali`).
+// Keypad dialogues in progress, by terminal address, and the moment each expires: a
+// dialogue left alone goes back to the idle prompt, and input that arrives after its
+// moment starts afresh instead of completing another member's operation.
 
-#include <cstdint>
 #include <map>
+#include <vector>
 
 #include "db/value.h"
 
 namespace velaris {
 
-// Terminals waiting for typed input (a machine number, an activity code, a confirmation,
-// an amount): the moment each dialogue expires.
 struct Dialoghi {
-    std::map<int, DateTime> scadenze;  // terminal address -> expiry
-};
+    // Seconds a dialogue waits for the next key.
+    static constexpr int kSecondiAttesa = 60;
 
-// Booked slots whose machine was switched on, by booking (`ID_PivotPrenotazione`), with
-// the day of the slot so that past days can be forgotten.
-struct Attivazioni {
-    std::map<int64_t, DateTime> prenotazioni;
+    // Arms (or re-arms) the dialogue of `indirizzo` from `adesso`.
+    void apri(int indirizzo, const DateTime& adesso) { scadenze[indirizzo] = adesso.addSeconds(kSecondiAttesa); }
+    void chiudi(int indirizzo) { scadenze.erase(indirizzo); }
+    // True while the dialogue of `indirizzo` is armed and its moment has not passed.
+    bool attivo(int indirizzo, const DateTime& adesso) const {
+        const auto it = scadenze.find(indirizzo);
+        return it != scadenze.end() && adesso <= it->second;
+    }
+    // The addresses whose dialogue has expired at `adesso`.
+    std::vector<int> scaduti(const DateTime& adesso) const {
+        std::vector<int> out;
+        for (const auto& [indirizzo, quando] : scadenze)
+            if (adesso > quando) out.push_back(indirizzo);
+        return out;
+    }
+
+    std::map<int, DateTime> scadenze;
 };
 
 }  // namespace velaris

@@ -118,7 +118,7 @@ TEST_F(Attivita, ZeroABadgeOrSilenceEndTheDialogue) {
 
     // A code typed after the dialogue ran out is an ordinary read, even before the tick
     // has put the terminal back to its idle prompt.
-    x.at(10, 31, 0);
+    x.at(10, 31, 1);
     EXPECT_EQ(a("11").at(0), "\fCODICE NON ASSEGNATO");
     EXPECT_EQ(stato(1), Value(2));
     EXPECT_EQ(conta("Presenze"), 0);

@@ -203,10 +203,10 @@ TEST_F(Prenotazioni, AForgottenDialogueExpiresToTheIdlePrompt) {
     x.at(10, 0, 0);
     leggi(5, "IS0001");
     EXPECT_EQ(stato(5), Value(4));
-    x.at(10, 0, 59);
+    x.at(10, 1, 0);
     Scadenza_Dialoghi(x.s);
     EXPECT_EQ(stato(5), Value(4));
-    x.at(10, 1, 0);
+    x.at(10, 1, 1);
     Scadenza_Dialoghi(x.s);
     EXPECT_EQ(stato(5), Value(2));
     EXPECT_EQ(stato(5, "Codice_Cliente"), Value::null());
