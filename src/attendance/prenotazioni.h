@@ -3,7 +3,7 @@
 // the machine's facility paid by the member's entitlement; for a staff member who switched
 // a machine on by hand, one row of `Utilizzo_Manuale_Strutture`.
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

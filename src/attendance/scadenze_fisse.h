@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

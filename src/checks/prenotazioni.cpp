@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/format.h"
+#include "base/format.h"
 #include "checks/abbonamenti_terminali.h"
 
 namespace velaris {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/system.h"
+#include "system/system.h"
 #include "attendance/dati_accessi.h"
 
 namespace velaris {

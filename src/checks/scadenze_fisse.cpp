@@ -2,12 +2,16 @@
 
 #include <array>
 
+#include "db/setting_slots.h"
+
 namespace velaris {
 
 namespace {
 
 // Setting slots of the grace days of fee kinds 1 to 6.
-constexpr std::array<int, 6> kTolleranzeScadenze = {23, 24, 33, 113, 114, 115};
+constexpr std::array<int, 6> kTolleranzeScadenze = {impostazione::Tolleranza1,  impostazione::Tolleranza2,
+                                                    impostazione::Tolleranza11, impostazione::Tolleranza16,
+                                                    impostazione::Tolleranza17, impostazione::Tolleranza18};
 
 }  // namespace
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/format.h"
+#include "base/format.h"
 #include "processing/risposte.h"
-#include "terminals/queue.h"
+#include "system/queue.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
@@ -19,10 +20,10 @@ constexpr size_t kLarghezzaCodiceStato = 20;
 int Larghezza_Risposta(const Sistema& s, int indirizzo, int stato) {
     switch (stato) {
         // "|MACCHINA:_" at a terminal serving machines: one to three digits.
-        case kStatoMacchina: return s.registro.conSub(indirizzo) ? 3 : 0;
-        case kStatoAttivita: return 6;  // "|ATTIVITA':______"
-        case kStatoConferma: return 1;  // "1 PER CONFERMA|0 PER ANNULLARE"
-        case kStatoScelta: return 1;    // "SCELTA:_"
+        case stato::SceltaPrenotazione: return s.registro.conSub(indirizzo) ? 3 : 0;
+        case stato::AttesaAttivita: return 6;  // "|ATTIVITA':______"
+        case stato::AttesaConferma: return 1;  // "1 PER CONFERMA|0 PER ANNULLARE"
+        case stato::SceltaAttivazione: return 1;    // "SCELTA:_"
         default: return 0;
     }
 }
@@ -47,12 +48,12 @@ void Uscita_Dialogo(Sistema& s, Messaggio& m) {
     if (scaduto) {
         s.log.timed("Terminal " + std::to_string(indirizzo) + ": the dialogue in state " + std::to_string(m.Stato) +
                     " had expired, the read is processed as a new one");
-    } else if (tipoConDisplay(s.corrente.Tipo_Corrente)) {
+    } else if (tipo::conDisplay(s.corrente.Tipo_Corrente)) {
         // A staff member who typed no machine number is told so; any other dialogue is cancelled.
-        accoda(s, indirizzo, m.Stato == kStatoMacchina ? "\fNUMERO MACCHINA|ERRATO" : "\fOPERAZIONE|ANNULLATA", 0);
+        accoda(s, indirizzo, m.Stato == stato::SceltaPrenotazione ? "\fNUMERO MACCHINA|ERRATO" : "\fOPERAZIONE|ANNULLATA", 0);
     }
     s.dialoghi.chiudi(indirizzo);
-    m.Stato = 2;
+    m.Stato = stato::Pronto;
     m.Codice_Cliente = Value::null();
     m.Importo = Value::null();
     m.MoneyCard = 0;
@@ -63,15 +64,15 @@ void Scadenza_Dialoghi(Sistema& s) {
     for (int indirizzo : s.dialoghi.scaduti(adesso)) {
         s.dialoghi.chiudi(indirizzo);
         const TerminalRow* t = s.registro.perIndirizzo(indirizzo);
-        const int tipo = t ? static_cast<int>((*t)["Tipo"].toInt()) : 0;
+        const int tipoTerminale = t ? static_cast<int>((*t)["Tipo"].toInt()) : 0;
         s.log.timed("Terminal " + std::to_string(indirizzo) + ": dialogue left unanswered, back to the idle prompt");
         try {
             const std::string a = std::to_string(indirizzo);
             // What the dialogue held (a chosen activity, articles) is dropped with it.
             s.db.execute("DELETE FROM wTmp_ArticoliTerminali  WHERE Indirizzo = " + a);
-            int stato = Accoda_Prompt_Riposo(s, indirizzo, tipo, t, rigaOrologio(adesso), 0);
-            if (stato == 0) stato = 2;
-            s.db.execute("UPDATE Stato_Terminali SET Stato = " + std::to_string(stato) +
+            int nuovo = Accoda_Prompt_Riposo(s, indirizzo, tipoTerminale, t, rigaOrologio(adesso), 0);
+            if (nuovo == 0) nuovo = stato::Pronto;
+            s.db.execute("UPDATE Stato_Terminali SET Stato = " + std::to_string(nuovo) +
                          ", Importo = 0, Codice_Cliente = Null, MoneyCard = 0 WHERE Indirizzo = " + a +
                          " AND Messaggio Is Null");
         } catch (const std::exception& e) {

@@ -13,15 +13,9 @@
 #include <string>
 
 #include "processing/intake.h"
+#include "system/terminal_states.h"
 
 namespace velaris {
-
-// Dialogue states with a typed answer: the staff member's machine number, the activity
-// code and its confirmation, the activation choice.
-inline constexpr int kStatoMacchina = 4;
-inline constexpr int kStatoAttivita = 8;
-inline constexpr int kStatoConferma = 9;
-inline constexpr int kStatoScelta = 10;
 
 // The number of digits the prompt of dialogue state `stato` takes at terminal `indirizzo`;
 // 0 when `stato` is no dialogue of this table there (ready, locked, or another procedure's

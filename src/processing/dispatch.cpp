@@ -16,8 +16,9 @@
 #include "processing/prenotazioni.h"
 #include "processing/risposte.h"
 #include "processing/scadenze_fisse.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_states.h"
 
 namespace velaris {
 
@@ -209,7 +210,7 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
     m.Regolare = esito;
     m.FuoriOrario = s.esiti.EsitoT_FuoriOrario ? 1 : 0;
     if (esito == kVAT_Personale) {
-        // The staff path answered the terminal and wrote its marker itself.
+        Rispondi_Personale(s, s.esiti.Personale);
         Prompt_Riposo(s, m);
         return Fine::ScriviStato;
     }
@@ -256,7 +257,8 @@ Fine Verdetto_Attivita(Sistema& s, Messaggio& m, const std::string& codice, cons
 Fine controlloCliente(Sistema& s, Messaggio& m) {
     // The flags belong to the card under examination, never to the previous one.
     s.esiti = EsitiVerifica{};
-    if (m.Stato == kStatoAttivita || m.Stato == kStatoConferma) return Gestisci_Attivita(s, m, m.Codice_Cliente.toText());
+    if (m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma)
+        return Gestisci_Attivita(s, m, m.Codice_Cliente.toText());
     const TerminalRow& t = *m.terminale;
     const int address = s.corrente.Indirizzo_Corrente;
     const std::string& codice = m.Codice_Proprietario;

@@ -6,8 +6,9 @@
 #include "processing/attivita_terminale.h"
 #include "processing/dialogo.h"
 #include "processing/risposte.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
@@ -56,8 +57,8 @@ Fine GestioneAttivita::esegui(int verdetto) {
             m_.Codice_Cliente = Value::null();
             return Fine::ScriviStato;
         }
-        if (m_.Stato == kStatoAttivita) return codiceDigitato();
-        if (m_.Stato == kStatoConferma) return conferma();
+        if (m_.Stato == stato::AttesaAttivita) return codiceDigitato();
+        if (m_.Stato == stato::AttesaConferma) return conferma();
         return inizio(verdetto);
     } catch (const std::exception& e) {
         s_.db.logError(e, kFunzione);
@@ -77,7 +78,7 @@ Fine GestioneAttivita::inizio(int verdetto) {
         v.NessunIngresso = s_.esiti.NoEntry_Abbonamento;
         if (v.Esito == 4 && s_.esiti.Flag_Irregolare && !v.FuoriFascia && !v.NessunIngresso) {
             if (s_.corrente.Stop != 0) Attiva_Rele(s_, Value(), 2, s_.corrente.Tipo_Corrente);
-            if (tipoConDisplay(s_.corrente.Tipo_Corrente))
+            if (tipo::conDisplay(s_.corrente.Tipo_Corrente))
                 accoda(s_, indirizzo_, "UTENTE|NON ABILITATO||UTENTE IRREGOLARE", kRitardoTesto);
         } else {
             Rispondi_Verdetto(s_, m_, cliente_);
@@ -88,7 +89,7 @@ Fine GestioneAttivita::inizio(int verdetto) {
     }
     svuotaCarrello();  // nothing of an earlier dialogue may be confirmed by this member
     chiediAttivita(0);
-    return attendi(kStatoAttivita);
+    return attendi(stato::AttesaAttivita);
 }
 
 // Step 3: the typed activity code.
@@ -109,7 +110,7 @@ Fine GestioneAttivita::codiceDigitato() {
     accoda(s_, indirizzo_, "\f" + std::string(trimBlanks(a.Descrizione.toText())) + "|1 PER CONFERMA|0 PER ANNULLARE", 0);
     accoda(s_, indirizzo_, "%K1BX", 0);
     accoda(s_, indirizzo_, "%KN", 0);
-    return attendi(kStatoConferma);
+    return attendi(stato::AttesaConferma);
 }
 
 // Step 4: 1 confirms the activity in the basket, any other key cancels.
@@ -163,7 +164,7 @@ Fine GestioneAttivita::annulla(const std::string& testo) {
 Fine GestioneAttivita::chiediAncora(const std::string& errore) {
     invia(errore);
     chiediAttivita(kRitardoTesto);
-    return attendi(kStatoAttivita);
+    return attendi(stato::AttesaAttivita);
 }
 
 Fine GestioneAttivita::attendi(int stato) {
@@ -198,12 +199,11 @@ void GestioneAttivita::riposo() {
 }
 
 void GestioneAttivita::tastieraNormale() {
-    const int tipo = s_.corrente.Tipo_Corrente;
-    if (tipo == 1 || tipo == 2) accoda(s_, indirizzo_, "%Kn", m_.Tempo_Display);
+    if (tipo::tastiera(s_.corrente.Tipo_Corrente)) accoda(s_, indirizzo_, "%Kn", m_.Tempo_Display);
 }
 
 void GestioneAttivita::invia(const std::string& testo) {
-    if (!tipoConDisplay(s_.corrente.Tipo_Corrente)) return;
+    if (!tipo::conDisplay(s_.corrente.Tipo_Corrente)) return;
     std::string t = testo;
     KxSendMsg(s_, indirizzo_, t, 0);
 }

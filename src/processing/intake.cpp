@@ -1,28 +1,18 @@
 #include "processing/intake.h"
 
-#include "app/format.h"
+#include "base/format.h"
 #include "processing/dialogo.h"
 #include "processing/prenotazioni.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_states.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
 namespace {
 
 using Icona = Operatore::Icona;
-
-struct Modalita { int n; int tolleranza; bool nullBlocca; bool centro; };
-
-// Blocking irregularity kinds: the grace setting, whether a missing due date blocks,
-// and whether the centre filter applies.
-constexpr Modalita kModalita[] = {
-    {2, 23, true, false},   {3, 24, true, false},   {4, 69, false, true},   {5, 25, false, true},
-    {6, 26, false, true},   {7, 27, false, true},   {8, 28, false, true},   {9, 29, false, true},
-    {11, 0, false, false},  {14, 33, true, false},  {15, 38, false, true},  {17, 111, false, true},
-    {18, 112, false, true}, {19, 113, false, false}, {20, 114, false, false}, {21, 115, false, false},
-    {22, 214, false, false},
-};
 
 void scriviStato(Sistema& s, const Messaggio& m) {
     s.db.execute("UPDATE Stato_Terminali SET Stato = " + std::to_string(m.Stato_Nuovo) +
@@ -57,10 +47,10 @@ void impostaCentro(Sistema& s, const TerminalRow& t) {
     const Value& centro = t["Codice_Centro"];
     if (s.settings.dbUnico() && !Nullo_Vuoto(centro)) {
         c.Codice_Centro_Corrente = centro;
-        s.settings.setSlot(100, centro);
+        s.settings.setSlot(impostazione::Codice_Centro, centro);
         c.Filtro_Centro = " AND Codice_Centro=" + CChrQ(centro);
     } else {
-        c.Codice_Centro_Corrente = s.settings.slot(100);
+        c.Codice_Centro_Corrente = s.settings.slot(impostazione::Codice_Centro);
     }
 }
 
@@ -72,7 +62,7 @@ bool sblocco(Sistema& s, Messaggio& m) {
         inviaSubito(s, "\f" + m.Riga_Orologio + "|CODICE:_______");
         inviaSubito(s, t["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2");
         m.Codice_Cliente = Value(m.Codice_Letto);
-        m.Stato_Nuovo = 2;
+        m.Stato_Nuovo = stato::Pronto;
         return true;
     }
     inviaSubito(s, "\fCODICE ERRATO");
@@ -82,37 +72,6 @@ bool sblocco(Sistema& s, Messaggio& m) {
 }
 
 }  // namespace
-
-std::string StringaMessaggio(int, const std::string& testo) {
-    const size_t underscore = testo.find('_');
-    if (underscore != std::string::npos && underscore > 0) return testo.substr(1, underscore - 1);
-    const size_t dash = testo.find('-');
-    if (dash == std::string::npos || dash < 3) return {};  // no room for a code
-    return testo.substr(1, dash - 2);
-}
-
-std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza) {
-    return costruisciFiltroIrregolarita(s, oggi, conTolleranza, s.corrente.Filtro_Centro);
-}
-
-std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza,
-                                         const std::string& filtroCentro) {
-    std::string f;
-    for (const Modalita& k : kModalita) {
-        f += f.empty() ? "((Modalita=" : " Or (Modalita=";
-        f += std::to_string(k.n);
-        if (k.tolleranza == 0) {
-            f += ")";
-            continue;
-        }
-        const int64_t giorni = conTolleranza ? ZeroSeNullo(s.settings.slot(k.tolleranza)) : 0;
-        const std::string d = Data_SqlQ(Value(oggi.addDays(-giorni)));
-        f += k.nullBlocca ? " And (Data_Scadenza Is Null Or Data_Scadenza<=" + d + "))"
-                          : " And Data_Scadenza<=" + d + ")";
-        if (k.centro) f.insert(f.size() - 1, filtroCentro);
-    }
-    return f + ")";
-}
 
 void Elimina_Marker(Sistema& s) {
     struct Passo { std::vector<std::string> triggers; std::string table; std::string where; };
@@ -157,32 +116,32 @@ void Elimina_Marker(Sistema& s) {
     }
 }
 
-int Accoda_Prompt_Riposo(Sistema& s, int indirizzo, int tipo, const TerminalRow* t, const std::string& riga,
+int Accoda_Prompt_Riposo(Sistema& s, int indirizzo, int tipoTerminale, const TerminalRow* t, const std::string& riga,
                          int ritardo) {
-    switch (tipo) {
-        case 1:
-        case 2: {
+    switch (tipoTerminale) {
+        case tipo::TastieraA:
+        case tipo::TastieraB: {
             if (!(t && (*t)["Attivato_Operatore"].toBool())) {
                 accoda(s, indirizzo, "\f" + riga + "|CODICE:_______", ritardo);
                 accoda(s, indirizzo, t && (*t)["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2", ritardo);
-                return 2;
+                return stato::Pronto;
             }
             accoda(s, indirizzo, "\f" + riga + "|SBLOCCO:____", ritardo);
             accoda(s, indirizzo, "%K2BxM2", ritardo);
-            return 1;
+            return stato::Bloccato;
         }
-        case 3:
-        case 4:
-        case 6:
-        case 7: return 2;
+        case tipo::LettoreA:
+        case tipo::LettoreB:
+        case tipo::HttpPush:
+        case tipo::Muto: return stato::Pronto;
         default: return 0;
     }
 }
 
 void Prompt_Riposo(Sistema& s, Messaggio& m) {
-    const int stato = Accoda_Prompt_Riposo(s, s.corrente.Indirizzo_Corrente, s.corrente.Tipo_Corrente, m.terminale,
+    const int nuovo = Accoda_Prompt_Riposo(s, s.corrente.Indirizzo_Corrente, s.corrente.Tipo_Corrente, m.terminale,
                                            m.Riga_Orologio, m.Tempo_Display);
-    if (stato != 0) m.Stato_Nuovo = stato;
+    if (nuovo != 0) m.Stato_Nuovo = nuovo;
 }
 
 void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
@@ -221,13 +180,7 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
         caricaTerminale(s, t);
         impostaCentro(s, t);
 
-        switch (s.config.Dispositivo) {
-            case 1: m.Codice_Letto = StringaMessaggio(1, messaggio); break;
-            case 2:
-            case 3:
-            case 4: m.Codice_Letto = messaggio; break;
-            default: break;
-        }
+        if (s.link) m.Codice_Letto = s.link->code(messaggio);
 
         {
             auto rs = s.db.open("SELECT TOP 1 Tipo_Op  FROM wSys_SpecialCards  WHERE Codice_Card=" + CChrQ(Value(m.Codice_Letto)));
@@ -245,14 +198,14 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
         const int address = c.Indirizzo_Corrente;
         Fine fine = Fine::ScriviStato;
         Uscita_Dialogo(s, m);
-        if (s.registro.conSub(address) && m.Stato == kStatoMacchina) {
+        if (s.registro.conSub(address) && m.Stato == stato::SceltaPrenotazione) {
             Prenotazioni_Terminali(s, m);
             return;
         }
-        if (m.Stato == 10 && t["Gestisci_Attivita"].toInt() == 1) {
+        if (m.Stato == stato::SceltaAttivazione && t["Gestisci_Attivita"].toInt() == 1) {
             if (m.Codice_Letto != "1") {
                 accoda(s, address, "\fOPERAZIONE|ANNULLATA", 2);
-                m.Stato_Nuovo = 2;
+                m.Stato_Nuovo = stato::Pronto;
                 m.Codice_Cliente = Value::null();
                 Prompt_Riposo(s, m);
                 scriviStato(s, m);
@@ -260,7 +213,7 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
             }
             m.Codice_Letto = m.Codice_Cliente.toText();
         }
-        if (m.Stato == 1 && sblocco(s, m)) {
+        if (m.Stato == stato::Bloccato && sblocco(s, m)) {
             scriviStato(s, m);
             return;
         }
@@ -273,8 +226,9 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
         }
         s.lettura.Tessera_Letta.clear();
         s.lettura.Note_Tessera_Letta.clear();
-        if (m.Stato != 2 && m.Stato != 8 && m.Stato != 9 && m.Stato != 10) return;
-        if (m.Stato == 8 || m.Stato == 9) fine = controlloCliente(s, m);
+        const bool attivita = m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma;
+        if (m.Stato != stato::Pronto && !attivita && m.Stato != stato::SceltaAttivazione) return;
+        if (attivita) fine = controlloCliente(s, m);
         else fine = dispatchCodice(s, m);
         if (fine == Fine::ScriviStato) scriviStato(s, m);
     } catch (const std::exception& e) {

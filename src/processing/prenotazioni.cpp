@@ -8,9 +8,9 @@
 #include "checks/prenotazioni.h"
 #include "processing/dialogo.h"
 #include "processing/risposte.h"
-#include "terminals/cp1252.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
@@ -64,7 +64,7 @@ private:
 
 void PrenotazioniTerminali::esegui() {
     try {
-        if (m_.Stato == kStatoMacchina) {
+        if (m_.Stato == stato::SceltaPrenotazione) {
             macchinaDigitata();
             return;
         }
@@ -76,7 +76,7 @@ void PrenotazioniTerminali::esegui() {
         // No verdict; the terminal must not stay in a dialogue nobody can finish.
         try {
             Prompt_Riposo(s_, m_);
-            scriviStato(m_.Stato_Nuovo != 0 ? m_.Stato_Nuovo : 2, Value::null());
+            scriviStato(m_.Stato_Nuovo != 0 ? m_.Stato_Nuovo : stato::Pronto, Value::null());
         } catch (const std::exception& e2) {
             s_.db.logError(e2, kFunzione);
         }
@@ -90,7 +90,7 @@ void PrenotazioniTerminali::macchinaDigitata() {
     if (tipologiaPersonale(personale) == 0) {
         s_.log.error(0, "Terminal " + std::to_string(indirizzo_) + " waits for a machine number without a staff member",
                      kFunzione);
-    } else if (Risposta_Adatta(m_.Codice_Letto, Larghezza_Risposta(s_, indirizzo_, kStatoMacchina))) {
+    } else if (Risposta_Adatta(m_.Codice_Letto, Larghezza_Risposta(s_, indirizzo_, stato::SceltaPrenotazione))) {
         auto rs = s_.db.open(
             "SELECT TOP 1 Dettaglio_Terminali_Sub.TempoVai, Dettaglio_Terminali_Sub.NReleVai, IOX, TempoAnticipo, "
             "TempoRitardo, TempoApertura, Dettaglio_Terminali_Sub.Cd_SubStruttura, Anagrafica_SubStrutture.Codice_Struttura "
@@ -130,7 +130,7 @@ void PrenotazioniTerminali::tesseraPersonale(const std::string& codice) {
     accoda(s_, indirizzo_, "\f" + m_.Riga_Orologio + "|MACCHINA:_", 0);
     accoda(s_, indirizzo_, "%KN", 0);
     accoda(s_, indirizzo_, "%K1BX", 0);
-    scriviStato(kStatoMacchina, Value(codice));
+    scriviStato(stato::SceltaPrenotazione, Value(codice));
 }
 
 // Steps 3 to 7 for a member's card.
@@ -214,7 +214,7 @@ void PrenotazioniTerminali::accendi(const Macchina& macchina) {
         return;
     }
     std::string comando;
-    if (tipo_ == 6) {
+    if (tipo_ == tipo::HttpPush) {
         // A push terminal switches its relays through relay lines.
         comando = "relay" + std::to_string(macchina.NReleVai) + "=" + std::to_string(macchina.TempoVai);
     } else {
@@ -223,7 +223,7 @@ void PrenotazioniTerminali::accendi(const Macchina& macchina) {
         if (tempo != macchina.TempoVai)
             s_.log.timed(std::string(kFunzione) + ": on-time " + std::to_string(macchina.TempoVai) + " of machine " +
                          macchina.Cd_SubStruttura.toText() + " sent as " + std::to_string(tempo));
-        comando = "%O" + std::to_string(macchina.NReleVai) + cp1252ToUtf8(std::string(1, static_cast<char>(tempo)));
+        comando = Comando_Rele(std::to_string(macchina.NReleVai), tempo);
     }
     Buffer_Terminali(s_, ModoCoda::Accoda, Value(indirizzo_), Value(comando), Value(0), nullptr, booking,
                      macchina.Cd_SubStruttura);
@@ -233,8 +233,8 @@ void PrenotazioniTerminali::accendi(const Macchina& macchina) {
 void PrenotazioniTerminali::concludi(const Value& codice) {
     Marker_DatiAccessi(s_, Value(m_.Tempo_Display));
     Prompt_Riposo(s_, m_);
-    if (tipo_ == 1 || tipo_ == 2) accoda(s_, indirizzo_, "%Kn", m_.Tempo_Display);
-    scriviStato(m_.Stato_Nuovo != 0 ? m_.Stato_Nuovo : 2, codice);
+    if (tipo::tastiera(tipo_)) accoda(s_, indirizzo_, "%Kn", m_.Tempo_Display);
+    scriviStato(m_.Stato_Nuovo != 0 ? m_.Stato_Nuovo : stato::Pronto, codice);
 }
 
 void PrenotazioniTerminali::scriviStato(int stato, const Value& codice) {
@@ -244,7 +244,7 @@ void PrenotazioniTerminali::scriviStato(int stato, const Value& codice) {
 }
 
 void PrenotazioniTerminali::invia(const std::string& testo) {
-    if (!tipoConDisplay(tipo_)) return;
+    if (!tipo::conDisplay(tipo_)) return;
     std::string t = testo;
     KxSendMsg(s_, indirizzo_, t, 0);
 }

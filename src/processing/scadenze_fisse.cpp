@@ -5,8 +5,9 @@
 #include "checks/scadenze_fisse.h"
 #include "processing/dialogo.h"
 #include "processing/risposte.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
@@ -23,10 +24,10 @@ Fine Ingresso_ScadenzeFisse(Sistema& s, Messaggio& m, const std::string& cliente
         }
         Log_Terminali(s, Value(cliente), indirizzo, Value(m.Codice_Spogliato), Value(m.Codice_Letto), Value(1), Value(0));
         if (c.Vai != 0) Attiva_Rele(s, Value(), 1, c.Tipo_Corrente);
-        if (tipoConDisplay(c.Tipo_Corrente)) accoda(s, indirizzo, "\fOK|ABILITATO", 2);
+        if (tipo::conDisplay(c.Tipo_Corrente)) accoda(s, indirizzo, "\fOK|ABILITATO", 2);
     } else {
         if (c.Stop != 0) Attiva_Rele(s, Value(), 2, c.Tipo_Corrente);
-        if (tipoConDisplay(c.Tipo_Corrente)) accoda(s, indirizzo, "\fSTOP|NON ABILITATO", 2);
+        if (tipo::conDisplay(c.Tipo_Corrente)) accoda(s, indirizzo, "\fSTOP|NON ABILITATO", 2);
     }
     m.verdetto.Esito = ammesso ? 0 : 4;
     m.Regolare = ammesso ? 1 : 0;

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <fstream>
 
-#include "support/server_process.h"
+#include "harness/child_process.h"
 #include "support/test_support.h"
 
 using namespace velaris;

@@ -3,6 +3,8 @@
 // admitted pass counts for the sub-terminals behind the entrance.
 #include "scenario.h"
 
+#include "db/setting_slots.h"
+
 using namespace velaris;
 using velaris::test::Centro;
 
@@ -12,7 +14,8 @@ namespace {
 // sub-terminal. Rossi's fee of kind 1 was renewed on 1 March and expired ten days ago.
 struct ScadenzeFisse : Centro {
     // Setting slots of the grace days of kinds 1 to 6.
-    static constexpr int kTolleranze[] = {23, 24, 33, 113, 114, 115};
+    static constexpr int kTolleranze[] = {impostazione::Tolleranza1,  impostazione::Tolleranza2,  impostazione::Tolleranza11,
+                                          impostazione::Tolleranza16, impostazione::Tolleranza17, impostazione::Tolleranza18};
 
     void SetUp() override {
         Centro::SetUp();

@@ -13,9 +13,9 @@
 #include <memory>
 #include <string>
 
-#include "app/event_log.h"
-#include "app/event_loop.h"
-#include "db/value.h"
+#include "base/event_log.h"
+#include "base/event_loop.h"
+#include "base/value.h"
 #include "terminals/socketlink/frames.h"
 #include "terminals/socketlink/record_framer.h"
 
@@ -53,6 +53,10 @@ public:
     // could not be freed or `ip` is blank (nothing sent), 0 when the connection has been
     // started (the frame goes out when it is up; a failure to connect loses it).
     int sendCommand(const std::string& ip, uint16_t port, const std::string& frame);
+
+    // Nothing is on its way: no connection is being set up and the last command, if any,
+    // has been written (shutdown waits for this before the process ends).
+    bool idle() const;
 
     // Start-up check of one terminal: sends the probe frame on a fresh connection and
     // waits up to `wait` for the answer. An earlier connection still open is closed first,
