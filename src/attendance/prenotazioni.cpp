@@ -15,12 +15,25 @@ void Salva_Presenza_Prenotazioni(Sistema& s, const UsoPrenotato& u) {
                         "Salva_Presenza_Prenotazioni");
         return;
     }
-    Value iscrizione = u.Codice_Iscrizione;
-    Value aggiunta = u.ID_Aggiunta;
-    Salva_Presenza_Terminali(s, u.Codice, 1, u.Codice_Struttura, iscrizione, aggiunta, u.DaOre, u.AOre, u.Indirizzo,
-                             u.Codice_Struttura, 0, u.Descrizione, u.Data_Fine, u.Cognome, u.Nome, Value(0),
-                             u.Codice_Struttura, Value(0), 1, Value::null(), u.Codice_Abbonamento, Value::null(),
-                             Value::null(), 0);
+    PresenzaTerminale p;
+    p.Codice_Cliente = u.Codice;
+    p.Tipologia = 1;
+    p.Codice_Attivita = u.Codice_Struttura;
+    p.Codice_Iscrizione = u.Codice_Iscrizione;
+    p.ID_Aggiunta = u.ID_Aggiunta;
+    p.DaOre = u.DaOre;
+    p.AOre = u.AOre;
+    p.Indirizzo = u.Indirizzo;
+    p.Attivita_Accompagnamento = u.Codice_Struttura;
+    p.Nuova_Visita = false;  // the use of a machine belongs to today's visit
+    p.Descrizione_Default = u.Descrizione;
+    p.Data_Fine_Default = u.Data_Fine;
+    p.Cognome = u.Cognome;
+    p.Nome = u.Nome;
+    p.Struttura_Abbonamento = u.Codice_Struttura;
+    p.Seguito = true;  // no companion band, no exit deadline for a machine
+    p.Codice_Abbonamento = u.Codice_Abbonamento;
+    Salva_Presenza_Terminali(s, p);
 }
 
 }  // namespace velaris

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "attendance/visita.h"
 #include "base/format.h"
 #include "processing/risposte.h"
 #include "system/queue.h"
@@ -82,17 +83,7 @@ void Scadenza_Dialoghi(Sistema& s) {
 }
 
 Value Codice_Per_Stato(Sistema& s, const std::string& codice, const char* funzione) {
-    size_t caratteri = 0, fine = 0;
-    for (size_t i = 0; i < codice.size(); ++i) {
-        if ((static_cast<unsigned char>(codice[i]) & 0xC0) == 0x80) continue;  // inside a character
-        if (++caratteri > kLarghezzaCodiceStato) break;
-        fine = i + 1;
-        while (fine < codice.size() && (static_cast<unsigned char>(codice[fine]) & 0xC0) == 0x80) ++fine;
-    }
-    if (caratteri <= kLarghezzaCodiceStato) return Value(codice);
-    s.log.timed(std::string(funzione) + ": a code longer than " + std::to_string(kLarghezzaCodiceStato) +
-                " characters is kept cut in the terminal's state row");
-    return Value(codice.substr(0, fine));
+    return Value(perColonna(s, codice, kLarghezzaCodiceStato, "Codice_Cliente", funzione));
 }
 
 }  // namespace velaris
