@@ -174,7 +174,7 @@ TEST_F(Attivita, DatabaseFailureInTheDialogueLeavesTheTerminalIdle) {
     palestra();
     a("0001234501");
     {
-        velaris::test::TabellaGuasta guasto(*x.f.sqlite, "Anagrafica_Corsi");
+        velaris::test::TabellaGuasta guasto(x.f.engineHandle(), "Anagrafica_Corsi");
         a("11");
     }
     EXPECT_EQ(errori().size(), 1u);

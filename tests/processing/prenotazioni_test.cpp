@@ -188,11 +188,13 @@ TEST_F(Prenotazioni, StaffSwitchesAMachineOnByItsNumber) {
     EXPECT_EQ(conta("Utilizzo_Manuale_Strutture"), 1);
     EXPECT_EQ(usi(), 1);  // the badge switched the member's booked court on
 
-    // Unknown staff codes get no prompt; one longer than the state row holds is kept cut.
+    // Unknown staff codes get no prompt; one longer than any owner code owns nothing.
     EXPECT_EQ(leggiA(10, 2, 0, "IS9999"), std::vector<std::string>{"\fSTOP|NON ABILITATO"});
     EXPECT_EQ(stato(5), Value(2));
+    x.f.logLines.clear();
     leggiA(10, 3, 0, "IS" + std::string(38, '7'));
-    EXPECT_EQ(stato(5, "Codice_Cliente"), Value("IS" + std::string(18, '7')));
+    EXPECT_EQ(stato(5), Value(2));  // no machine prompt
+    EXPECT_TRUE(Nullo_Vuoto(stato(5, "Codice_Cliente")));
     EXPECT_EQ(x.f.logLines.size(), 1u);
 }
 
@@ -224,7 +226,7 @@ TEST_F(Prenotazioni, AForgottenDialogueExpiresToTheIdlePrompt) {
 
 TEST_F(Prenotazioni, DatabaseFailureLeavesTheTerminalIdleAndTheNextReadIsServed) {
     {
-        velaris::test::TabellaGuasta guasto(*x.f.sqlite, "Agenda_Struttura");
+        velaris::test::TabellaGuasta guasto(x.f.engineHandle(), "Agenda_Struttura");
         EXPECT_TRUE(leggiA(18, 0, 0).empty());
     }
     EXPECT_EQ(errori().size(), 1u);
