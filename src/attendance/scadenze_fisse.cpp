@@ -1,7 +1,6 @@
 #include "attendance/scadenze_fisse.h"
 
 #include "attendance/presenze.h"
-#include "attendance/visita.h"
 
 namespace velaris {
 
@@ -15,7 +14,7 @@ std::optional<int64_t> Salva_Presenza_ScadenzeFisse(Sistema& s, const Value& cli
                          "VALUES (" + Num_SqlQ(Value(static_cast<long long>(*numero))) + ", " + CChrQ(cliente) + ", " +
                              Data_SqlQ(Value(adesso.datePart())) + ", " + Ora_SqlQ(Value(adesso.timeOnDay1900())) +
                              ", 0, 0, 0, " + CChrQ(s.corrente.Codice_Centro_Corrente) + ", " +
-                             Num_SqlQ(Value(indirizzo)) + ", " + tesseraPerColonna(s, 30, "Codice_Tessera", F) + ", " +
+                             Num_SqlQ(Value(indirizzo)) + ", " + CChrQ_Colonna(s.db, Value(s.lettura.Tessera_Letta), 30, "Presenze.Codice_Tessera", F) + ", " +
                              CChrQ(Value(s.lettura.Note_Tessera_Letta)) + ") ",
                          F))
         return std::nullopt;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "attendance/visita.h"
 #include "base/format.h"
 #include "processing/risposte.h"
 #include "system/queue.h"
@@ -83,7 +82,7 @@ void Scadenza_Dialoghi(Sistema& s) {
 }
 
 Value Codice_Per_Stato(Sistema& s, const std::string& codice, const char* funzione) {
-    return Value(perColonna(s, codice, kLarghezzaCodiceStato, "Codice_Cliente", funzione));
+    return Testo_Colonna(s.db, Value(codice), kLarghezzaCodiceStato, "Stato_Terminali.Codice_Cliente", funzione);
 }
 
 }  // namespace velaris

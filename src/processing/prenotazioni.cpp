@@ -4,7 +4,6 @@
 
 #include "attendance/dati_accessi.h"
 #include "attendance/prenotazioni.h"
-#include "attendance/visita.h"
 #include "checks/abbonamenti_terminali.h"
 #include "checks/prenotazioni.h"
 #include "processing/dialogo.h"
@@ -168,8 +167,7 @@ EsitoPrenotazione PrenotazioniTerminali::giudica(const std::string& codice, cons
     }
     const DateTime oggi = adesso_.datePart();
     DatiAccessi d;
-    d.Codice_Tessera = Value(perColonna(s_, s_.lettura.Tessera_Letta.empty() ? codice : s_.lettura.Tessera_Letta, 30,
-                                        "Codice_Tessera", kFunzione));
+    d.Codice_Tessera = Value(s_.lettura.Tessera_Letta.empty() ? codice : s_.lettura.Tessera_Letta);
     d.Struttura_Ingresso = p.slot.Descrizione_Struttura;
     std::optional<TitoloPrenotazione> titolo;
     if (Verifica_Abbonamenti_Prenotazioni(s_, codice, oggi, d) == kVAP_Ammesso)

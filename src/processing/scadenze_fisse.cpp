@@ -2,7 +2,6 @@
 
 #include "attendance/log_terminali.h"
 #include "attendance/scadenze_fisse.h"
-#include "attendance/visita.h"
 #include "checks/scadenze_fisse.h"
 #include "processing/dialogo.h"
 #include "processing/risposte.h"
@@ -23,9 +22,7 @@ Fine Ingresso_ScadenzeFisse(Sistema& s, Messaggio& m, const std::string& cliente
             Prompt_Riposo(s, m);
             return Fine::ScriviStato;
         }
-        constexpr const char* F = "Ingresso_ScadenzeFisse";
-        Log_Terminali(s, Value(cliente), indirizzo, Value(perColonna(s, m.Codice_Spogliato, 50, "Codice_Bis", F)),
-                      Value(perColonna(s, m.Codice_Letto, 50, "Codice_Tessera", F)), Value(1), Value(0));
+        Log_Terminali(s, Value(cliente), indirizzo, Value(m.Codice_Spogliato), Value(m.Codice_Letto), Value(1), Value(0));
         if (c.Vai != 0) Attiva_Rele(s, Value(), 1, c.Tipo_Corrente);
         if (tipo::conDisplay(c.Tipo_Corrente)) accoda(s, indirizzo, "\fOK|ABILITATO", 2);
     } else {
