@@ -280,6 +280,7 @@ void SqliteConnection::execute(std::string_view sql) {
     std::unique_ptr<Prepared> spare;
     Prepared* p = acquire(sql, spare);
     int rc;
+    changed_ = 0;
     while ((rc = sqlite3_step(p->stmt)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) {
@@ -287,7 +288,38 @@ void SqliteConnection::execute(std::string_view sql) {
         release(p);
         throw DbError(rc, msg);
     }
+    if (!sqlite3_stmt_readonly(p->stmt)) changed_ = sqlite3_changes64(db_);
     release(p);
+}
+
+namespace {
+
+void runControl(sqlite3* db, const char* sql) {
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+    if (rc == SQLITE_OK) return;
+    std::string msg = err ? err : sqlite3_errstr(rc);
+    sqlite3_free(err);
+    throw DbError(rc, msg);
+}
+
+}  // namespace
+
+void SqliteConnection::beginTransaction() {
+    ++statements_;
+    runControl(db_, "BEGIN IMMEDIATE");
+}
+
+void SqliteConnection::commitTransaction() {
+    ++statements_;
+    runControl(db_, "COMMIT");
+}
+
+void SqliteConnection::rollbackTransaction() {
+    ++statements_;
+    // A failed statement may already have ended the transaction.
+    if (sqlite3_get_autocommit(db_)) return;
+    runControl(db_, "ROLLBACK");
 }
 
 std::unique_ptr<Recordset> SqliteConnection::open(std::string_view sql) {

@@ -46,6 +46,12 @@ public:
     // no longer copied on commit: the server calls it from its polling tick, so that no
     // card read pays for it.
     void manutenzione() override;
+    int64_t rowsChanged() const override { return changed_; }
+    // BEGIN IMMEDIATE: the write lock is taken at once (waiting up to the busy time-out for
+    // another process's writer), so a transaction never fails half-way for want of it.
+    void beginTransaction() override;
+    void commitTransaction() override;
+    void rollbackTransaction() override;
 
     // Runs native SQLite text (schema definition), several statements allowed.
     void executeNative(std::string_view sql);
@@ -87,6 +93,7 @@ private:
     std::unique_ptr<tsql::Translator> translator_;
     tsql::Lexed lexed_;  // buffers reused from call to call
     unsigned long statements_ = 0;
+    int64_t changed_ = 0;
     bool checkpointOnTick_ = false;
     unsigned long reuses_ = 0;
 

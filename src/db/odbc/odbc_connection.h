@@ -53,6 +53,14 @@ public:
     std::unique_ptr<Recordset> open(std::string_view sql) override;
     std::string engineName() const override { return "ODBC"; }
     unsigned long statementCount() const override { return statements_; }
+    // The first row count the statement reports (triggers' counts come later).
+    int64_t rowsChanged() const override { return changed_; }
+    // Autocommit off until the commit or rollback. A link lost inside a transaction is
+    // not made again until the transaction ends: the server rolled it back, and later
+    // statements must not commit on their own as if they belonged to it.
+    void beginTransaction() override;
+    void commitTransaction() override;
+    void rollbackTransaction() override;
 
     // The driver and the server product as the driver names them (diagnostics).
     std::string driverName() const;
@@ -82,6 +90,8 @@ private:
     bool lost_ = false;
     DateTime nextAttempt_;
     unsigned long statements_ = 0;
+    int64_t changed_ = 0;
+    bool inTransaction_ = false;
 };
 
 }  // namespace velaris::odbc
