@@ -77,7 +77,8 @@ bool qualcuno(const std::array<Value, 23>& irr, std::initializer_list<int> codic
     return false;
 }
 
-// A line or add-on that still has a booking today or later is never expired.
+}  // namespace
+
 std::string esclusionePrenotazioni(const std::string& colonna, const std::string& campo, const std::string& cliente,
                                    const std::string& oggi) {
     return " AND " + colonna + " Not In  (SELECT Booking_Clienti." + campo +
@@ -90,6 +91,8 @@ std::string esclusionePrenotazioni(const std::string& colonna, const std::string
            campo + " FROM Gestione_Prenotazioni_Servizi WHERE Gestione_Prenotazioni_Servizi.Codice_Cliente=" + cliente +
            " AND Gestione_Prenotazioni_Servizi.Data_Prenotazione>=" + oggi + ") ";
 }
+
+namespace {
 
 std::string esclusioneAccompagnate(const std::string& colonna) {
     return " AND " + colonna +

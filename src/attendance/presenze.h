@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "app/system.h"
 
@@ -53,6 +54,12 @@ void Salva_Presenza_Terminali(Sistema& s,
                               const Value& Codice_Pacchetto,        // 21: package code (exit time)
                               const Value& Ora_Uscita_Default,      // 22: fallback exit time
                               int Non_Registrare);                  // 23: non-zero: status, journal and log only
+
+// " AND <colonna> Not In (...)": the entitlements of `cliente` (a quoted literal) that a
+// booking of `oggi` (a date literal) or later names in its column `campo`; a line or
+// add-on with such a booking is never expired.
+std::string esclusionePrenotazioni(const std::string& colonna, const std::string& campo, const std::string& cliente,
+                                   const std::string& oggi);
 
 // `Verifica_Prenotazioni_NoIngressi_Gen`: marks each unused booking in the filters as used
 // when an entry at its activity falls inside its window, and as unused otherwise. Each
