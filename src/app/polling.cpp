@@ -2,6 +2,7 @@
 
 #include "app/format.h"
 #include "processing/intake.h"
+#include "processing/money_card_dialogo.h"
 #include "terminals/queue.h"
 #include "terminals/sender.h"
 
@@ -119,6 +120,7 @@ void Timer1_Tick(Sistema& s) {
     step([&] { s.loop.yieldOnce(); });
     if (kind == 1 && s.net92) step([&] { leggiNet92(s); });
     if (kind == 3) step([&] { messaggiIniettati(s); });
+    step([&] { Scadenza_Dialoghi_MoneyCard(s); });
     step([&] { s.db.conn().manutenzione(); });
 }
 

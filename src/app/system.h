@@ -17,6 +17,7 @@
 #include "db/counters.h"
 #include "db/database.h"
 #include "db/settings.h"
+#include "terminals/dialoghi.h"
 #include "terminals/links.h"
 
 namespace velaris {
@@ -150,6 +151,7 @@ struct Sistema {
     Corrente corrente;
     EsitiVerifica esiti;
     DatiLettura lettura;
+    Dialoghi dialoghi;
 
     // The link in use (only the one of the configured kind is set).
     Net92* net92 = nullptr;

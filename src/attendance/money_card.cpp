@@ -192,53 +192,38 @@ std::string istruzioneTariffa(int tipo, const std::string& colonne, const std::s
 }
 
 std::optional<Money> Prezzo_MoneyCard(Sistema& s, int indirizzo, const DateTime& quando) {
-    try {
-        return prezzo(s,
-                      istruzioneTariffa(kTariffaIngresso, "Dettaglio_Terminali_Punti.Importo",
-                                        "Dettaglio_Terminali.Indirizzo=" + num(indirizzo), quando.weekdayMonday1(), quando,
-                                        quando),
-                      F_Credito);
-    } catch (const std::exception& e) {
-        s.db.logError(e, F_Credito);
-        return std::nullopt;
-    }
+    return prezzo(s,
+                  istruzioneTariffa(kTariffaIngresso, "Dettaglio_Terminali_Punti.Importo",
+                                    "Dettaglio_Terminali.Indirizzo=" + num(indirizzo), quando.weekdayMonday1(), quando,
+                                    quando),
+                  F_Credito);
 }
 
 std::optional<Money> Prezzo_Tempo_MoneyCard(Sistema& s, const Value& idTerminaleEntrata, const DateTime& quando) {
-    try {
-        Value uscita;
-        {
-            auto rs = s.db.open("SELECT TOP 1 Dettaglio_Terminali_Uscita.ID_Terminale  FROM Dettaglio_Terminali_Uscita "
-                                "INNER JOIN Dettaglio_Terminali ON "
-                                "Dettaglio_Terminali_Uscita.ID_Terminale=Dettaglio_Terminali.ID  WHERE "
-                                "Dettaglio_Terminali_Uscita.ID_Terminale_Entrata=" + Num_SqlQ(idTerminaleEntrata) +
-                                " ORDER BY Dettaglio_Terminali_Uscita.ID");
-            if (rs->eof()) return std::nullopt;
-            uscita = rs->field(0);
-        }
-        // The pairing names the exit terminal by its ID: the tariff is looked up by the same key.
-        return prezzo(s,
-                      istruzioneTariffa(kTariffaTempo, "Dettaglio_Terminali_Punti.Importo",
-                                        "Dettaglio_Terminali.ID=" + Num_SqlQ(uscita), quando.weekdayMonday1(), quando,
-                                        quando),
-                      F_Credito);
-    } catch (const std::exception& e) {
-        s.db.logError(e, F_Credito);
-        return std::nullopt;
+    Value uscita;
+    {
+        auto rs = s.db.open("SELECT TOP 1 Dettaglio_Terminali_Uscita.ID_Terminale  FROM Dettaglio_Terminali_Uscita "
+                            "INNER JOIN Dettaglio_Terminali ON "
+                            "Dettaglio_Terminali_Uscita.ID_Terminale=Dettaglio_Terminali.ID  WHERE "
+                            "Dettaglio_Terminali_Uscita.ID_Terminale_Entrata=" + Num_SqlQ(idTerminaleEntrata) +
+                            " ORDER BY Dettaglio_Terminali_Uscita.ID");
+        if (rs->eof()) return std::nullopt;
+        uscita = rs->field(0);
     }
+    // The pairing names the exit terminal by its ID: the tariff is looked up by the same key.
+    return prezzo(s,
+                  istruzioneTariffa(kTariffaTempo, "Dettaglio_Terminali_Punti.Importo",
+                                    "Dettaglio_Terminali.ID=" + Num_SqlQ(uscita), quando.weekdayMonday1(), quando,
+                                    quando),
+                  F_Credito);
 }
 
 Money Credito_MoneyCard(Sistema& s, const Value& cliente, const Value& articolo, Money importo) {
-    try {
-        if (Nullo_Vuoto(cliente)) return Money();
-        CarteCliente carte(s, cliente);
-        Money coperto;
-        ripartisci(carte, {{articolo, importo}}, &coperto);
-        return coperto;
-    } catch (const std::exception& e) {
-        s.db.logError(e, F_Credito);
-        return Money();
-    }
+    if (Nullo_Vuoto(cliente)) return Money();
+    CarteCliente carte(s, cliente);
+    Money coperto;
+    ripartisci(carte, {{articolo, importo}}, &coperto);
+    return coperto;
 }
 
 std::optional<Money> Residuo_MoneyCard(Sistema& s, const Value& cliente) {

@@ -44,6 +44,7 @@ struct Pagamento {
 // `Credito_MoneyCard` mode 0: the entry price of the terminal at `indirizzo` for the
 // weekday and time of `quando` (the newest valid tariff of that band). Nothing when no
 // tariff is in force, or when its price is Null or negative (logged): the card cannot pay.
+// A database failure is raised (DbError): it never reads as "no price".
 std::optional<Money> Prezzo_MoneyCard(Sistema& s, int indirizzo, const DateTime& quando);
 // `Credito_MoneyCard` mode 3: the time price of the exit terminal paired with the entry
 // terminal `idTerminaleEntrata` (`Dettaglio_Terminali.ID`); nothing as above.
@@ -51,8 +52,8 @@ std::optional<Money> Prezzo_Tempo_MoneyCard(Sistema& s, const Value& idTerminale
 
 // `Credito_MoneyCard` mode 1: how much of `importo` the member's usable cards can pay for
 // `articolo` (with card types: the cards of the article's types first, then the cards of
-// types without articles; never cards of another article's type). A database failure
-// reads as no credit.
+// types without articles; never cards of another article's type). A database failure is
+// raised (DbError).
 Money Credito_MoneyCard(Sistema& s, const Value& cliente, const Value& articolo, Money importo);
 // `Credito_MoneyCard` mode 2: debits `importo` for `articolo`, split over the usable cards
 // in their fixed order (the earliest end date first, then the oldest card), only when the

@@ -218,6 +218,7 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
         if (v.Esito == 0) {
             v.Registrato = true;
             v.Info = ea.Righe_Info;
+            v.Info_Ulteriore = ea.Info_Ulteriore;
             if (t["Stampa_Scontrino"].toBool()) {
                 v.Servizio = descrizioneAttivita(s, ea.Tipologia, ea.Codice_Attivita);
                 v.Residui = valoreRiga(ea.Righe_Info, "RESIDUO|");

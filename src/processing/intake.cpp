@@ -1,6 +1,7 @@
 #include "processing/intake.h"
 
 #include "app/format.h"
+#include "processing/money_card_dialogo.h"
 #include "terminals/queue.h"
 #include "terminals/sender.h"
 
@@ -261,16 +262,13 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
             scriviStato(s, m);
             return;
         }
-        if (t["MoneyCard"].toInt() != 0) {
-            s.log.error(0, "The money card is not available yet: read " + m.Codice_Letto + " not processed",
-                        "Elabora_Messaggi");
-            Prompt_Riposo(s, m);
-            scriviStato(s, m);
-            return;
-        }
+        const bool moneyCard = t["MoneyCard"].toInt() != 0;
+        if (moneyCard && Elabora_MoneyCard(s, m) == 0) return;
         s.lettura.Tessera_Letta.clear();
         s.lettura.Note_Tessera_Letta.clear();
         if (m.Stato != 2 && m.Stato != 8 && m.Stato != 9 && m.Stato != 10) return;
+        // The member chose the entry in the money-card menu: the read is theirs.
+        if (moneyCard) m.Codice_Letto = m.Codice_Cliente.toText();
         if (m.Stato == 8 || m.Stato == 9) fine = controlloCliente(s, m);
         else fine = dispatchCodice(s, m);
         if (fine == Fine::ScriviStato) scriviStato(s, m);
