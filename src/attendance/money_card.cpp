@@ -299,6 +299,40 @@ Money Importo_Permanenza(const TariffaTempo& t, int64_t minuti) {
     return importo;
 }
 
+IngressoMoneyCard Ingresso_MoneyCard(Sistema& s, const Value& cliente, int indirizzo) {
+    IngressoMoneyCard r;
+    const std::optional<Money> prezzo = Prezzo_MoneyCard(s, indirizzo, s.clock.now());
+    if (!prezzo) return r;
+    const Pagamento p = Addebita_MoneyCard(s, cliente, Value(), *prezzo);
+    if (p.esito == EsitoAddebito::Errore) throw DbError(5, "The money card could not be debited");
+    r.ammesso = p.esito == EsitoAddebito::Eseguito;
+    r.addebitato = p.addebitato;
+    r.residuo = p.residuo;
+    return r;
+}
+
+int64_t minutiPermanenza(const DateTime& oraEntrata, const DateTime& adesso) {
+    int64_t secondi = adesso.secondOfDay() - oraEntrata.secondOfDay();
+    if (secondi < 0) secondi += 86400;
+    return secondi / 60;
+}
+
+UscitaPagata Addebito_Uscita_MoneyCard(Sistema& s, const Value& cliente, int indirizzo, const DateTime& oraEntrata,
+                                       const DateTime& adesso) {
+    UscitaPagata u;
+    const std::optional<TariffaTempo> t = Tariffa_Tempo(s, indirizzo, adesso.weekdayMonday1(), oraEntrata);
+    if (t) u.importo = Importo_Permanenza(*t, minutiPermanenza(oraEntrata, adesso));
+    if (u.importo <= Money()) {
+        u.consentita = true;  // nothing to pay never depends on the credit
+        return u;
+    }
+    const Pagamento p = Addebita_MoneyCard(s, cliente, Value(), u.importo);
+    if (p.esito == EsitoAddebito::Errore) throw DbError(5, "The money card could not be debited");
+    u.consentita = p.esito == EsitoAddebito::Eseguito;
+    u.residuo = p.residuo;
+    return u;
+}
+
 std::string Money_Card_Personale(Sistema& s, const std::string& codice) {
     struct Ruolo { const char* prefisso; const char* tabella; const char* chiave; };
     static constexpr Ruolo kRuoli[] = {

@@ -79,6 +79,35 @@ std::optional<TariffaTempo> Tariffa_Tempo(Sistema& s, int indirizzo, int giorno,
 // (at least one) and fractions of the remainder beyond the tolerance.
 Money Importo_Permanenza(const TariffaTempo& t, int64_t minuti);
 
+// The money card paying an entry that a general entrance refused for want of an
+// entitlement (and for nothing else: arrears, blocking messages, suspensions and the photo
+// rule are never paid over). The terminal's entry price is debited; without a price the
+// card cannot pay, and a price of 0 admits without a debit. A database failure is raised
+// (DbError): the read ends without a verdict.
+struct IngressoMoneyCard {
+    bool ammesso = false;
+    Money addebitato;
+    Money residuo;  // the member's credit after the debit, for the reply
+};
+IngressoMoneyCard Ingresso_MoneyCard(Sistema& s, const Value& cliente, int indirizzo);
+
+// An exit charged by the time spent, at the exit terminal `indirizzo` for a stay that began
+// at `oraEntrata` (a time of day) and ends at `adesso`. Without a tariff, or when the stay
+// costs nothing, the exit is allowed and nothing is debited; otherwise it is allowed only
+// when the whole amount is debited (`consentita` false: the credit is exhausted). A
+// database failure is raised (DbError).
+struct UscitaPagata {
+    bool consentita = false;
+    Money importo;  // what the stay cost
+    Money residuo;
+};
+UscitaPagata Addebito_Uscita_MoneyCard(Sistema& s, const Value& cliente, int indirizzo, const DateTime& oraEntrata,
+                                       const DateTime& adesso);
+
+// Whole minutes from a time of day to the time of day of `adesso`, across midnight when
+// `adesso` is earlier.
+int64_t minutiPermanenza(const DateTime& oraEntrata, const DateTime& adesso);
+
 // `Money_Card_Personale`: the client code a staff card (CO, OP, IS, FI, ME, ET) pays with;
 // blank when none. Errors are logged and give blank.
 std::string Money_Card_Personale(Sistema& s, const std::string& codice);

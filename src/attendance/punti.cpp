@@ -265,6 +265,21 @@ void Log_Punti(Sistema& s, int op, const Value& cliente, int64_t punti, const Va
                  ", " + (struttura ? std::string("Null") : CChrQ(attivita)) + ")");
 }
 
+UscitaPunti Addebito_Uscita_Punti(Sistema& s, const Value& cliente, int indirizzo, const DateTime& oraEntrata,
+                                  const DateTime& adesso, const Value& struttura) {
+    UscitaPunti u;
+    u.punti = Punti_Permanenza(s, indirizzo, oraEntrata, adesso);
+    if (u.punti <= 0) {
+        u.consentita = true;
+        return u;
+    }
+    const PagamentoPunti p = Addebita_Punti(s, cliente, u.punti, struttura, struttura);
+    if (p.esito == EsitoAddebito::Errore) throw DbError(5, "The points of the stay could not be debited");
+    u.consentita = p.esito == EsitoAddebito::Eseguito;
+    u.residuo = p.residuo;
+    return u;
+}
+
 int64_t Punti_Permanenza(Sistema& s, int indirizzo, const DateTime& oraEntrata, const DateTime& adesso) {
     const std::string oggi = Data_SqlQ(Value(adesso.datePart()));
     const int giorno = adesso.weekdayMonday1();
@@ -281,8 +296,7 @@ int64_t Punti_Permanenza(Sistema& s, int indirizzo, const DateTime& oraEntrata, 
                          ") ORDER BY Data_Validita DESC, Dettaglio_Terminali_Punti.ID DESC ");
     };
     const int64_t inizio = oraEntrata.secondOfDay() / 60;
-    int64_t fine = adesso.secondOfDay() / 60;
-    if (fine < inizio) fine += 24 * 60;  // a stay across midnight
+    const int64_t fine = inizio + minutiPermanenza(oraEntrata, adesso);
     int64_t validita;
     {
         auto rs = riga(oraEntrata.timeOnDay1900(), "Dettaglio_Terminali_Punti.Validita, Dettaglio_Terminali_Punti.Punti");

@@ -59,4 +59,16 @@ void Log_Punti(Sistema& s, int op, const Value& cliente, int64_t punti, const Va
 // no points row for the entry time. A database failure is raised (DbError).
 int64_t Punti_Permanenza(Sistema& s, int indirizzo, const DateTime& oraEntrata, const DateTime& adesso);
 
+// An exit charged in points for the periods of a stay (`Punti_Permanenza`): the total is
+// debited once, and only when the member's credit covers it (`consentita` false: the
+// credit is exhausted, nothing debited). No points due: allowed. A database failure is
+// raised (DbError).
+struct UscitaPunti {
+    bool consentita = false;
+    int64_t punti = 0;
+    int64_t residuo = 0;
+};
+UscitaPunti Addebito_Uscita_Punti(Sistema& s, const Value& cliente, int indirizzo, const DateTime& oraEntrata,
+                                  const DateTime& adesso, const Value& struttura);
+
 }  // namespace velaris

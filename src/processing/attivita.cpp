@@ -9,6 +9,7 @@
 #include "checks/festivi.h"
 #include "checks/frequenze.h"
 #include "checks/orari.h"
+#include "processing/risposte.h"
 #include "terminals/queue.h"
 
 namespace velaris {
@@ -485,7 +486,7 @@ bool Selezione::paga(const Candidato& c, EsitoAttivita& e) {
             e.Esito = 5;
             return false;
         }
-        e.Info_Ulteriore = "CREDITO RESIDUO:| " + formatMoney(Money::fromUnits(p.residuo * Money::kScale));
+        e.Info_Ulteriore = rigaCreditoResiduo(Money::fromUnits(p.residuo * Money::kScale));
     } else if (costo_.prezzo && *costo_.prezzo > Money()) {
         const Pagamento p = Addebita_MoneyCard(s_, cliente_, c.Codice, *costo_.prezzo);
         if (p.esito == EsitoAddebito::Errore) throw DbError(5, "The money card could not be debited");
@@ -493,7 +494,7 @@ bool Selezione::paga(const Candidato& c, EsitoAttivita& e) {
             e.Esito = 6;
             return false;
         }
-        e.Info_Ulteriore = "CREDITO RESIDUO:| " + formatMoney(p.residuo);
+        e.Info_Ulteriore = rigaCreditoResiduo(p.residuo);
     }
     return true;
 }

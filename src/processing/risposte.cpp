@@ -43,6 +43,10 @@ void creditoInsufficiente(Sistema& s, const char* testo) {
 
 }  // namespace
 
+std::string rigaCreditoResiduo(const Money& credito, bool euro) {
+    return "CREDITO RESIDUO:| " + formatMoney(credito) + (euro ? " \u20ac " : "");
+}
+
 bool tipoConDisplay(int tipo) { return tipo == 1 || tipo == 2 || tipo == 6; }
 
 std::string Motivo_Rifiuto(Sistema& s, const Messaggio& m, const std::string& cliente) {
