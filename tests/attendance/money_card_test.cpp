@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "attendance/money_card.h"
+#include "support/connessione_spia.h"
 #include "support/fake_links.h"
 #include "terminals/registry.h"
 
@@ -259,4 +260,32 @@ TEST_F(Carte, TheEntranceAndTheExitPayWithTheCard) {
     EXPECT_FALSE(Ingresso_MoneyCard(x.s, Value("CL1"), 3).ammesso);
     EXPECT_EQ(movimenti(), "1:2.55 1:4.5 ");
     EXPECT_EQ(residuo(1), eur("0.45"));
+}
+
+TEST_F(Carte, ACardDrainedBetweenTheCheckAndTheDebitIsNeverOverdrawn) {
+    carta("5", "0", "0");
+    auto& c = test::spia(x.f.db, x.f.dbPath().string(), x.f.clock);
+    bool fatto = false;
+    c.prima = [&](Connection& conn, std::string_view sql) {
+        if (fatto || sql.rfind("UPDATE Gestione_MoneyCard", 0) != 0) return;
+        fatto = true;  // another workstation takes 4.00 once this one has allocated its 2.00
+        conn.execute("UPDATE Gestione_MoneyCard SET Importo_Usato = Importo_Usato + 4");
+    };
+    EXPECT_EQ(addebita("2").esito, EsitoAddebito::CreditoInsufficiente);
+    EXPECT_TRUE(fatto);
+    EXPECT_GE(residuo(1), Money());
+    EXPECT_EQ(movimenti(), "");
+}
+
+TEST_F(Carte, ADebitWhoseMovementFailsIsUndone) {
+    carta("5", "0", "0");
+    auto& c = test::spia(x.f.db, x.f.dbPath().string(), x.f.clock);
+    c.prima = [](Connection&, std::string_view sql) {
+        if (sql.rfind("INSERT INTO PN_Movimenti", 0) == 0) throw DbError(1, "disk I/O error");
+    };
+    EXPECT_EQ(addebita("2").esito, EsitoAddebito::Errore);
+    EXPECT_EQ(residuo(1), eur("5"));
+    EXPECT_FALSE(x.f.db.inTransaction());
+    ASSERT_EQ(x.f.logLines.size(), 1u);
+    EXPECT_NE(x.f.logLines[0].find("disk I/O error - Function Credito_MoneyCard"), std::string::npos);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "attendance/punti.h"
+#include "support/connessione_spia.h"
 #include "support/fake_links.h"
 
 using namespace velaris;
@@ -166,4 +167,19 @@ TEST_F(Punti, AnExitDebitsTheWholeStayOnceOrNothing) {
     EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Iscrizioni"), 9);
     EXPECT_TRUE(Addebito_Uscita_Punti(x.s, Value("CL1"), 1, DateTime::fromParts(1900, 1, 1, 10, 45, 0), x.f.clock.now(),
                                       Value("ST001")).consentita);
+}
+
+TEST_F(Punti, AHolderDrainedBetweenTheCheckAndTheDebitIsNeverOverdrawn) {
+    sql("INSERT INTO Gestione_Aggiunte (Codice_Cliente, Codice_Struttura, Data_Inizio, Punti) VALUES "
+        "('CL1','ST001','2024-01-01 00:00:00',5)");
+    auto& c = test::spia(x.f.db, x.f.dbPath().string(), x.f.clock);
+    c.prima = [&](Connection& conn, std::string_view sql) {
+        if (sql.rfind("UPDATE Gestione_Aggiunte  SET Punti_Uti=Punti_Uti+", 0) == 0)
+            conn.execute("UPDATE Gestione_Aggiunte SET Punti_Uti = 4");
+    };
+    EXPECT_EQ(Addebita_Punti(x.s, Value("CL1"), 2, Value("ST001"), Value("ST001")).esito,
+              EsitoAddebito::CreditoInsufficiente);
+    c.prima = nullptr;
+    EXPECT_LE(n("SELECT Punti_Uti FROM Gestione_Aggiunte"), 5);
+    EXPECT_EQ(n("SELECT Count(*) FROM Log_Punti_Clienti"), 0);
 }
