@@ -201,8 +201,10 @@ TEST_F(Carte, BasketSoldByCardOrCashWithEveryRowToTheCent) {
     EXPECT_EQ(x.scalar("SELECT Count(*) FROM wTmp_ArticoliTerminali WHERE Indirizzo=1"), Value(2));
 
     sql("UPDATE Gestione_MoneyCard SET Importo_Omaggio=0.01");
+    carta("10", "0", "0");  // a second card pays nothing: the total is taken once
     EXPECT_EQ(Movimenta_MoneyCard(x.s, 1, Value("CL1"), ModoVendita::MoneyCard), 1);
     EXPECT_EQ(residuo(1), Money());
+    EXPECT_EQ(residuo(2), eur("10"));
     EXPECT_EQ(movimenti(), "1:2.5 1:0.8 ");
     EXPECT_EQ(x.scalar("SELECT Sum(Importo) FROM Gestione_Bar WHERE Pagato<>0 AND Codice_Cliente='CL1'"), Value(3.3));
     EXPECT_EQ(x.scalar("SELECT Count(*) FROM PN_Movimenti WHERE Tipologia=4 AND Pagato<>0 AND CodiceN IN "
