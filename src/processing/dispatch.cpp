@@ -23,15 +23,6 @@ using Passo = std::optional<Fine>;  // nothing: the dispatch goes on with the ne
 
 void inviaSubito(Sistema& s, std::string testo) { KxSendMsg(s, s.corrente.Indirizzo_Corrente, testo, 0); }
 
-// A read code as it may appear in a log line: control characters shown as "?", cut short.
-std::string perLog(const std::string& codice) {
-    size_t n = std::min<size_t>(codice.size(), 40);
-    while (n < codice.size() && n > 0 && (static_cast<unsigned char>(codice[n]) & 0xC0) == 0x80) --n;  // whole characters
-    std::string out;
-    for (char ch : codice.substr(0, n)) out += static_cast<unsigned char>(ch) < 32 ? '?' : ch;
-    return n < codice.size() ? out + "..." : out;
-}
-
 // A step whose procedure is not part of the server yet: the read ends with one log line
 // and the idle prompt, without a verdict.
 Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa) {
@@ -244,6 +235,14 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
 }
 
 }  // namespace
+
+std::string perLog(const std::string& codice) {
+    size_t n = std::min<size_t>(codice.size(), 40);
+    while (n < codice.size() && n > 0 && (static_cast<unsigned char>(codice[n]) & 0xC0) == 0x80) --n;  // whole characters
+    std::string out;
+    for (char ch : codice.substr(0, n)) out += static_cast<unsigned char>(ch) < 32 ? '?' : ch;
+    return n < codice.size() ? out + "..." : out;
+}
 
 Fine controlloCliente(Sistema& s, Messaggio& m) {
     if (m.Stato == 8 || m.Stato == 9) return nonDisponibile(s, m, "The activity dialogue");

@@ -86,6 +86,9 @@ std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool 
 // `Prompt_Riposo`: queues the idle prompt for the next user and sets the new state.
 void Prompt_Riposo(Sistema& s, Messaggio& m);
 
+// A read code as it may appear in a log line: control characters shown as "?", cut short.
+std::string perLog(const std::string& codice);
+
 // The classification of a code at a ready terminal and the checks it goes through.
 Fine dispatchCodice(Sistema& s, Messaggio& m);
 // The member check reached directly from the activity states 8 and 9.

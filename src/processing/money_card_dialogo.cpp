@@ -135,6 +135,9 @@ int Dialogo::esegui() {
             return 0;
         }
         if (!adatto()) {
+            s_.log.timed("Terminal " + std::to_string(indirizzo_) + ": \"" + perLog(codice_) +
+                         "\" does not fit the money-card prompt (state " + std::to_string(stato_) +
+                         "): operation cancelled, read again as a new code");
             testo("\fOPERAZIONE|ANNULLATA");
             svuotaCarrello();
             stato_ = kStatoPronto;
@@ -454,6 +457,7 @@ void Scadenza_Dialoghi_MoneyCard(Sistema& s) {
             s.corrente.Indirizzo_Corrente = indirizzo;
             s.corrente.Tipo_Corrente = static_cast<int>((*t)["Tipo"].toInt());
             const std::string a = std::to_string(indirizzo);
+            s.log.timed("Terminal " + a + ": money-card operation left alone, back to the idle prompt");
             s.db.execute("DELETE FROM wTmp_ArticoliTerminali  WHERE Indirizzo = " + a);
             Prompt_Riposo(s, m);
             s.db.execute("UPDATE Stato_Terminali SET Stato = " + std::to_string(m.Stato_Nuovo) +

@@ -127,6 +127,9 @@ TEST_F(Dialogo, ZeroBadgeAndMisfitsInEveryStateNeverDebit) {
     EXPECT_EQ(movimenti(), 0);
     EXPECT_EQ(residuo(), "20");
     EXPECT_EQ(conta("Gestione_Bar"), 0);
+    int righe = 0;
+    for (const auto& l : x.f.logLines) righe += l.find("\"1.5\" does not fit the money-card prompt") != std::string::npos;
+    EXPECT_EQ(righe, 6);
 }
 
 TEST_F(Dialogo, ABadgeOfTheFieldsWidthWhileAnAmountIsAskedIsNoAmount) {
