@@ -318,6 +318,8 @@ void OdbcConnection::execute(std::string_view sql) {
         rc = SQLMoreResults(st.h);
         if (rc == SQL_NO_DATA) break;
         if (!ok(rc)) fail(SQL_HANDLE_STMT, st.h, "The statement failed");
+        // The server reports the counts of a statement's triggers before its own.
+        if (ok(SQLRowCount(st.h, &count)) && count >= 0) changed_ = count;
     }
 }
 

@@ -53,7 +53,8 @@ public:
     std::unique_ptr<Recordset> open(std::string_view sql) override;
     std::string engineName() const override { return "ODBC"; }
     unsigned long statementCount() const override { return statements_; }
-    // The first row count the statement reports (triggers' counts come later).
+    // The last row count the statement reports: its own, which SQL Server sends after
+    // the counts of the triggers it fired.
     int64_t rowsChanged() const override { return changed_; }
     // Autocommit off until the commit or rollback. A link lost inside a transaction is
     // not made again until the transaction ends: the server rolled it back, and later
