@@ -125,9 +125,9 @@ bool Dialogo::sembraTessera() const {
 int Dialogo::esegui() {
     if (statoDialogo(stato_)) {
         if (!s_.dialoghi.attivo(indirizzo_, s_.clock.now())) {
-            // Left alone too long: what it held is dropped and the read starts afresh.
-            svuotaCarrello();
+            // Left alone too long: the read starts afresh.
             stato_ = kStatoPronto;
+            carta_ = 0;
             return tessera();
         }
         if (codice_ == "0") {
@@ -173,6 +173,7 @@ int Dialogo::tessera() {
         return 0;
     }
     cliente_ = Value(proprietario);
+    svuotaCarrello();  // nothing of an earlier operation may be sold to this member
     if (t_["Vendita"].toBool()) {
         comando("%K1BX");
         comando("%KN");
