@@ -221,14 +221,6 @@ TEST_F(Carte, BasketSoldByCardOrCashWithEveryRowToTheCent) {
     EXPECT_EQ(movimenti(), "1:2.5 1:0.8 ");  // cash touches no card
 }
 
-TEST_F(Carte, StaffPayWithTheirOwnClientCode) {
-    sql("INSERT INTO Anagrafica_Operatori (Codice_Operatore, Cognome, Codice_Cliente) VALUES ('OP1','Fontana','CL1'), "
-        "('OP2','Neri',NULL)");
-    EXPECT_EQ(Money_Card_Personale(x.s, "OP1"), "CL1");
-    EXPECT_EQ(Money_Card_Personale(x.s, "OP2"), "");
-    EXPECT_EQ(Money_Card_Personale(x.s, "XX1"), "");
-}
-
 TEST_F(Carte, TheEntranceAndTheExitPayWithTheCard) {
     x.terminale(3, 3);
     auto tariffa = [&](int tipo, const char* campi, const char* valori) {
