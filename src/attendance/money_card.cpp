@@ -4,6 +4,7 @@
 #include <map>
 
 #include "attendance/tariffe.h"
+#include "db/setting_slots.h"
 
 namespace velaris {
 
@@ -11,8 +12,6 @@ namespace {
 
 constexpr const char* F_Credito = "Credito_MoneyCard";
 constexpr const char* F_Movimenta = "Movimenta_MoneyCard";
-// Setting slot of the centre code (`Codice_Centro`).
-constexpr int kSlotCodiceCentro = 100;
 // Deepest bill of materials walked; deeper levels are a fault of the data.
 constexpr int kLivelliDistinta = 32;
 
@@ -71,7 +70,7 @@ public:
     std::string filtro() const {
         std::string f = "Gestione_MoneyCard.Codice_Cliente=" + cliente_ + " AND Gestione_MoneyCard.Data_Inizio<=" + oggi_ +
                         " AND (Gestione_MoneyCard.Data_Fine Is Null Or Gestione_MoneyCard.Data_Fine>=" + oggi_ + ")";
-        const Value& centro = s_.settings.slot(kSlotCodiceCentro);
+        const Value& centro = s_.settings.slot(impostazione::Codice_Centro);
         if (!Nullo_Vuoto(centro)) f += " AND Gestione_MoneyCard.Codice_Centro=" + CChrQ(centro);
         return f;
     }

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/system.h"
+#include "system/system.h"
 #include "db/money.h"
 
 namespace velaris {

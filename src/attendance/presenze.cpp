@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/format.h"
-#include "terminals/sender.h"
+#include "base/format.h"
 
 namespace velaris {
 
@@ -164,10 +163,9 @@ void Salva_Presenza_Terminali(Sistema& s, const Value& Codice_Cliente, int Tipol
     static constexpr const char* F = "Salva_Presenza_Terminali";
     if (Nullo_Vuoto(Codice_Cliente)) return;
     try {
-        // Step 2: the early reply opens the gate before any database work.
+        // Step 2, the early reply that opens the gate before any database work, is the caller's.
         const TerminalRow* terminale = s.registro.corrente();
         const int64_t gestisciAttivita = terminale ? (*terminale)["Gestisci_Attivita"].toInt() : 0;
-        if (Seguito == 0 && s.corrente.Vai != 0) Attiva_Rele(s, Value(), 1, s.corrente.Tipo_Corrente);
 
         // Step 3.
         const std::string cliente = CChrQ(Codice_Cliente);

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "app/system.h"
+#include "system/system.h"
 #include "attendance/money_card.h"
 
 namespace velaris {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "db/value.h"
+#include "base/value.h"
 
 namespace velaris {
 

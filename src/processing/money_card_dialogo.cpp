@@ -1,20 +1,20 @@
 #include "processing/money_card_dialogo.h"
 
-#include "app/format.h"
 #include "attendance/dati_accessi.h"
 #include "attendance/money_card.h"
 #include "attendance/punti.h"
+#include "base/format.h"
 #include "checks/abbonamenti_terminali.h"
 #include "db/counters.h"
 #include "processing/identifica.h"
-#include "terminals/queue.h"
+#include "system/queue.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
 namespace {
 
 constexpr const char* F = "Elabora_MoneyCard";
-constexpr int kStatoPronto = 2;
 // Field widths of the prompts: "IMPORTO:_______", "SERVIZIO:_______", "ART.:_______________".
 constexpr size_t kCifreImporto = 7;
 constexpr size_t kCaratteriArticolo = 15;
@@ -26,8 +26,8 @@ bool soloCifre(const std::string& t, size_t massimo) {
     return true;
 }
 
-bool statoDialogo(int stato) {
-    return stato == kStatoMenuMoneyCard || (stato >= kStatoImporto && stato <= kStatoContanti);
+bool statoDialogo(int st) {
+    return st == stato::MenuMoneyCard || (st >= stato::AttesaImporto && st <= stato::ConfermaContanti);
 }
 
 class Dialogo {
@@ -68,9 +68,9 @@ private:
     void testo(const std::string& t) { accoda(s_, indirizzo_, t, 0); }
     // Keypad commands reach the keypad terminals only.
     void comando(const std::string& c) {
-        if (s_.corrente.Tipo_Corrente == 1 || s_.corrente.Tipo_Corrente == 2) testo(c);
+        if (tipo::tastiera(s_.corrente.Tipo_Corrente)) testo(c);
     }
-    void avanti(int stato);
+    void avanti(int nuovo);
     void fine(const std::string& esito);
     void svuotaCarrello() {
         s_.db.execute("DELETE FROM wTmp_ArticoliTerminali  WHERE Indirizzo = " + std::to_string(indirizzo_));
@@ -88,18 +88,18 @@ private:
     Value cliente_;
     Money importo_;      // the residual shown, or the points chosen for a service
     int16_t carta_ = 0;  // the sale is paid by card
-    int stato_ = kStatoPronto;
+    int stato_ = stato::Pronto;
 };
 
 // Does the input fit what the current state's prompt asks for?
 bool Dialogo::adatto() const {
     switch (stato_) {
-        case kStatoMenuMoneyCard:
-        case kStatoPagamento:
-        case kStatoContanti: return soloCifre(codice_, 1);
-        case kStatoImporto:
-        case kStatoServizio: return soloCifre(codice_, kCifreImporto) && !sembraTessera();
-        case kStatoArticolo: {
+        case stato::MenuMoneyCard:
+        case stato::SceltaPagamento:
+        case stato::ConfermaContanti: return soloCifre(codice_, 1);
+        case stato::AttesaImporto:
+        case stato::AttesaServizio: return soloCifre(codice_, kCifreImporto) && !sembraTessera();
+        case stato::AttesaArticolo: {
             if (codice_ == "0" || codice_ == "1") return true;
             if (servizi() || codice_.size() > kCaratteriArticolo) return false;
             for (char c : codice_)
@@ -126,7 +126,7 @@ int Dialogo::esegui() {
     if (statoDialogo(stato_)) {
         if (!s_.dialoghi.attivo(indirizzo_, s_.clock.now())) {
             // Left alone too long: the read starts afresh.
-            stato_ = kStatoPronto;
+            stato_ = stato::Pronto;
             carta_ = 0;
             return tessera();
         }
@@ -140,19 +140,19 @@ int Dialogo::esegui() {
                          "): operation cancelled, read again as a new code");
             testo("\fOPERAZIONE|ANNULLATA");
             svuotaCarrello();
-            stato_ = kStatoPronto;
+            stato_ = stato::Pronto;
             carta_ = 0;
             return tessera();
         }
     }
     switch (stato_) {
-        case kStatoPronto: return tessera();
-        case kStatoMenuMoneyCard: return menu();
-        case kStatoImporto: importo(); return 0;
-        case kStatoServizio: servizio(); return 0;
-        case kStatoArticolo: articolo(); return 0;
-        case kStatoPagamento: pagamento(); return 0;
-        case kStatoContanti: contanti(); return 0;
+        case stato::Pronto: return tessera();
+        case stato::MenuMoneyCard: return menu();
+        case stato::AttesaImporto: importo(); return 0;
+        case stato::AttesaServizio: servizio(); return 0;
+        case stato::AttesaArticolo: articolo(); return 0;
+        case stato::SceltaPagamento: pagamento(); return 0;
+        case stato::ConfermaContanti: contanti(); return 0;
         default: return 1;  // no dialogue state: the intake's own rules decide
     }
 }
@@ -178,7 +178,7 @@ int Dialogo::tessera() {
         comando("%K1BX");
         comando("%KN");
         testo("|1 INGRESSO|2 ACQUISTO|SCELTA:_");
-        avanti(kStatoMenuMoneyCard);
+        avanti(stato::MenuMoneyCard);
         return 0;
     }
     acquisto();
@@ -187,11 +187,11 @@ int Dialogo::tessera() {
 
 int Dialogo::menu() {
     if (codice_ == "1") {
-        s_.db.execute("UPDATE Stato_Terminali SET Stato = " + std::to_string(kStatoPronto) +
+        s_.db.execute("UPDATE Stato_Terminali SET Stato = " + std::to_string(stato::Pronto) +
                       ", Codice_Cliente = Null  WHERE Indirizzo = " + std::to_string(indirizzo_) +
                       " AND Messaggio Is Null");
         s_.dialoghi.chiudi(indirizzo_);
-        m_.Stato = kStatoPronto;
+        m_.Stato = stato::Pronto;
         m_.Codice_Cliente = cliente_;
         m_.MoneyCard = 0;
         return 1;
@@ -202,7 +202,7 @@ int Dialogo::menu() {
     }
     testo("\fTASTO NON VALIDO");
     testo("|1 INGRESSO|2 ACQUISTO|SCELTA:_");
-    avanti(kStatoMenuMoneyCard);
+    avanti(stato::MenuMoneyCard);
     return 0;
 }
 
@@ -223,11 +223,11 @@ void Dialogo::acquisto() {
         comando("%K1");
         if (importoLibero()) {
             testo("|IMPORTO:_______");
-            return avanti(kStatoImporto);
+            return avanti(stato::AttesaImporto);
         }
         comando("%KN");
         testo("|1 MONEY CARD|2 CONTANTI|SCELTA:_");
-        return avanti(kStatoPagamento);
+        return avanti(stato::SceltaPagamento);
     }
     const int64_t credito = Cliente_Credito_Punti(s_, cliente_, struttura_);
     if (credito <= 0) return fine("\fCREDITO|INSUFFICIENTE");
@@ -235,7 +235,7 @@ void Dialogo::acquisto() {
     comando("%K1");
     testo("|PUNTI:_______");
     importo_ = Money();
-    avanti(kStatoImporto);
+    avanti(stato::AttesaImporto);
 }
 
 void Dialogo::importo() {
@@ -255,7 +255,7 @@ void Dialogo::importo() {
         importo_ = Money::fromUnits(n * Money::kScale);
         comando("%K1");
         testo("|SERVIZIO:_______");
-        return avanti(kStatoServizio);
+        return avanti(stato::AttesaServizio);
     }
     const PagamentoPunti p = Addebita_Punti(s_, cliente_, n, struttura_, struttura_);
     if (p.esito == EsitoAddebito::CreditoInsufficiente) return fine("\fCREDITO|INSUFFICIENTE");
@@ -279,7 +279,7 @@ void Dialogo::servizio() {
     if (Nullo_Vuoto(trovato)) {
         testo("\fSERVIZIO NON TROVATO");
         testo("|SERVIZIO:_______");
-        return avanti(kStatoServizio);
+        return avanti(stato::AttesaServizio);
     }
     svuotaCarrello();
     s_.db.execute("INSERT INTO wTmp_ArticoliTerminali_SQL (Indirizzo, Codice_Cliente, Codice_Articolo)  VALUES (" +
@@ -287,14 +287,14 @@ void Dialogo::servizio() {
     comando("%K1BX");
     comando("%KN");
     testo("|1 PER CONFERMA|0 PER ANNULLARE");
-    avanti(kStatoArticolo);
+    avanti(stato::AttesaArticolo);
 }
 
 void Dialogo::promptArticolo() {
     comando("%K1BX");
     comando("%Kn");
     testo("|1 PER CONFERMA|0 PER ANNULLARE|ART.:_______________");
-    avanti(kStatoArticolo);
+    avanti(stato::AttesaArticolo);
 }
 
 void Dialogo::articolo() {
@@ -362,7 +362,7 @@ void Dialogo::chiudiVendita() {
         comando("%K1");
         comando("%KN");
         testo("|1 PAGATO|2 NON PAGATO|SCELTA:_");
-        return avanti(kStatoContanti);
+        return avanti(stato::ConfermaContanti);
     }
     const int r = Movimenta_MoneyCard(s_, indirizzo_, cliente_, carta_ != 0 ? ModoVendita::MoneyCard : ModoVendita::ContantiPagato);
     switch (r) {
@@ -380,7 +380,7 @@ void Dialogo::pagamento() {
     }
     testo("\fTASTO NON VALIDO");
     testo("|1 MONEY CARD|2 CONTANTI|SCELTA:_");
-    avanti(kStatoPagamento);
+    avanti(stato::SceltaPagamento);
 }
 
 void Dialogo::contanti() {
@@ -389,8 +389,8 @@ void Dialogo::contanti() {
     fine(r == 1 ? "\fOPERAZIONE|TERMINATA" : "\fERRORE NON PREVISTO|OPERAZIONE|ANNULLATA");
 }
 
-void Dialogo::avanti(int stato) {
-    stato_ = stato;
+void Dialogo::avanti(int nuovo) {
+    stato_ = nuovo;
     s_.dialoghi.apri(indirizzo_, s_.clock.now());
     salva();
 }
@@ -399,7 +399,7 @@ void Dialogo::fine(const std::string& esito) {
     if (!esito.empty()) testo(esito);
     svuotaCarrello();
     s_.dialoghi.chiudi(indirizzo_);
-    m_.Stato_Nuovo = kStatoPronto;
+    m_.Stato_Nuovo = stato::Pronto;
     Prompt_Riposo(s_, m_);
     stato_ = m_.Stato_Nuovo;
     cliente_ = Value::null();
@@ -428,7 +428,7 @@ int Elabora_MoneyCard(Sistema& s, Messaggio& m) {
             const std::string a = std::to_string(s.corrente.Indirizzo_Corrente);
             accoda(s, s.corrente.Indirizzo_Corrente, "\fERRORE NON PREVISTO|OPERAZIONE|ANNULLATA", 0);
             s.db.execute("DELETE FROM wTmp_ArticoliTerminali  WHERE Indirizzo = " + a);
-            m.Stato_Nuovo = kStatoPronto;
+            m.Stato_Nuovo = stato::Pronto;
             Prompt_Riposo(s, m);
             s.db.execute("UPDATE Stato_Terminali SET Stato = " + std::to_string(m.Stato_Nuovo) +
                          ", Importo = 0, Codice_Cliente = Null, MoneyCard = 0 WHERE Indirizzo = " + a +
@@ -454,7 +454,7 @@ void Scadenza_Dialoghi_MoneyCard(Sistema& s) {
             m.terminale = t;
             m.Riga_Orologio = rigaOrologio(now);
             m.Tempo_Display = 0;
-            m.Stato_Nuovo = kStatoPronto;
+            m.Stato_Nuovo = stato::Pronto;
             s.corrente.Indirizzo_Corrente = indirizzo;
             s.corrente.Tipo_Corrente = static_cast<int>((*t)["Tipo"].toInt());
             const std::string a = std::to_string(indirizzo);
@@ -463,7 +463,8 @@ void Scadenza_Dialoghi_MoneyCard(Sistema& s) {
             Prompt_Riposo(s, m);
             s.db.execute("UPDATE Stato_Terminali SET Stato = " + std::to_string(m.Stato_Nuovo) +
                          ", Importo = 0, Codice_Cliente = Null, MoneyCard = 0 WHERE Indirizzo = " + a +
-                         " AND Messaggio Is Null AND Stato IN (-1, 3, 4, 5, 6, 7)");
+                         " AND Messaggio Is Null AND (Stato=" + std::to_string(stato::MenuMoneyCard) + " OR Stato BETWEEN " +
+                         std::to_string(stato::AttesaImporto) + " AND " + std::to_string(stato::ConfermaContanti) + ")");
         } catch (const std::exception& e) {
             s.db.logError(e, "Scadenza_Dialoghi_MoneyCard");
         }

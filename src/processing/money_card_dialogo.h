@@ -6,19 +6,13 @@
 //
 // Input must fit the prompt (a key where a key is asked, digits of the field's width for
 // an amount): anything else, a badge above all, cancels the dialogue and is processed as a
-// fresh read. A dialogue left alone expires back to the idle prompt.
+// fresh read. A dialogue left alone expires back to the idle prompt. Its states are those
+// of `stato` from MenuMoneyCard to ConfermaContanti.
 
 #include "processing/intake.h"
+#include "system/terminal_states.h"
 
 namespace velaris {
-
-// The dialogue's states (`Stato_Terminali.Stato`) beside the idle state 2.
-inline constexpr int kStatoMenuMoneyCard = -1;   // "1 INGRESSO|2 ACQUISTO"
-inline constexpr int kStatoImporto = 3;          // an amount in cents, or points
-inline constexpr int kStatoServizio = 4;         // a service's second code
-inline constexpr int kStatoArticolo = 5;         // an article code, or 1 to confirm
-inline constexpr int kStatoPagamento = 6;        // "1 MONEY CARD|2 CONTANTI"
-inline constexpr int kStatoContanti = 7;         // "1 PAGATO|2 NON PAGATO"
 
 // `Elabora_MoneyCard`: one step of the dialogue for the read in `m` at the current
 // terminal. Returns 1 when the member chose the entry (then `m.Stato` is 2 and

@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "attendance/money_card.h"
+#include "db/setting_slots.h"
 #include "support/connessione_spia.h"
 #include "support/fake_links.h"
-#include "terminals/registry.h"
+#include "system/registry.h"
 
 using namespace velaris;
 using velaris::test::SystemFixture;
@@ -60,7 +61,7 @@ TEST_F(Carte, ResidualAndTheCardsThatAreUsableToday) {
     EXPECT_EQ(Residuo_MoneyCard(x.s, Value("CL1")), Money());  // used up: "CREDITO ESAURITO"
     EXPECT_FALSE(Residuo_MoneyCard(x.s, Value("CL9")));        // no card: "CLIENTE SENZA MONEYCARD"
     // A centre set in the settings admits only that centre's cards.
-    x.s.settings.setSlot(100, Value("C2"));
+    x.s.settings.setSlot(impostazione::Codice_Centro, Value("C2"));
     sql("UPDATE Gestione_MoneyCard SET Importo_Usato=0, Codice_Centro='C1' WHERE Cd_MoneyCard=1");
     EXPECT_FALSE(Residuo_MoneyCard(x.s, Value("CL1")));
 }

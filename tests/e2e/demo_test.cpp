@@ -6,7 +6,7 @@
 #include <csignal>
 #include <fstream>
 
-#include "support/server_process.h"
+#include "harness/child_process.h"
 #include "support/terminale_http.h"
 #include "support/test_support.h"
 

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "db/money.h"
-#include "support/server_process.h"
+#include "harness/child_process.h"
 #include "support/terminale_http.h"
 #include "support/test_support.h"
 

@@ -67,11 +67,11 @@ struct Dialogo : test::Centro {
 
 TEST_F(Dialogo, MenuThenATypedAmountDebitedToTheCent) {
     EXPECT_EQ(passo(5, "0001234501"), "\fROSSI|MARIO ~ %K1BX ~ %KN ~ |1 INGRESSO|2 ACQUISTO|SCELTA:_");
-    EXPECT_EQ(stato(5).toInt(), kStatoMenuMoneyCard);
+    EXPECT_EQ(stato(5).toInt(), stato::MenuMoneyCard);
     EXPECT_EQ(stato(5, "Codice_Cliente").toText(), "CL000001");
     EXPECT_EQ(passo(5, "7"), "\fTASTO NON VALIDO ~ |1 INGRESSO|2 ACQUISTO|SCELTA:_");
     EXPECT_EQ(passo(5, "2"), "\fRESIDUO: 20,00 ~ %K1 ~ |IMPORTO:_______");
-    EXPECT_EQ(stato(5).toInt(), kStatoImporto);
+    EXPECT_EQ(stato(5).toInt(), stato::AttesaImporto);
     EXPECT_EQ(passo(5, "2001"), "\fCREDITO|INSUFFICIENTE ~ " + idle);
     EXPECT_EQ(movimenti(), 0);
     passo(5, "0001234501");
@@ -96,15 +96,15 @@ TEST_F(Dialogo, TheEntryChoiceGoesOnAsAnOrdinaryReadOfTheMember) {
 TEST_F(Dialogo, ZeroBadgeAndMisfitsInEveryStateNeverDebit) {
     struct Caso { int terminale; std::vector<std::string> verso; int stato; };
     const std::vector<Caso> casi = {
-        {5, {"0001234501"}, kStatoMenuMoneyCard}, {5, {"0001234501", "2"}, kStatoImporto},
-        {6, {"0001234501"}, kStatoPagamento},      {6, {"0001234501", "2"}, kStatoContanti},
-        {6, {"0001234501", "1"}, kStatoArticolo},   {8, {"0001234501", "3"}, kStatoServizio},
+        {5, {"0001234501"}, stato::MenuMoneyCard}, {5, {"0001234501", "2"}, stato::AttesaImporto},
+        {6, {"0001234501"}, stato::SceltaPagamento},      {6, {"0001234501", "2"}, stato::ConfermaContanti},
+        {6, {"0001234501", "1"}, stato::AttesaArticolo},   {8, {"0001234501", "3"}, stato::AttesaServizio},
     };
     for (const Caso& c : casi) {
         SCOPED_TRACE("state " + std::to_string(c.stato));
         auto arriva = [&] {
             for (const auto& v : c.verso) passo(c.terminale, v);
-            if (c.stato == kStatoContanti) {  // a cash sale of one article, awaiting "paid?"
+            if (c.stato == stato::ConfermaContanti) {  // a cash sale of one article, awaiting "paid?"
                 passo(c.terminale, "AR1");
                 passo(c.terminale, "1");
             }
@@ -145,7 +145,7 @@ TEST_F(Dialogo, ADialogueLeftAloneExpiresAndLaterDigitsAreAFreshRead) {
     passo(5, "2");
     x.f.clock.advance(60);
     Scadenza_Dialoghi_MoneyCard(x.s);
-    EXPECT_EQ(stato(5).toInt(), kStatoImporto);  // not yet
+    EXPECT_EQ(stato(5).toInt(), stato::AttesaImporto);  // not yet
     x.f.clock.advance(1);
     Scadenza_Dialoghi_MoneyCard(x.s);
     EXPECT_EQ(stato(5).toInt(), 2);
