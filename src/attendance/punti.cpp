@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "attendance/presenze.h"
+#include "attendance/visita.h"
 #include "attendance/tariffe.h"
 
 namespace velaris {
@@ -100,12 +100,12 @@ private:
     std::string oggi_;
 };
 
-struct Riga {
+struct RigaTariffa {
     int64_t punti = 0, entrata = 0, noScalare = 0;
 };
 
-std::vector<Riga> righeTariffa(Sistema& s, int indirizzo, const DateTime& now, const std::string& altro, bool primo) {
-    std::vector<Riga> out;
+std::vector<RigaTariffa> righeTariffa(Sistema& s, int indirizzo, const DateTime& now, const std::string& altro, bool primo) {
+    std::vector<RigaTariffa> out;
     auto rs = s.db.open(istruzioneTariffa(kTariffaPunti,
                                           "Dettaglio_Terminali_Punti.Punti, Dettaglio_Terminali_Punti.ID_Terminale_Entrata, "
                                           "Dettaglio_Terminali_Punti.Punti_NoScalare",
@@ -138,7 +138,7 @@ CaricoPunti Verifica_Punti_Terminali(Sistema& s, const Value& cliente, int indir
     const std::string adesso = Ora_SqlQ(Value(now.timeOnDay1900()));
 
     // Follow-on rows: the charge of a terminal passed after an entry terminal.
-    for (const Riga& r : righeTariffa(s, indirizzo, now, " AND Dettaglio_Terminali_Punti.ID_Terminale_Entrata>0", false)) {
+    for (const RigaTariffa& r : righeTariffa(s, indirizzo, now, " AND Dettaglio_Terminali_Punti.ID_Terminale_Entrata>0", false)) {
         const auto passaggio = ultimoPassaggio(s, c, "Dettaglio_Terminali.ID=" + num(r.entrata), oggi);
         if (!passaggio) continue;
         const bool giaAddebitato =

@@ -167,7 +167,6 @@ TEST_F(Dispatch, StepsNotYetAvailableEndWithOneLogLineAndTheIdlePrompt) {
     x.terminale(1, 1, "", "Codice_Struttura='ST001'");
     x.terminale(2, 1, "", "Codice_Struttura='ST001', Uscita=-1");
     x.terminale(3, 1, "", "Codice_Struttura='ST001', Gestisci_Attivita=2");
-    x.terminale(4, 1);
     avvia();
     x.f.native("INSERT INTO Anagrafica_Visitatori (Codice_Visitatore, Codice_Bis) VALUES ('VR000001', 'V1');"
                "INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Tessera, Data_Inizio, Scaduta) VALUES "
@@ -176,7 +175,6 @@ TEST_F(Dispatch, StepsNotYetAvailableEndWithOneLogLineAndTheIdlePrompt) {
         {1, "V1", "visitor check"},
         {2, "0001234501", "exit recording"},
         {3, "0001234501", "fixed-fee entry"},
-        {4, "0001234501", "subscription check by facility"},
     };
     for (const auto& c : cases) {
         x.f.logLines.clear();
@@ -185,8 +183,6 @@ TEST_F(Dispatch, StepsNotYetAvailableEndWithOneLogLineAndTheIdlePrompt) {
         EXPECT_NE(x.f.logLines[0].find(c.missing), std::string::npos) << x.f.logLines[0];
         EXPECT_EQ(x.queued(c.address), prompt()) << c.missing;
     }
-    // The general entrance still leaves the short display row of the read.
-    EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM wTmp_DatiAccessi WHERE Terminale=4"), Value("CL000001"));
 
     // Tickets are looked at only when the server was started with them.
     x.f.logLines.clear();
