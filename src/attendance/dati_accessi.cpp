@@ -60,9 +60,34 @@ std::string istruzioneDatiAccessi(const DatiAccessi& d) {
     return sql + ")";
 }
 
+// The record's texts fitted to the columns of wTmp_DatiAccessi: the card as read has the
+// terminal's length, the other texts are put together from several sources.
+DatiAccessi entroLeColonne(Sistema& s, DatiAccessi d) {
+    const struct {
+        Value DatiAccessi::*campo;
+        size_t larghezza;
+        const char* colonna;
+    } testi[] = {
+        {&DatiAccessi::Codice_Tessera, 30, "wTmp_DatiAccessi.Codice_Tessera"},
+        {&DatiAccessi::Codice, 20, "wTmp_DatiAccessi.Codice"},
+        {&DatiAccessi::Cognome, 50, "wTmp_DatiAccessi.Cognome"},
+        {&DatiAccessi::Nome, 50, "wTmp_DatiAccessi.Nome"},
+        {&DatiAccessi::Indirizzo, 100, "wTmp_DatiAccessi.Indirizzo"},
+        {&DatiAccessi::Codice_Abbonamento, 20, "wTmp_DatiAccessi.Codice_Abbonamento"},
+        {&DatiAccessi::Foto, 255, "wTmp_DatiAccessi.Foto"},
+        {&DatiAccessi::DesStato, 30, "wTmp_DatiAccessi.DesStato"},
+        {&DatiAccessi::Codice_Iscrizione, 20, "wTmp_DatiAccessi.Codice_Iscrizione"},
+        {&DatiAccessi::Codice_Consulente, 20, "wTmp_DatiAccessi.Codice_Consulente"},
+        {&DatiAccessi::Struttura_Ingresso, 100, "wTmp_DatiAccessi.Struttura_Ingresso"},
+        {&DatiAccessi::Entrata, 100, "wTmp_DatiAccessi.Entrata"},
+    };
+    for (const auto& t : testi) d.*t.campo = Testo_Colonna(s.db, d.*t.campo, t.larghezza, t.colonna, "VisualizzaDatiForm");
+    return d;
+}
+
 void VisualizzaDatiForm(Sistema& s, const DatiAccessi& d) {
     try {
-        s.db.execute(istruzioneDatiAccessi(d));
+        s.db.execute(istruzioneDatiAccessi(entroLeColonne(s, d)));
     } catch (const std::exception& e) {
         s.db.logError(e, "VisualizzaDatiForm");
     }
@@ -70,7 +95,8 @@ void VisualizzaDatiForm(Sistema& s, const DatiAccessi& d) {
 
 void DatiAccessi_Breve(Sistema& s, const Value& codiceTessera, int terminale) {
     s.db.tryExecute("INSERT INTO wTmp_DatiAccessi_SQL (Completo, Codice_Tessera, Terminale)  VALUES (1," +
-                        CChrQ(codiceTessera) + "," + std::to_string(terminale) + ")",
+                        CChrQ_Colonna(s.db, codiceTessera, 30, "wTmp_DatiAccessi.Codice_Tessera", "DatiAccessi_Breve") +
+                        "," + std::to_string(terminale) + ")",
                     "DatiAccessi_Breve");
 }
 

@@ -4,7 +4,9 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/connection.h"
 #include "db/database.h"
@@ -25,6 +27,11 @@ public:
     std::unique_ptr<Recordset> open(std::string_view sql) override { return inner_->open(sql); }
     std::string engineName() const override { return inner_->engineName(); }
     unsigned long statementCount() const override { return inner_->statementCount(); }
+    unsigned long roundTrips() const override { return inner_->roundTrips(); }
+    void executeBatch(const std::vector<std::string>& statements) override { inner_->executeBatch(statements); }
+    void beginUnit() override { inner_->beginUnit(); }
+    void endUnit() override { inner_->endUnit(); }
+    void manutenzione() override { inner_->manutenzione(); }
     int64_t rowsChanged() const override { return inner_->rowsChanged(); }
     void beginTransaction() override { inner_->beginTransaction(); }
     void commitTransaction() override { inner_->commitTransaction(); }
