@@ -14,23 +14,11 @@ std::string ora(const Value& v) {
     return Ora_SqlQ(v);
 }
 
-// The first `n` characters of a UTF-8 text (a character is never cut in half).
-std::string primiCaratteri(const std::string& t, size_t n) {
-    size_t count = 0;
-    for (size_t i = 0; i < t.size(); ++i) {
-        if ((static_cast<unsigned char>(t[i]) & 0xC0) != 0x80) {
-            if (count == n) return t.substr(0, i);
-            ++count;
-        }
-    }
-    return t;
-}
-
 }  // namespace
 
 std::string istruzioneDatiAccessi(const DatiAccessi& d) {
     Value des = d.DesAbbonamento;
-    if (des.isText()) des = Value(primiCaratteri(*des.textPtr(), 255));
+    if (des.isText()) des = Value(Primi_Caratteri(*des.textPtr(), 255));
     std::string sql =
         "INSERT INTO wTmp_DatiAccessi_SQL ( Completo, Codice_Tessera, Codice, Cognome, Nome, Indirizzo, Data_Entrata, "
         " Ora_Entrata, Data_Ultima_Entrata, Ora_Ultima_Entrata, Codice_Abbonamento, "

@@ -19,9 +19,6 @@ using Riga = std::vector<Value>;
 std::optional<Riga> primaRiga(Database& db, const std::string& sql);
 std::vector<Riga> tutteLeRighe(Database& db, const std::string& sql);
 
-// The first `n` characters of a UTF-8 text (never a broken character).
-std::string primiCaratteri(const std::string& s, size_t n);
-
 // The description with " scadenza dd/mm/yyyy" when the end date is known.
 std::string conScadenza(const Value& descrizione, const Value& dataFine);
 
@@ -94,12 +91,5 @@ protected:
     int64_t numero_ = 0;      // presence number
     int64_t idEntrata_ = 0;   // stay number, 0 without exit terminals
 };
-
-// `testo` for a text column of `larghezza` characters: a longer text is cut to fit, with
-// one event-log line naming the column and the procedure.
-std::string perColonna(Sistema& s, const std::string& testo, size_t larghezza, const char* colonna,
-                       const char* funzione);
-// The card just read as a literal for such a column.
-std::string tesseraPerColonna(Sistema& s, size_t larghezza, const char* colonna, const char* funzione);
 
 }  // namespace velaris

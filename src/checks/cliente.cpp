@@ -22,18 +22,6 @@ int32_t conta(Sistema& s, const char* tabella, const std::string& criterio) {
 // A date literal that never breaks the statement: a value that is no date is Null.
 std::string dataOppureNull(const Value& v) { return v.toDate() ? Data_SqlQ(v) : "Null"; }
 
-// The first `n` characters of a UTF-8 text.
-std::string primiCaratteri(const std::string& t, size_t n) {
-    size_t count = 0;
-    for (size_t i = 0; i < t.size(); ++i) {
-        if ((static_cast<unsigned char>(t[i]) & 0xC0) != 0x80) {
-            if (count == n) return t.substr(0, i);
-            ++count;
-        }
-    }
-    return t;
-}
-
 }  // namespace
 
 bool Leggi_Cliente(Sistema& s, const Value& codice, SchedaCliente& c, const char* funzione) {
@@ -69,7 +57,7 @@ Value Rinnovo_Cliente(Sistema& s, const SchedaCliente& c) {
 void Sommario_Stato(Sistema& s, int indirizzo, const SchedaCliente& c, const std::string& sommario,
                     const Value& scadenza, const Value& rinnovo) {
     s.db.execute("UPDATE Stato_Terminali SET Cognome = " + CChrQ(c.Cognome) + ", Nome = " + CChrQ(c.Nome) +
-                 ", Abbonamento = " + CChrQ(Value(primiCaratteri(sommario, 100))) +
+                 ", Abbonamento = " + CChrQ(Value(Primi_Caratteri(sommario, 100))) +
                  ", Data_Scadenza = " + dataOppureNull(scadenza) + ", Rinnovo = " + std::to_string(rinnovo.toInt()) +
                  " WHERE Indirizzo = " + std::to_string(indirizzo) +
                  " AND Messaggio Is Null");  // the state row only, not the terminal's queued messages

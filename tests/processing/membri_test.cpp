@@ -224,7 +224,7 @@ TEST_F(Membri, CodesLongerThanTheirColumnsAreCutWithALogLineOrOwnNothing) {
     EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
     EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Presenze"), Value(lungo.substr(0, 30)));
     EXPECT_EQ(x.scalar("SELECT Codice_Bis FROM Log_Terminali_Presenze"), Value(lungo));
-    EXPECT_TRUE(registrato("48 characters cut to 30 for Codice_Tessera"));
+    EXPECT_TRUE(registrato("48 characters cut to 30 for Presenze.Codice_Tessera"));
 
     // A magnetic track read with 60 characters of noise after its end sentinel: the member
     // is found by the stripped code, the raw read is logged cut to its column.
