@@ -1,6 +1,6 @@
 // The real server on the demo centre, driven by HTTP-push terminals on loopback: card reads
 // at the pool turnstile and at the main entrance get their verdicts and leave their rows;
-// the money card pays an entry at the gym turnstile and an article at the bar.
+// the money card pays an entry at the fitness-room turnstile and an article at the bar.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -141,13 +141,13 @@ TEST_F(Demo, TheMoneyCardPaysAnEntryAndABarArticle) {
     };
     EXPECT_EQ(credito(), "R\n42.5\n");
 
-    // Gallo enters the gym: the turnstile charges 2.50 and shows what is left.
+    // Gallo enters the fitness room: the turnstile charges 2.50 and shows what is left.
     tornello.leggi("0001234510");
     ASSERT_TRUE(tornello.attendi("relay1=3", 10s)) << tornello.ricevuto;
     ASSERT_TRUE(tornello.attendi("screen=CREDITO RESIDUO:| 40,00", 10s)) << tornello.ricevuto;
     EXPECT_EQ(credito(), "R\n40\n");
     EXPECT_EQ(query("SELECT Count(*) AS N FROM PN_Movimenti WHERE Tipologia=13 AND Importo=2.5 AND "
-                    "Codice_Struttura='ST001' AND Codice_Cliente='CL000010'"),
+                    "Codice_Struttura='ST004' AND Codice_Cliente='CL000010'"),
               "N\n1\n");
 
     // At the bar she pays a bottle of water (subscriber price 0.80) with the card.
