@@ -551,8 +551,17 @@ TEST_F(Ingresso, TheMoneyCardPaysAnEntryRefusedOnlyForWantOfAnEntitlement) {
     EXPECT_EQ(conta("PN_Movimenti"), 1);
     pulisci();
 
+    // A member whom the control setting lets in anyway pays nothing.
+    sql("DELETE FROM Giornale; UPDATE Anagrafica_Clienti SET Controlli_Cliente=2");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("PN_Movimenti"), 1);
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Entrata='INGRESSO CONSENTITO'"), 1);
+    pulisci();
+    sql("UPDATE Anagrafica_Clienti SET Controlli_Cliente=0");
+
     // A price of 0 admits without a debit; no price, no payment.
-    sql("DELETE FROM Giornale; UPDATE Dettaglio_Terminali_Punti SET Importo=0");
+    sql("UPDATE Dettaglio_Terminali_Punti SET Importo=0");
     leggi(1, "0001234501");
     EXPECT_TRUE(ammesso());
     EXPECT_EQ(conta("PN_Movimenti"), 1);
@@ -560,5 +569,5 @@ TEST_F(Ingresso, TheMoneyCardPaysAnEntryRefusedOnlyForWantOfAnEntitlement) {
     sql("DELETE FROM Dettaglio_Terminali_Punti");
     leggi(1, "0001234501");
     EXPECT_TRUE(rifiutato());
-    EXPECT_EQ(conta("Presenze WHERE Codice_Cliente='CL000001'"), 2);
+    EXPECT_EQ(conta("Presenze WHERE Codice_Cliente='CL000001'"), 3);
 }
