@@ -3,6 +3,7 @@
 #include "base/format.h"
 #include "processing/dialogo.h"
 #include "processing/intake.h"
+#include "processing/money_card_dialogo.h"
 #include "system/queue.h"
 #include "system/sender.h"
 #include "system/terminal_types.h"
@@ -134,6 +135,7 @@ void Timer1_Tick(Sistema& s) {
     step([&] { s.loop.yieldOnce(); });
     if (traits.polled) step([&] { leggiTerminali(s); });
     if (traits.takesInjected) step([&] { messaggiIniettati(s); });
+    step([&] { Scadenza_Dialoghi_MoneyCard(s); });
     step([&] { s.db.conn().manutenzione(); });
 }
 

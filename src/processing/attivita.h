@@ -15,7 +15,8 @@ namespace velaris {
 
 // What the selection decided, for the reply of the member check.
 struct EsitoAttivita {
-    // 0 admitted (recorded, or a choice is pending); 4 no candidate admits the member.
+    // 0 admitted (recorded, or a choice is pending); 4 no candidate admits the member; 5 or 6
+    // the entry's points or money-card charge is not covered by the member's credit.
     int16_t Esito = 4;
     // An activation choice was queued: the state row must go to 10 (`m.Stato_Nuovo` is set
     // and `m.Codice_Cliente` holds the member) and no verdict text follows.
@@ -31,6 +32,8 @@ struct EsitoAttivita {
     // Information lines to queue after "OK|ABILITATO", in order: "RESIDUO| n" for an
     // entitlement counted in entries, "DATA SCADENZA:|ddd dd mmm yyyy" for one with an end date.
     std::vector<std::string> Righe_Info;
+    // "CREDITO RESIDUO:| n" after an entry paid with points or the money card.
+    std::string Info_Ulteriore;
     // The member's summary as the subscription check left it in the state row.
     Value Cognome, Nome, Abbonamento, Data_Scadenza, Rinnovo;
     // Why a refusal happened, for the reason text: a band, lesson time or closure refused

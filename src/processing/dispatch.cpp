@@ -30,15 +30,6 @@ using Passo = std::optional<Fine>;  // nothing: the dispatch goes on with the ne
 
 void inviaSubito(Sistema& s, std::string testo) { KxSendMsg(s, s.corrente.Indirizzo_Corrente, testo, 0); }
 
-// A read code as it may appear in a log line: control characters shown as "?", cut short.
-std::string perLog(const std::string& codice) {
-    size_t n = std::min<size_t>(codice.size(), 40);
-    while (n < codice.size() && n > 0 && (static_cast<unsigned char>(codice[n]) & 0xC0) == 0x80) --n;  // whole characters
-    std::string out;
-    for (char ch : codice.substr(0, n)) out += static_cast<unsigned char>(ch) < 32 ? '?' : ch;
-    return n < codice.size() ? out + "..." : out;
-}
-
 // A step whose procedure is not part of the server yet: the read ends with one log line
 // and the idle prompt, without a verdict.
 Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa) {
@@ -236,6 +227,7 @@ Fine Verdetto_Attivita(Sistema& s, Messaggio& m, const std::string& codice, cons
     if (v.Esito == 0) {
         v.Registrato = true;
         v.Info = ea.Righe_Info;
+        v.Info_Ulteriore = ea.Info_Ulteriore;
         if (t["Stampa_Scontrino"].toBool()) {
             v.Servizio = descrizioneAttivita(s, ea.Tipologia, ea.Codice_Attivita);
             v.Residui = valoreRiga(ea.Righe_Info, "RESIDUO|");
@@ -252,6 +244,14 @@ Fine Verdetto_Attivita(Sistema& s, Messaggio& m, const std::string& codice, cons
     m.FuoriOrario = s.esiti.EsitoT_FuoriOrario ? 1 : 0;
     Rispondi_Verdetto(s, m, codice);
     return concludi(s, m, codice, v.Esito == 0);
+}
+
+std::string perLog(const std::string& codice) {
+    size_t n = std::min<size_t>(codice.size(), 40);
+    while (n < codice.size() && n > 0 && (static_cast<unsigned char>(codice[n]) & 0xC0) == 0x80) --n;  // whole characters
+    std::string out;
+    for (char ch : codice.substr(0, n)) out += static_cast<unsigned char>(ch) < 32 ? '?' : ch;
+    return n < codice.size() ? out + "..." : out;
 }
 
 Fine controlloCliente(Sistema& s, Messaggio& m) {

@@ -3,6 +3,7 @@
 #include "base/format.h"
 #include "processing/dialogo.h"
 #include "processing/prenotazioni.h"
+#include "processing/money_card_dialogo.h"
 #include "system/queue.h"
 #include "system/sender.h"
 #include "system/terminal_states.h"
@@ -219,17 +220,14 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
             scriviStato(s, m);
             return;
         }
-        if (t["MoneyCard"].toInt() != 0) {
-            s.log.error(0, "The money card is not available yet: read " + m.Codice_Letto + " not processed",
-                        "Elabora_Messaggi");
-            Prompt_Riposo(s, m);
-            scriviStato(s, m);
-            return;
-        }
+        const bool moneyCard = t["MoneyCard"].toInt() != 0;
+        if (moneyCard && Elabora_MoneyCard(s, m) == 0) return;
         s.lettura.Tessera_Letta.clear();
         s.lettura.Note_Tessera_Letta.clear();
         const bool attivita = m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma;
         if (m.Stato != stato::Pronto && !attivita && m.Stato != stato::SceltaAttivazione) return;
+        // The member chose the entry in the money-card menu: the read is theirs.
+        if (moneyCard) m.Codice_Letto = m.Codice_Cliente.toText();
         if (attivita) fine = controlloCliente(s, m);
         else fine = dispatchCodice(s, m);
         if (fine == Fine::ScriviStato) scriviStato(s, m);

@@ -46,6 +46,9 @@ void creditoInsufficiente(Sistema& s, const char* testo) {
 
 }  // namespace
 
+std::string rigaCreditoResiduo(const Money& credito, bool euro) {
+    return "CREDITO RESIDUO:| " + formatMoney(credito) + (euro ? " \u20ac " : "");
+}
 bool tipoConDisplay(int t) { return tipo::conDisplay(t); }
 
 void Rispondi_Personale(Sistema& s, const EsitoPersonale& p) {

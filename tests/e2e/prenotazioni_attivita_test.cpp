@@ -44,7 +44,7 @@ TEST(DemoPrenotazioniAttivita, LanesAndCoursesRoomAnswerTheSimulator) {
     sim.start(kSimulator, {"--kind", "3", "--server", "127.0.0.1:" + std::to_string(port), "--id", "8", "--id", "9",
                            "-c", "wait 2", "-c", "read 8 0001234501", "-c", "wait 3", "-c", "read 8 0001234501", "-c",
                            "wait 3", "-c", "read 8 0004512001", "-c", "wait 4", "-c", "read 8 2", "-c", "wait 3", "-c",
-                           "read 9 0001234512", "-c", "wait 3", "-c", "read 9 99", "-c", "wait 4", "-c", "read 9 14",
+                           "read 9 0001234512", "-c", "wait 3", "-c", "read 9 99", "-c", "wait 4", "-c", "read 9 15",
                            "-c", "wait 4", "--linger", "2"});
     // Rossi's lane 1: switched on once.
     EXPECT_TRUE(sim.waitFor("8: screen=[CLS]OK REGOLARE|ATTIVAZIONE:|05", 20s)) << sim.output();
@@ -71,7 +71,7 @@ TEST(DemoPrenotazioniAttivita, LanesAndCoursesRoomAnswerTheSimulator) {
               "Codice\tCd_SubStruttura\nIS0001\t2\n");
     EXPECT_EQ(query("SELECT Count(*) AS N FROM Presenze WHERE Codice_Cliente='CL000001' AND IndTerminale=8"), "N\n1\n");
     EXPECT_EQ(query("SELECT Codice_Struttura FROM Presenze_Strutture WHERE Codice_Cliente='CL000012'"),
-              "Codice_Struttura\nST004\n");
+              "Codice_Struttura\nST005\n");
     std::ifstream in(dir / "VelarisAccessi.log");
     const std::string log((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(log.find("Error"), std::string::npos) << log;
