@@ -86,6 +86,12 @@ std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool 
 // `Prompt_Riposo`: queues the idle prompt for the next user and sets the new state.
 void Prompt_Riposo(Sistema& s, Messaggio& m);
 
+// A read code as it may appear in a log line: control characters shown as "?", cut short.
+std::string perLog(const std::string& codice);
+// A step whose procedure is not part of the server yet: the read ends with one log line
+// naming what is missing and the idle prompt, without a verdict.
+Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa);
+
 // The classification of a code at a ready terminal and the checks it goes through.
 Fine dispatchCodice(Sistema& s, Messaggio& m);
 // The member check reached directly from the activity states 8 and 9.
