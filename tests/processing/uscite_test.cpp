@@ -143,6 +143,16 @@ TEST_F(Uscite, OneExitRowPerStay) {
     EXPECT_EQ(ora("SELECT Ora_Uscita FROM Gestione_Uscite WHERE ID_Entrata=9"), "14:00:00");
 }
 
+TEST_F(Uscite, StayRecordedWithoutItsNumberTakesTheAccompaniedBands) {
+    terminali();
+    soggiorno(1, "09:00:00", "", 0);
+    x.f.native("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, DaOre, AOre, IndTerminale, "
+               "Codice_Bis, ID_Entrata) VALUES (1, 'CL000001', '2024-03-07 00:00:00', '1900-01-01 10:00:00', "
+               "'1900-01-01 11:00:00', 1, '0001234501', 5)");
+    leggi(3, "0001234501");
+    EXPECT_EQ(conta("Gestione_Uscite WHERE ID_Entrata=5"), 1);
+}
+
 TEST_F(Uscite, PairedExitClosesOnlyStaysOfItsEntrances) {
     terminali("", {1});
     soggiorno(2, "09:00:00", "", 7);
