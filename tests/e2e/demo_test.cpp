@@ -1,5 +1,6 @@
-// The real server on the demo centre, driven by an HTTP-push terminal on loopback: card
-// reads at the pool turnstile get their verdicts and leave their rows.
+// The real server on the demo centre, driven by HTTP-push terminals on loopback: card
+// reads at the pool turnstile get their verdicts and leave their rows; members, the day
+// ticket and the visitor card enter and leave through the exit.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -23,11 +24,11 @@ namespace {
 
 const std::string kExe = VELARIS_ACCESSI_EXE;
 
-// The pool turnstile of the demo: one HTTP connection that identifies itself and then
-// reports card reads; everything the server writes back is collected.
+// A terminal of the demo: one HTTP connection that identifies itself and then reports
+// card reads; everything the server writes back is collected.
 class Tornello {
 public:
-    explicit Tornello(int port) {
+    explicit Tornello(int port, int id = 2) : id_(std::to_string(id)) {
         fd_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
@@ -62,11 +63,17 @@ public:
     // A card read: the code is the fifth field of the transaction.
     void leggi(const std::string& code) {
         ricevuto.clear();
-        get("/online?trsn=1,20240307,103000,0," + code + "&id=2&");
+        get("/online?trsn=1,20240307,103000,0," + code + "&id=" + id_ + "&");
+    }
+    // Identifies the terminal; true once the server answered.
+    bool presenta() {
+        get("/keepalive?id=" + id_);
+        return attendi("keepaliveperiod=5\r\n", std::chrono::seconds(5));
     }
     std::string ricevuto;
 
 private:
+    std::string id_;
     int fd_ = -1;
     bool connected_ = false;
 };
@@ -82,13 +89,18 @@ struct Demo : ::testing::Test {
         ASSERT_EQ(status, 0) << out;
         std::ofstream(dir / "Velaris.ini") << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port="
                                            << httpPort << "\n";
-        server.start(kExe, {"Provider=SQLite;Data Source=" + db + ";0", "--config", (dir / "Velaris.ini").string(),
-                            "--log-dir", dir.path().string()});
+        std::vector<std::string> args = {"Provider=SQLite;Data Source=" + db + ";" + opzione(), "--config",
+                                         (dir / "Velaris.ini").string(), "--log-dir", dir.path().string()};
+        for (const std::string& a : argomenti()) args.push_back(a);
+        server.start(kExe, args);
         ASSERT_TRUE(server.waitFor("in servizio", 30s)) << server.output();
     }
     void TearDown() override {
         if (server.running()) server.stop(SIGKILL);
     }
+    // The start option digit (1: the ticket check on) and further arguments.
+    virtual std::string opzione() { return "0"; }
+    virtual std::vector<std::string> argomenti() { return {}; }
     // The rows of a query as the sql command prints them, header first.
     std::string query(const std::string& statement) {
         auto [status, out] = test::runCommand(kExe, {"sql", "--database", db, statement});
@@ -143,4 +155,54 @@ TEST_F(Demo, ReadsAtThePoolTurnstileGetTheirVerdictsAndRows) {
     std::ifstream in(dir / "VelarisAccessi.log");
     const std::string log((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(log.find("Function Elabora_Messaggi"), std::string::npos) << log;
+}
+
+namespace {
+
+// The demo with the ticket check on and its clock at 10:30 today.
+struct DemoPassaggi : Demo {
+    std::string opzione() override { return "1"; }
+    std::vector<std::string> argomenti() override {
+        return {"--clock", Clock::systemNow().datePart().addSeconds(10 * 3600 + 30 * 60).canonical()};
+    }
+};
+
+}  // namespace
+
+TEST_F(DemoPassaggi, MemberDayTicketAndVisitorEnterAndLeave) {
+    Tornello ingresso(httpPort, 1), piscina(httpPort, 2), uscita(httpPort, 3);
+    ASSERT_TRUE(ingresso.presenta() && piscina.presenta() && uscita.presenta());
+    auto passa = [](Tornello& t, const std::string& code, const std::string& screen) {
+        t.leggi(code);
+        EXPECT_TRUE(t.attendi("relay1=3", 10s)) << code << ": " << t.ricevuto;
+        EXPECT_TRUE(t.attendi("screen=\f" + screen, 10s)) << code << ": " << t.ricevuto;
+    };
+
+    // Rossi swims and leaves through the exit, which closes the stay of the pool.
+    passa(piscina, "0001234501", "OK|ABILITATO");
+    passa(uscita, "0001234501", "USCITA|CONSENTITA");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Uscite INNER JOIN Gestione_Entrate ON "
+                    "Gestione_Uscite.ID_Entrata=Gestione_Entrate.ID_Entrata WHERE Gestione_Uscite.Codice_Cliente='CL000001' "
+                    "AND Gestione_Entrate.IndTerminale=2 AND Gestione_Uscite.IndTerminale=3"),
+              "N\n1\n");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Controllo_Fascia_Oraria WHERE Codice_Cliente='CL000001'"), "N\n0\n");
+
+    // Conti's day ticket on its bare card: into the pool and out.
+    passa(piscina, "TK000001", "OK|ABILITATO");
+    passa(uscita, "TK000001", "USCITA|CONSENTITA");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Presenze_Strutture WHERE ID_Biglietto=1 AND Tipologia=4"), "N\n1\n");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Uscite WHERE Codice_Cliente='TK000001'"), "N\n1\n");
+
+    // Moretti's visitor card: in at the main entrance, out within his 90 minutes, card freed.
+    passa(ingresso, "V0001", "ENTRATA|CONSENTITA");
+    passa(uscita, "V0001", "USCITA|CONSENTITA");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Visitatori WHERE Codice_Visitatore='VR000001' AND Ora_Uscita IS NOT "
+                    "NULL"),
+              "N\n1\n");
+    EXPECT_EQ(query("SELECT Codice_Bis FROM Anagrafica_Visitatori WHERE Codice_Visitatore='VR000001'"), "Codice_Bis\nNULL\n");
+
+    EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
+    std::ifstream in(dir / "VelarisAccessi.log");
+    const std::string log((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(log.find("Error"), std::string::npos) << log;
 }
