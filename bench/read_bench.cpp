@@ -1,7 +1,9 @@
-// Card read to verdict at a facility terminal: latency (p50, p99) and SQL statements per
-// read for admitted members, on an embedded database of 20,000 members and 2,000,000
-// attendances. The reads go through the same path as a read from an HTTP-push terminal;
-// only the socket is replaced by an in-memory connection.
+// Card read to verdict: latency (p50, p99) and SQL statements per read on an embedded
+// database of 20,000 members, 2,000,000 attendances and as many past exits: members
+// admitted at a facility terminal, the same members leaving through the exit, and day
+// tickets entering and leaving (among 200,000 tickets sold before). The reads go through
+// the same path as a read from an HTTP-push terminal; only the socket is replaced by an
+// in-memory connection.
 #include <algorithm>
 #include <cstdlib>
 #include <chrono>
@@ -96,6 +98,7 @@ double percentile(std::vector<double> v, double p) {
 int main() {
     constexpr int kMembers = 20000;
     constexpr int kAttendances = 2000000;
+    constexpr int kBiglietti = 200000;
     const int kReads = std::getenv("VELARIS_BENCH_READS") ? std::atoi(std::getenv("VELARIS_BENCH_READS")) : 2000;
     const auto dir = std::filesystem::temp_directory_path() / ("velaris-bench-read-" + std::to_string(getpid()));
     std::filesystem::remove_all(dir);
@@ -123,6 +126,26 @@ int main() {
                         "SELECT n, 'CL2' || printf('%05d', n % " + std::to_string(kMembers) +
                         " + 1), strftime('%Y-%m-%d 00:00:00', 'now', 'localtime', '-' || (1 + n % 730) || ' days'), "
                         "'1900-01-01 10:00:00', 2 FROM seq");
+        // Past exits, and the tickets sold on earlier days (used up and expired).
+        c.executeNative("WITH RECURSIVE seq(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM seq WHERE n < " +
+                        std::to_string(kAttendances) +
+                        ") INSERT INTO Gestione_Uscite (Codice_Cliente, Data_Uscita, Ora_Uscita, ID_Entrata, IndTerminale) "
+                        "SELECT 'CL2' || printf('%05d', n % " + std::to_string(kMembers) +
+                        " + 1), strftime('%Y-%m-%d 00:00:00', 'now', 'localtime', '-' || (1 + n % 730) || ' days'), "
+                        "'1900-01-01 11:30:00', n, 3 FROM seq");
+        c.executeNative("WITH RECURSIVE seq(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM seq WHERE n < " +
+                        std::to_string(kBiglietti) +
+                        ") INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Tessera, Data_Acquisto, Data_Inizio, "
+                        "Sedute, SeduteFatte, Scaduta) SELECT 'BG001', 'TK' || printf('%06d', n), "
+                        "strftime('%Y-%m-%d 00:00:00', 'now', 'localtime', '-' || (1 + n % 730) || ' days'), "
+                        "strftime('%Y-%m-%d 00:00:00', 'now', 'localtime', '-' || (1 + n % 730) || ' days'), 1, 1, -1 "
+                        "FROM seq");
+        c.executeNative("WITH RECURSIVE seq(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM seq WHERE n < " +
+                        std::to_string(kReads) +
+                        ") INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Tessera, Data_Acquisto, Data_Inizio, "
+                        "Sedute, SeduteFatte, Scaduta) SELECT 'BG001', 'TKOGGI' || printf('%05d', n), "
+                        "strftime('%Y-%m-%d 00:00:00', 'now', 'localtime'), strftime('%Y-%m-%d 00:00:00', 'now', "
+                        "'localtime'), 1, 0, 0 FROM seq");
         c.executeNative("COMMIT; ANALYZE;");
     }
     std::printf("database: %d members, %d attendances, built in %.1f s\n", kMembers, kAttendances,
@@ -143,29 +166,47 @@ int main() {
     if (!s.Terminali_Inizializzati) return 1;
     s.settings.Defaults_DopoAggiornamento();
 
-    std::vector<double> latency;
-    std::vector<double> statements;
-    for (int i = 0; i < kReads; ++i) {
+    // Reads `codice(i)` at `terminal`, i = 0 .. kReads-1, and prints the figures.
+    auto misura = [&](const char* cosa, int terminal, const auto& codice) {
+        std::vector<double> latency, statements;
+        const long openedBefore = conn.opened;
+        for (int i = 0; i < kReads; ++i) {
+            const std::string code = codice(i);
+            const auto before = db.conn().statementCount();
+            const auto start = steady_clock::now();
+            processaLettura(s, terminal, code, terminal);
+            latency.push_back(duration<double, std::milli>(steady_clock::now() - start).count());
+            statements.push_back(static_cast<double>(db.conn().statementCount() - before));
+            // The polling tick runs once a second between reads; a busy turnstile sees a
+            // few reads per second.
+            if (i % 4 == 3) db.conn().manutenzione();
+        }
+        double total = 0;
+        for (double st : statements) total += st;
+        std::printf("card read to verdict, %s (%d reads, %ld gates opened): p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", cosa,
+                    kReads, conn.opened - openedBefore, percentile(latency, 0.5), percentile(latency, 0.99),
+                    *std::max_element(latency.begin(), latency.end()));
+        std::printf("SQL statements per read: mean %.1f, min %.0f, max %.0f\n", total / kReads,
+                    *std::min_element(statements.begin(), statements.end()),
+                    *std::max_element(statements.begin(), statements.end()));
+    };
+    auto membro = [&](int i) {
         char code[16];
         std::snprintf(code, sizeof code, "CL2%05d", 1 + (i * 7919) % kMembers);  // each member once
-        const auto before = db.conn().statementCount();
-        const auto start = steady_clock::now();
-        processaLettura(s, 2, code, 2);  // the pool turnstile
-        latency.push_back(duration<double, std::milli>(steady_clock::now() - start).count());
-        statements.push_back(static_cast<double>(db.conn().statementCount() - before));
-        // The polling tick runs once a second between reads; a busy turnstile sees a few
-        // reads per second.
-        if (i % 4 == 3) db.conn().manutenzione();
-    }
-    double total = 0;
-    for (double st : statements) total += st;
-    std::printf("card read to verdict, pool turnstile (%d reads, %ld gates opened): p50 %.2f ms, p99 %.2f ms, "
-                "max %.2f ms\n",
-                kReads, conn.opened, percentile(latency, 0.5), percentile(latency, 0.99),
-                *std::max_element(latency.begin(), latency.end()));
-    std::printf("SQL statements per read: mean %.1f, min %.0f, max %.0f\n", total / kReads,
-                *std::min_element(statements.begin(), statements.end()),
-                *std::max_element(statements.begin(), statements.end()));
+        return std::string(code);
+    };
+    auto biglietto = [](int i) {
+        char code[16];
+        std::snprintf(code, sizeof code, "TKOGGI%05d", i + 1);
+        return std::string(code);
+    };
+    misura("pool turnstile", 2, membro);
+    // The same members leave through the exit, which closes the stays just opened.
+    misura("member exit", 3, membro);
+    // With the ticket check on (every read passes it first), day tickets in and out.
+    s.Opzione_Avvio = true;
+    misura("day ticket entry, pool turnstile", 2, biglietto);
+    misura("day ticket exit", 3, biglietto);
     if (!g_profile.empty()) {
         std::vector<std::pair<double, std::string>> top;
         for (const auto& [sql, e] : g_profile) top.push_back({e.first, std::to_string(e.second) + "x " + sql});

@@ -13,7 +13,7 @@ struct Tickets : Centro {
     void SetUp() override {
         Centro::SetUp();
         x.s.Opzione_Avvio = true;
-        x.f.native("UPDATE Impostazioni_Funzionamento SET AnticipoPren=15, TolleranzaU=5, Struttura_Biglietti='ST009';"
+        x.f.native("UPDATE Impostazioni_Funzionamento SET AnticipoPren=15, TolleranzaU=5, Struttura_Biglietti='0042';"
                    "INSERT INTO Anagrafica_Strutture (Codice_Struttura, Descrizione, Esterna) VALUES ('STX', 'LIDO', -1)");
         x.s.settings.Defaults_DopoAggiornamento();
         // 1 and 4 external entrances, 2 inside the gym, 3 the exit.
@@ -70,10 +70,10 @@ TEST_F(Tickets, EntryAtAnAllowedTerminalIsRecordedWithItsDeadline) {
                     "Entrata='INGRESSO CONSENTITO' AND DesAbbonamento='INGRESSO BG1'"),
               1);
 
-    // A type without a facility enters the one of the setting (a facility code).
+    // A type without a facility enters the one of the setting: a code, kept as written.
     biglietto("BG2", 0, 0, 0, "TK2", "Codice_Struttura=NULL");
     EXPECT_TRUE(entra(4, "TK2"));
-    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Biglietto=2 AND Codice_Struttura='ST009'"), 1);
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Biglietto=2 AND Codice_Struttura='0042'"), 1);
 }
 
 TEST_F(Tickets, DayOfPurchaseTimeBandsAndTheirAdvance) {
@@ -193,5 +193,7 @@ TEST_F(Tickets, CandidatesAreTakenOldestFirstAndABlankCodeHasNone) {
     x.f.native("INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Tessera, Data_Acquisto, Data_Inizio, Scaduta) "
                "VALUES ('BG1', '', '2024-03-07 00:00:00', '2024-03-07 00:00:00', 0)");
     EXPECT_FALSE(entra(1, ";?"));
+    EXPECT_FALSE(entra(1, "X' OR '1'='1"));
     EXPECT_EQ(conta("Presenze"), 1);
+    EXPECT_TRUE(errori().empty());
 }
