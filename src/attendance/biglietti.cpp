@@ -179,20 +179,22 @@ bool Biglietti::passBack(const Biglietto& b) {
     return qui < altrove;
 }
 
-// The customer columns hold 20 characters: a longer card code is cut, with a log line.
-std::string Biglietti::codiceCliente() {
-    if (l_.Codice.size() <= kLunghezzaCodiceCliente) return codice_;
-    const std::string corto = primiCaratteri(l_.Codice, kLunghezzaCodiceCliente);
-    s_.log.error(0, "Ticket code " + corto + "... cut to " + std::to_string(kLunghezzaCodiceCliente) +
-                        " characters for the customer column", kFunzione);
-    return CChrQ(Value(corto));
+// The customer columns hold 20 characters: a longer card code is cut there, with a log line.
+const std::string& Biglietti::codiceCliente() {
+    if (!cliente_) {
+        cliente_ = primiCaratteri(l_.Codice, kLunghezzaCodiceCliente);
+        if (*cliente_ != l_.Codice)
+            s_.log.error(0, "Ticket code " + *cliente_ + "... cut to " + std::to_string(kLunghezzaCodiceCliente) +
+                                " characters for the customer column", kFunzione);
+    }
+    return *cliente_;
 }
 
 bool Biglietti::registraIngresso() {
     const auto numero = Preleva_Numero_Presenza(s_, LockPolicy{}, kFunzione);
     if (!numero) return false;
     const std::string n = num(*numero);
-    const std::string cliente = codiceCliente();
+    const std::string cliente = CChrQ(Value(codiceCliente()));
     const std::string centro = CChrQ(s_.corrente.Codice_Centro_Corrente);
     const std::string id = num(scelto_.ID);
     s_.db.execute("INSERT INTO Presenze (ID_Presenza, Codice_Cliente, Data_Presenza, Ora_Presenza, Codice_Centro, "
@@ -251,7 +253,7 @@ bool Biglietti::uscitaConsentita() const {
 
 void Biglietti::registraUscita() {
     s_.db.execute("INSERT INTO Gestione_Uscite (Codice_Cliente, Data_Uscita,            Ora_Uscita,             "
-                  "ID_Presenza, Codice_Centro)  VALUES (" + codiceCliente() + ", " + oggi_ + ", " + ora_ + ", " +
+                  "ID_Presenza, Codice_Centro)  VALUES (" + CChrQ(Value(codiceCliente())) + ", " + oggi_ + ", " + ora_ + ", " +
                   Num_SqlQ(stayPresenza_) + ", " + CChrQ(s_.corrente.Codice_Centro_Corrente) + ") ");
     s_.db.execute("DELETE FROM Controllo_Fascia_Oraria  WHERE ID_Biglietto=" + num(scelto_.ID) + " AND Modalita=2 ");
 }
@@ -261,7 +263,7 @@ void Biglietti::datiAccessi(bool uscita, bool consentito) {
     const std::string terminale(trimBlanks(t ? (*t)["Descrizione"].toText() : std::string()));
     DatiAccessi d;
     d.Codice_Tessera = Value(l_.Codice);
-    d.Codice = Value(l_.Codice);
+    d.Codice = Value(codiceCliente());
     if (l_.Codice.rfind("CL", 0) == 0) {
         auto rs = s_.db.open("SELECT Cognome, Nome, Indirizzo  FROM Anagrafica_Clienti  WHERE Codice_Cliente=" + codice_);
         if (!rs->eof()) {

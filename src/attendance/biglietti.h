@@ -60,12 +60,13 @@ private:
     bool passBack(const Biglietto& b);
     bool entrataOggi(const Biglietto& b, const std::string& terminale);
     int64_t conta(const std::string& sql, std::string_view colonna = {});
-    std::string codiceCliente();
+    const std::string& codiceCliente();
 
     Sistema& s_;
     LetturaBiglietto l_;
     std::string codice_, oggi_, ora_, terminale_;
     std::optional<bool> esterna_;
+    std::optional<std::string> cliente_;  // the code as the customer columns hold it
     Biglietto scelto_;
     bool conta_ = false;  // the entry counts one of the ticket's entries
     Value stayPresenza_, stayAOre_, stayData_;

@@ -197,3 +197,12 @@ TEST_F(Tickets, CandidatesAreTakenOldestFirstAndABlankCodeHasNone) {
     EXPECT_EQ(conta("Presenze"), 1);
     EXPECT_TRUE(errori().empty());
 }
+
+TEST_F(Tickets, ACardLongerThanTheCustomerColumnsIsCutThereWithALogLine) {
+    const std::string carta(26, '7');
+    biglietto("BG1", 0, 0, 0, carta);
+    EXPECT_TRUE(entra(1, carta));
+    EXPECT_EQ(conta("Presenze WHERE Codice_Cliente='" + carta.substr(0, 20) + "' AND Codice_Tessera='" + carta + "'"), 1);
+    ASSERT_EQ(x.f.logLines.size(), 1u);
+    EXPECT_NE(x.f.logLines[0].find("cut to 20 characters"), std::string::npos);
+}
