@@ -1,7 +1,5 @@
 #include "attendance/uscite.h"
 
-#include <cmath>
-
 #include "app/format.h"
 #include "attendance/dati_accessi.h"
 #include "checks/abbonamenti_terminali.h"
@@ -11,32 +9,10 @@ namespace velaris {
 namespace {
 
 constexpr int kImpostazioneNoExit = 103;
-constexpr int64_t kSecondiGiorno = 86400;
 
 std::string num(int64_t n) { return std::to_string(n); }
 
-int64_t centesimi(const Value& v) { return std::llround(v.toDouble() * 100); }
-
 }  // namespace
-
-int64_t Importo_Permanenza(const TariffaTempo& t, int64_t minuti) {
-    if (minuti <= 0 || minuti <= t.Tolleranza) return 0;
-    if (t.Unita_Min <= 0) return t.Importo;
-    const int64_t unita = std::max<int64_t>(1, minuti / t.Unita_Min);
-    int64_t importo = unita * t.Importo;
-    int64_t resto = minuti - unita * t.Unita_Min;
-    if (resto > 0 && resto > t.Tolleranza) {
-        if (t.Fraz_Min > 0) {
-            const int64_t frazioni = std::max<int64_t>(1, resto / t.Fraz_Min);
-            importo += frazioni * t.Importo_Fraz;
-            resto -= frazioni * t.Fraz_Min;
-            if (resto > 0 && resto > t.Tolleranza) importo += t.Importo_Fraz;
-        } else {
-            importo += t.Importo_Fraz;
-        }
-    }
-    return importo;
-}
 
 Uscita::Uscita(Sistema& s, const LetturaUscita& l) : s_(s), l_(l) {
     t_ = s.registro.perIndirizzo(l.Indirizzo);
@@ -174,10 +150,9 @@ void Uscita::decisione() {
     tariffa();
 }
 
-// No deadline: the time spent is charged where the terminal has a tariff for it; nothing
-// to pay lets the member out without touching any credit.
+// No deadline: a terminal with a time tariff for the stay's entry charges the time spent;
+// without one there is nothing to pay and no credit to ask.
 void Uscita::tariffa() {
-    const std::string oggi = data_;
     const std::string entrata = Ora_SqlQ(oraPresenza_);
     auto rs = s_.db.open(
         "SELECT TOP 1 Dettaglio_Terminali_Punti.Importo, Dettaglio_Terminali_Punti.Unita_Min, "
@@ -186,22 +161,15 @@ void Uscita::tariffa() {
         "Dettaglio_Terminali_Punti.ID_Terminale=Dettaglio_Terminali.ID  WHERE Dettaglio_Terminali_Punti.Tipo=3 AND "
         "Dettaglio_Terminali.Indirizzo=" + terminale_ + " AND Dettaglio_Terminali_Punti.DDSettimana=" + num(l_.Giorno) +
         " AND Dettaglio_Terminali_Punti.Fascia_Ini<=" + entrata + " AND Dettaglio_Terminali_Punti.Fascia_Fin>=" +
-        entrata + " AND Dettaglio_Terminali_Punti.Data_Validita<=" + oggi +
-        " AND (Dettaglio_Terminali_Punti.Fine_Validita Is Null OR Dettaglio_Terminali_Punti.Fine_Validita>=" + oggi +
+        entrata + " AND Dettaglio_Terminali_Punti.Data_Validita<=" + data_ +
+        " AND (Dettaglio_Terminali_Punti.Fine_Validita Is Null OR Dettaglio_Terminali_Punti.Fine_Validita>=" + data_ +
         ")  ORDER BY Dettaglio_Terminali_Punti.Data_Validita DESC");
+    if (!rs->eof()) {
+        d_.via = DecisioneUscita::Via::Denaro;
+        return;
+    }
     d_.stato = StatoUscita::Consentita;
     d_.consentita = true;
-    if (rs->eof()) return;
-    const TariffaTempo t{centesimi(rs->field(0)), rs->field(1).toInt(), rs->field(2).toInt(), centesimi(rs->field(3)),
-                         rs->field(4).toInt()};
-    const auto giornoStay = dataPresenza_.toDate();
-    const int64_t secondi = momento(l_.Data, Value(l_.Ora)).seconds() -
-                            momento(giornoStay ? *giornoStay : l_.Data, oraPresenza_).seconds();
-    d_.importo = Importo_Permanenza(t, secondi / 60);
-    if (d_.importo > 0) {
-        d_.via = DecisioneUscita::Via::Denaro;
-        d_.consentita = false;
-    }
 }
 
 void Uscita::registra() {

@@ -38,25 +38,12 @@ struct DecisioneUscita {
         Personale,     // a staff member leaves
         Cliente,       // a member's exit, decided
         Punti,         // the stay is charged in points for its time
-        Denaro,        // the stay is charged on the money card for its time
+        Denaro,        // the stay has no deadline and the terminal charges its time
     };
     Via via = Via::Cliente;
     StatoUscita stato = StatoUscita::NonRegistrata;
     bool consentita = false;  // the gate opens
-    int64_t importo = 0;      // Denaro: hundredths due for the time spent
 };
-
-// A time tariff of an exit terminal (`Dettaglio_Terminali_Punti` with `Tipo` 3), amounts
-// in hundredths.
-struct TariffaTempo {
-    int64_t Importo = 0;
-    int64_t Unita_Min = 0;
-    int64_t Fraz_Min = 0;
-    int64_t Importo_Fraz = 0;
-    int64_t Tolleranza = 0;
-};
-// What a stay of `minuti` minutes costs under `t`, in hundredths.
-int64_t Importo_Permanenza(const TariffaTempo& t, int64_t minuti);
 
 // `Salva_Uscita` without the terminal's answer: `decidi` judges the read (and takes no
 // action), `registra` writes the rows of the decision, `datiAccessi` and `logEntrate` the

@@ -6,14 +6,14 @@
 
 namespace velaris {
 
-Visita::Visita(Sistema& s, const LetturaVisitatore& l) : s_(s), l_(l) {
+Visitatore::Visitatore(Sistema& s, const LetturaVisitatore& l) : s_(s), l_(l) {
     t_ = s.registro.perIndirizzo(l.Indirizzo);
     visitatore_ = CChrQ(Value(l.Codice));
     oggi_ = Data_SqlQ(Value(l.Data));
     ora_ = Ora_SqlQ(Value(l.Ora));
 }
 
-EsitoVisita Visita::decidi() {
+EsitoVisita Visitatore::decidi() {
     if (!anagrafica()) return esito_ = EsitoVisita::NonAssegnato;
     permanenza();
     visitaAperta();
@@ -25,7 +25,7 @@ EsitoVisita Visita::decidi() {
 }
 
 // A code that no visitor record holds opens nothing.
-bool Visita::anagrafica() {
+bool Visitatore::anagrafica() {
     auto rs = s_.db.open(std::string("SELECT TOP 1 Cognome, Nome, Indirizzo ") + "FROM Anagrafica_Visitatori " +
                          "WHERE Codice_Visitatore=" + visitatore_);
     if (rs->eof()) return false;
@@ -35,13 +35,13 @@ bool Visita::anagrafica() {
     return true;
 }
 
-void Visita::permanenza() {
+void Visitatore::permanenza() {
     auto rs = s_.db.open("SELECT TOP 1 Max_Permanenza  FROM Tabella_Tessere_Visitatori  WHERE Codice_Tessera=" +
                          CChrQ(Value(l_.Tessera)));
     if (!rs->eof()) maxPermanenza_ = std::max<int64_t>(0, rs->field(0).toInt());
 }
 
-bool Visita::esterna() {
+bool Visitatore::esterna() {
     const Value struttura = t_ ? (*t_)["Codice_Struttura"] : Value();
     if (Nullo_Vuoto(struttura)) return false;
     auto rs = s_.db.open("SELECT Esterna FROM Anagrafica_Strutture WHERE Codice_Struttura=" + CChrQ(struttura));
@@ -49,7 +49,7 @@ bool Visita::esterna() {
 }
 
 // Today's open visit, or one of the previous day still open (it crossed midnight).
-void Visita::visitaAperta() {
+void Visitatore::visitaAperta() {
     auto rs = s_.db.open("SELECT TOP 1 ID, Data_Entrata, Ora_Entrata FROM Gestione_Visitatori  WHERE "
                          "Codice_Visitatore=" + visitatore_ + " AND Data_Entrata>=" +
                          Data_SqlQ(Value(l_.Data.addDays(-1))) + " AND Data_Entrata<=" + oggi_ +
@@ -64,14 +64,14 @@ void Visita::visitaAperta() {
 
 // An entrance, and every terminal of an external facility, read entries; a terminal that
 // serves both ways reads an exit while the visit is open.
-bool Visita::uscita() {
+bool Visitatore::uscita() {
     const int64_t verso = t_ ? (*t_)["Uscita"].toInt() : kUscitaNo;
     if (verso == kUscitaNo) return false;
     if (esterna()) return false;
     return verso == kUscitaEntrambe ? idVisita_ != 0 : true;
 }
 
-void Visita::registra() {
+void Visitatore::registra() {
     switch (esito_) {
         case EsitoVisita::Ingresso:
             if (idVisita_ != 0) {
@@ -96,7 +96,7 @@ void Visita::registra() {
     }
 }
 
-std::string Visita::testo() const {
+std::string Visitatore::testo() const {
     switch (esito_) {
         case EsitoVisita::Ingresso: return "INGRESSO CONSENTITO";
         case EsitoVisita::Uscita:
@@ -107,7 +107,7 @@ std::string Visita::testo() const {
     }
 }
 
-void Visita::datiAccessi() {
+void Visitatore::datiAccessi() {
     const bool esce = esito_ != EsitoVisita::Ingresso;
     DatiAccessi d;
     d.Codice_Tessera = Value(l_.Tessera);
@@ -128,7 +128,7 @@ void Visita::datiAccessi() {
     VisualizzaDatiForm(s_, d);
 }
 
-void Visita::logEntrate() {
+void Visitatore::logEntrate() {
     const bool esce = esito_ != EsitoVisita::Ingresso && esito_ != EsitoVisita::NonAssegnato;
     s_.db.execute("INSERT INTO Log_Entrate (Codice_Cliente,Cognome,Nome,Data_Presenza,Ora_Presenza,Semaforo1,Semaforo2,"
                   "Semaforo3,Semaforo4,Irregolare1,Irregolare2,Irregolare3,Irregolare4,Irregolare5,Irregolare6,"

@@ -28,9 +28,9 @@ enum class EsitoVisita {
 
 // `Verifica_Ingresso_Visitatori` without the terminal's answer. Database errors are raised
 // to the caller.
-class Visita {
+class Visitatore {
 public:
-    Visita(Sistema& s, const LetturaVisitatore& l);
+    Visitatore(Sistema& s, const LetturaVisitatore& l);
 
     EsitoVisita decidi();
     void registra();

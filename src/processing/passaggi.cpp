@@ -94,8 +94,9 @@ std::optional<Fine> Salva_Uscita(Sistema& s, Messaggio& m, const std::string& co
                 // (Cliente_Credito_Punti), then the exit row is written as for a member.
                 return nonDisponibile(s, m, "The points charge for the time spent");
             case Via::Denaro:
-                // Here d.importo is debited from the money card (Credito_MoneyCard): with
-                // credit the exit goes on as allowed, without it as StatoUscita::CreditoEsaurito.
+                // Here the stay's time is charged on the money card: nothing due (within the
+                // tariff's tolerance) or debited lets the member out as allowed; otherwise the
+                // exit is refused as StatoUscita::CreditoEsaurito.
                 return nonDisponibile(s, m, "The money-card charge for the time spent");
             case Via::Personale:
             case Via::Cliente: break;
@@ -155,7 +156,7 @@ Fine Verifica_Ingresso_Visitatori(Sistema& s, Messaggio& m, const std::string& c
     static constexpr const char* F = "Verifica_Ingresso_Visitatori";
     if (troppoLungo(s, codice, F)) return riposo(s, m, "", false, false);
     try {
-        Visita v(s, LetturaVisitatore{codice, m.Codice_Spogliato, s.corrente.Indirizzo_Corrente, m.oggi, m.ora});
+        Visitatore v(s, LetturaVisitatore{codice, m.Codice_Spogliato, s.corrente.Indirizzo_Corrente, m.oggi, m.ora});
         const EsitoVisita e = v.decidi();
         rele(s, v.consentita());
         mostra(s, testoVisita(e));

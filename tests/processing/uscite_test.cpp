@@ -1,7 +1,6 @@
 // Reads at exit terminals through Elabora_Messaggi: the member's stay found and judged
 // against its deadline, the rows an exit leaves, staff passages, and what the terminal is
 // told. Stays are inserted as the entry recording leaves them.
-#include "attendance/uscite.h"
 #include "scenario.h"
 
 using namespace velaris;
@@ -222,14 +221,14 @@ TEST_F(Uscite, StaffTogglesItsStayAndLeavesThroughTheRegister) {
     EXPECT_EQ(conta("Log_Entrate WHERE Codice_Cliente='IS9999'"), 0);
 }
 
-TEST_F(Uscite, TimeChargesWaitForTheCreditProceduresUnlessNothingIsDue) {
+TEST_F(Uscite, TimeChargesWaitForTheCreditProceduresUnlessNoTariffApplies) {
     terminali("Gestione_Punti=-1");
-    // Thursday (4), from 08:00: 2.00 an hour, 0.50 a quarter, 10 minutes free.
+    // Thursday (4), stays entered from 08:00: 2.00 an hour.
     x.f.native("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, "
-               "Data_Validita, Importo, Unita_Min, Fraz_Min, Importo_Fraz, Tolleranza) VALUES (3, 3, 4, "
-               "'1900-01-01 08:00:00', '1900-01-01 22:00:00', '2024-01-01 00:00:00', 2, 60, 15, 0.5, 10)");
-    soggiorno(1, "10:25:00", "", 7);
-    leggi(3, "0001234501");  // five minutes: nothing to pay, no credit asked
+               "Data_Validita, Importo, Unita_Min) VALUES (3, 3, 4, '1900-01-01 08:00:00', '1900-01-01 22:00:00', "
+               "'2024-01-01 00:00:00', 2, 60)");
+    soggiorno(1, "07:30:00", "", 7);
+    leggi(3, "0001234501");  // entered before the tariff's band: nothing to pay, no credit asked
     EXPECT_EQ(inviati(3), kVai);
     EXPECT_EQ(conta("Gestione_Uscite"), 1);
 
@@ -246,18 +245,6 @@ TEST_F(Uscite, TimeChargesWaitForTheCreditProceduresUnlessNothingIsDue) {
     leggi(3, "0001234501");
     ASSERT_EQ(x.f.logLines.size(), 1u);
     EXPECT_NE(x.f.logLines[0].find("points charge for the time spent not available yet"), std::string::npos);
-}
-
-TEST(ImportoPermanenza, UnitsFractionsAndTolerance) {
-    const TariffaTempo t{200, 60, 15, 50, 10};
-    EXPECT_EQ(Importo_Permanenza(t, 0), 0);
-    EXPECT_EQ(Importo_Permanenza(t, 10), 0);     // within the tolerance
-    EXPECT_EQ(Importo_Permanenza(t, 30), 200);   // at least one unit
-    EXPECT_EQ(Importo_Permanenza(t, 70), 200);   // ten minutes over: tolerated
-    EXPECT_EQ(Importo_Permanenza(t, 71), 250);   // one fraction
-    EXPECT_EQ(Importo_Permanenza(t, 101), 350);  // two fractions and an eleven-minute rest
-    EXPECT_EQ(Importo_Permanenza({200, 0, 0, 0, 0}, 500), 200);         // flat
-    EXPECT_EQ(Importo_Permanenza({200, 60, 0, 70, 0}, 61), 270);        // one minute over one unit
 }
 
 TEST_F(Uscite, DatabaseErrorMidwayDropsTheReadAndTheNextIsServed) {
