@@ -93,4 +93,15 @@ std::string formatNumber(double value, std::string_view pattern) {
 
 std::string rigaOrologio(const DateTime& now) { return formatDate(now, "ddd dd mmm") + " " + formatDate(now, "h:mm"); }
 
+std::string primiCaratteri(std::string_view s, size_t n) {
+    size_t caratteri = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            if (caratteri == n) return std::string(s.substr(0, i));
+            ++caratteri;
+        }
+    }
+    return std::string(s);
+}
+
 }  // namespace velaris

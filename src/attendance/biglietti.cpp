@@ -1,5 +1,6 @@
 #include "attendance/biglietti.h"
 
+#include "app/format.h"
 #include "attendance/dati_accessi.h"
 #include "attendance/presenze.h"
 #include "checks/abbonamenti_terminali.h"

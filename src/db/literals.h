@@ -36,7 +36,5 @@ std::string Sostituisci_Testo(std::string_view text, std::string_view find, std:
 // Case-insensitive (ASCII) search; npos when absent.
 size_t findNoCase(std::string_view hay, std::string_view needle, size_t from = 0);
 std::string_view trimBlanks(std::string_view s);
-// The first `n` characters of a UTF-8 text; a character is never cut in half.
-std::string primiCaratteri(std::string_view s, size_t n);
 
 }  // namespace velaris

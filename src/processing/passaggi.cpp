@@ -1,5 +1,6 @@
 #include "processing/passaggi.h"
 
+#include "app/format.h"
 #include "attendance/biglietti.h"
 #include "attendance/dati_accessi.h"
 #include "attendance/log_terminali.h"
