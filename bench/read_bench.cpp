@@ -16,11 +16,12 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include "app/event_log.h"
+#include "app/links_factory.h"
 #include "app/polling.h"
+#include "base/event_log.h"
 #include "db/schema.h"
 #include "db/sqlite_engine.h"
-#include "terminals/registry.h"
+#include "system/registry.h"
 
 using namespace velaris;
 using namespace std::chrono;
@@ -161,7 +162,11 @@ int main() {
     Sistema s(clock, log, db, loop, op);
     MemoryConnections conn;
     s.config.Dispositivo = 3;
-    s.connessioni = &conn;
+    SistemaLinkHost host(s);
+    LinkDrivers driver;
+    driver.connessioni = &conn;
+    const auto link = creaLink(s.config.Dispositivo, driver, s, host);
+    s.link = link.get();
     Inizializza_Terminali(s);
     if (!s.Terminali_Inizializzati) return 1;
     s.settings.Defaults_DopoAggiornamento();

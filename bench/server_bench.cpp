@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "db/schema.h"
 #include "db/sqlite_engine.h"
-#include "support/server_process.h"
+#include "harness/child_process.h"
 
 using namespace std::chrono;
 using velaris::test::ChildProcess;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "db/schema.h"
 #include "db/sqlite_engine.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

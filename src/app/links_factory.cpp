@@ -1,11 +1,16 @@
 #include "app/links_factory.h"
 
-#include "terminals/controller_events.h"
+#include "app/polling.h"
+#include "system/queue.h"
+#include "terminals/ethercontrol/controller_terminals.h"
 #include "terminals/ethercontrol/ether_ctrl_link.h"
 #include "terminals/httppush/http_push_server.h"
+#include "terminals/httppush/push_terminals.h"
 #include "terminals/net92/net92_link.h"
+#include "terminals/net92/net92_terminals.h"
 #include "terminals/socketlink/client_link.h"
 #include "terminals/socketlink/record_server.h"
+#include "terminals/transport/link_kinds.h"
 
 namespace velaris {
 
@@ -18,52 +23,21 @@ std::vector<std::string> terminalIps(Database& db) {
     return ips;
 }
 
-// The listener of link kinds 3 and 4 as the sender and the polling cycle use it.
-class ListenerConnessioni : public Connessioni {
-public:
-    ListenerConnessioni(TerminalListener& l, const LinkConfig& c, int port) : l_(l), config_(c), port_(port) {}
-    int highestIndex() const override { return l_.highestIndex(); }
-    bool loaded(int i) const override { return l_.loaded(i); }
-    bool connected(int i) const override { return l_.connected(i); }
-    std::string tag(int i) const override { return l_.tag(i); }
-    bool send(int i, const std::string& wire) override { return l_.send(i, wire); }
-    bool listening() const override { return l_.isListening(); }
-    bool listen(std::string& error) override {
-        if (l_.listen(config_.Listen_Address, static_cast<uint16_t>(port_))) return true;
-        error = "listen on " + config_.Listen_Address + ":" + std::to_string(port_) + " failed";
-        return false;
-    }
-
-private:
-    TerminalListener& l_;
-    const LinkConfig& config_;
-    int port_;
-};
-
-class ClientAdapter : public CollegamentoClient {
-public:
-    ClientAdapter(ClientLink& c, int port) : c_(c), port_(static_cast<uint16_t>(port)) {}
-    int sendCommand(const std::string& ip, const std::string& frame) override { return c_.sendCommand(ip, port_, frame); }
-    bool risposta() const override { return c_.Risposta_Winsock2; }
-    void resetRisposta() override { c_.Risposta_Winsock2 = false; }
-    int state() const override { return c_.state(); }
-    void close() override { c_.close(); }
-
-private:
-    ClientLink& c_;
-    uint16_t port_;
-};
-
 struct Net92Links : Collegamenti {
-    Net92Links(Sistema& s) : link(s.loop, s.log, s.config.Net92_Device) { s.net92 = &link; }
-    Net92Link link;
+    Net92Links(Sistema& s, LinkHost& host) : driver(s.loop, s.log, s.config.Net92_Device) {
+        LinkDrivers d;
+        d.net92 = &driver;
+        link = creaLink(s.config.Dispositivo, d, s, host);
+    }
+    Net92Link driver;
 };
 
 struct ControllerLinks : Collegamenti {
-    ControllerLinks(Sistema& s) : link(s.loop, s.log, options(s)) {
-        link.setControllers(terminalIps(s.db));
-        s.etherCtrl = &link;
-        collegaEventiControllore(s);
+    ControllerLinks(Sistema& s, LinkHost& host) : driver(s.loop, s.log, options(s)) {
+        driver.setControllers(terminalIps(s.db));
+        LinkDrivers d;
+        d.etherCtrl = &driver;
+        link = creaLink(s.config.Dispositivo, d, s, host);
     }
     static EtherCtrlOptions options(const Sistema& s) {
         EtherCtrlOptions o;
@@ -71,22 +45,24 @@ struct ControllerLinks : Collegamenti {
         o.port = static_cast<uint16_t>(s.config.Controller_Port);
         return o;
     }
-    EtherCtrlLink link;
+    EtherCtrlLink driver;
 };
 
 struct PushLinks : Collegamenti {
-    PushLinks(Sistema& s, IntakeSink& sink)
-        : server(s.loop, s.log, s.clock, sink), connessioni(server.listener(), s.config, s.config.Http_Port) {
+    PushLinks(Sistema& s, LinkHost& host)
+        : server(s.loop, s.log, s.clock, host), connessioni(server.listener(), s.config.Listen_Address, s.config.Http_Port) {
         server.listener().setPeerFilter(PeerFilter::fromSetting(s.config.Allowed_Peers, terminalIps(s.db)));
-        s.connessioni = &connessioni;
+        LinkDrivers d;
+        d.connessioni = &connessioni;
+        link = creaLink(s.config.Dispositivo, d, s, host);
     }
     HttpPushServer server;
     ListenerConnessioni connessioni;
 };
 
 struct RecordLinks : Collegamenti {
-    RecordLinks(Sistema& s, IntakeSink& sink)
-        : server(s.loop, s.log, sink,
+    RecordLinks(Sistema& s, LinkHost& host)
+        : server(s.loop, s.log, host,
                  [&s](const std::string& ip) {
                      // The sender is the configured terminal with that IP address.
                      for (const auto& row : s.registro.Rs_Terminali)
@@ -94,29 +70,58 @@ struct RecordLinks : Collegamenti {
                              return row.indirizzo();
                      return 0;
                  }),
-          connessioni(server.listener(), s.config, s.config.Tcp_Port),
+          connessioni(server.listener(), s.config.Listen_Address, s.config.Tcp_Port),
           client(s.loop, s.log),
-          clientAdapter(client, s.config.Terminal_Port) {
+          clientPort(client, s.config.Terminal_Port) {
         server.listener().setPeerFilter(PeerFilter::fromSetting(s.config.Allowed_Peers, terminalIps(s.db)));
-        s.connessioni = &connessioni;
-        s.client = &clientAdapter;
+        LinkDrivers d;
+        d.connessioni = &connessioni;
+        d.client = &clientPort;
+        link = creaLink(s.config.Dispositivo, d, s, host);
     }
     RecordServer server;
     ListenerConnessioni connessioni;
     ClientLink client;
-    ClientAdapter clientAdapter;
+    ClientPort clientPort;
 };
 
 }  // namespace
 
-std::unique_ptr<Collegamenti> creaCollegamenti(Sistema& s, IntakeSink& sink) {
-    switch (s.config.Dispositivo) {
-        case 1: return std::make_unique<Net92Links>(s);
-        case 2: return std::make_unique<ControllerLinks>(s);
-        case 3: return std::make_unique<PushLinks>(s, sink);
-        case 4: return std::make_unique<RecordLinks>(s, sink);
-        default: return std::make_unique<Collegamenti>();
+void SistemaLinkHost::queue(int address, const std::string& text, int delaySeconds) {
+    accoda(s_, address, text, delaySeconds);
+}
+
+std::string SistemaLinkHost::ipOf(int address) const { return s_.registro.ipDi(address); }
+
+void SistemaLinkHost::terminalMessage(int address, const std::string& message) {
+    EtherCtrl_MessageRecv(s_, address, message);
+}
+
+void SistemaLinkHost::codeRead(int address, const std::string& code, int connectionIndex) {
+    processaLettura(s_, address, code, connectionIndex);
+}
+
+std::unique_ptr<TerminalLink> creaLink(int dispositivo, const LinkDrivers& d, Sistema& s, LinkHost& host) {
+    switch (dispositivo) {
+        case dispositivo::Net92: return std::make_unique<Net92Terminals>(*d.net92, s.loop, s.config.Port);
+        case dispositivo::Controllori: return std::make_unique<ControllerTerminals>(*d.etherCtrl, s.log, host);
+        case dispositivo::HttpPush: return std::make_unique<PushTerminals>(*d.connessioni, s.loop, s.clock, s.config.Http_Port);
+        case dispositivo::Tcp: return std::make_unique<TcpTerminals>(*d.connessioni, *d.client, s.loop, host, s.config.Tcp_Port);
+        default: return nullptr;
     }
+}
+
+std::unique_ptr<Collegamenti> creaCollegamenti(Sistema& s, LinkHost& host) {
+    std::unique_ptr<Collegamenti> c;
+    switch (s.config.Dispositivo) {
+        case dispositivo::Net92: c = std::make_unique<Net92Links>(s, host); break;
+        case dispositivo::Controllori: c = std::make_unique<ControllerLinks>(s, host); break;
+        case dispositivo::HttpPush: c = std::make_unique<PushLinks>(s, host); break;
+        case dispositivo::Tcp: c = std::make_unique<RecordLinks>(s, host); break;
+        default: c = std::make_unique<Collegamenti>(); break;
+    }
+    s.link = c->link.get();
+    return c;
 }
 
 }  // namespace velaris

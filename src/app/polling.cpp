@@ -1,39 +1,37 @@
 #include "app/polling.h"
 
-#include "app/format.h"
+#include "base/format.h"
 #include "processing/intake.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
 namespace {
 
-void leggiNet92(Sistema& s) {
+// Keypad terminals acknowledge a read with "%BxM0" before it is processed.
+void confermaLettura(Sistema& s, int address) {
+    if (tipo::tastiera(s.corrente.Tipo_Corrente)) {
+        std::string ack = "%BxM0";
+        KxSendMsg(s, address, ack, 0);
+    }
+}
+
+// A polled link: the first terminal with a read gives it.
+void leggiTerminali(Sistema& s) {
     s.fermaTimer1();
     struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
     s.corrente.Indirizzo_Corrente = 0;
-    std::string buffer;
-    for (const auto& t : s.registro.Terminali_Rete) {
-        buffer = bufferLettura();
-        int r = s.net92->PollTerm(t.Indirizzo, buffer);
-        if (r == 2) r = s.net92->PollTerm(255, buffer);
-        if (r > 1 && !buffer.empty()) {
-            s.corrente.Indirizzo_Corrente = static_cast<unsigned char>(buffer[0]);
-            break;
-        }
-    }
-    if (s.corrente.Indirizzo_Corrente == 0) return;
-    if (!s.registro.trova(s.corrente.Indirizzo_Corrente)) return;  // not configured: dropped
+    std::vector<int> addresses;
+    for (const auto& t : s.registro.Terminali_Rete) addresses.push_back(t.Indirizzo);
+    std::optional<LinkRead> read = s.link->read(addresses);
+    if (!read) return;
+    s.corrente.Indirizzo_Corrente = read->address;
+    if (!s.registro.trova(read->address)) return;  // not configured: dropped
     s.corrente.Tipo_Corrente = static_cast<int>((*s.registro.corrente())["Tipo"].toInt());
-    if (buffer.rfind("---", 0) == 0 || buffer.find_first_of(":&#") != std::string::npos) return;
-    if (s.corrente.Tipo_Corrente == 1 || s.corrente.Tipo_Corrente == 2) {
-        std::string ack = "%BxM0";
-        KxSendMsg(s, s.corrente.Indirizzo_Corrente, ack, 0);
-    }
-    // The buffer's text ends at its NUL.
-    std::string message = buffer.substr(0, buffer.find('\0'));
-    Elabora_Messaggi(s, message);
+    confermaLettura(s, read->address);
+    Elabora_Messaggi(s, read->message);
 }
 
 void messaggiIniettati(Sistema& s) {
@@ -56,14 +54,7 @@ void messaggiIniettati(Sistema& s) {
     {
         struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
         s.corrente.Indirizzo_Corrente = indirizzo;
-        if (s.connessioni) {
-            for (int i = 1; i <= s.connessioni->highestIndex(); ++i) {
-                const std::string tag = s.connessioni->tag(i);
-                if (s.connessioni->loaded(i) && !Nullo_Vuoto(Value(tag)) && Value(tag).toInt() == indirizzo &&
-                    s.connessioni->connected(i))
-                    s.corrente.Indice_Socket = i;
-            }
-        }
+        if (const int connection = s.link ? s.link->connectionOf(indirizzo) : 0) s.corrente.Indice_Socket = connection;
         std::string text = message.toText();
         Elabora_Messaggi(s, text);
     }
@@ -91,11 +82,26 @@ void processaLettura(Sistema& s, int address, std::string message, int connectio
     Elabora_Messaggi(s, message);
 }
 
+void EtherCtrl_MessageRecv(Sistema& s, int address, const std::string& message) {
+    s.fermaTimer1();
+    struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
+    try {
+        s.corrente.Indirizzo_Corrente = address;
+        if (!s.registro.trova(address)) return;
+        s.corrente.Tipo_Corrente = static_cast<int>((*s.registro.corrente())["Tipo"].toInt());
+        confermaLettura(s, address);
+        std::string text = message;
+        Elabora_Messaggi(s, text);
+    } catch (const std::exception& e) {
+        s.db.logError(e, "EtherCtrl_MessageRecv");
+    }
+}
+
 void Timer1_Tick(Sistema& s) {
     step([&] { rigaOrologio(s.clock.now()); });
     step([&] { Buffer_Terminali(s, ModoCoda::Invia); });
-    const int kind = s.config.Dispositivo;
-    if (kind == 1 || kind == 2) {
+    const LinkTraits traits = s.link ? s.link->traits() : LinkTraits{};
+    if (traits.refreshesClock) {
         step([&] {
             if (s.Contatore_Orologio == 60) {
                 Buffer_Terminali(s, ModoCoda::Aggiorna);
@@ -105,20 +111,10 @@ void Timer1_Tick(Sistema& s) {
             }
         });
     }
-    if (kind == 4) {
-        step([&] {
-            if (s.Contatore_Ascolto == 5) {
-                s.Contatore_Ascolto = 0;
-                std::string error;
-                if (s.connessioni && !s.connessioni->listening() && s.connessioni->listen(error)) s.loop.yieldOnce();
-            } else {
-                ++s.Contatore_Ascolto;
-            }
-        });
-    }
+    if (s.link) step([&] { s.link->tick(); });
     step([&] { s.loop.yieldOnce(); });
-    if (kind == 1 && s.net92) step([&] { leggiNet92(s); });
-    if (kind == 3) step([&] { messaggiIniettati(s); });
+    if (traits.polled) step([&] { leggiTerminali(s); });
+    if (traits.takesInjected) step([&] { messaggiIniettati(s); });
     step([&] { s.db.conn().manutenzione(); });
 }
 
@@ -129,13 +125,7 @@ void Timer2_Tick(Sistema& s) {
         auto rs = s.db.open("SELECT Indirizzo  FROM Dettaglio_Terminali  WHERE Attivo<>0  ORDER BY Indirizzo ");
         for (; !rs->eof(); rs->moveNext()) {
             const int64_t address = rs->field(0).toInt();
-            bool connected = false;
-            if (s.connessioni) {
-                for (int i = 1; i <= s.connessioni->highestIndex() && !connected; ++i) {
-                    const std::string tag = s.connessioni->tag(i);
-                    connected = s.connessioni->loaded(i) && !Nullo_Vuoto(Value(tag)) && Value(tag).toInt() == address;
-                }
-            }
+            const bool connected = s.link && s.link->identified(static_cast<int>(address));
             if (!connected) missing += std::to_string(address) + ", ";
         }
         if (!missing.empty())

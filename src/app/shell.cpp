@@ -8,10 +8,12 @@
 #include "app/config.h"
 #include "app/links_factory.h"
 #include "app/polling.h"
-#include "app/system.h"
 #include "db/engine.h"
-#include "terminals/registry.h"
-#include "terminals/sender.h"
+#include "system/registry.h"
+#include "system/sender.h"
+#include "system/system.h"
+#include "system/terminal_types.h"
+#include "terminals/transport/link_kinds.h"
 
 namespace velaris {
 
@@ -32,17 +34,6 @@ private:
     std::ostream& err_;
 };
 
-class Intake : public IntakeSink {
-public:
-    explicit Intake(Sistema& s) : s_(s) {}
-    void codeRead(int address, const std::string& code, int connectionIndex) override {
-        processaLettura(s_, address, code, connectionIndex);
-    }
-
-private:
-    Sistema& s_;
-};
-
 // Farewell texts and link close; nothing is sent when the terminals never came up.
 void shutdown(Sistema& s) {
     if (!s.Terminali_Inizializzati) return;
@@ -50,25 +41,14 @@ void shutdown(Sistema& s) {
         const int address = row.indirizzo();
         std::vector<std::string> texts;
         switch (row["Tipo"].toInt()) {
-            case 1: texts = {"%BxK0", "\fTERMINALE |DISABILITATO"}; break;
-            case 2: texts = {"\f:-:TERMINALE |DISABILITATO", "\fTERMINALE |DISABILITATO"}; break;
-            case 5: texts = {"S00000000"}; break;
+            case tipo::TastieraA: texts = {"%BxK0", "\fTERMINALE |DISABILITATO"}; break;
+            case tipo::TastieraB: texts = {"\f:-:TERMINALE |DISABILITATO", "\fTERMINALE |DISABILITATO"}; break;
+            case tipo::Tcp: texts = {"S00000000"}; break;
             default: break;
         }
         for (std::string& t : texts) KxSendMsg(s, address, t, 0);
     }
-    switch (s.config.Dispositivo) {
-        case 1:
-            if (s.net92) s.net92->ResetN92();
-            break;
-        case 2:
-            if (s.etherCtrl) s.etherCtrl->StopService();
-            break;
-        default:
-            // Let the last writes reach the terminals before the sockets close.
-            s.loop.yieldFor(std::chrono::milliseconds(200));
-            break;
-    }
+    if (s.link) s.link->shutDown();
 }
 
 }  // namespace
@@ -110,8 +90,8 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
     EventLoop loop;
     std::unique_ptr<Database> db;
     std::unique_ptr<Sistema> s;
+    std::unique_ptr<SistemaLinkHost> host;
     std::unique_ptr<Collegamenti> links;
-    std::unique_ptr<Intake> intake;
     std::unique_ptr<IntervalTimer> timer1, timer2;
     try {
         const bool option = commandLine.back() >= '1' && commandLine.back() <= '9';
@@ -124,12 +104,12 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
         timer2 = std::make_unique<IntervalTimer>(loop.io(), [&] { Timer2_Tick(*s); });
         s->timer1 = timer1.get();
         s->timer2 = timer2.get();
-        intake = std::make_unique<Intake>(*s);
-        links = creaCollegamenti(*s, *intake);
+        host = std::make_unique<SistemaLinkHost>(*s);
+        links = creaCollegamenti(*s, *host);
 
         Inizializza_Terminali(*s);
         if (!s->Terminali_Inizializzati) {
-            if (s->config.Dispositivo <= 0)
+            if (s->config.Dispositivo <= dispositivo::Nessuno)
                 log.timed("Link kind (Dispositivo) not configured in " +
                           (configPath.empty() ? defaultConfigPath().string() : configPath));
             return 3;

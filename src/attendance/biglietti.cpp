@@ -1,17 +1,16 @@
 #include "attendance/biglietti.h"
 
-#include "app/format.h"
+#include "base/format.h"
 #include "attendance/dati_accessi.h"
 #include "attendance/presenze.h"
 #include "checks/abbonamenti_terminali.h"
+#include "db/setting_slots.h"
 
 namespace velaris {
 
 namespace {
 
 constexpr const char* kFunzione = "Verifica_Biglietti";
-constexpr int kImpostazioneAnticipo = 37;          // `AnticipoPren`, minutes
-constexpr int kImpostazioneStruttura = 131;        // `Struttura_Biglietti`
 constexpr size_t kLunghezzaCodiceCliente = 20;     // `Codice_Cliente` columns
 constexpr int kTipologiaBiglietto = 4;
 constexpr int kPrimoSecondo = 1;                   // a blank start of a band: 00:00:01
@@ -144,7 +143,7 @@ bool Biglietti::ripetuti(const Biglietto& b) {
 
 // The entry bands of an external facility's ticket, opened `AnticipoPren` minutes early.
 bool Biglietti::orario(const Biglietto& b) {
-    const int anticipo = ZeroSeNullo(s_.settings.Leggi_Impostazione(kImpostazioneAnticipo)) * 60;
+    const int anticipo = ZeroSeNullo(s_.settings.Leggi_Impostazione(impostazione::AnticipoPren)) * 60;
     const int adesso = l_.Ora.secondOfDay();
     auto dentro = [&](const Value& da, const Value& a) {
         const int inizio = std::max(0, secondi(da, kPrimoSecondo) - anticipo);
@@ -202,7 +201,7 @@ bool Biglietti::registraIngresso() {
                   "IndTerminale, Codice_Tessera, Note_Tessera)  VALUES (" + n + ", " + cliente + ", " + oggi_ + ", " +
                   ora_ + ", " + centro + ", " + terminale_ + ", " + codice_ + ", " + CChrQ(Value(l_.Note)) + ")");
     Value struttura = scelto_.Codice_Struttura;
-    if (Nullo_Vuoto(struttura)) struttura = s_.settings.Leggi_Impostazione(kImpostazioneStruttura);
+    if (Nullo_Vuoto(struttura)) struttura = s_.settings.Leggi_Impostazione(impostazione::Struttura_Biglietti);
     s_.db.execute("INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Cliente, Codice_Struttura, Tipologia, Pagato, "
                   "Costo_Presenza, Ora_Presenza, ID_Biglietto, IndTerminale, Codice_Centro)  SELECT " + n + ", " +
                   cliente + ", " + CChrQ(struttura) + ", " + num(kTipologiaBiglietto) + ", -1, 0, " + ora_ + ", " + id +

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

@@ -94,7 +94,7 @@ void Semafori_DatiAccessi(Sistema& s, int64_t id, int sem2, int sem3) {
 
 void Marker_DatiAccessi(Sistema& s, const Value& secondi) {
     Value attesa = secondi;
-    if (Nullo_Vuoto(attesa)) attesa = s.settings.slot(17);
+    if (Nullo_Vuoto(attesa)) attesa = s.settings.slot(impostazione::Tempo_Attesa);
     int64_t n = Nullo_Vuoto(attesa) ? 2 : ZeroSeNullo(attesa);
     const DateTime due = s.clock.timeKxl().addSeconds(n);
     try {

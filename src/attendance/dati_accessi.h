@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

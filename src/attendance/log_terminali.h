@@ -1,7 +1,7 @@
 #pragma once
 // The raw log of every pass at a terminal, read back by the companion-card and points rules.
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

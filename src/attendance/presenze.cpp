@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/format.h"
-#include "terminals/sender.h"
+#include "base/format.h"
+#include "db/setting_slots.h"
 
 namespace velaris {
 
@@ -161,10 +161,9 @@ void Salva_Presenza_Terminali(Sistema& s, const Value& Codice_Cliente, int Tipol
     static constexpr const char* F = "Salva_Presenza_Terminali";
     if (Nullo_Vuoto(Codice_Cliente)) return;
     try {
-        // Step 2: the early reply opens the gate before any database work.
+        // Step 2, the early reply that opens the gate before any database work, is the caller's.
         const TerminalRow* terminale = s.registro.corrente();
         const int64_t gestisciAttivita = terminale ? (*terminale)["Gestisci_Attivita"].toInt() : 0;
-        if (Seguito == 0 && s.corrente.Vai != 0) Attiva_Rele(s, Value(), 1, s.corrente.Tipo_Corrente);
 
         // Step 3.
         const std::string cliente = CChrQ(Codice_Cliente);
@@ -776,8 +775,8 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
         if (!Nullo_Vuoto(Codice_Attivita) && a.tabella)
             tolleranza = ZeroSeNullo(
                 DLookUpQ(s.db, "TolleranzaU", a.tabella, std::string(a.chiave) + "=" + CChrQ(Codice_Attivita)));
-        const int64_t anticipo = ZeroSeNullo(s.settings.Leggi_Impostazione(37));
-        if (tolleranza == 0) tolleranza = ZeroSeNullo(s.settings.Leggi_Impostazione(177));
+        const int64_t anticipo = ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::AnticipoPren));
+        if (tolleranza == 0) tolleranza = ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::TolleranzaU));
         if (tolleranza == 0) tolleranza = anticipo;
 
         // The band that holds the entry, or the one it was admitted to `AnticipoPren` minutes

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 
@@ -26,7 +26,7 @@ std::optional<int64_t> Preleva_Numero_Presenza(Sistema& s, const LockPolicy& pol
                                                const char* function = "Preleva_Numero_Presenza");
 
 // `Salva_Presenza_Terminali`: records the entry of `Codice_Cliente` for one activity decided
-// at a terminal. Date and time are taken from the clock. Arguments 4 and 5 are rewritten
+// at a terminal; the caller has opened the gate. Date and time are taken from the clock. Arguments 4 and 5 are rewritten
 // when a recovery voucher or a single booking redirects the payment to another entitlement.
 // Errors end the procedure with one event-log line; statements already run stay.
 void Salva_Presenza_Terminali(Sistema& s,
@@ -47,7 +47,7 @@ void Salva_Presenza_Terminali(Sistema& s,
                               const Value& Rinnovo,                 // 15: renewal indicator of the log
                               const Value& Struttura_Abbonamento,   // 16: facility of the entitlement (counted elsewhere)
                               const Value& Punti,                   // 17: points of the exit-time row
-                              int Seguito,                          // 18: non-zero: no early reply, no companion rows
+                              int Seguito,                          // 18: non-zero: a follow-up, no companion rows
                               const Value& Tempo_Permanenza,        // 19: fixed stay in minutes (exit time)
                               const Value& Codice_Abbonamento,      // 20: subscription type (exit time)
                               const Value& Codice_Pacchetto,        // 21: package code (exit time)

@@ -1,14 +1,13 @@
 #include "attendance/uscite.h"
 
-#include "app/format.h"
+#include "base/format.h"
 #include "attendance/dati_accessi.h"
 #include "checks/abbonamenti_terminali.h"
+#include "db/setting_slots.h"
 
 namespace velaris {
 
 namespace {
-
-constexpr int kImpostazioneNoExit = 103;
 
 std::string num(int64_t n) { return std::to_string(n); }
 
@@ -143,7 +142,7 @@ void Uscita::decisione() {
             d_.consentita = true;
         } else {
             d_.stato = StatoUscita::FuoriOrario;
-            d_.consentita = ZeroSeNullo(s_.settings.Leggi_Impostazione(kImpostazioneNoExit)) == 0;
+            d_.consentita = ZeroSeNullo(s_.settings.Leggi_Impostazione(impostazione::NoExit)) == 0;
         }
         return;
     }

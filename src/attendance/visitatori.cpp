@@ -1,6 +1,6 @@
 #include "attendance/visitatori.h"
 
-#include "app/format.h"
+#include "base/format.h"
 #include "attendance/dati_accessi.h"
 #include "attendance/uscite.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

@@ -2,14 +2,12 @@
 
 #include <filesystem>
 
-#include "app/format.h"
+#include "base/format.h"
 #include "attendance/dati_accessi.h"
 #include "checks/festivi.h"
 #include "checks/frequenze.h"
 #include "checks/orari.h"
-#include "processing/intake.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "checks/irregolarita.h"
 
 namespace velaris {
 
@@ -35,8 +33,6 @@ struct Tolleranza {
 };
 constexpr Tolleranza kTolleranze[] = {{5, 25},  {4, 69},  {6, 26},  {7, 27},   {8, 28},   {9, 29},
                                       {11, 31}, {15, 38}, {17, 111}, {18, 112}, {22, 214}};
-
-bool terminaleConTesto(int tipo) { return tipo == 1 || tipo == 2 || tipo == 6; }
 
 bool trovaRiga(Sistema& s, const std::string& sql) {
     auto rs = s.db.open(sql);
@@ -143,7 +139,6 @@ int Verifica_Personale(Sistema& s, const Value& codiceValore) {
 
     const std::string q = CChrQ(codiceValore);
     const int address = s.corrente.Indirizzo_Corrente;
-    const int tipo = s.corrente.Tipo_Corrente;
     Value cognome, nome, ingresso, foto;
     {
         auto rs = s.db.open(std::string("SELECT TOP 1 ") + kind->chiave + ", Cognome, Nome, Ingresso, Foto " + " FROM " +
@@ -206,39 +201,24 @@ int Verifica_Personale(Sistema& s, const Value& codiceValore) {
         }
         if (legato && !qui) ammesso = false;
     }
-    if (!ammesso) {
-        if (terminaleConTesto(tipo)) accoda(s, address, "\fSTOP|NON ABILITATO", 2);
-        // The desk shows the refusal whatever the terminal displays.
-        testoDisplay = "INGRESSO NON CONSENTITO";
-    } else {
-        if (terminaleConTesto(tipo)) {
-            accoda(s, address, "\fOK|ABILITATO", 2);
-            if (!testoTerminale.empty()) accoda(s, address, testoTerminale, 2);
-        }
-        if (tipo == 6) Attiva_Rele(s, Value(1), 1, tipo);
-    }
+    // The desk shows the refusal whatever the terminal displays.
+    if (!ammesso) testoDisplay = "INGRESSO NON CONSENTITO";
 
     s.db.execute(std::string("INSERT INTO Log_Entrate (Codice_Cliente,Cognome,Nome,Data_Presenza,Ora_Presenza,DesIrregolari,IndTerminale) ") +
                  " VALUES (" + q + "," + CChrQ(cognome) + "," + CChrQ(nome) + "," + Data_SqlQ(oggi) + "," + Ora_SqlQ(ora) +
                  "," + CChrQ(Value(kind->ruolo)) + "," + Num_SqlQ(Value(address)) + ")");
 
-    DatiAccessi d;
-    d.Completo = Value(1);
-    d.Codice_Tessera = s.lettura.Tessera_Letta.empty() ? codiceValore : Value(s.lettura.Tessera_Letta);
-    d.Codice = codiceValore;
-    d.Cognome = cognome;
-    d.Nome = nome;
-    d.Data_Entrata = oggi;
-    d.Ora_Entrata = ora;
-    d.Foto = foto;
-    d.DesStato = Value(kind->ruolo);
-    d.Sem2 = Value(ammesso ? 1 : 0);
-    d.Struttura_Ingresso = Value("INGRESSO");
-    d.Entrata = Value(testoDisplay);
-    d.Terminale = Value(address);
-    d.Monitor_Aggiuntivo = Value(static_cast<int>(s.corrente.Monitor_Aggiuntivo));
-    VisualizzaDatiForm(s, d);
-    Marker_DatiAccessi(s);
+    EsitoPersonale& p = s.esiti.Personale;
+    p.Ammesso = ammesso;
+    p.Codice = codiceValore;
+    p.Cognome = cognome;
+    p.Nome = nome;
+    p.Foto = foto;
+    p.Ruolo = kind->ruolo;
+    p.Testo_Display = testoDisplay;
+    p.Testo_Terminale = testoTerminale;
+    p.Data = oggi;
+    p.Ora = ora;
     return kVAT_Personale;
 }
 

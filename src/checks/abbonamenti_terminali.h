@@ -6,14 +6,14 @@
 
 #include <string>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 
 // Verdicts of `Verifica_Abbonamenti_Terminali`.
 constexpr int kVAT_Rifiutato = 0;
 constexpr int kVAT_Ammesso = 1;
-constexpr int kVAT_Personale = 2;  // staff card handled (passage recorded or refusal shown)
+constexpr int kVAT_Personale = 2;  // staff card judged (s.esiti.Personale), passage recorded
 
 // `Verifica_Abbonamenti_Terminali`(external, arrears mode, card code, show details,
 // facility code, subscription text, expiry date, renewal flag). Works on the current
@@ -27,8 +27,9 @@ int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value
                                    Value& testoAbbonamento, Value& dataScadenza, Value& rinnovo);
 
 // The staff-card path (shared with the check by facility): recognised prefixes CO, IS,
-// ME, FI, OP, ET. Returns 2 when the card was handled, 0 when its table does not hold it
-// (or the code is no staff code).
+// ME, FI, OP, ET. Judges the card, records the passage at a staff terminal and the entry
+// log row, and leaves the verdict in s.esiti.Personale for the reply. Returns 2 when the
+// card was judged, 0 when its table does not hold it (or the code is no staff code).
 int Verifica_Personale(Sistema& s, const Value& codice);
 // True for a code that begins with one of the six staff prefixes.
 bool codicePersonale(const std::string& codice);

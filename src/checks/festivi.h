@@ -2,7 +2,7 @@
 // Holidays, excluded periods and area closures: whether the checks use the holiday
 // bands (DDSettimana 8) today, and whether an area is closed at a given time.
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdio>
 
-#include "app/format.h"
+#include "base/format.h"
 
 namespace velaris {
 
@@ -246,7 +246,7 @@ int Conta_Presenze_Prenotazioni_Periodo(Sistema& s, const Value& codiceCliente, 
         const DateTime now = s.clock.now();
         const DateTime oggi = now.datePart();
         const std::string ora = hhnn(now.secondOfDay());
-        const Value anticipoPren = s.settings.slot(37);
+        const Value anticipoPren = s.settings.slot(impostazione::AnticipoPren);
         auto rs = s.db.open(sql);
         for (; !rs->eof(); rs->moveNext()) {
             const auto giorno = rs->field(2).toDate();
@@ -276,7 +276,7 @@ bool Limite_Frequenza_Raggiunto(Sistema& s, const Value& frequenzaDD, const Valu
     if (massimo <= 0 || ZeroSeNullo(idIntervallo) <= 0) return false;
     const Value inizio = Cerca_Data_Inizio(s, idIntervallo);
     const Value fine = Cerca_Data_Fine(s, idIntervallo);
-    const int visite = s.settings.slot(188).toBool()
+    const int visite = s.settings.slot(impostazione::PrenComePres).toBool()
                            ? Conta_Presenze_Prenotazioni_Periodo(s, codiceCliente, idIntervallo, inizio, fine,
                                                                  codiceIscrizione, idAggiunta, codiceStruttura,
                                                                  idPacchetto)

@@ -240,7 +240,7 @@ Value esegui(Sistema& s, const Genere& g, const Value& codiceCliente, const Valu
                    Ora_SqlQ(Value(now.timeOnDay1900())),
                    now.weekdayMonday1(),
                    false,
-                   s.settings.slot(37)};
+                   s.settings.slot(impostazione::AnticipoPren)};
         c.festivo = Giorno_Festivo(s, 0, Value(c.oggiData));
 
         if (g.orario) {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "db/value.h"
+#include "base/value.h"
 
 namespace velaris {
 

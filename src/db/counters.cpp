@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "app/workstation.h"
+#include "base/workstation.h"
 #include "db/settings.h"
 
 namespace velaris {

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <functional>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "db/database.h"
 
 namespace velaris {

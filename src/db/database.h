@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/event_log.h"
+#include "base/event_log.h"
 #include "db/connection.h"
 #include "db/literals.h"
 

@@ -7,23 +7,6 @@
 
 namespace velaris {
 
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
-size_t findNoCase(std::string_view hay, std::string_view needle, size_t from) {
-    if (needle.empty()) return from <= hay.size() ? from : std::string_view::npos;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    for (size_t i = from; i + needle.size() <= hay.size(); ++i) {
-        size_t k = 0;
-        while (k < needle.size() && lower(hay[i + k]) == lower(needle[k])) ++k;
-        if (k == needle.size()) return i;
-    }
-    return std::string_view::npos;
-}
-
 std::string Data_SqlQ(const Value& v) {
     if (v.isNullOrEmpty()) return "Null";
     auto d = v.toDate();

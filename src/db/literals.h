@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "db/value.h"
+#include "base/format.h"
+#include "base/value.h"
 
 namespace velaris {
 
@@ -32,9 +33,5 @@ bool Nullo_Vuoto(const Value& v);
 int32_t ZeroSeNullo(const Value& v);
 // Replaces every occurrence of `find`, left to right, resuming after each replacement.
 std::string Sostituisci_Testo(std::string_view text, std::string_view find, std::string_view replacement);
-
-// Case-insensitive (ASCII) search; npos when absent.
-size_t findNoCase(std::string_view hay, std::string_view needle, size_t from = 0);
-std::string_view trimBlanks(std::string_view s);
 
 }  // namespace velaris

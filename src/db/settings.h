@@ -7,6 +7,7 @@
 #include <string>
 
 #include "db/database.h"
+#include "db/setting_slots.h"
 
 namespace velaris {
 
@@ -25,8 +26,8 @@ public:
 
     explicit Settings(Database& db) : db_(db) {}
 
-    // The setting at `index`, read from the database when its slot is blank, when asked
-    // to reload, and always for index 19 (`Verificato`). Indices outside the map, and
+    // The setting at `index` (impostazione::...), read from the database when its slot is
+    // blank, when asked to reload, and always for `Verificato`. Indices outside the map, and
     // outside 0..214, give Empty without a query.
     Value Leggi_Impostazione(int index, bool reload = false);
     // The no-entry flag of fee modality n, read at every call (0 for 1, 13 and 16).

@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "db/connection.h"
 #include "db/tsql/lexer.h"
 

@@ -2,12 +2,14 @@
 
 #include <array>
 
-#include "app/format.h"
 #include "attendance/presenze.h"
+#include "base/format.h"
 #include "checks/festivi.h"
 #include "checks/frequenze.h"
 #include "checks/orari.h"
-#include "terminals/queue.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_states.h"
 
 namespace velaris {
 
@@ -469,7 +471,7 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
 
     // The activation choice, at a terminal that asks for confirmation.
     const TerminalRow* t = s_.registro.corrente();
-    if (t && (*t)["Gestisci_Attivita"].toInt() == 1 && m_.Stato != 10) {
+    if (t && (*t)["Gestisci_Attivita"].toInt() == 1 && m_.Stato != stato::SceltaAttivazione) {
         std::string scelta;
         if (c.Sedute > 0) scelta = "INGRESSI RESIDUI " + std::to_string(c.Residue);
         else if (auto fine = c.Data_Fine.toDate(); fine && !Nullo_Vuoto(c.Data_Fine))
@@ -478,7 +480,7 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
             accoda(s_, indirizzo_, scelta + "|1 ATTIVARE|2 NON ATTIVARE|SCELTA:_", 4);
             accoda(s_, indirizzo_, "%K1", 4);
             accoda(s_, indirizzo_, "%KN", 4);
-            m_.Stato_Nuovo = 10;
+            m_.Stato_Nuovo = stato::SceltaAttivazione;
             m_.Codice_Cliente = cliente_;
             e.Scelta = true;
             return;
@@ -489,6 +491,8 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
     Value aggiunta = c.abbonamento() ? Value(0) : Value(static_cast<long long>(c.ID_Prenotazione));
     // An entitlement reached through another facility is counted at that facility's terminal.
     const Value altrove = CChrQ(c.Luogo) == CChrQ(struttura_) ? Value::null() : c.Luogo;
+    // The gate opens before any database work of the recording.
+    if (!Nullo_Vuoto(cliente_) && s_.corrente.Vai != 0) Attiva_Rele(s_, Value(), 1, s_.corrente.Tipo_Corrente);
     Salva_Presenza_Terminali(s_, cliente_, static_cast<int>(c.Tipologia), c.Codice, iscrizione, aggiunta, c.DaOre,
                              c.AOre, indirizzo_, c.Codice, 1, e.Abbonamento, e.Data_Scadenza, e.Cognome, e.Nome,
                              e.Rinnovo, altrove, Value(0), 0, tempoPermanenza_, c.Codice_Abbonamento,

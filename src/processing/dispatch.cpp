@@ -14,8 +14,9 @@
 #include "processing/intake.h"
 #include "processing/passaggi.h"
 #include "processing/risposte.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_states.h"
 
 namespace velaris {
 
@@ -179,7 +180,7 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
     m.Regolare = esito;
     m.FuoriOrario = s.esiti.EsitoT_FuoriOrario ? 1 : 0;
     if (esito == kVAT_Personale) {
-        // The staff path answered the terminal and wrote its marker itself.
+        Rispondi_Personale(s, s.esiti.Personale);
         Prompt_Riposo(s, m);
         return Fine::ScriviStato;
     }
@@ -233,7 +234,7 @@ Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa) {
 }
 
 Fine controlloCliente(Sistema& s, Messaggio& m) {
-    if (m.Stato == 8 || m.Stato == 9) return nonDisponibile(s, m, "The activity dialogue");
+    if (m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma) return nonDisponibile(s, m, "The activity dialogue");
     const TerminalRow& t = *m.terminale;
     const int address = s.corrente.Indirizzo_Corrente;
     const std::string& codice = m.Codice_Proprietario;

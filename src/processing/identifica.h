@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/system.h"
+#include "system/system.h"
 
 namespace velaris {
 

@@ -1,26 +1,16 @@
 #include "processing/intake.h"
 
-#include "app/format.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "base/format.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_states.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
 namespace {
 
 using Icona = Operatore::Icona;
-
-struct Modalita { int n; int tolleranza; bool nullBlocca; bool centro; };
-
-// Blocking irregularity kinds: the grace setting, whether a missing due date blocks,
-// and whether the centre filter applies.
-constexpr Modalita kModalita[] = {
-    {2, 23, true, false},   {3, 24, true, false},   {4, 69, false, true},   {5, 25, false, true},
-    {6, 26, false, true},   {7, 27, false, true},   {8, 28, false, true},   {9, 29, false, true},
-    {11, 0, false, false},  {14, 33, true, false},  {15, 38, false, true},  {17, 111, false, true},
-    {18, 112, false, true}, {19, 113, false, false}, {20, 114, false, false}, {21, 115, false, false},
-    {22, 214, false, false},
-};
 
 void scriviStato(Sistema& s, const Messaggio& m) {
     s.db.execute("UPDATE Stato_Terminali SET Stato = " + std::to_string(m.Stato_Nuovo) +
@@ -54,10 +44,10 @@ void impostaCentro(Sistema& s, const TerminalRow& t) {
     const Value& centro = t["Codice_Centro"];
     if (s.settings.dbUnico() && !Nullo_Vuoto(centro)) {
         c.Codice_Centro_Corrente = centro;
-        s.settings.setSlot(100, centro);
+        s.settings.setSlot(impostazione::Codice_Centro, centro);
         c.Filtro_Centro = " AND Codice_Centro=" + CChrQ(centro);
     } else {
-        c.Codice_Centro_Corrente = s.settings.slot(100);
+        c.Codice_Centro_Corrente = s.settings.slot(impostazione::Codice_Centro);
     }
 }
 
@@ -69,7 +59,7 @@ bool sblocco(Sistema& s, Messaggio& m) {
         inviaSubito(s, "\f" + m.Riga_Orologio + "|CODICE:_______");
         inviaSubito(s, t["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2");
         m.Codice_Cliente = Value(m.Codice_Letto);
-        m.Stato_Nuovo = 2;
+        m.Stato_Nuovo = stato::Pronto;
         return true;
     }
     inviaSubito(s, "\fCODICE ERRATO");
@@ -79,37 +69,6 @@ bool sblocco(Sistema& s, Messaggio& m) {
 }
 
 }  // namespace
-
-std::string StringaMessaggio(int, const std::string& testo) {
-    const size_t underscore = testo.find('_');
-    if (underscore != std::string::npos && underscore > 0) return testo.substr(1, underscore - 1);
-    const size_t dash = testo.find('-');
-    if (dash == std::string::npos || dash < 3) return {};  // no room for a code
-    return testo.substr(1, dash - 2);
-}
-
-std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza) {
-    return costruisciFiltroIrregolarita(s, oggi, conTolleranza, s.corrente.Filtro_Centro);
-}
-
-std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza,
-                                         const std::string& filtroCentro) {
-    std::string f;
-    for (const Modalita& k : kModalita) {
-        f += f.empty() ? "((Modalita=" : " Or (Modalita=";
-        f += std::to_string(k.n);
-        if (k.tolleranza == 0) {
-            f += ")";
-            continue;
-        }
-        const int64_t giorni = conTolleranza ? ZeroSeNullo(s.settings.slot(k.tolleranza)) : 0;
-        const std::string d = Data_SqlQ(Value(oggi.addDays(-giorni)));
-        f += k.nullBlocca ? " And (Data_Scadenza Is Null Or Data_Scadenza<=" + d + "))"
-                          : " And Data_Scadenza<=" + d + ")";
-        if (k.centro) f.insert(f.size() - 1, filtroCentro);
-    }
-    return f + ")";
-}
 
 void Elimina_Marker(Sistema& s) {
     struct Passo { std::vector<std::string> triggers; std::string table; std::string where; };
@@ -157,25 +116,25 @@ void Elimina_Marker(Sistema& s) {
 void Prompt_Riposo(Sistema& s, Messaggio& m) {
     const int address = s.corrente.Indirizzo_Corrente;
     switch (s.corrente.Tipo_Corrente) {
-        case 1:
-        case 2: {
+        case tipo::TastieraA:
+        case tipo::TastieraB: {
             const TerminalRow* t = m.terminale;
             const bool operatore = t && (*t)["Attivato_Operatore"].toBool();
             if (!operatore) {
                 accoda(s, address, "\f" + m.Riga_Orologio + "|CODICE:_______", m.Tempo_Display);
                 accoda(s, address, t && (*t)["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2", m.Tempo_Display);
-                m.Stato_Nuovo = 2;
+                m.Stato_Nuovo = stato::Pronto;
             } else {
                 accoda(s, address, "\f" + m.Riga_Orologio + "|SBLOCCO:____", m.Tempo_Display);
                 accoda(s, address, "%K2BxM2", m.Tempo_Display);
-                m.Stato_Nuovo = 1;
+                m.Stato_Nuovo = stato::Bloccato;
             }
             break;
         }
-        case 3:
-        case 4:
-        case 6:
-        case 7: m.Stato_Nuovo = 2; break;
+        case tipo::LettoreA:
+        case tipo::LettoreB:
+        case tipo::HttpPush:
+        case tipo::Muto: m.Stato_Nuovo = stato::Pronto; break;
         default: break;
     }
 }
@@ -216,13 +175,7 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
         caricaTerminale(s, t);
         impostaCentro(s, t);
 
-        switch (s.config.Dispositivo) {
-            case 1: m.Codice_Letto = StringaMessaggio(1, messaggio); break;
-            case 2:
-            case 3:
-            case 4: m.Codice_Letto = messaggio; break;
-            default: break;
-        }
+        if (s.link) m.Codice_Letto = s.link->code(messaggio);
 
         {
             auto rs = s.db.open("SELECT TOP 1 Tipo_Op  FROM wSys_SpecialCards  WHERE Codice_Card=" + CChrQ(Value(m.Codice_Letto)));
@@ -239,17 +192,17 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
         // The state machine.
         const int address = c.Indirizzo_Corrente;
         Fine fine = Fine::ScriviStato;
-        if (s.registro.conSub(address) && m.Stato == 4) {
+        if (s.registro.conSub(address) && m.Stato == stato::SceltaPrenotazione) {
             s.log.error(0, "Bookings at sub-areas are not available yet: read " + m.Codice_Letto + " not processed",
                         "Elabora_Messaggi");
             Prompt_Riposo(s, m);
             scriviStato(s, m);
             return;
         }
-        if (m.Stato == 10 && t["Gestisci_Attivita"].toInt() == 1) {
+        if (m.Stato == stato::SceltaAttivazione && t["Gestisci_Attivita"].toInt() == 1) {
             if (m.Codice_Letto != "1") {
                 accoda(s, address, "\fOPERAZIONE|ANNULLATA", 2);
-                m.Stato_Nuovo = 2;
+                m.Stato_Nuovo = stato::Pronto;
                 m.Codice_Cliente = Value::null();
                 Prompt_Riposo(s, m);
                 scriviStato(s, m);
@@ -257,7 +210,7 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
             }
             m.Codice_Letto = m.Codice_Cliente.toText();
         }
-        if (m.Stato == 1 && sblocco(s, m)) {
+        if (m.Stato == stato::Bloccato && sblocco(s, m)) {
             scriviStato(s, m);
             return;
         }
@@ -270,8 +223,9 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
         }
         s.lettura.Tessera_Letta.clear();
         s.lettura.Note_Tessera_Letta.clear();
-        if (m.Stato != 2 && m.Stato != 8 && m.Stato != 9 && m.Stato != 10) return;
-        if (m.Stato == 8 || m.Stato == 9) fine = controlloCliente(s, m);
+        const bool attivita = m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma;
+        if (m.Stato != stato::Pronto && !attivita && m.Stato != stato::SceltaAttivazione) return;
+        if (attivita) fine = controlloCliente(s, m);
         else fine = dispatchCodice(s, m);
         if (fine == Fine::ScriviStato) scriviStato(s, m);
     } catch (const std::exception& e) {

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/system.h"
+#include "checks/irregolarita.h"
+#include "system/system.h"
 
 namespace velaris {
 
@@ -70,18 +71,8 @@ enum class Fine {
 
 void Elabora_Messaggi(Sistema& s, std::string& messaggio);
 
-// The code of a NET92 message: "A12345 -X" gives 12345; "A123_45-X" gives 123.
-std::string StringaMessaggio(int n, const std::string& testo);
-
 // Deletes the sales marked for deletion (special card operation 1).
 void Elimina_Marker(Sistema& s);
-
-// The blocking-irregularity conditions, with grace days and without (`Filtro_Scadenze`);
-// the kinds restricted to the centre carry `filtroCentro` (the current `Filtro_Centro`
-// when not given).
-std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza);
-std::string costruisciFiltroIrregolarita(Sistema& s, const DateTime& oggi, bool conTolleranza,
-                                         const std::string& filtroCentro);
 
 // `Prompt_Riposo`: queues the idle prompt for the next user and sets the new state.
 void Prompt_Riposo(Sistema& s, Messaggio& m);

@@ -1,14 +1,14 @@
 #include "processing/passaggi.h"
 
-#include "app/format.h"
 #include "attendance/biglietti.h"
 #include "attendance/dati_accessi.h"
 #include "attendance/log_terminali.h"
 #include "attendance/uscite.h"
 #include "attendance/visitatori.h"
+#include "base/format.h"
 #include "processing/identifica.h"
-#include "processing/risposte.h"
-#include "terminals/sender.h"
+#include "system/sender.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
@@ -24,7 +24,7 @@ void rele(Sistema& s, bool apri) {
 
 // A verdict text, shown at once by the terminals that have a display.
 void mostra(Sistema& s, const std::string& testo) {
-    if (!tipoConDisplay(s.corrente.Tipo_Corrente)) return;
+    if (!tipo::conDisplay(s.corrente.Tipo_Corrente)) return;
     std::string t = "\f" + testo;
     KxSendMsg(s, s.corrente.Indirizzo_Corrente, t, 0);
 }

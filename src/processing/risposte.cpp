@@ -1,8 +1,9 @@
 #include "processing/risposte.h"
 
 #include "attendance/dati_accessi.h"
-#include "terminals/queue.h"
-#include "terminals/sender.h"
+#include "system/queue.h"
+#include "system/sender.h"
+#include "system/terminal_types.h"
 
 namespace velaris {
 
@@ -43,7 +44,39 @@ void creditoInsufficiente(Sistema& s, const char* testo) {
 
 }  // namespace
 
-bool tipoConDisplay(int tipo) { return tipo == 1 || tipo == 2 || tipo == 6; }
+bool tipoConDisplay(int t) { return tipo::conDisplay(t); }
+
+void Rispondi_Personale(Sistema& s, const EsitoPersonale& p) {
+    const int address = s.corrente.Indirizzo_Corrente;
+    const int tipo = s.corrente.Tipo_Corrente;
+    if (!p.Ammesso) {
+        if (tipoConDisplay(tipo)) accoda(s, address, "\fSTOP|NON ABILITATO", kRitardoVerdetto);
+    } else {
+        if (tipoConDisplay(tipo)) {
+            accoda(s, address, "\fOK|ABILITATO", kRitardoVerdetto);
+            if (!p.Testo_Terminale.empty()) accoda(s, address, p.Testo_Terminale, kRitardoVerdetto);
+        }
+        if (tipo == tipo::HttpPush) Attiva_Rele(s, Value(1), 1, tipo);
+    }
+
+    DatiAccessi d;
+    d.Completo = Value(1);
+    d.Codice_Tessera = s.lettura.Tessera_Letta.empty() ? p.Codice : Value(s.lettura.Tessera_Letta);
+    d.Codice = p.Codice;
+    d.Cognome = p.Cognome;
+    d.Nome = p.Nome;
+    d.Data_Entrata = p.Data;
+    d.Ora_Entrata = p.Ora;
+    d.Foto = p.Foto;
+    d.DesStato = Value(p.Ruolo);
+    d.Sem2 = Value(p.Ammesso ? 1 : 0);
+    d.Struttura_Ingresso = Value("INGRESSO");
+    d.Entrata = Value(p.Testo_Display);
+    d.Terminale = Value(address);
+    d.Monitor_Aggiuntivo = Value(static_cast<int>(s.corrente.Monitor_Aggiuntivo));
+    VisualizzaDatiForm(s, d);
+    Marker_DatiAccessi(s);
+}
 
 std::string Motivo_Rifiuto(Sistema& s, const Messaggio& m, const std::string& cliente) {
     const Verdetto& v = m.verdetto;

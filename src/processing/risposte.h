@@ -20,6 +20,10 @@ std::string Motivo_Rifiuto(Sistema& s, const Messaggio& m, const std::string& cl
 // information lines, receipt.
 void Rispondi_Verdetto(Sistema& s, Messaggio& m, const std::string& cliente);
 
+// Answers the terminal for a staff card judged by the checks (`EsitoPersonale`): verdict
+// and passage texts, the gate of an HTTP-push terminal, the display record and its marker.
+void Rispondi_Personale(Sistema& s, const EsitoPersonale& p);
+
 // End of a verdict: completes the newest incomplete display record of `codice` when the
 // terminal shows details, then writes the address-0 marker row (unless the entries are
 // managed elsewhere or the money-card credit was short).

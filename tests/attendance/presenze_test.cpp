@@ -5,7 +5,7 @@
 #include "attendance/log_terminali.h"
 #include "attendance/presenze.h"
 #include "support/fake_links.h"
-#include "terminals/registry.h"
+#include "system/registry.h"
 
 using namespace velaris;
 using velaris::test::SystemFixture;
@@ -139,18 +139,6 @@ TEST_F(Registrazione, VisitDetailCountAndLogOfAnOrdinaryEntry) {
     registra();
     EXPECT_EQ(n("SELECT ContatoreN FROM Contatori WHERE Cd_Tipo=22"), 2);
     EXPECT_EQ(n("SELECT Max(ID_Presenza) FROM Presenze"), 2);
-}
-
-TEST_F(Registrazione, GateOpensBeforeTheWritesUnlessAFollowUp) {
-    x.s.corrente.Vai = 1;
-    x.net92.sent.clear();
-    Entrata seguito;
-    seguito.seguito = 1;
-    registra(seguito);
-    EXPECT_TRUE(x.net92.sent.empty());
-    registra();
-    ASSERT_EQ(x.net92.sent.size(), 1u);
-    EXPECT_EQ(x.net92.sent[0].text.rfind("%O", 0), 0u);
 }
 
 TEST_F(Registrazione, AnyCodeIsWrittenAsItsOwnLiteral) {

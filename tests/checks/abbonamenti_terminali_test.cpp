@@ -4,6 +4,7 @@
 
 #include "centro.h"
 #include "checks/abbonamenti_terminali.h"
+#include "processing/risposte.h"
 
 using namespace velaris;
 using velaris::test::Centro;
@@ -16,10 +17,13 @@ struct Terminale : ::testing::Test {
     Value modo = Value(0);
     Value abbonamento, scadenza, rinnovo;
 
+    // The check, and for a staff card the reply message processing gives on its verdict.
     int verifica(const std::string& codice) {
         c.x.s.corrente.Filtro_Irregolarita.clear();
-        return Verifica_Abbonamenti_Terminali(c.x.s, esterna, modo, Value(codice), Value(true), Value("ST01"),
-                                              abbonamento, scadenza, rinnovo);
+        const int esito = Verifica_Abbonamenti_Terminali(c.x.s, esterna, modo, Value(codice), Value(true),
+                                                         Value("ST01"), abbonamento, scadenza, rinnovo);
+        if (esito == kVAT_Personale) Rispondi_Personale(c.x.s, c.x.s.esiti.Personale);
+        return esito;
     }
     Value display(const std::string& colonna) {
         return c.scalar("SELECT TOP 1 " + colonna + " FROM wTmp_DatiAccessi ORDER BY ID DESC");
@@ -384,6 +388,7 @@ TEST_F(Personale, BoundCodePassesOnlyItsTerminals) {
 
 
 TEST_F(Personale, PushTerminalGetsItsGateReplyOnlyWhenAdmitted) {
+    c.x.collega(3);
     c.x.s.corrente.Tipo_Corrente = 6;
     c.x.s.corrente.Indice_Socket = c.x.conn.connect("1");
     EXPECT_EQ(verifica("ME1"), 2);

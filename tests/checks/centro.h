@@ -6,7 +6,7 @@
 #include <string>
 
 #include "support/fake_links.h"
-#include "terminals/registry.h"
+#include "system/registry.h"
 
 namespace velaris::test {
 

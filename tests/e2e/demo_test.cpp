@@ -13,7 +13,7 @@
 
 #include <thread>
 
-#include "support/server_process.h"
+#include "harness/child_process.h"
 #include "support/test_support.h"
 
 using namespace velaris;

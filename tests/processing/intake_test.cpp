@@ -3,7 +3,8 @@
 #include "app/polling.h"
 #include "processing/intake.h"
 #include "support/fake_links.h"
-#include "terminals/registry.h"
+#include "system/registry.h"
+#include "terminals/net92/net92_terminals.h"
 
 using namespace velaris;
 using velaris::test::SystemFixture;

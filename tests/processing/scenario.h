@@ -8,7 +8,7 @@
 
 #include "processing/intake.h"
 #include "support/fake_links.h"
-#include "terminals/registry.h"
+#include "system/registry.h"
 
 namespace velaris::test {
 

@@ -27,13 +27,20 @@ SystemFixture::SystemFixture(int dispositivo)
       s(f.clock, f.log, f.db, loop, operatore),
       timer1(loop.io(), [this] { Timer1_Tick(s); }),
       timer2(loop.io(), [this] { Timer2_Tick(s); }) {
-    s.config.Dispositivo = dispositivo;
-    s.net92 = &net92;
-    s.etherCtrl = &ether;
-    s.connessioni = &conn;
-    s.client = &client;
     s.timer1 = &timer1;
     s.timer2 = &timer2;
+    collega(dispositivo);
+}
+
+void SystemFixture::collega(int dispositivo) {
+    s.config.Dispositivo = dispositivo;
+    LinkDrivers d;
+    d.net92 = &net92;
+    d.etherCtrl = &ether;
+    d.connessioni = &conn;
+    d.client = &client;
+    link = creaLink(dispositivo, d, s, host);
+    s.link = link.get();
 }
 
 void SystemFixture::terminale(int address, int tipo, const std::string& ip, const std::string& extra) {

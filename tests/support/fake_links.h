@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/system.h"
+#include "app/links_factory.h"
 #include "support/test_support.h"
+#include "system/system.h"
 
 namespace velaris::test {
 
@@ -107,7 +108,8 @@ public:
     bool answered = false, answerProbes = true;
 };
 
-// The system over a schema database, link kind chosen per test.
+// The system over a schema database, link kind chosen per test; the link runs on the
+// fake driver of its kind.
 struct SystemFixture {
     explicit SystemFixture(int dispositivo);
     DbFixture f;
@@ -119,6 +121,11 @@ struct SystemFixture {
     FakeConnessioni conn;
     FakeClient client;
     IntervalTimer timer1, timer2;
+    SistemaLinkHost host{s};
+    std::unique_ptr<TerminalLink> link;
+
+    // Puts a link of another kind in place (over the same fakes).
+    void collega(int dispositivo);
 
     // Adds an active terminal row (extra columns as "Col=value" SQL assignments).
     void terminale(int address, int tipo, const std::string& ip = "127.0.0.1", const std::string& extra = "");

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/event_log.h"
+#include "base/clock.h"
+#include "base/event_log.h"
 #include "db/database.h"
 #include "db/sqlite_engine.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <thread>
 
-#include "support/server_process.h"
+#include "harness/child_process.h"
 #include "support/test_support.h"
 
 using namespace velaris;

@@ -17,7 +17,7 @@
 
 #include <asio.hpp>
 
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 
 extern char** environ;
 

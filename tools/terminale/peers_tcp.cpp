@@ -7,7 +7,7 @@
 #include "terminale/endpoint.h"
 #include "terminale/render.h"
 #include "terminale/simulator.h"
-#include "terminals/cp1252.h"
+#include "terminals/transport/cp1252.h"
 
 namespace velaris::terminale {
 

@@ -7,9 +7,9 @@
 #include "terminale/endpoint.h"
 #include "terminale/render.h"
 #include "terminale/simulator.h"
-#include "terminals/cp1252.h"
 #include "terminals/ethercontrol/datagram.h"
 #include "terminals/net92/datagram.h"
+#include "terminals/transport/cp1252.h"
 
 namespace velaris::terminale {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "terminals/cp1252.h"
+#include "terminals/transport/cp1252.h"
 
 namespace velaris::terminale {
 

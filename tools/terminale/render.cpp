@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "terminals/cp1252.h"
+#include "terminals/transport/cp1252.h"
 
 namespace velaris::terminale {
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "db/connection.h"
 
 namespace velaris::odbc {

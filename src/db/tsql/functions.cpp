@@ -10,7 +10,7 @@
 #include <limits>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 
 namespace velaris::tsql {
 

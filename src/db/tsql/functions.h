@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "db/value.h"
+#include "base/value.h"
 
 struct sqlite3;
 

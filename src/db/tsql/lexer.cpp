@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "db/tsql/error.h"
-#include "db/value.h"
+#include "base/value.h"
 
 namespace velaris::tsql {
 

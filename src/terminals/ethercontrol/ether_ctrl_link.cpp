@@ -1,7 +1,7 @@
 #include "terminals/ethercontrol/ether_ctrl_link.h"
 
-#include "terminals/cp1252.h"
 #include "terminals/ethercontrol/datagram.h"
+#include "terminals/transport/cp1252.h"
 
 namespace velaris {
 

@@ -20,9 +20,9 @@
 
 #include <asio.hpp>
 
-#include "app/event_log.h"
-#include "app/event_loop.h"
-#include "terminals/links.h"
+#include "base/event_log.h"
+#include "base/event_loop.h"
+#include "terminals/ethercontrol/ether_ctrl.h"
 
 namespace velaris {
 

@@ -1,6 +1,6 @@
 #include "terminals/httppush/http_push_server.h"
 
-#include "terminals/cp1252.h"
+#include "terminals/transport/cp1252.h"
 
 namespace velaris {
 

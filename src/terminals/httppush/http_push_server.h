@@ -12,13 +12,13 @@
 #include <memory>
 #include <string_view>
 
-#include "app/clock.h"
-#include "app/event_log.h"
-#include "app/event_loop.h"
+#include "base/clock.h"
+#include "base/event_log.h"
+#include "base/event_loop.h"
 #include "terminals/httppush/http_reply.h"
 #include "terminals/httppush/http_request.h"
-#include "terminals/links.h"
-#include "terminals/socketlink/listener.h"
+#include "terminals/transport/listener.h"
+#include "terminals/transport/terminal_link.h"
 
 namespace velaris {
 

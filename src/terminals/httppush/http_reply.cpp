@@ -1,7 +1,7 @@
 #include "terminals/httppush/http_reply.h"
 
-#include "app/format.h"
-#include "terminals/cp1252.h"
+#include "base/format.h"
+#include "terminals/transport/cp1252.h"
 
 namespace velaris {
 

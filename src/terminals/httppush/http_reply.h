@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/clock.h"
-#include "db/value.h"
+#include "base/clock.h"
+#include "base/value.h"
 
 namespace velaris {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "db/value.h"
-#include "terminals/socketlink/codes.h"
+#include "base/value.h"
+#include "terminals/transport/wire_text.h"
 
 namespace velaris {
 

@@ -1,7 +1,7 @@
 #include "terminals/net92/net92_link.h"
 
-#include "terminals/cp1252.h"
 #include "terminals/net92/datagram.h"
+#include "terminals/transport/cp1252.h"
 
 namespace velaris {
 

@@ -25,9 +25,9 @@
 
 #include <asio.hpp>
 
-#include "app/event_log.h"
-#include "app/event_loop.h"
-#include "terminals/links.h"
+#include "base/event_log.h"
+#include "base/event_loop.h"
+#include "terminals/net92/net92.h"
 
 namespace velaris {
 

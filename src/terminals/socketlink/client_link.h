@@ -13,9 +13,9 @@
 #include <memory>
 #include <string>
 
-#include "app/event_log.h"
-#include "app/event_loop.h"
-#include "db/value.h"
+#include "base/event_log.h"
+#include "base/event_loop.h"
+#include "base/value.h"
 #include "terminals/socketlink/frames.h"
 #include "terminals/socketlink/record_framer.h"
 

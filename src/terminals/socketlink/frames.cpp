@@ -1,6 +1,6 @@
 #include "terminals/socketlink/frames.h"
 
-#include "terminals/socketlink/codes.h"
+#include "terminals/transport/wire_text.h"
 
 namespace velaris {
 

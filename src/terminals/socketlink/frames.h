@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "db/value.h"
+#include "base/value.h"
 
 namespace velaris {
 

@@ -1,7 +1,7 @@
 #include "terminals/socketlink/record_server.h"
 
-#include "terminals/cp1252.h"
 #include "terminals/socketlink/codes.h"
+#include "terminals/transport/cp1252.h"
 
 namespace velaris {
 

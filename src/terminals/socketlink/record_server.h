@@ -12,11 +12,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/event_log.h"
-#include "app/event_loop.h"
-#include "terminals/links.h"
-#include "terminals/socketlink/listener.h"
+#include "base/event_log.h"
+#include "base/event_loop.h"
 #include "terminals/socketlink/record_framer.h"
+#include "terminals/transport/listener.h"
+#include "terminals/transport/terminal_link.h"
 
 namespace velaris {
 

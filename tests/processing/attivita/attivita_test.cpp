@@ -2,7 +2,7 @@
 
 #include "processing/attivita.h"
 #include "support/fake_links.h"
-#include "terminals/registry.h"
+#include "system/registry.h"
 
 using namespace velaris;
 using velaris::test::SystemFixture;

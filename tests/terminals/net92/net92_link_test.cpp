@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
-#include "terminals/cp1252.h"
 #include "terminals/net92/datagram.h"
 #include "terminals/net92/net92_link.h"
+#include "terminals/transport/cp1252.h"
 
 using namespace velaris;
 using namespace std::chrono_literals;

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/event_log.h"
-#include "app/event_loop.h"
+#include "base/clock.h"
+#include "base/event_log.h"
+#include "base/event_loop.h"
 #include "support/test_support.h"
-#include "terminals/links.h"
+#include "terminals/transport/terminal_link.h"
 
 namespace velaris::test {
 

@@ -1,0 +1,33 @@
+#include "base/workstation.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include "base/format.h"
+
+namespace velaris {
+
+namespace {
+std::string computerName() {
+    char buf[256] = {};
+    if (gethostname(buf, sizeof buf - 1) != 0) return {};
+    return buf;
+}
+
+std::string userName() {
+    if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name) return pw->pw_name;
+    return {};
+}
+}  // namespace
+
+Value ShowInfo(int which) {
+    switch (which) {
+        case 1: return Value(std::string(trimBlanks(computerName())));
+        case 2: return Value(std::string(trimBlanks(userName())));
+        case 3:
+        case 4: return Value("");
+        default: return Value::null();
+    }
+}
+
+}  // namespace velaris

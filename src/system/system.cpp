@@ -1,0 +1,55 @@
+#include "system/system.h"
+
+namespace velaris {
+
+namespace {
+const Value kNull = Value::null();
+}
+
+const Value& TerminalRow::operator[](std::string_view column) const {
+    for (size_t i = 0; i < columns_->size(); ++i)
+        if (sameName((*columns_)[i], column)) return values_[i];
+    return kNull;
+}
+
+bool Registro::trova(int indirizzo) {
+    for (size_t i = 0; i < Rs_Terminali.size(); ++i) {
+        if (Rs_Terminali[i].indirizzo() == indirizzo) {
+            posizione = static_cast<int>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+const TerminalRow* Registro::corrente() const {
+    if (posizione < 0 || posizione >= static_cast<int>(Rs_Terminali.size())) return nullptr;
+    return &Rs_Terminali[static_cast<size_t>(posizione)];
+}
+
+const TerminalRow* Registro::perIndirizzo(int indirizzo) const {
+    for (const auto& row : Rs_Terminali)
+        if (row.indirizzo() == indirizzo) return &row;
+    return nullptr;
+}
+
+std::string Registro::ipDi(int indirizzo) const {
+    for (const auto& r : Terminali_Rete)
+        if (r.Indirizzo == indirizzo) return r.Indirizzo_IP;
+    return {};
+}
+
+bool Registro::conSub(int indirizzo) const {
+    return indirizzo >= 0 && indirizzo < static_cast<int>(Terminale_Con_Sub.size()) &&
+           Terminale_Con_Sub[static_cast<size_t>(indirizzo)];
+}
+
+void Sistema::fermaTimer1() {
+    if (timer1) timer1->setInterval(std::chrono::milliseconds(0));
+}
+
+void Sistema::avviaTimer1() {
+    if (timer1) timer1->setInterval(std::chrono::milliseconds(1000));
+}
+
+}  // namespace velaris

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "base/event_log.h"
+#include "support/test_support.h"
+
+using namespace velaris;
+
+namespace {
+std::string slurp(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+}  // namespace
+
+TEST(EventLog, EmptyTextDoesNotEvenCreateTheFile) {
+    test::TempDir dir;
+    Clock clock;
+    EventLog log(dir.path(), clock);
+    log.write("");
+    EXPECT_FALSE(std::filesystem::exists(log.path()));
+}
+
+TEST(EventLog, LinesAreAppendedInOrderWithCrLf) {
+    test::TempDir dir;
+    Clock clock;
+    clock.setFixed(DateTime::fromParts(2024, 3, 7, 7, 5, 9));
+    EventLog log(dir.path(), clock);
+    log.error(3021, "No current record", "DLookUpQ");
+    log.timedError("Timeout", "KxSendMsg", 3);
+    log.timed("Load: 2");
+    EXPECT_EQ(slurp(log.path()),
+              "Error: 3021 - No current record - Function DLookUpQ\r\n"
+              "2024-03-07 07:05:09 - Error: Timeout Index:3 - Function KxSendMsg\r\n"
+              "2024-03-07 07:05:09 - Load: 2\r\n");
+}
+
+TEST(EventLog, AnUnwritableFolderLosesTheLineButNeverRaises) {
+    Clock clock;
+    EventLog log("/nonexistent/folder/for/velaris", clock);
+    EXPECT_NO_THROW(log.write("lost"));
+}
+
+TEST(Clock, TimeKxlIsTheTimeOfDayOnTheFirstOfJanuary1900) {
+    Clock clock;
+    clock.setFixed(DateTime::fromParts(2024, 3, 7, 7, 5, 9));
+    EXPECT_EQ(TimeKxl(clock).canonical(), "1900-01-01 07:05:09");
+    EXPECT_EQ(TimeKxl(clock), TimeKxl(clock));
+    clock.advance(60);
+    EXPECT_EQ(clock.now().canonical(), "2024-03-07 07:06:09");
+    clock.startAt(DateTime::fromParts(2030, 1, 1, 12, 0, 0));
+    EXPECT_EQ(clock.today(), DateTime::fromParts(2030, 1, 1));
+}

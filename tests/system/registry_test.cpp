@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "support/fake_links.h"
+#include "system/registry.h"
+#include "terminals/ethercontrol/controller_terminals.h"
+
+using namespace velaris;
+using velaris::test::SystemFixture;
+
+namespace {
+Value stato(SystemFixture& x, int address) {
+    return x.scalar("SELECT Stato FROM Stato_Terminali WHERE Messaggio Is Null AND Indirizzo=" + std::to_string(address));
+}
+}  // namespace
+
+TEST(Registry, NoActiveTerminalEndsStartUp) {
+    SystemFixture x(3);
+    x.f.native("INSERT INTO Dettaglio_Terminali (Indirizzo, Attivo, Tipo) VALUES (1, 0, 6)");
+    Inizializza_Terminali(x.s);
+    EXPECT_FALSE(x.s.Terminali_Inizializzati);
+    ASSERT_EQ(x.operatore.boxes.size(), 1u);
+    EXPECT_EQ(x.operatore.boxes[0].text, "Nessun terminale trovato");
+}
+
+TEST(Registry, LinkKindNotConfiguredEndsSilently) {
+    SystemFixture x(0);
+    x.terminale(1, 6);
+    Inizializza_Terminali(x.s);
+    EXPECT_FALSE(x.s.Terminali_Inizializzati);
+    EXPECT_TRUE(x.operatore.boxes.empty());
+}
+
+TEST(Registry, TerminalWithoutIpStopsTheNetworkedLinks) {
+    SystemFixture x(3);
+    x.terminale(2, 6);
+    x.terminale(7, 6, "");
+    Inizializza_Terminali(x.s);
+    EXPECT_FALSE(x.s.Terminali_Inizializzati);
+    ASSERT_EQ(x.operatore.boxes.size(), 1u);
+    EXPECT_EQ(x.operatore.boxes[0].text,
+              "I seguenti terminali non hanno specificato l'indirizzo IP : 7, \rImpossibile proseguire.");
+    EXPECT_EQ(x.operatore.boxes[0].icon, Operatore::Icona::Critico);
+}
+
+TEST(Registry, PushTerminalsGetStateRowsAndTimer2) {
+    SystemFixture x(3);
+    x.terminale(1, 6);
+    x.terminale(2, 6);
+    x.f.native("INSERT INTO Stato_Terminali (Indirizzo, Messaggio) VALUES (1, 'old')");
+    Inizializza_Terminali(x.s);
+    EXPECT_TRUE(x.s.Terminali_Inizializzati);
+    EXPECT_EQ(x.conn.listens, 1);
+    EXPECT_EQ(stato(x, 1), Value(2));
+    EXPECT_EQ(stato(x, 2), Value(2));
+    EXPECT_TRUE(x.queued(1).empty());  // the leftover message is gone
+    EXPECT_EQ(x.timer2.interval().count(), 10000);
+    EXPECT_EQ(x.timer1.interval().count(), 1000);
+    EXPECT_EQ(x.s.registro.Terminali_Rete.size(), 2u);
+}
+
+TEST(Registry, ListenFailureIsReported) {
+    SystemFixture x(3);
+    x.terminale(1, 6);
+    x.conn.listenOk = false;
+    Inizializza_Terminali(x.s);
+    EXPECT_FALSE(x.s.Terminali_Inizializzati);
+    ASSERT_EQ(x.operatore.boxes.size(), 1u);
+    EXPECT_NE(x.operatore.boxes[0].text.find("8080"), std::string::npos);
+}
+
+TEST(Registry, KeypadPromptsAndStartStatesByType) {
+    SystemFixture x(1);
+    x.at(9, 5, 0);
+    x.terminale(1, 1, "", "Attivato_Operatore=-1");
+    x.terminale(2, 1, "", "Blocco_Tastiera=-1");
+    x.terminale(3, 2);
+    x.terminale(4, 5);
+    x.terminale(5, 3);
+    for (int a = 1; a <= 5; ++a) x.net92.answers[a] = 1;
+    Inizializza_Terminali(x.s);
+    ASSERT_TRUE(x.s.Terminali_Inizializzati);
+    EXPECT_TRUE(x.operatore.boxes.empty());
+    EXPECT_EQ(x.net92.initArgs, (std::vector<int>{1, 2, 5}));
+    EXPECT_EQ(stato(x, 1), Value(1));
+    EXPECT_EQ(x.queued(1), (std::vector<std::string>{"\fgio 07 mar 9:05|SBLOCCO:____", "%K2BxM2"}));
+    EXPECT_EQ(stato(x, 2), Value(2));
+    EXPECT_EQ(x.queued(2), (std::vector<std::string>{"\fgio 07 mar 9:05|CODICE:_______", "%K0BXM2"}));
+    EXPECT_EQ(x.queued(3).at(1), "%K2BXM2");
+    EXPECT_EQ(stato(x, 4), Value(2));  // type 5 starts ready whatever the terminal before it
+    EXPECT_EQ(x.queued(4), std::vector<std::string>{"S00000000"});
+    EXPECT_EQ(x.queued(5), std::vector<std::string>{"%CA"});
+    EXPECT_EQ(x.scalar("SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=5 AND Messaggio IS NOT NULL").toText(),
+              "1900-01-01 09:05:02");  // the NET92 queue delay
+}
+
+TEST(Registry, SilentNet92TerminalIsLeftOutAndReported) {
+    SystemFixture x(1);
+    x.terminale(1, 1);
+    x.terminale(2, 1);
+    x.net92.answers[2] = 1;
+    Inizializza_Terminali(x.s);
+    EXPECT_TRUE(x.s.Terminali_Inizializzati);
+    EXPECT_TRUE(stato(x, 1).isNull());
+    EXPECT_EQ(stato(x, 2), Value(2));
+    ASSERT_EQ(x.operatore.boxes.size(), 1u);
+    EXPECT_EQ(x.operatore.boxes[0].text, "Inizializzazione non riuscita dei terminali agli indirizzi : 1, ");
+    ASSERT_EQ(x.s.registro.Terminali_Rete.size(), 1u);
+}
+
+TEST(Registry, ControllersShareOneEntryPerIpAndReportStartErrors) {
+    SystemFixture x(2);
+    x.terminale(1, 1, "10.1.1.1");
+    x.terminale(2, 1, "10.1.1.1");
+    x.terminale(3, 1, "10.1.1.2");
+    Inizializza_Terminali(x.s);
+    ASSERT_TRUE(x.s.Terminali_Inizializzati);
+    EXPECT_EQ(static_cast<ControllerTerminals&>(*x.link).controllers(),
+              (std::vector<std::string>{"10.1.1.1", "10.1.1.2"}));
+    EXPECT_EQ(x.queued(1).at(0), "%%");  // the probe goes through the queue
+
+    SystemFixture y(2);
+    y.terminale(1, 1, "10.1.1.1");
+    y.ether.startResult = -4;
+    Inizializza_Terminali(y.s);
+    EXPECT_FALSE(y.s.Terminali_Inizializzati);
+    EXPECT_EQ(y.operatore.boxes.at(0).text, "UDP PORT already in use by another program.");
+}
+
+TEST(Registry, ClientLinkProbeCountsOnlyTheTerminalsOwnAnswer) {
+    SystemFixture x(4);
+    x.terminale(1, 5, "127.0.0.1");
+    x.terminale(2, 5, "127.0.0.2");
+    x.client.answerProbes = false;
+    x.client.answered = true;  // left over from an earlier exchange
+    Inizializza_Terminali(x.s);
+    EXPECT_TRUE(x.s.Terminali_Inizializzati);
+    EXPECT_EQ(x.client.commands.size(), 2u);
+    EXPECT_EQ(x.operatore.boxes.at(0).text, "Inizializzazione non riuscita dei terminali agli indirizzi : 1, 2, ");
+}

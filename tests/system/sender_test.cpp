@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include "support/fake_links.h"
+#include "system/sender.h"
+
+using namespace velaris;
+using velaris::test::SystemFixture;
+
+TEST(Sender, PushRelayMessageBecomesTheResponseBody) {
+    SystemFixture x(3);
+    const int member = x.conn.connect("3");
+    std::string msg = "relay1=1";
+    EXPECT_EQ(KxSendMsg(x.s, 3, msg, 2), 0);
+    const std::string body = "VELARIS. Accessi\r\nscreen=\x18RAPERTURA DISPOSITIVO\r\nrelay1=1\r\nbeep=1\r\n\r\nkeepaliveperiod=5\r\n";
+    EXPECT_EQ(msg, body);
+    const std::string wire = x.conn.members[0].written.at(0);
+    EXPECT_EQ(wire.rfind("HTTP/1.1 200 OK\r\nServer: Microsoft-HTTPAPI/1.0\r\nContent-Type: text/plain\r\n"
+                         "Content-Length: " + std::to_string(body.size()) + "\r\nDate: ", 0), 0u);
+    EXPECT_EQ(x.bodies(member).at(0), body);
+}
+
+TEST(Sender, PushWithoutConnectionSendsNothing) {
+    SystemFixture x(3);
+    x.conn.connect("4");
+    x.conn.members[0].connected = false;
+    std::string msg = "ciao";
+    EXPECT_EQ(KxSendMsg(x.s, 4, msg, 0), -1);
+    EXPECT_TRUE(x.conn.members[0].written.empty());
+}
+
+TEST(Sender, ControllerModeZeroQueues) {
+    SystemFixture x(2);
+    std::string msg = "%%";
+    EXPECT_EQ(KxSendMsg(x.s, 2, msg, 0), 0);
+    EXPECT_TRUE(x.ether.sent.empty());
+    EXPECT_EQ(x.queued(2), std::vector<std::string>{"%%"});
+}
+
+TEST(Sender, ControllerRefusalIsALogLineNotABox) {
+    SystemFixture x(2);
+    x.s.registro.Terminali_Rete = {{2, "10.0.0.2"}};
+    x.ether.sendResult = 5;
+    std::string msg = "testo";
+    EXPECT_EQ(KxSendMsg(x.s, 2, msg, 1), -1);
+    EXPECT_TRUE(x.operatore.boxes.empty());
+    ASSERT_FALSE(x.f.logLines.empty());
+    EXPECT_NE(x.f.logLines.back().find("Errore n° 5 nell'invio del messaggio: 'testo' al terminale: 2"), std::string::npos);
+}
+
+TEST(Sender, OutputPulseQueuesOnThenOff) {
+    SystemFixture x(3);
+    x.at(9, 0, 0);
+    AttivazioneIOX(x.s, Value(1), 3, Value(0), Value(2));
+    EXPECT_EQ(x.queued(1), (std::vector<std::string>{"S----1---", "S----0---"}));
+    EXPECT_EQ(x.scalar("SELECT Max(Ora_Invio) FROM Stato_Terminali").toText(), "1900-01-01 09:00:02");
+    AttivazioneIOX(x.s, Value(2), 2, Value(5), Value(0));
+    EXPECT_EQ(x.queued(2), std::vector<std::string>{"O25"});
+    AttivazioneIOX(x.s, Value(3), 9, Value(0), Value(0));  // no such output
+    EXPECT_TRUE(x.queued(3).empty());
+    EXPECT_NE(x.f.logLines.back().find("Function AttivazioneIOX"), std::string::npos);
+}
+
+TEST(Sender, RelayCommandsByTerminalType) {
+    SystemFixture x(1);
+    x.s.corrente.Indirizzo_Corrente = 7;
+    x.s.corrente.NReleVai = 1;
+    x.s.corrente.NReleStop = 2;
+    x.s.corrente.TempoVai = Value(5);
+    x.s.corrente.TempoStop = Value(65);
+    Attiva_Rele(x.s, Value(), 1, 1);
+    Attiva_Rele(x.s, Value(), 1, 3);  // relay 1 is left out on types 3 and 4
+    Attiva_Rele(x.s, Value(), 2, 3);
+    ASSERT_EQ(x.net92.sent.size(), 3u);
+    EXPECT_EQ(x.net92.sent[0].text, std::string("%O1\x05"));
+    EXPECT_EQ(x.net92.sent[1].text, std::string("%O\x05"));
+    EXPECT_EQ(x.net92.sent[2].text, "%O2A");
+    EXPECT_EQ(frameVai(Value(5)), std::string("\x02" "06|000255000|020|3|0005" "\x03"));
+    EXPECT_EQ(frameStop(), std::string("\x02" "06|255000000|010|4|0000" "\x03"));
+}
+
+TEST(Sender, PushTerminalVerdictAnswersOnTheCurrentConnection) {
+    SystemFixture x(3);
+    x.conn.connect("1");
+    const int member = x.conn.connect("2");
+    x.s.corrente.Indice_Socket = member;
+    x.s.corrente.TempoVai = Value(3);
+    Attiva_Rele(x.s, Value(), 1, 6);
+    Attiva_Rele(x.s, Value(), 2, 6);
+    const auto b = x.bodies(member);
+    ASSERT_EQ(b.size(), 2u);
+    EXPECT_EQ(b[0], "VELARIS. Accessi\r\nbeep=1\r\nscreen=\x18\r\nrelay1=3\r\nkeepaliveperiod=5\r\n");
+    EXPECT_EQ(b[1], "VELARIS. Accessi\r\nbeep=3\r\nscreen=\x18\r\nkeepaliveperiod=5\r\n");
+    EXPECT_TRUE(x.conn.members[0].written.empty());
+}

@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "terminals/socketlink/socket_peer.h"
+#include "terminals/transport/listener.h"
+
+using namespace velaris;
+using namespace velaris::test;
+
+namespace {
+
+struct ListenerFixture : LinkFixture {
+    explicit ListenerFixture(int kind = 3) : listener(loop, log, kind) {
+        listener.setDataHandler([this](int i, std::string_view b) { data[i].append(b); });
+        listener.setUnloadHandler([this](int i) { unloaded.push_back(i); });
+    }
+    uint16_t start() {
+        EXPECT_TRUE(listener.listen("127.0.0.1", 0));
+        return listener.localPort();
+    }
+    bool waitLoaded(size_t n) {
+        return loop.waitUntil([&] { return listener.indices().size() == n; }, 2s);
+    }
+    TerminalListener listener;
+    std::map<int, std::string> data;
+    std::vector<int> unloaded;
+};
+
+}  // namespace
+
+TEST(Listener, IndicesGrowFromTheHighestLoadedAndAreFreedOnlyByUnloading) {
+    ListenerFixture x;
+    const uint16_t port = x.start();
+    EXPECT_EQ(x.listener.state(0), TerminalListener::kListening);
+
+    auto p1 = std::make_unique<Peer>(x.loop, port);
+    ASSERT_TRUE(x.waitLoaded(1));
+    auto p2 = std::make_unique<Peer>(x.loop, port);
+    ASSERT_TRUE(x.waitLoaded(2));
+    auto p3 = std::make_unique<Peer>(x.loop, port);
+    ASSERT_TRUE(x.waitLoaded(3));
+    EXPECT_EQ(x.listener.indices(), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(x.listener.state(2), TerminalListener::kConnected);
+    EXPECT_EQ(x.listener.remoteAddress(2), "127.0.0.1");
+
+    // The highest goes: its index is the next one given.
+    p3.reset();
+    ASSERT_TRUE(x.waitLoaded(2));
+    EXPECT_EQ(x.unloaded, (std::vector<int>{3}));
+    EXPECT_TRUE(x.logged(" - Close: 3"));
+    auto p4 = std::make_unique<Peer>(x.loop, port);
+    ASSERT_TRUE(x.waitLoaded(3));
+    EXPECT_TRUE(x.listener.loaded(3));
+
+    // A lower one goes: the new member still goes above the highest.
+    p2.reset();
+    ASSERT_TRUE(x.waitLoaded(2));
+    EXPECT_FALSE(x.listener.loaded(2));
+    EXPECT_EQ(x.listener.state(2), TerminalListener::kClosed);
+    auto p5 = std::make_unique<Peer>(x.loop, port);
+    ASSERT_TRUE(x.waitLoaded(3));
+    EXPECT_EQ(x.listener.indices(), (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(x.listener.highestIndex(), 4);
+    EXPECT_EQ(x.lines.front(), "2024-03-07 10:30:00 - Load: 1");
+}
+
+TEST(Listener, DataArrivesPerConnectionAndSendsKeepTheirOrder) {
+    ListenerFixture x;
+    const uint16_t port = x.start();
+    Peer a(x.loop, port), b(x.loop, port);
+    ASSERT_TRUE(x.waitLoaded(2));
+    a.send("from a");
+    b.send("from b");
+    ASSERT_TRUE(x.loop.waitUntil([&] { return x.data[1].size() == 6 && x.data[2].size() == 6; }, 2s));
+    EXPECT_EQ(x.data[1], "from a");
+    EXPECT_EQ(x.data[2], "from b");
+
+    std::string expected;
+    for (int i = 0; i < 200; ++i) {
+        const std::string chunk = "line " + std::to_string(i) + std::string(500, '.') + "\n";
+        EXPECT_TRUE(x.listener.send(1, chunk));
+        expected += chunk;
+    }
+    ASSERT_TRUE(a.waitBytes(expected.size()));
+    EXPECT_EQ(a.received(), expected);
+    EXPECT_FALSE(x.listener.send(9, "nobody"));
+}
+
+TEST(Listener, TagsAndTheLookupByTerminalNumber) {
+    ListenerFixture x;
+    const uint16_t port = x.start();
+    Peer a(x.loop, port), b(x.loop, port), c(x.loop, port);
+    ASSERT_TRUE(x.waitLoaded(3));
+    x.listener.setTag(1, "12");
+    x.listener.setTag(2, "abc");
+    x.listener.setTag(3, " 12");
+    EXPECT_EQ(x.listener.tag(1), "12");
+    EXPECT_EQ(x.listener.findByTag(12).value(), 1);
+    EXPECT_EQ(x.listener.findByTag(12, true).value(), 3);
+    EXPECT_FALSE(x.listener.findByTag(7));
+    x.listener.close(1);
+    EXPECT_FALSE(x.listener.loaded(1));
+    EXPECT_EQ(x.listener.findByTag(12).value(), 3);
+    EXPECT_TRUE(a.waitClosed());
+}
+
+TEST(Listener, AllowedPeersRefuseOthersAtOnce) {
+    {
+        ListenerFixture x;
+        x.listener.setPeerFilter(PeerFilter::fromSetting("10.0.0.1, 10.0.0.2", {}));
+        Peer p(x.loop, x.start());
+        EXPECT_TRUE(p.waitClosed());
+        EXPECT_TRUE(x.listener.indices().empty());
+        EXPECT_TRUE(x.logged("Connessione rifiutata: 127.0.0.1"));
+        EXPECT_FALSE(x.logged("Load:"));
+    }
+    {
+        ListenerFixture x;
+        x.listener.setPeerFilter(PeerFilter::fromSetting("terminals", {"10.0.0.9", " 127.0.0.1 "}));
+        Peer p(x.loop, x.start());
+        EXPECT_TRUE(x.waitLoaded(1));
+        EXPECT_FALSE(p.closed());
+    }
+}
+
+TEST(Listener, PeerFilterSettingForms) {
+    EXPECT_FALSE(PeerFilter::fromSetting("  ", {"1.2.3.4"}).restricted());
+    EXPECT_TRUE(PeerFilter::fromSetting("", {}).allows("8.8.8.8"));
+    const auto list = PeerFilter::fromSetting("10.0.0.1;10.0.0.2 ::1", {});
+    EXPECT_TRUE(list.allows("10.0.0.2"));
+    EXPECT_TRUE(list.allows("::ffff:10.0.0.1"));  // an IPv4 peer seen on a dual-stack socket
+    EXPECT_TRUE(list.allows("0:0:0:0:0:0:0:1"));
+    EXPECT_FALSE(list.allows("10.0.0.3"));
+    const auto terminals = PeerFilter::fromSetting("TERMINALS", {"192.168.1.10", ""});
+    EXPECT_TRUE(terminals.allows("192.168.1.10"));
+    EXPECT_FALSE(terminals.allows(""));
+    EXPECT_FALSE(terminals.allows("192.168.1.11"));
+}
+
+TEST(Listener, ResetPeerIsLoggedAsAnErrorAndUnloaded) {
+    ListenerFixture x;
+    Peer p(x.loop, x.start());
+    ASSERT_TRUE(x.waitLoaded(1));
+    p.send("partial req");
+    ASSERT_TRUE(x.loop.waitUntil([&] { return !x.data[1].empty(); }, 2s));
+    p.abort();
+    ASSERT_TRUE(x.waitLoaded(0));
+    EXPECT_EQ(x.unloaded, (std::vector<int>{1}));
+    EXPECT_TRUE(x.logged("index:1 - Function Winsock Error"));
+}
+
+TEST(Listener, ListenFailureIsReportedAndTheListenerCanBeReopened) {
+    ListenerFixture x;
+    const uint16_t port = x.start();
+    ListenerFixture y;
+    EXPECT_FALSE(y.listener.listen("127.0.0.1", port));
+    EXPECT_FALSE(y.listener.isListening());
+    EXPECT_TRUE(y.logged("index:0 - Function Winsock Error"));
+    EXPECT_FALSE(y.listener.listen("not an address", 0));
+
+    x.listener.stopListening();
+    EXPECT_EQ(x.listener.state(0), TerminalListener::kClosed);
+    ASSERT_TRUE(x.listener.listen("127.0.0.1", port));
+    Peer p(x.loop, port);
+    EXPECT_TRUE(x.waitLoaded(1));
+}
+
+TEST(Listener, ConnectionsBeyondTheBoundAreRefused) {
+    LinkFixture f;
+    TerminalListener::Options o;
+    o.maxConnections = 2;
+    TerminalListener l(f.loop, f.log, o);
+    ASSERT_TRUE(l.listen("127.0.0.1", 0));
+    Peer a(f.loop, l.localPort()), b(f.loop, l.localPort()), c(f.loop, l.localPort());
+    EXPECT_TRUE(c.waitClosed());
+    EXPECT_EQ(l.indices().size(), 2u);
+    EXPECT_TRUE(f.logged("troppe connessioni"));
+}
+
+TEST(Listener, AFailingDataHandlerIsLoggedAndTheConnectionGoesOn) {
+    ListenerFixture x;
+    Peer p(x.loop, x.start());
+    int calls = 0;
+    x.listener.setDataHandler([&](int, std::string_view) {
+        if (++calls == 1) throw std::runtime_error("guasto");
+    });
+    p.send("one");
+    ASSERT_TRUE(x.loop.waitUntil([&] { return calls == 1; }, 2s));
+    p.settle(20ms);
+    p.send("two");
+    ASSERT_TRUE(x.loop.waitUntil([&] { return calls == 2; }, 2s));
+    EXPECT_TRUE(x.logged(" - Error: guasto Index:1 - Function DataArrival"));
+    EXPECT_TRUE(x.listener.connected(1));
+}
