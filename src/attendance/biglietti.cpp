@@ -1,8 +1,8 @@
 #include "attendance/biglietti.h"
 
-#include "base/format.h"
 #include "attendance/dati_accessi.h"
 #include "attendance/presenze.h"
+#include "base/format.h"
 #include "checks/abbonamenti_terminali.h"
 #include "db/setting_slots.h"
 

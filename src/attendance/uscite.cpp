@@ -1,7 +1,7 @@
 #include "attendance/uscite.h"
 
-#include "base/format.h"
 #include "attendance/dati_accessi.h"
+#include "base/format.h"
 #include "checks/abbonamenti_terminali.h"
 #include "db/setting_slots.h"
 

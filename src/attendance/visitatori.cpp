@@ -1,8 +1,8 @@
 #include "attendance/visitatori.h"
 
-#include "base/format.h"
 #include "attendance/dati_accessi.h"
 #include "attendance/uscite.h"
+#include "base/format.h"
 
 namespace velaris {
 
