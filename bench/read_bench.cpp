@@ -45,6 +45,7 @@ public:
         if (wire.find("relay1=") != std::string::npos) ++opened;
         return true;
     }
+    bool written() const override { return true; }
     bool listening() const override { return true; }
     bool listen(std::string&) override { return true; }
     long writes = 0, opened = 0;

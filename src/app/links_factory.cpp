@@ -94,11 +94,22 @@ void SistemaLinkHost::queue(int address, const std::string& text, int delaySecon
 std::string SistemaLinkHost::ipOf(int address) const { return s_.registro.ipDi(address); }
 
 void SistemaLinkHost::terminalMessage(int address, const std::string& message) {
-    EtherCtrl_MessageRecv(s_, address, message);
+    s_.accogliLettura([&s = s_, address, message] { EtherCtrl_MessageRecv(s, address, message); });
 }
 
-void SistemaLinkHost::codeRead(int address, const std::string& code, int connectionIndex) {
-    processaLettura(s_, address, code, connectionIndex);
+void SistemaLinkHost::codeRead(int address, const std::string& code, int connectionIndex, Reply reply) {
+    s_.accogliLettura([&s = s_, address, code, connectionIndex, reply = std::move(reply)] {
+        struct Done { const Reply& r; ~Done() { if (r.done) r.done(); } } done{reply};
+        if (reply.connectionOpen && !reply.connectionOpen()) {
+            // Its answer could only reach whichever connection took the index since: the
+            // terminal is gone, and reads again when it comes back.
+            s.log.timedError("Lettura del terminale " + std::to_string(address) +
+                                 " scartata: connessione chiusa prima della risposta",
+                             "DataArrival", connectionIndex);
+            return;
+        }
+        processaLettura(s, address, code, connectionIndex);
+    });
 }
 
 std::unique_ptr<TerminalLink> creaLink(int dispositivo, const LinkDrivers& d, Sistema& s, LinkHost& host) {

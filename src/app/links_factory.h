@@ -13,14 +13,15 @@
 namespace velaris {
 
 // What the links ask of the system: the queue, the network list, and message processing
-// for what the terminals read.
+// for what the terminals read. Every read a link hands over is processed in its turn
+// (Sistema::accogliLettura), on the connection it came on.
 class SistemaLinkHost : public LinkHost {
 public:
     explicit SistemaLinkHost(Sistema& s) : s_(s) {}
     void queue(int address, const std::string& text, int delaySeconds) override;
     std::string ipOf(int address) const override;
     void terminalMessage(int address, const std::string& message) override;
-    void codeRead(int address, const std::string& code, int connectionIndex) override;
+    void codeRead(int address, const std::string& code, int connectionIndex, Reply reply = {}) override;
 
 private:
     Sistema& s_;

@@ -18,23 +18,48 @@ void confermaLettura(Sistema& s, int address) {
     }
 }
 
-// A polled link: the first terminal with a read gives it.
-void leggiTerminali(Sistema& s) {
+// A read of a polled link, when its turn comes.
+void elaboraLetta(Sistema& s, const LinkRead& read) {
     s.fermaTimer1();
     struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
-    s.corrente.Indirizzo_Corrente = 0;
-    std::vector<int> addresses;
-    for (const auto& t : s.registro.Terminali_Rete) addresses.push_back(t.Indirizzo);
-    std::optional<LinkRead> read = s.link->read(addresses);
-    if (!read) return;
-    s.corrente.Indirizzo_Corrente = read->address;
-    if (!s.registro.trova(read->address)) return;  // not configured: dropped
+    s.corrente.Indirizzo_Corrente = read.address;
+    if (!s.registro.trova(read.address)) return;  // not configured: dropped
     s.corrente.Tipo_Corrente = static_cast<int>((*s.registro.corrente())["Tipo"].toInt());
-    confermaLettura(s, read->address);
-    Elabora_Messaggi(s, read->message);
+    confermaLettura(s, read.address);
+    std::string message = read.message;
+    Elabora_Messaggi(s, message);
+}
+
+// A polled link: the first terminal with a read gives it.
+void leggiTerminali(Sistema& s) {
+    std::optional<LinkRead> read;
+    {
+        s.fermaTimer1();
+        struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
+        std::vector<int> addresses;
+        for (const auto& t : s.registro.Terminali_Rete) addresses.push_back(t.Indirizzo);
+        read = s.link->read(addresses);
+    }
+    if (read) s.accogliLettura([&s, read = *read] { elaboraLetta(s, read); });
+}
+
+// An injected read, when its turn comes; its row is deleted once it has been processed.
+void elaboraIniettato(Sistema& s, const Value& id, int indirizzo, const std::string& message) {
+    {
+        s.fermaTimer1();
+        struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
+        s.corrente.Indirizzo_Corrente = indirizzo;
+        if (const int connection = s.link ? s.link->connectionOf(indirizzo) : 0) s.corrente.Indice_Socket = connection;
+        std::string text = message;
+        Elabora_Messaggi(s, text);
+    }
+    s.db.execute("DELETE FROM Stato_Terminali  WHERE ID=" + Num_SqlQ(id));
 }
 
 void messaggiIniettati(Sistema& s) {
+    // A row already handed over stays in the table until it has been processed: while any
+    // read is in progress or waits, the next tick looks again.
+    if (s.letturaInCorso() || s.lettureInAttesa() > 0) return;
     Value id, address, message;
     {
         auto rs = s.db.open("SELECT TOP 1 ID, Indirizzo, Messaggio  FROM Stato_Terminali  WHERE Stato=500  ORDER BY ID");
@@ -50,15 +75,7 @@ void messaggiIniettati(Sistema& s) {
         s.db.execute("DELETE FROM Stato_Terminali  WHERE ID=" + Num_SqlQ(id));
         return;
     }
-    s.fermaTimer1();
-    {
-        struct Restart { Sistema& s; ~Restart() { s.avviaTimer1(); } } restart{s};
-        s.corrente.Indirizzo_Corrente = indirizzo;
-        if (const int connection = s.link ? s.link->connectionOf(indirizzo) : 0) s.corrente.Indice_Socket = connection;
-        std::string text = message.toText();
-        Elabora_Messaggi(s, text);
-    }
-    s.db.execute("DELETE FROM Stato_Terminali  WHERE ID=" + Num_SqlQ(id));
+    s.accogliLettura([&s, id, indirizzo, text = message.toText()] { elaboraIniettato(s, id, indirizzo, text); });
 }
 
 template <typename F>

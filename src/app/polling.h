@@ -11,13 +11,14 @@ namespace velaris {
 void Timer1_Tick(Sistema& s);
 void Timer2_Tick(Sistema& s);
 
-// Hands a code read at `address` to message processing: positions the terminal, stops
-// Timer1 for the duration, restarts it after. The links that report codes use it.
+// Hands a code read at `address` to message processing at once: positions the terminal,
+// stops Timer1 for the duration, restarts it after. The links that report codes reach it
+// through the link host, in their turn (Sistema::accogliLettura).
 void processaLettura(Sistema& s, int address, std::string message, int connectionIndex);
 
-// A message from a terminal behind an Ethernet controller: positions the terminal,
-// acknowledges a keypad's read and hands the message to message processing, with Timer1
-// stopped for the duration.
+// A message from a terminal behind an Ethernet controller, at once: positions the
+// terminal, acknowledges a keypad's read and hands the message to message processing,
+// with Timer1 stopped for the duration. The link host hands it over in its turn.
 void EtherCtrl_MessageRecv(Sistema& s, int address, const std::string& message);
 
 }  // namespace velaris

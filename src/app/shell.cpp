@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <iostream>
 
@@ -34,9 +36,20 @@ private:
     std::ostream& err_;
 };
 
-// Farewell texts and link close; nothing is sent when the terminals never came up.
+// Farewell texts, then the link closes; nothing is sent when the terminals never came up.
+// Every text reaches its terminal before the link closes, within bounds: each is sent at
+// once (the queue is not drained any more at this point) and, where the terminals
+// acknowledge, once the previous one was acknowledged; the link then writes out what it
+// still holds.
 void shutdown(Sistema& s) {
-    if (!s.Terminali_Inizializzati) return;
+    using std::chrono::milliseconds;
+    if (!s.Terminali_Inizializzati || !s.link) return;
+    constexpr auto kConferme = std::chrono::seconds(5);  // the acknowledgements, all told
+    const auto deadline = std::chrono::steady_clock::now() + kConferme;
+    auto remaining = [&] {
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+        return std::max(milliseconds(0), left);
+    };
     for (const TerminalRow& row : s.registro.Rs_Terminali) {
         const int address = row.indirizzo();
         std::vector<std::string> texts;
@@ -46,9 +59,12 @@ void shutdown(Sistema& s) {
             case tipo::Tcp: texts = {"S00000000"}; break;
             default: break;
         }
-        for (std::string& t : texts) KxSendMsg(s, address, t, 0);
+        for (std::string& t : texts) {
+            KxSendMsg(s, address, t, 1);
+            s.loop.waitUntil([&] { return s.link->acknowledged(address); }, remaining());
+        }
     }
-    if (s.link) s.link->shutDown();
+    s.link->shutDown();
 }
 
 }  // namespace
@@ -126,10 +142,14 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
     asio::signal_set signals(loop.io(), SIGINT, SIGTERM);
     signals.async_wait([&](const asio::error_code& ec, int) {
         if (ec) return;
-        timer1->setInterval(std::chrono::milliseconds(0));
-        timer2->setInterval(std::chrono::milliseconds(0));
-        shutdown(*s);
-        loop.stop();
+        // Never inside a read in progress: the reads that came first end, then the
+        // farewells go out while the loop still runs the links.
+        loop.atTopLevel([&] {
+            timer1->setInterval(std::chrono::milliseconds(0));
+            timer2->setInterval(std::chrono::milliseconds(0));
+            shutdown(*s);
+            loop.stop();
+        });
     });
     err << "velaris-accessi: in servizio, collegamento " << s->config.Dispositivo << ", "
         << s->registro.Terminali_Rete.size() << " terminali" << std::endl;

@@ -8,10 +8,15 @@ void EventLoop::run() {
     io_.run();
 }
 
+void EventLoop::runFor(std::chrono::milliseconds duration) {
+    io_.restart();
+    io_.run_for(duration);
+}
+
 void EventLoop::yieldOnce() {
     ++depth_;
+    struct Leave { EventLoop& l; ~Leave() { l.leaveWait(); } } leave{*this};
     io_.poll();
-    --depth_;
 }
 
 void EventLoop::yieldFor(std::chrono::milliseconds duration) {
@@ -21,6 +26,7 @@ void EventLoop::yieldFor(std::chrono::milliseconds duration) {
 bool EventLoop::waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     ++depth_;
+    struct Leave { EventLoop& l; ~Leave() { l.leaveWait(); } } leave{*this};
     // The work guard keeps run_one_until from returning at once when no other work is
     // pending; the loop wakes at least every 20 ms to look at the condition again.
     auto guard = asio::make_work_guard(io_);
@@ -31,8 +37,31 @@ bool EventLoop::waitUntil(const std::function<bool()>& done, std::chrono::millis
         io_.run_one_until(std::min(deadline, now + std::chrono::milliseconds(20)));
         ok = done();
     }
-    --depth_;
     return ok;
+}
+
+void EventLoop::leaveWait() {
+    // Back at the top: top-level work that came up during the wait gets its turn.
+    if (--depth_ == 0) scheduleTopLevel();
+}
+
+void EventLoop::atTopLevel(std::function<void()> fn) {
+    topLevel_.push_back(std::move(fn));
+    scheduleTopLevel();
+}
+
+void EventLoop::scheduleTopLevel() {
+    if (topLevelPosted_ || topLevel_.empty()) return;
+    topLevelPosted_ = true;
+    asio::post(io_, [this] {
+        topLevelPosted_ = false;
+        if (depth_ > 0) return;  // picked up inside a wait: posted again when it ends
+        auto fn = std::move(topLevel_.front());
+        topLevel_.pop_front();
+        // The next one after the other events of this turn, also when this one throws.
+        struct Next { EventLoop& l; ~Next() { l.scheduleTopLevel(); } } next{*this};
+        fn();
+    });
 }
 
 void IntervalTimer::setInterval(std::chrono::milliseconds interval) {

@@ -52,4 +52,31 @@ void Sistema::avviaTimer1() {
     if (timer1) timer1->setInterval(std::chrono::milliseconds(1000));
 }
 
+void Sistema::accogliLettura(std::function<void()> elabora) {
+    if (letturaInCorso_ || loop.depth() > 0 || lettureInAttesa_ > 0) {
+        ++lettureInAttesa_;
+        loop.atTopLevel([this, elabora = std::move(elabora)] {
+            --lettureInAttesa_;
+            elaboraLettura(elabora);
+        });
+        return;
+    }
+    elaboraLettura(elabora);
+}
+
+void Sistema::elaboraLettura(const std::function<void()>& elabora) {
+    letturaInCorso_ = true;
+    struct Fine { bool& f; ~Fine() { f = false; } } fine{letturaInCorso_};
+    // Nothing of the previous read (terminal, relay times, centre, filters, verdict flags,
+    // card) may reach this one.
+    corrente = Corrente{};
+    esiti = EsitiVerifica{};
+    lettura = DatiLettura{};
+    try {
+        elabora();
+    } catch (const std::exception& e) {
+        log.timedError(e.what(), "Elabora_Messaggi");
+    }
+}
+
 }  // namespace velaris

@@ -5,6 +5,7 @@
 // Procedures take it by reference; nothing lives in globals.
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -126,6 +127,19 @@ struct Sistema {
     // Stops Timer1 for the duration of message processing and restarts it after.
     void fermaTimer1();
     void avviaTimer1();
+
+    // Every inbound read of every link enters here. It is processed at once when nothing
+    // else is in progress; a read that arrives while another is being processed (or while
+    // any handler waits) is processed after it, from the top of the loop, in arrival
+    // order. Each read starts from an empty context of the message in progress.
+    void accogliLettura(std::function<void()> elabora);
+    bool letturaInCorso() const { return letturaInCorso_; }
+    int lettureInAttesa() const { return lettureInAttesa_; }
+
+private:
+    void elaboraLettura(const std::function<void()>& elabora);
+    bool letturaInCorso_ = false;
+    int lettureInAttesa_ = 0;
 };
 
 }  // namespace velaris

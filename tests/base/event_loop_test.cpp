@@ -2,6 +2,10 @@
 
 #include "base/event_loop.h"
 
+#include <array>
+#include <string>
+#include <vector>
+
 using namespace velaris;
 using namespace std::chrono_literals;
 
@@ -44,4 +48,57 @@ TEST(EventLoop, StoppedTimerDoesNotTickAndWaitRespectsItsBound) {
     EXPECT_FALSE(loop.waitUntil([] { return false; }, 50ms));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
     EXPECT_EQ(ticks, 0);
+}
+
+TEST(EventLoop, TopLevelWorkWaitsUntilNoHandlerRunsAndKeepsItsOrder) {
+    EventLoop loop;
+    std::vector<std::string> order;
+    asio::post(loop.io(), [&] {
+        // Work handed over inside a wait of this handler runs only after it, in order.
+        asio::post(loop.io(), [&] {
+            loop.atTopLevel([&] { order.push_back("first"); });
+            loop.atTopLevel([&] {
+                order.push_back("second");
+                loop.stop();
+            });
+        });
+        loop.yieldFor(30ms);
+        order.push_back("handler after its wait");
+        loop.yieldFor(30ms);  // a second wait does not let it in either
+        order.push_back("handler done");
+    });
+    loop.run();
+    EXPECT_EQ(order, (std::vector<std::string>{"handler after its wait", "handler done", "first", "second"}));
+    EXPECT_EQ(loop.pendingTopLevel(), 0u);
+}
+
+TEST(EventLoop, WhatAHandlerWroteBeforeItWaitsGoesOutDuringTheWait) {
+    // Two texts written one after the other (the second once the first is out), then a
+    // wait: both must reach the peer within the wait, not once the handler has returned.
+    EventLoop loop;
+    asio::ip::tcp::acceptor acceptor(loop.io(), {asio::ip::make_address("127.0.0.1"), 0});
+    asio::ip::tcp::socket served(loop.io()), client(loop.io());
+    client.connect(acceptor.local_endpoint());
+    acceptor.accept(served);
+    std::string received;
+    std::array<char, 64> buf{};
+    std::function<void()> read = [&] {
+        client.async_read_some(asio::buffer(buf), [&](const asio::error_code& ec, size_t n) {
+            if (ec) return;
+            received.append(buf.data(), n);
+            read();
+        });
+    };
+    bool seen = false;
+    asio::post(loop.io(), [&] {
+        static const std::string first = "first|", second = "second|";
+        asio::async_write(served, asio::buffer(first), [&](const asio::error_code&, size_t) {
+            asio::async_write(served, asio::buffer(second), [](const asio::error_code&, size_t) {});
+        });
+        seen = loop.waitUntil([&] { return received == "first|second|"; }, 2000ms);
+        loop.stop();
+    });
+    read();
+    loop.run();
+    EXPECT_TRUE(seen) << received;
 }

@@ -76,6 +76,7 @@ public:
         members[static_cast<size_t>(i - 1)].written.push_back(wire);
         return true;
     }
+    bool written() const override { return true; }  // written at once
     bool listening() const override { return isListening; }
     bool listen(std::string& error) override {
         ++listens;
@@ -102,6 +103,7 @@ public:
     bool risposta() const override { return answered; }
     void resetRisposta() override { answered = false; }
     int state() const override { return 0; }
+    bool idle() const override { return true; }
     void close() override {}
     struct Command { std::string ip, frame; };
     std::vector<Command> commands;

@@ -96,6 +96,10 @@ void ControllerTerminals::delivered(int address) {
     if (Controller* controller = controllerOf(address)) ++controller->inFlight;
 }
 
+bool ControllerTerminals::acknowledged(int address) const {
+    return address < 0 || address >= static_cast<int>(busy_.size()) || busy_[static_cast<size_t>(address)] == 0;
+}
+
 std::vector<std::string> ControllerTerminals::controllers() const {
     std::vector<std::string> ips;
     for (const Controller& c : controllers_) ips.push_back(c.ip);

@@ -29,6 +29,7 @@ public:
     // the waiting message is more than 6 seconds overdue.
     bool readyFor(int address, const DateTime& due, const DateTime& now) override;
     void delivered(int address) override;
+    bool acknowledged(int address) const override;
 
     // The controllers (their IPs, in order) and the messages in flight at one; -1 for an
     // unknown controller.

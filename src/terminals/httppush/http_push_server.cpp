@@ -27,18 +27,26 @@ void HttpPushServer::onData(int index, std::string_view bytes) {
     if (!slot) slot = std::make_shared<Session>(limit_);
     const std::shared_ptr<Session> session = slot;  // survives an unload during handle()
     session->framer.append(bytes);
-    while (!session->gone) {
-        auto request = session->framer.next();
-        if (!request) break;
-        handle(index, *request);
+    serve(index, session);
+}
+
+void HttpPushServer::serve(int index, const std::shared_ptr<Session>& session) {
+    {
+        session->serving = true;
+        struct Served { Session& s; ~Served() { s.serving = false; } } served{*session};
+        while (!session->gone && session->reads == 0) {
+            auto request = session->framer.next();
+            if (!request) break;
+            handle(index, session, *request);
+        }
     }
-    if (!session->gone && session->framer.error() != HttpFramer::Error::None) {
+    if (!session->gone && session->reads == 0 && session->framer.error() != HttpFramer::Error::None) {
         log_.timedError(describe(session->framer.error(), limit_), "DataArrival", index);
         listener_.close(index);
     }
 }
 
-void HttpPushServer::handle(int index, const HttpRequest& request) {
+void HttpPushServer::handle(int index, const std::shared_ptr<Session>& session, const HttpRequest& request) {
     const PushAction action = routeRequest(request);
     switch (action.kind) {
         case PushAction::Kind::None:
@@ -53,9 +61,25 @@ void HttpPushServer::handle(int index, const HttpRequest& request) {
                 listener_.setTag(index, cp1252ToUtf8(action.id));
             break;
         }
-        case PushAction::Kind::Online:
-            intake_.codeRead(action.address, cp1252ToUtf8(action.code), index);
+        case PushAction::Kind::Online: {
+            ++session->reads;
+            std::weak_ptr<Session> weak = session;
+            std::weak_ptr<char> alive = alive_;
+            IntakeSink::Reply reply;
+            reply.connectionOpen = [weak] {
+                const auto s = weak.lock();
+                return s && !s->gone;
+            };
+            reply.done = [this, weak, alive, index] {
+                const auto s = weak.lock();
+                if (alive.expired() || !s || s->gone) return;
+                // A read processed at once is done before handle() returns: the loop in
+                // serve() goes on by itself.
+                if (--s->reads == 0 && !s->serving) serve(index, s);
+            };
+            intake_.codeRead(action.address, cp1252ToUtf8(action.code), index, std::move(reply));
             break;
+        }
         case PushAction::Kind::Error:
             log_.timedError(std::to_string(action.errorNumber) + " - " + action.errorDescription, "DataArrival", index);
             break;

@@ -12,6 +12,7 @@ struct ClientLink::Connection {
     tcp::socket socket;
     RecordFramer framer;
     std::string out;
+    bool writing = false;
     std::array<char, 1024> buf{};
 };
 
@@ -61,7 +62,9 @@ void ClientLink::connect(const std::string& ip, uint16_t port) {
         if (Comando_Connessione.find_first_not_of(' ') != std::string::npos) {
             c->out = std::move(Comando_Connessione);
             Comando_Connessione.clear();
+            c->writing = true;
             asio::async_write(c->socket, asio::buffer(c->out), [this, alive, c](const asio::error_code& werr, size_t) {
+                c->writing = false;
                 if (alive.expired() || c != conn_) return;
                 if (werr && werr != asio::error::operation_aborted) fail(c, werr, "Winsock2 Error");
             });
@@ -113,6 +116,11 @@ int ClientLink::sendCommand(const std::string& ip, uint16_t port, const std::str
     Comando_Connessione = frame;
     connect(ip, port);
     return 0;
+}
+
+bool ClientLink::idle() const {
+    if (state_ == kConnecting) return false;
+    return state_ != kConnected || !conn_ || !conn_->writing;
 }
 
 bool ClientLink::probe(const std::string& ip, uint16_t port) {

@@ -54,6 +54,10 @@ public:
     // started (the frame goes out when it is up; a failure to connect loses it).
     int sendCommand(const std::string& ip, uint16_t port, const std::string& frame);
 
+    // Nothing is on its way: no connection is being set up and the last command, if any,
+    // has been written (shutdown waits for this before the process ends).
+    bool idle() const;
+
     // Start-up check of one terminal: sends the probe frame on a fresh connection and
     // waits up to `wait` for the answer. An earlier connection still open is closed first,
     // and the answer flag is cleared, so that each terminal is judged by its own answer.

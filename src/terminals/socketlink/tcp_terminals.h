@@ -24,6 +24,8 @@ public:
     virtual void resetRisposta() = 0;
     // 0 closed, 6 connecting, 7 connected.
     virtual int state() const = 0;
+    // No connection is being set up and the last command, if any, has been written.
+    virtual bool idle() const = 0;
     virtual void close() = 0;
 };
 
@@ -35,6 +37,7 @@ public:
     bool risposta() const override { return c_.Risposta_Winsock2; }
     void resetRisposta() override { c_.Risposta_Winsock2 = false; }
     int state() const override { return c_.state(); }
+    bool idle() const override { return c_.idle(); }
     void close() override { c_.close(); }
 
 private:
@@ -58,6 +61,8 @@ public:
     void sendCommand(int address, const std::string& frame) override;
 
 private:
+    bool written() const override { return ListenerTerminals::written() && client_.idle(); }
+
     CollegamentoClient& client_;
     LinkHost& host_;
     int16_t ticks_ = 0;

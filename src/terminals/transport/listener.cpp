@@ -280,6 +280,13 @@ bool TerminalListener::send(int index, std::string bytes) {
     return true;
 }
 
+size_t TerminalListener::pendingOutput() const {
+    size_t n = 0;
+    for (const auto& [index, m] : members_)
+        if (m->open) n += m->outBytes;
+    return n;
+}
+
 void TerminalListener::close(int index) {
     if (auto m = current(index)) unload(m);
 }

@@ -92,6 +92,8 @@ public:
     // Queues bytes (already in wire encoding) for the connection; writes keep their order
     // and never block. False when the connection is not there.
     bool send(int index, std::string bytes);
+    // Bytes queued on the connections and not yet written (shutdown waits for 0).
+    size_t pendingOutput() const;
     // Closes and unloads the connection at once; unsent output is dropped.
     void close(int index);
     // Closes the listener and every connection (shutdown).

@@ -18,8 +18,9 @@ LinkStart ListenerTerminals::bringUp(const std::vector<LinkTerminal>&) {
 }
 
 void ListenerTerminals::shutDown() {
-    // Let the last writes reach the terminals before the sockets close.
-    loop_.yieldFor(std::chrono::milliseconds(200));
+    // The farewells (and whatever came before them) reach the terminals before the
+    // sockets close; a terminal that does not read holds shutdown up for 3 seconds at most.
+    loop_.waitUntil([this] { return written(); }, std::chrono::seconds(3));
 }
 
 bool ListenerTerminals::carries(int i, int address) const {

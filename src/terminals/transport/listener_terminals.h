@@ -1,7 +1,7 @@
 #pragma once
 // The part of a terminal link shared by the links whose terminals connect to the server
 // (HTTP push and TCP terminals): the listener's connections, bringing the listener up and
-// the short pause before the sockets close.
+// writing out what is still on its way before the sockets close.
 
 #include <string>
 #include <vector>
@@ -23,6 +23,8 @@ public:
     virtual std::string tag(int index) const = 0;
     // Writes bytes already in wire form; false when the member is not connected.
     virtual bool send(int index, const std::string& wire) = 0;
+    // Everything sent on the connections has been written out.
+    virtual bool written() const = 0;
     virtual bool listening() const = 0;
     // Starts (or restarts) listening on the configured port; false with a reason when
     // the port cannot be opened.
@@ -39,6 +41,7 @@ public:
     bool connected(int i) const override { return l_.connected(i); }
     std::string tag(int i) const override { return l_.tag(i); }
     bool send(int i, const std::string& wire) override { return l_.send(i, wire); }
+    bool written() const override { return l_.pendingOutput() == 0; }
     bool listening() const override { return l_.isListening(); }
     bool listen(std::string& error) override;
 
@@ -62,6 +65,8 @@ public:
 protected:
     // Whether connection `i` has identified itself as terminal `address`.
     bool carries(int i, int address) const;
+    // Everything handed to the link has been written out (shutdown waits for it).
+    virtual bool written() const { return connections_.written(); }
 
     Connessioni& connections_;
     EventLoop& loop_;

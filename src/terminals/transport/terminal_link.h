@@ -4,6 +4,7 @@
 // (net92/, ethercontrol/, httppush/, socketlink/); the system holds one of them and never
 // asks which kind it is. What a link needs of the system above it comes through LinkHost.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,11 +14,20 @@
 namespace velaris {
 
 // Where the drivers hand the codes they receive: the terminal at `address` read `code`;
-// `connectionIndex` is the listener connection it came on (0 when none).
+// `connectionIndex` is the listener connection it came on (0 when none). Reads are
+// processed one at a time: one that arrives while another is in progress is processed
+// after it, so the call may return before the read has been processed.
 class IntakeSink {
 public:
+    // For a read whose answer goes back on its own connection (HTTP push).
+    struct Reply {
+        // False once that connection has gone: its index may belong to another by then.
+        std::function<bool()> connectionOpen;
+        // Runs once the read has been processed or dropped.
+        std::function<void()> done;
+    };
     virtual ~IntakeSink() = default;
-    virtual void codeRead(int address, const std::string& code, int connectionIndex) = 0;
+    virtual void codeRead(int address, const std::string& code, int connectionIndex, Reply reply = {}) = 0;
 };
 
 // What a link asks of the system around it.
@@ -28,7 +38,7 @@ public:
     // The IP of a terminal of the network list built at start-up; "" when none.
     virtual std::string ipOf(int address) const = 0;
     // A message (not a status report) from terminal `address`, on a link that reports
-    // messages per terminal rather than codes.
+    // messages per terminal rather than codes; processed in its turn, as codes are.
     virtual void terminalMessage(int address, const std::string& message) = 0;
 };
 
@@ -72,7 +82,7 @@ public:
     virtual LinkStart bringUp(const std::vector<LinkTerminal>& terminals) = 0;
     // Asks a terminal whether it is there; may let other events run while it waits.
     virtual bool probe(const LinkTerminal& terminal) = 0;
-    // Farewell done: closes the link.
+    // Farewell done: writes out what the link still holds (within bounds), then closes it.
     virtual void shutDown() = 0;
 
     // Sends `message` to `address`. Send mode 0 may queue it (Ethernet controllers); 1 and
@@ -83,6 +93,9 @@ public:
     // the bookkeeping once it went.
     virtual bool readyFor(int /*address*/, const DateTime& /*due*/, const DateTime& /*now*/) { return true; }
     virtual void delivered(int /*address*/) {}
+    // Whether the terminal has acknowledged the last message sent to it (shutdown waits
+    // for the farewells' own acknowledgements); always so on a link without them.
+    virtual bool acknowledged(int /*address*/) const { return true; }
 
     // The next read of one of `addresses` (polled links only); status reports are dropped.
     virtual std::optional<LinkRead> read(const std::vector<int>& /*addresses*/) { return std::nullopt; }

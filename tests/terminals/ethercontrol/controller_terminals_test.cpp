@@ -31,8 +31,10 @@ TEST(ControllerTerminals, ReadsAreAcknowledgedAndProcessedAcknowledgementsFreeTh
     Buffer_Terminali(x.s, ModoCoda::Invia);
     Buffer_Terminali(x.s, ModoCoda::Invia);
     ASSERT_EQ(x.ether.sent.size(), 1u);  // the terminal waits for its acknowledgement
+    EXPECT_FALSE(x.s.link->acknowledged(1));  // as shutdown does between farewells
     x.ether.ackAddress = 1;
     x.ether.events.acknowledged("");
+    EXPECT_TRUE(x.s.link->acknowledged(1));
     Buffer_Terminali(x.s, ModoCoda::Invia);
     ASSERT_EQ(x.ether.sent.size(), 2u);
     EXPECT_EQ(x.ether.sent[1].text, "secondo");

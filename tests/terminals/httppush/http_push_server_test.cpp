@@ -166,3 +166,42 @@ TEST(HttpPushServerTest, ConnectionClosedWhileTheIntakeWaitsStopsItsRequests) {
     EXPECT_EQ(x.intake.reads.size(), 1u);
     EXPECT_FALSE(x.server.respond(1, batchBody()));
 }
+
+TEST(HttpPushServerTest, ARequestAfterAReadThatWaitsItsTurnIsAnsweredAfterTheVerdict) {
+    PushFixture x;
+    x.intake.hold = true;  // the read waits behind another terminal's
+    Peer p(x.loop, x.port());
+    p.send(onlineRequest("trsn=0,1,2,3,77&id=5") + "GET /keepalive?id=5 HTTP/1.1\r\n\r\n");
+    ASSERT_TRUE(x.waitReads(1));
+    p.settle(100ms);
+    EXPECT_TRUE(p.received().empty());  // the keepalive must not overtake the verdict
+    ASSERT_EQ(x.intake.held.size(), 1u);
+    EXPECT_TRUE(x.intake.held[0].connectionOpen());
+
+    // The verdict goes out in the read's turn; then the keepalive is answered.
+    EXPECT_TRUE(x.server.respond(x.intake.reads[0].index, releBody(false, Value())));
+    x.intake.done();
+    ASSERT_TRUE(p.waitBytes(10));
+    p.settle(100ms);
+    const std::string r = p.received();
+    EXPECT_LT(r.find("beep=3"), r.find("date=20240307")) << r;
+    EXPECT_NE(r.find("date=20240307"), std::string::npos) << r;
+}
+
+TEST(HttpPushServerTest, AWaitingReadKnowsWhenItsConnectionHasGone) {
+    PushFixture x;
+    x.intake.hold = true;
+    {
+        Peer p(x.loop, x.port());
+        p.send(onlineRequest("trsn=0,1,2,3,77&id=5"));
+        ASSERT_TRUE(x.waitReads(1));
+    }
+    ASSERT_TRUE(x.loop.waitUntil([&] { return !x.server.listener().loaded(1); }, 2s));
+    // A new terminal takes the index; the waiting read must not answer on it.
+    Peer q(x.loop, x.port());
+    ASSERT_TRUE(x.loop.waitUntil([&] { return x.server.listener().loaded(1); }, 2s));
+    EXPECT_FALSE(x.intake.held[0].connectionOpen());
+    x.intake.done();
+    q.send("GET /keepalive?id=6 HTTP/1.1\r\n\r\n");
+    EXPECT_TRUE(q.waitBytes(kKeepaliveResponse.size()));
+}

@@ -45,12 +45,22 @@ struct RecordingIntake : IntakeSink {
         std::string code;
         int index;
     };
-    void codeRead(int address, const std::string& code, int connectionIndex) override {
+    // Processed at once unless `hold` is set: then done() is called by the test (done()).
+    void codeRead(int address, const std::string& code, int connectionIndex, Reply reply = {}) override {
         reads.push_back({address, code, connectionIndex});
         if (onRead) onRead(reads.back());
+        if (hold) held.push_back(std::move(reply));
+        else if (reply.done) reply.done();
+    }
+    void done() {
+        auto r = std::move(held.front());
+        held.erase(held.begin());
+        if (r.done) r.done();
     }
     std::vector<Read> reads;
     std::function<void(const Read&)> onRead;
+    bool hold = false;
+    std::vector<Reply> held;
 };
 
 // A client socket whose received bytes pile up in received(); closed() once the far end
