@@ -78,7 +78,7 @@ Site makeSite(const std::string& name, int terminals) {
                         std::to_string(i) + ", -1, 6, '127.0.0.1')");
     s.port = velaris::test::freePort();
     std::ofstream(s.dir / "Velaris.ini") << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port=" << s.port
-                                         << "\n";
+                                         << "\n[Web]\nPort=0\n";
     return s;
 }
 

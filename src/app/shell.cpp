@@ -7,9 +7,13 @@
 #include <csignal>
 #include <iostream>
 
+#include <unistd.h>
+
 #include "app/config.h"
 #include "app/links_factory.h"
+#include "app/operator_view.h"
 #include "app/polling.h"
+#include "app/web/status_server.h"
 #include "db/engine.h"
 #include "system/registry.h"
 #include "system/sender.h"
@@ -29,6 +33,10 @@ public:
         const std::string line = std::string(kTitolo) + (icon == Icona::Critico ? " [critico] " : " [informazione] ") + text;
         err_ << line << std::endl;
         log_.timed(line);
+    }
+    // The terminal's bell, when a person may hear it.
+    void beep() override {
+        if (::isatty(STDERR_FILENO)) err_ << '\a' << std::flush;
     }
 
 private:
@@ -69,15 +77,17 @@ void shutdown(Sistema& s) {
 
 }  // namespace
 
-int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const OperatorViewFactory& viewFactory) {
     CLI::App app{"Velaris access-control server", "velaris-accessi"};
     std::string commandLine, configPath, logDir, clockText;
+    bool headless = false;
     app.add_option("COMMAND_LINE", commandLine,
                    "Connection string, a separator and the start option digit, e.g. \"Provider=SQLite;Data "
                    "Source=centro.db;1\"");
     app.add_option("--config", configPath, "Settings file (default $XDG_CONFIG_HOME/Velaris/Velaris.ini)");
     app.add_option("--log-dir", logDir, "Folder of VelarisAccessi.log (default: the program's folder)");
     app.add_option("--clock", clockText, "Start the system clock at \"YYYY-MM-DD HH:MM:SS\"");
+    app.add_flag("--headless", headless, "No tray icon and window, even in a desktop session");
     app.footer("Operator commands: velaris-accessi database create|demo FILE; velaris-accessi sql --database FILE "
                "\"STATEMENT\"");
     try {
@@ -96,26 +106,60 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
         clock.startAt(*at);
     }
     EventLog log(logDir.empty() ? EventLog::programFolder() : std::filesystem::path(logDir), clock);
-    ConsoleOperatore operatore(log, err);
+    EventLoop loop;
+    ConsoleOperatore console(log, err);
+    // The tray icon and window only in a desktop session, and never when asked not to.
+    std::unique_ptr<OperatorView> view;
+    if (viewFactory && !headless && desktopSession()) view = viewFactory(loop, log, err);
+    Operatore& operatore = view ? view->operatore() : console;
+    // A start-up failure ends the process once the operator has read why.
+    auto failed = [&](int status) {
+        if (view) view->waitForMessageBoxes();
+        return status;
+    };
 
     if (commandLine.empty()) {
         operatore.messageBox("Impossibile avviare il controllo accessi", Operatore::Icona::Critico);
-        return 1;
+        return failed(1);
     }
 
-    EventLoop loop;
     std::unique_ptr<Database> db;
     std::unique_ptr<Sistema> s;
     std::unique_ptr<SistemaLinkHost> host;
     std::unique_ptr<Collegamenti> links;
     std::unique_ptr<IntervalTimer> timer1, timer2;
+    std::shared_ptr<StatusModel> statusModel;
+    std::unique_ptr<StatusServer> statusPage;
+    WebConfig web;
+    // Ending the program (signal or the tray menu's exit): never inside a read in
+    // progress; the reads that came first end, then the farewells go out while the loop
+    // still runs the links.
+    std::function<void()> termina = [&] {
+        loop.atTopLevel([&] {
+            timer1->setInterval(std::chrono::milliseconds(0));
+            timer2->setInterval(std::chrono::milliseconds(0));
+            if (statusPage) statusPage->stop();
+            shutdown(*s);
+            loop.stop();
+        });
+    };
     try {
         const bool option = commandLine.back() >= '1' && commandLine.back() <= '9';
         const std::string connection = commandLine.size() >= 2 ? commandLine.substr(0, commandLine.size() - 2) : "";
         db = std::make_unique<Database>(openConnection(connection, clock, engineOptionsFromEnvironment()), log);
         s = std::make_unique<Sistema>(clock, log, *db, loop, operatore);
         s->Opzione_Avvio = option;
-        s->config = readLinkConfig(IniFile::load(configPath.empty() ? defaultConfigPath() : std::filesystem::path(configPath)));
+        const IniFile ini = IniFile::load(configPath.empty() ? defaultConfigPath() : std::filesystem::path(configPath));
+        s->config = readLinkConfig(ini);
+        web = readWebConfig(ini);
+        if (web.enabled()) {
+            // From here on, so that the page shows the start-up's log lines too.
+            statusModel = std::make_shared<StatusModel>(*s);
+            // The log outlives the model: lines written after it is gone reach nobody.
+            log.addObserver([m = std::weak_ptr<StatusModel>(statusModel)](std::string_view line) {
+                if (auto model = m.lock()) model->logLine(line);
+            });
+        }
         timer1 = std::make_unique<IntervalTimer>(loop.io(), [&] { Timer1_Tick(*s); });
         timer2 = std::make_unique<IntervalTimer>(loop.io(), [&] { Timer2_Tick(*s); });
         s->timer1 = timer1.get();
@@ -123,12 +167,13 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
         host = std::make_unique<SistemaLinkHost>(*s);
         links = creaCollegamenti(*s, *host);
 
+        if (view) view->show([&] { termina(); });
         Inizializza_Terminali(*s);
         if (!s->Terminali_Inizializzati) {
             if (s->config.Dispositivo <= dispositivo::Nessuno)
                 log.timed("Link kind (Dispositivo) not configured in " +
                           (configPath.empty() ? defaultConfigPath().string() : configPath));
-            return 3;
+            return failed(3);
         }
         s->settings.Defaults_DopoAggiornamento();
         db->execute("DELETE FROM wTmp_DatiAccessi ");
@@ -136,24 +181,47 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err) {
         log.error(errorNumber(e), e.what(), "Form_Load");
         operatore.messageBox("Errore nell'avvio del controllo accessi", Operatore::Icona::Critico);
         if (s) shutdown(*s);
-        return 1;
+        return failed(1);
     }
 
     asio::signal_set signals(loop.io(), SIGINT, SIGTERM);
     signals.async_wait([&](const asio::error_code& ec, int) {
         if (ec) return;
-        // Never inside a read in progress: the reads that came first end, then the
-        // farewells go out while the loop still runs the links.
-        loop.atTopLevel([&] {
-            timer1->setInterval(std::chrono::milliseconds(0));
-            timer2->setInterval(std::chrono::milliseconds(0));
-            shutdown(*s);
-            loop.stop();
-        });
+        termina();
     });
-    err << "velaris-accessi: in servizio, collegamento " << s->config.Dispositivo << ", "
-        << s->registro.Terminali_Rete.size() << " terminali" << std::endl;
+    // The system's log rotation moves the event log away and then sends SIGHUP: the next
+    // line starts the new file.
+    asio::signal_set hangup(loop.io(), SIGHUP);
+    std::function<void(const asio::error_code&, int)> onHangup = [&](const asio::error_code& ec, int) {
+        if (ec) return;
+        log.reopen();
+        hangup.async_wait(onHangup);
+    };
+    hangup.async_wait(onHangup);
+
+    std::string pageText = "pagina di stato disattivata";
+    if (statusModel) {
+        std::vector<std::string> ips;
+        for (const TerminalRow& row : s->registro.Rs_Terminali) ips.push_back(row["Indirizzo_IP"].toText());
+        statusPage = std::make_unique<StatusServer>(loop, log, *statusModel, web,
+                                                    PeerFilter::fromSetting(web.Allowed_Peers, ips));
+        if (statusPage->start()) {
+            s->messaggioElaborato = [p = statusPage.get()] { p->changed(); };
+            pageText = "pagina di stato " + statusPage->url();
+            log.timed("Pagina di stato: " + statusPage->url());
+            if (!web.loopback() && web.Token.empty() && web.Allowed_Peers.empty())
+                log.timed("Pagina di stato aperta a ogni indirizzo senza token: impostare [Web] Token o Allowed_Peers");
+        } else {
+            statusPage.reset();
+            pageText = "pagina di stato non avviata";
+        }
+    }
+    std::string summary = "collegamento " + std::to_string(s->config.Dispositivo) + ", " +
+                          std::to_string(s->registro.Terminali_Rete.size()) + " terminali";
+    if (view) view->setStatus("In servizio: " + summary + "; " + pageText);
+    err << "velaris-accessi: in servizio, " << summary << "; " << pageText << std::endl;
     loop.run();
+    s->messaggioElaborato = nullptr;
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "attendance/dati_accessi.h"
 #include "attendance/presenze.h"
+#include "attendance/visita.h"
 #include "base/format.h"
 #include "checks/abbonamenti_terminali.h"
 #include "db/setting_slots.h"
@@ -181,12 +182,7 @@ bool Biglietti::passBack(const Biglietto& b) {
 
 // The customer columns hold 20 characters: a longer card code is cut there, with a log line.
 const std::string& Biglietti::codiceCliente() {
-    if (!cliente_) {
-        cliente_ = primiCaratteri(l_.Codice, kLunghezzaCodiceCliente);
-        if (*cliente_ != l_.Codice)
-            s_.log.error(0, "Ticket code " + *cliente_ + "... cut to " + std::to_string(kLunghezzaCodiceCliente) +
-                                " characters for the customer column", kFunzione);
-    }
+    if (!cliente_) cliente_ = perColonna(s_, l_.Codice, kLunghezzaCodiceCliente, "Codice_Cliente", kFunzione);
     return *cliente_;
 }
 

@@ -1,5 +1,7 @@
 #include "attendance/dati_accessi.h"
 
+#include "base/format.h"
+
 namespace velaris {
 
 namespace {
@@ -12,18 +14,6 @@ std::string data(const Value& v) { return Nullo_Vuoto(v) || !v.toDate() ? "Null"
 std::string ora(const Value& v) {
     if (Nullo_Vuoto(v) || !v.toDate()) return "Null";
     return Ora_SqlQ(v);
-}
-
-// The first `n` characters of a UTF-8 text (a character is never cut in half).
-std::string primiCaratteri(const std::string& t, size_t n) {
-    size_t count = 0;
-    for (size_t i = 0; i < t.size(); ++i) {
-        if ((static_cast<unsigned char>(t[i]) & 0xC0) != 0x80) {
-            if (count == n) return t.substr(0, i);
-            ++count;
-        }
-    }
-    return t;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "attendance/visita.h"
 #include "base/format.h"
 #include "db/setting_slots.h"
 
@@ -11,30 +12,7 @@ namespace velaris {
 
 namespace {
 
-using Riga = std::vector<Value>;
-
-// The first row of a query, or nothing.
-std::optional<Riga> primaRiga(Database& db, const std::string& sql) {
-    auto rs = db.open(sql);
-    if (rs->eof()) return std::nullopt;
-    Riga r;
-    for (int i = 0; i < rs->fieldCount(); ++i) r.push_back(rs->field(i));
-    return r;
-}
-
-std::vector<Riga> tutteLeRighe(Database& db, const std::string& sql) {
-    auto rs = db.open(sql);
-    std::vector<Riga> out;
-    for (; !rs->eof(); rs->moveNext()) {
-        Riga r;
-        for (int i = 0; i < rs->fieldCount(); ++i) r.push_back(rs->field(i));
-        out.push_back(std::move(r));
-    }
-    return out;
-}
-
 std::string num(int64_t n) { return Num_SqlQ(Value(static_cast<long long>(n))); }
-std::string data(const DateTime& d) { return Data_SqlQ(Value(d)); }
 std::string ora(const DateTime& t) { return Ora_SqlQ(Value(t)); }
 
 // The master table of an activity kind and its key column.
@@ -50,51 +28,6 @@ Anagrafica anagraficaPer(int tipologia) {
         case 3: return {"Anagrafica_Servizi", "Codice_Servizio"};
         default: return {};
     }
-}
-
-// The first `n` characters of a UTF-8 text (never a broken character).
-std::string primiCaratteri(const std::string& s, size_t n) {
-    size_t chars = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            if (chars == n) return s.substr(0, i);
-            ++chars;
-        }
-    }
-    return s;
-}
-
-// " scadenza dd/mm/yyyy" when the end date is known.
-std::string conScadenza(const Value& descrizione, const Value& dataFine) {
-    std::string d = descrizione.toText();
-    if (auto fine = dataFine.toDate(); fine && !Nullo_Vuoto(dataFine)) d += " scadenza " + formatDate(*fine, "dd/mm/yyyy");
-    return d;
-}
-
-bool qualcuno(const std::array<Value, 23>& irr, std::initializer_list<int> codici) {
-    for (int c : codici)
-        if (irr[static_cast<size_t>(c)].toDouble() != 0) return true;
-    return false;
-}
-
-// A line or add-on that still has a booking today or later is never expired.
-std::string esclusionePrenotazioni(const std::string& colonna, const std::string& campo, const std::string& cliente,
-                                   const std::string& oggi) {
-    return " AND " + colonna + " Not In  (SELECT Booking_Clienti." + campo +
-           " FROM Gestione_Prenotazioni INNER JOIN Booking_Clienti ON "
-           "Gestione_Prenotazioni.ID=Booking_Clienti.ID_PivotPrenotazione WHERE Booking_Clienti.Codice_Cliente=" +
-           cliente + " AND Gestione_Prenotazioni.Data_Prenotazione>=" + oggi +
-           " UNION SELECT Gestione_Prenotazioni_Corsi." + campo +
-           " FROM Gestione_Prenotazioni_Corsi WHERE Gestione_Prenotazioni_Corsi.Codice_Cliente=" + cliente +
-           " AND Gestione_Prenotazioni_Corsi.Data_Prenotazione>=" + oggi + " UNION SELECT Gestione_Prenotazioni_Servizi." +
-           campo + " FROM Gestione_Prenotazioni_Servizi WHERE Gestione_Prenotazioni_Servizi.Codice_Cliente=" + cliente +
-           " AND Gestione_Prenotazioni_Servizi.Data_Prenotazione>=" + oggi + ") ";
-}
-
-std::string esclusioneAccompagnate(const std::string& colonna) {
-    return " AND " + colonna +
-           " Not In  (SELECT Codice_Corso FROM Anagrafica_Corsi WHERE Con_Accompagnatore<>0  UNION SELECT "
-           "Codice_Servizio FROM Anagrafica_Servizi WHERE Con_Accompagnatore<>0)";
 }
 
 // Single bookings that an add-on pays for, by kind of booking.
@@ -116,6 +49,434 @@ constexpr std::array<Singola, 3> kSingole = {{
      "Gestione_Aggiunte.Singola>0", "Booking_Clienti"},
 }};
 
+constexpr const char* kSalvaTerminali = "Salva_Presenza_Terminali";
+
+// The recording of an entry for one activity decided at a terminal, step by step.
+class SalvaPresenzaTerminali : Visita {
+public:
+    SalvaPresenzaTerminali(Sistema& s, PresenzaTerminale& p, const DateTime& adesso);
+    void esegui();
+
+private:
+    bool numeroVisita();
+    void leggiAttivita();
+    void registra();
+    bool contatoAltrove();
+    void fasciaAccompagnamento();
+    void recuperoCorso();
+    void prenotazioniSingole();
+    void reindirizza(const Riga& r);
+    void scalaAbbonamento();
+    void scalaAggiunta();
+    void dettaglio();
+    void fasciaGiornata();
+    void giornale();
+    void logIngresso();
+    void oraUscita();
+
+    PresenzaTerminale& p_;
+    DateTime adesso_;
+    Anagrafica anag_;
+    std::string codice_;  // the activity as a literal
+    bool altre_ = false;  // an entry not tied to one activity
+    bool irregolare_ = false, fuoriOrario_ = false, sospeso_ = false;
+    Value statoPrecedente_;
+    bool nuova_ = false;  // the visit is new (not a further activity of today's visit)
+    int64_t noVerifica_ = 0, modScalo_ = 0;
+    std::string descrizioneAttivita_;
+    bool conta_ = true;   // the entry is deducted
+    int64_t fascia_ = 0, idPacchetto_ = 0;
+    int64_t idRiga_ = 0;  // the subscription line (`Iscrizioni_Strutture.ID`) that pays, 0 unknown
+    Value descrizioneLog_, dataFineLog_;
+    bool descrizioneTrovata_ = false;
+};
+
+SalvaPresenzaTerminali::SalvaPresenzaTerminali(Sistema& s, PresenzaTerminale& p, const DateTime& adesso)
+    : Visita(s, p.Codice_Cliente, p.Indirizzo, adesso.datePart(), adesso.timeOnDay1900(), kSalvaTerminali),
+      p_(p),
+      adesso_(adesso),
+      anag_(anagraficaPer(p.Tipologia)),
+      codice_(CChrQ(p.Codice_Attivita)),
+      altre_(p.Codice_Attivita.toText() == kAltreStrutture),
+      idRiga_(p.ID_Riga) {}
+
+// The visit's presence number; today's when a further activity of the visit.
+bool SalvaPresenzaTerminali::numeroVisita() {
+    if (p_.Non_Registrare) {
+        nuova_ = p_.Nuova_Visita;
+        return true;
+    }
+    if (!p_.Nuova_Visita) {
+        const Value ultimo =
+            DMaxQ(s_.db, "ID_Presenza", "Presenze", "Codice_Cliente=" + clienteQ_ + " And Data_Presenza=" + oggi_);
+        if (!Nullo_Vuoto(ultimo)) numero_ = ultimo.toInt();
+    }
+    if (p_.Nuova_Visita || numero_ == 0) {
+        if (!preleva()) return false;  // nothing can be recorded without a number
+        nuova_ = true;
+    }
+    return true;
+}
+
+// The activity's master row.
+void SalvaPresenzaTerminali::leggiAttivita() {
+    if (altre_ || !anag_.tabella) return;
+    if (auto r = primaRiga(s_.db, std::string("SELECT TOP 1 NoVerifica_Ingresso, Mod_Scalo, Descrizione  FROM ") +
+                                      anag_.tabella + " WHERE " + anag_.chiave + " = " + codice_)) {
+        noVerifica_ = (*r)[0].toInt();
+        modScalo_ = (*r)[1].toInt();
+        descrizioneAttivita_ = (*r)[2].toText();
+    }
+}
+
+// An entitlement whose facility has a terminal of its own in this group is
+// counted there.
+bool SalvaPresenzaTerminali::contatoAltrove() {
+    if (Nullo_Vuoto(p_.Struttura_Abbonamento)) return false;
+    const std::string g = Num_SqlQ(DLookUpQ(s_.db, "Gruppo2", "Dettaglio_Terminali", "Indirizzo=" + terminale_));
+    const std::string struttura = CChrQ(p_.Struttura_Abbonamento);
+    if (trova("SELECT TOP 1 Dettaglio_Terminali.Codice_Struttura  FROM Dettaglio_Terminali INNER JOIN "
+              "Anagrafica_Strutture ON Dettaglio_Terminali.Codice_Struttura=Anagrafica_Strutture.Codice_Struttura  "
+              "WHERE (Dettaglio_Terminali.Gruppo2=0 OR Dettaglio_Terminali.Gruppo2=" + g +
+              ") AND Dettaglio_Terminali.Codice_Struttura=" + struttura))
+        return true;
+    return trova("SELECT TOP 1 Strutture_Associate.Codice_Struttura  FROM Strutture_Associate INNER JOIN "
+                 "Anagrafica_Strutture ON Strutture_Associate.Codice_Struttura=Anagrafica_Strutture.Codice_Struttura  "
+                 "WHERE Anagrafica_Strutture.Esterna=0 AND Strutture_Associate.Codice_Struttura_Associata=" + struttura +
+                 " AND Anagrafica_Strutture.Codice_Struttura In  (SELECT Dettaglio_Terminali.Codice_Struttura  FROM "
+                 "Dettaglio_Terminali INNER JOIN Anagrafica_Strutture ON "
+                 "Dettaglio_Terminali.Codice_Struttura=Anagrafica_Strutture.Codice_Struttura  WHERE "
+                 "Dettaglio_Terminali.Indirizzo<>" + terminale_ +
+                 " AND (Dettaglio_Terminali.Gruppo2=0 OR Dettaglio_Terminali.Gruppo2=" + g + "))");
+}
+
+// The band of an accompanied activity.
+void SalvaPresenzaTerminali::fasciaAccompagnamento() {
+    if (p_.Seguito || !anag_.tabella) return;
+    auto r = primaRiga(s_.db, std::string("SELECT TOP 1 Con_Accompagnatore  FROM ") + anag_.tabella + " WHERE " +
+                                  anag_.chiave + " = " + codice_);
+    if (!r || (*r)[0].toDouble() == 0) return;
+    exec("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Codice, Data_Presenza, DaOre, AOre, "
+         "IndTerminale, ID_Presenza, Codice_Bis)  VALUES (1, " + clienteQ_ + ", " + codice_ + ", " + oggi_ + ", " +
+         Ora_SqlQ(p_.DaOre) + ", " + Ora_SqlQ(p_.AOre) + ", " + terminale_ + ", " + num(numero_) + ", " + tesseraBis_ +
+         ")");
+    fascia_ = ZeroSeNullo(
+        DMaxQ(s_.db, "ID", "Controllo_Fascia_Oraria", "Codice_Cliente=" + clienteQ_ + " And Data_Presenza=" + oggi_));
+}
+
+// A voucher or a booking names the entitlement that pays instead.
+void SalvaPresenzaTerminali::reindirizza(const Riga& r) {
+    p_.ID_Aggiunta = Value(static_cast<long long>(r[2].toInt()));
+    if (r[2].toInt() == 0) {
+        p_.Codice_Iscrizione = r[0];
+        idRiga_ = r[1].toInt();
+    }
+}
+
+// A recovery voucher is closed and the entry goes to the entitlement whose
+// lesson it makes up.
+void SalvaPresenzaTerminali::recuperoCorso() {
+    if (p_.ID_Aggiunta.toInt() <= 0) return;
+    exec("UPDATE Gestione_Aggiunte  SET Gestione_Aggiunte.SeduteFatte=Gestione_Aggiunte.SeduteFatte+1, "
+         "Gestione_Aggiunte.Scaduta=-1, Gestione_Aggiunte.Data_Scadenza=" + oggi_ +
+         " FROM Gestione_Aggiunte INNER JOIN Clienti_Recuperi_Corsi ON "
+         "Clienti_Recuperi_Corsi.ID_Aggiunta2=Gestione_Aggiunte.ID INNER JOIN Orario_Istruttori_Corsi ON "
+         "Clienti_Recuperi_Corsi.ID_Corso=Orario_Istruttori_Corsi.ID  WHERE Orario_Istruttori_Corsi.GiornoSettimana=" +
+         num(adesso_.weekdayMonday1()) +
+         " AND Clienti_Recuperi_Corsi.ID_Aggiunta2>0 AND Gestione_Aggiunte.Scaduta=0 AND "
+         "Gestione_Aggiunte.Codice_Cliente=" + clienteQ_ + " AND Clienti_Recuperi_Corsi.Codice_Corso=" + codice_);
+    if (auto r = primaRiga(s_.db, "SELECT TOP 1 Codice_Iscrizione, ID_Iscrizione, ID_Aggiunta  FROM "
+                                  "Clienti_Recuperi_Corsi  WHERE Codice_Cliente=" + clienteQ_ +
+                                      " AND ID_Aggiunta2=" + Num_SqlQ(p_.ID_Aggiunta)))
+        reindirizza(*r);
+}
+
+// A single booking closes its add-on and the entry goes to the entitlement the
+// booking names.
+void SalvaPresenzaTerminali::prenotazioniSingole() {
+    for (const Singola& k : kSingole) {
+        if (p_.ID_Aggiunta.toInt() <= 0) break;
+        const std::string tab = k.tabella;
+        const std::string filtro = "  WHERE Gestione_Aggiunte.ID=" + Num_SqlQ(p_.ID_Aggiunta) + " AND " + k.test +
+                                   " AND (" + tab + ".ID_Iscrizione>0 OR " + tab + ".ID_Aggiunta>0)";
+        exec("UPDATE Gestione_Aggiunte  SET Gestione_Aggiunte.SeduteFatte=Gestione_Aggiunte.SeduteFatte+1, "
+             "Gestione_Aggiunte.Scaduta=-1, Gestione_Aggiunte.Data_Scadenza=" + oggi_ + " FROM " + k.join + filtro);
+        if (auto r = primaRiga(s_.db, "SELECT TOP 1 " + tab + ".Codice_Iscrizione, " + tab + ".ID_Iscrizione, " + tab +
+                                          ".ID_Aggiunta FROM " + k.join + filtro))
+            reindirizza(*r);
+    }
+}
+
+// Paid by a subscription line.
+void SalvaPresenzaTerminali::scalaAbbonamento() {
+    const std::string iscrizione = CChrQ(p_.Codice_Iscrizione);
+    const Value progRiga =
+        idRiga_ < 1 ? DLookUpQ(s_.db, "Prog_Riga", "Iscrizioni_Strutture",
+                               "Codice_Iscrizione=" + iscrizione + " AND Codice_Cliente=" + clienteQ_ +
+                                   " AND Codice_Struttura=" + codice_)
+                    : DLookUpQ(s_.db, "Prog_Riga", "Iscrizioni_Strutture", "ID=" + num(idRiga_));
+    const std::string riga = Num_SqlQ(progRiga);
+    bool giornaliero = false;
+    if (auto r = primaRiga(s_.db, "SELECT TOP 1 Anagrafica_Abbonamenti.Giornaliero, Gestione_Iscrizioni.Descrizione, "
+                                  "Gestione_Iscrizioni.Data_Fine  FROM Anagrafica_Abbonamenti INNER JOIN "
+                                  "Gestione_Iscrizioni ON "
+                                  "Anagrafica_Abbonamenti.Codice_Abbonamento=Gestione_Iscrizioni.Codice_Abbonamento  "
+                                  "WHERE Gestione_Iscrizioni.Codice_Iscrizione=" + iscrizione)) {
+        giornaliero = (*r)[0].toDouble() != 0;
+        descrizioneLog_ = Value(conScadenza((*r)[1], (*r)[2]));
+        dataFineLog_ = (*r)[2];
+        descrizioneTrovata_ = true;
+    }
+    std::string gia = "SELECT TOP 1 Codice_Cliente FROM Q_Presenze_Attivita WHERE Codice_Cliente=" + clienteQ_ +
+                      " AND Data_Presenza=" + oggi_ + " AND Iscrizione=" + iscrizione;
+    if (!giornaliero) gia += " AND Codice_Struttura=" + codice_;
+    const bool giaOggi = trova(gia);
+    bool rigaGiornaliera = false;
+    if (giornaliero) {
+        if (giaOggi) conta_ = false;
+    } else {
+        rigaGiornaliera = DLookUpQ(s_.db, "Giornaliero", "Iscrizioni_Strutture",
+                                   "Codice_Iscrizione=" + iscrizione + " AND Codice_Cliente=" + clienteQ_ +
+                                       " AND Codice_Struttura=" + codice_)
+                              .toDouble() != 0;
+        if (giaOggi) {
+            conta_ = false;
+        } else {
+            // A daily line shared by several facilities counts once a day.
+            std::string dominio = "Iscrizioni_Strutture";
+            if (rigaGiornaliera &&
+                DCountQ(s_.db, "*", dominio, "Codice_Iscrizione=" + iscrizione + " AND Prog_Riga=" + riga) > 1 &&
+                trova("SELECT TOP 1 Data_Presenza FROM (Presenze INNER JOIN Presenze_Strutture ON "
+                      "Presenze.ID_Presenza=Presenze_Strutture.ID_Presenza) INNER JOIN Iscrizioni_Strutture ON "
+                      "Presenze_Strutture.Iscrizione=Iscrizioni_Strutture.Codice_Iscrizione AND "
+                      "Presenze_Strutture.Codice_Struttura=Iscrizioni_Strutture.Codice_Struttura WHERE "
+                      "Presenze.Data_Presenza=" + oggi_ + " AND Presenze.Codice_Cliente=" + clienteQ_ +
+                      " AND Presenze_Strutture.Iscrizione=" + iscrizione + " AND Iscrizioni_Strutture.Prog_Riga=" + riga))
+                conta_ = false;
+        }
+    }
+    if (noVerifica_ != 0 || !conta_ || modScalo_ == 2) return;
+    exec("UPDATE Iscrizioni_Strutture  SET Iscrizioni_Strutture.SeduteFatte = Iscrizioni_Strutture.SeduteFatte + 1  "
+         "WHERE Iscrizioni_Strutture.Codice_Iscrizione=" + iscrizione + " AND Iscrizioni_Strutture.Codice_Cliente=" +
+         clienteQ_ + " AND Iscrizioni_Strutture.Chiusa=0 AND Iscrizioni_Strutture.Scaduta=0  AND "
+         "Iscrizioni_Strutture.Prog_Riga=" + riga +
+         " AND (Iscrizioni_Strutture.Sedute=0 OR (Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte>0))");
+    if (!giornaliero && !rigaGiornaliera) {
+        exec("UPDATE Iscrizioni_Strutture  SET Iscrizioni_Strutture.Scaduta=-1, Iscrizioni_Strutture.Data_Scadenza=" +
+             oggi_ + "  WHERE Iscrizioni_Strutture.Codice_Iscrizione=" + iscrizione +
+             " AND Iscrizioni_Strutture.Codice_Cliente=" + clienteQ_ +
+             " AND Iscrizioni_Strutture.Chiusa=0 AND Iscrizioni_Strutture.Scaduta=0 AND Iscrizioni_Strutture.Sedute>0 "
+             "AND (Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte)<=0  AND Iscrizioni_Strutture.Prog_Riga=" +
+             riga + esclusionePrenotazioni("Iscrizioni_Strutture.ID", "ID_Iscrizione", clienteQ_, oggi_) +
+             esclusioneAccompagnate("Iscrizioni_Strutture.Codice_Struttura"));
+    }
+    std::string dominio = "Iscrizioni_Strutture";
+    if (DCountQ(s_.db, "*", dominio, "Codice_Iscrizione=" + iscrizione + " And Scaduta=0") == 0)
+        exec("UPDATE Gestione_Iscrizioni  SET Scaduta=-1, Data_Scadenza=" + oggi_ + "  WHERE Codice_Iscrizione=" +
+             iscrizione);
+}
+
+// Paid by an add-on.
+void SalvaPresenzaTerminali::scalaAggiunta() {
+    const std::string aggiunta = Num_SqlQ(p_.ID_Aggiunta);
+    Value progRiga;
+    if (auto r = primaRiga(s_.db, "SELECT Prog_Riga, ID_Pacchetto  FROM Gestione_Aggiunte  WHERE ID=" + aggiunta)) {
+        progRiga = (*r)[0];
+        idPacchetto_ = (*r)[1].toInt();
+    }
+    const std::string riga = Num_SqlQ(progRiga);
+    bool pacchettoGiornaliero = false;
+    Value pacchettoM;
+    if (auto r = primaRiga(s_.db, "SELECT TOP 1 Anagrafica_Pacchetti_Multipli.Giornaliero, "
+                                  "Anagrafica_Pacchetti_Multipli.Codice_PacchettoM, "
+                                  "Anagrafica_Pacchetti_Multipli.Descrizione, Gestione_Aggiunte.Data_Fine  FROM "
+                                  "Anagrafica_Pacchetti_Multipli INNER JOIN Gestione_Aggiunte ON "
+                                  "Anagrafica_Pacchetti_Multipli.Codice_PacchettoM=Gestione_Aggiunte.Codice_PacchettoM  "
+                                  "WHERE Gestione_Aggiunte.Codice_PacchettoM Is Not Null AND Gestione_Aggiunte.ID=" +
+                                      aggiunta)) {
+        pacchettoGiornaliero = (*r)[0].toDouble() != 0;
+        pacchettoM = (*r)[1];
+        descrizioneLog_ = Value(conScadenza((*r)[2], (*r)[3]));
+        dataFineLog_ = (*r)[3];
+        descrizioneTrovata_ = true;
+    } else if (auto p = primaRiga(s_.db, "SELECT TOP 1 Anagrafica_Pacchetti.Descrizione, Gestione_Aggiunte.Data_Fine  "
+                                         "FROM Anagrafica_Pacchetti INNER JOIN Gestione_Aggiunte ON "
+                                         "Anagrafica_Pacchetti.Codice_Pacchetto=Gestione_Aggiunte.Codice_Pacchetto  "
+                                         "WHERE Gestione_Aggiunte.Codice_Pacchetto Is Not Null AND "
+                                         "Gestione_Aggiunte.ID=" + aggiunta)) {
+        descrizioneLog_ = Value(conScadenza((*p)[0], (*p)[1]));
+        dataFineLog_ = (*p)[1];
+        descrizioneTrovata_ = true;
+    }
+    const std::string gia =
+        pacchettoGiornaliero
+            ? "SELECT Q_Presenze_Attivita.Codice_Cliente  FROM Q_Presenze_Attivita INNER JOIN Gestione_Aggiunte ON "
+              "Q_Presenze_Attivita.ID_Aggiunta=Gestione_Aggiunte.ID AND "
+              "Q_Presenze_Attivita.Codice_Cliente=Gestione_Aggiunte.Codice_Cliente  WHERE "
+              "Q_Presenze_Attivita.Codice_Cliente=" + clienteQ_ + " AND Data_Presenza=" + oggi_ +
+                  " AND Gestione_Aggiunte.Codice_PacchettoM=" + CChrQ(pacchettoM)
+            : "SELECT TOP 1 Codice_Cliente FROM Q_Presenze_Attivita WHERE Codice_Cliente=" + clienteQ_ +
+                  " AND Data_Presenza=" + oggi_ + " AND ID_Aggiunta=" + aggiunta + " AND Codice_Struttura=" + codice_;
+    const bool giaOggi = trova(gia);
+    const bool aggiuntaGiornaliera =
+        DLookUpQ(s_.db, "Giornaliero", "Gestione_Aggiunte", "ID=" + aggiunta + " AND Codice_Struttura=" + codice_)
+            .toDouble() != 0;
+    if (giaOggi) {
+        conta_ = false;
+    } else if (!pacchettoGiornaliero && aggiuntaGiornaliera) {
+        std::string dominio = "Gestione_Aggiunte";
+        if (DCountQ(s_.db, "*", dominio, "ID=" + aggiunta + " AND Prog_Riga=" + riga) > 1 &&
+            trova("SELECT TOP 1 Data_Presenza FROM (Presenze INNER JOIN Presenze_Strutture ON "
+                  "Presenze.ID_Presenza=Presenze_Strutture.ID_Presenza) INNER JOIN Gestione_Aggiunte ON "
+                  "Presenze_Strutture.ID_Aggiunta=Gestione_Aggiunte.ID WHERE Presenze.Data_Presenza=" + oggi_ +
+                  " AND Presenze.Codice_Cliente=" + clienteQ_ + " AND Presenze_Strutture.ID_Aggiunta=" + aggiunta +
+                  " AND Gestione_Aggiunte.Prog_Riga=" + riga))
+            conta_ = false;
+    }
+    if (noVerifica_ != 0 || !conta_ || modScalo_ == 2) return;
+    // The line number alone would also count the client's other add-ons that happen to
+    // share it: only the lines of this sale are counted.
+    const std::string vendita = idPacchetto_ > 0 ? " AND Gestione_Aggiunte.ID_Pacchetto=" + num(idPacchetto_)
+                                                 : " AND Gestione_Aggiunte.ID=" + aggiunta;
+    exec("UPDATE Gestione_Aggiunte  SET Gestione_Aggiunte.SeduteFatte = Gestione_Aggiunte.SeduteFatte + 1  WHERE "
+         "Gestione_Aggiunte.Codice_Cliente=" + clienteQ_ + " AND Gestione_Aggiunte.Scaduta=0  AND "
+         "Gestione_Aggiunte.Prog_Riga=" + riga +
+         " AND (Gestione_Aggiunte.Sedute=0 OR (Gestione_Aggiunte.Sedute-Gestione_Aggiunte.SeduteFatte>0))" + vendita);
+    if (!pacchettoGiornaliero && !aggiuntaGiornaliera) {
+        exec("UPDATE Gestione_Aggiunte  SET Gestione_Aggiunte.Scaduta=-1, Gestione_Aggiunte.Data_Scadenza=" + oggi_ +
+             " FROM Gestione_Aggiunte  WHERE Gestione_Aggiunte.Codice_Cliente=" + clienteQ_ +
+             " AND Gestione_Aggiunte.Scaduta=0 AND Gestione_Aggiunte.Sedute>0 AND "
+             "(Gestione_Aggiunte.Sedute-Gestione_Aggiunte.SeduteFatte)<=0  AND Gestione_Aggiunte.Prog_Riga=" + riga +
+             " AND (Gestione_Aggiunte.Singola+Gestione_Aggiunte.Singola_Corsi+Gestione_Aggiunte.Singola_Servizi=0) " +
+             esclusionePrenotazioni("Gestione_Aggiunte.ID", "ID_Aggiunta", clienteQ_, oggi_) +
+             esclusioneAccompagnate("Gestione_Aggiunte.Codice_Struttura") + vendita);
+    }
+}
+
+// The detail row and the bookings it may use.
+void SalvaPresenzaTerminali::dettaglio() {
+    if (noVerifica_ != 0) return;
+    exec("INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Struttura, Tipologia, Codice_Cliente, Pagato, "
+         "Costo_Presenza, Ora_Presenza, Iscrizione, ID_Aggiunta, ID_Pacchetto, Codice_Centro, IndTerminale, "
+         "ID_Entrata)  VALUES (" + num(numero_) + ", " + codice_ + ", " + num(p_.Tipologia) + ", " + clienteQ_ +
+         ", -1, 0, " + ora_ + ", " + CChrQ(p_.Codice_Iscrizione) + ", " + Num_SqlQ(p_.ID_Aggiunta) + ", " +
+         num(idPacchetto_) + ", " + centro_ + ", " + terminale_ + ", " + num(idEntrata_) + ") ");
+    Verifica_Prenotazioni_NoIngressi_Gen(s_, Value(oggiD_), Value(oggiD_), p_.Codice_Cliente, p_.Codice_Attivita);
+}
+
+// A whole-day band when the activity behind the entry needs a companion.
+void SalvaPresenzaTerminali::fasciaGiornata() {
+    if (p_.Seguito || !anag_.tabella) return;
+    std::string dominio = anag_.tabella;
+    if (DCountQ(s_.db, "*", dominio,
+                std::string("Con_Accompagnatore<>0 And ") + anag_.chiave + " = " + CChrQ(p_.Attivita_Accompagnamento)) <=
+        0)
+        return;
+    exec("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Codice, Data_Presenza, DaOre, AOre, "
+         "IndTerminale, Codice_Bis)  VALUES (1, " + clienteQ_ + ", Null, " + oggi_ + ", '00:00:00', '23:59:59'," +
+         terminale_ + "," + tesseraBis_ + ")");
+    fascia_ = ZeroSeNullo(
+        DMaxQ(s_.db, "ID", "Controllo_Fascia_Oraria", "Codice_Cliente=" + clienteQ_ + " And Data_Presenza=" + oggi_));
+}
+
+// The journal of out-of-hours and suspended entries.
+void SalvaPresenzaTerminali::giornale() {
+    if (fuoriOrario_) {
+        if (!altre_) giornaleFuoriOrarioAttivita(codice_);
+        else giornaleFuoriOrario();
+    }
+    if (sospeso_) giornaleSospeso();
+}
+
+// The stay, the visit, the deduction, the detail row, the export, the journal.
+void SalvaPresenzaTerminali::registra() {
+    apriPermanenza();
+    if (noVerifica_ == 0 && nuova_) scriviPresenza(0, 0, 0);
+    if (!altre_) {
+        const bool altrove = contatoAltrove();
+        fasciaAccompagnamento();
+        if (!altrove) {
+            recuperoCorso();
+            prenotazioniSingole();
+            if (!Nullo_Vuoto(p_.Codice_Iscrizione) && p_.ID_Aggiunta.toInt() == 0) scalaAbbonamento();
+            else if (p_.ID_Aggiunta.toInt() > 0) scalaAggiunta();
+            dettaglio();
+        }
+    } else {
+        fasciaGiornata();
+    }
+    if (noVerifica_ == 0 && nuova_) esportaMyWellness();
+    giornale();
+}
+
+// The status text, the history of irregular entries and the entry log.
+void SalvaPresenzaTerminali::logIngresso() {
+    if (noVerifica_ != 0 || !nuova_) return;
+    auto& irr = s_.esiti.Irregolarita;
+    std::string stato;
+    if (sospeso_) {
+        stato += "SOSPESO\r\n";
+        irr[12] = Value(1);
+    }
+    if (Nullo_Vuoto(p_.Codice_Iscrizione) && p_.ID_Aggiunta.toInt() == 0) {
+        stato += "NO INGRESSI\r\n";
+        irr[16] = Value(1);
+    }
+    if (irregolare_) stato += "IRREGOLARE\r\n";
+    if (fuoriOrario_) {
+        stato += "FUORI ORARIO";
+        irr[10] = Value(1);
+    }
+    if (stato.empty()) stato = "OK";
+    else if (!p_.Non_Registrare) storiaIrregolari(altre_ ? "Null" : codice_);
+
+    Log l;
+    l.stato = stato;
+    l.attivita = descrizioneAttivita_;
+    l.descrizione = descrizioneTrovata_ ? descrizioneLog_ : p_.Descrizione_Default;
+    l.dataFine = descrizioneTrovata_ ? dataFineLog_ : p_.Data_Fine_Default;
+    if (Nullo_Vuoto(l.descrizione)) l.descrizione = p_.Descrizione_Default;
+    if (Nullo_Vuoto(l.dataFine)) l.dataFine = p_.Data_Fine_Default;
+    l.cognome = p_.Cognome;
+    l.nome = p_.Nome;
+    l.rinnovo = p_.Rinnovo;
+    l.luci = semaforiDi(irr, sospeso_);
+    scriviLog(l);
+}
+
+// The latest exit time of the stay.
+void SalvaPresenzaTerminali::oraUscita() {
+    if (p_.Non_Registrare || !s_.registro.Terminali_Uscita || p_.Seguito) return;
+    const Value uscita =
+        Calcola_Ora_Uscita(s_, p_.Codice_Abbonamento, p_.Codice_Pacchetto, p_.Codice_Attivita, p_.ID_Aggiunta,
+                           adesso_.weekdayMonday1(), Value(oraD_), p_.Tempo_Permanenza, Value::null(),
+                           p_.Ora_Uscita_Default);
+    scadenzaUscita(uscita, p_.Punti);
+    if (fascia_ > 0)
+        exec("UPDATE Controllo_Fascia_Oraria  SET ID_Entrata=" + num(idEntrata_) + " WHERE ID=" + num(fascia_));
+}
+
+void SalvaPresenzaTerminali::esegui() {
+    try {
+        statoPrecedente_ = DLookUpQ(s_.db, "Stato", "Anagrafica_Clienti", "Codice_Cliente=" + clienteQ_);
+        irregolare_ = s_.esiti.Flag_Irregolare;
+        fuoriOrario_ = s_.esiti.EsitoT_FuoriOrario;
+        sospeso_ = s_.esiti.EsitoT_Sospeso;
+        if (!numeroVisita()) return;
+        leggiAttivita();
+        // An out-of-hours entry at a terminal without activity management is not counted.
+        const TerminalRow* terminale = s_.registro.corrente();
+        const int64_t gestisciAttivita = terminale ? (*terminale)["Gestisci_Attivita"].toInt() : 0;
+        conta_ = !(gestisciAttivita == 0 && fuoriOrario_);
+        if (!p_.Non_Registrare) registra();
+        logIngresso();
+        oraUscita();
+        aggiornaStato(statoPrecedente_);
+    } catch (const std::exception& e) {
+        s_.db.logError(e, kSalvaTerminali);
+    }
+}
+
 }  // namespace
 
 std::optional<int64_t> Preleva_Numero_Presenza(Sistema& s, const LockPolicy& policy, const char* function) {
@@ -126,18 +487,18 @@ std::optional<int64_t> Preleva_Numero_Presenza(Sistema& s, const LockPolicy& pol
     }
     std::optional<int64_t> numero;
     try {
-        const Value attuale = Num_Contatore(s.db, 0, Value(kContatorePresenze));
-        if (attuale.isNull()) {
-            std::string dominio = "Contatori";
-            if (DCountQ(s.db, "*", dominio, "Cd_Tipo = " + num(kContatorePresenze)) > 0) {
-                // The row exists without a presence counter (or could not be read): never
-                // start a second row, which the key would refuse anyway.
-                throw DbError(0, "Counter " + std::to_string(kContatorePresenze) + " unreadable");
-            }
+        // The counter is read directly, not through Num_Contatore: a failed read must end
+        // the drawing, never pass for a missing row and start the counter again.
+        auto rs = s.db.open("SELECT ContatoreN AS NumCont FROM Contatori WHERE Cd_Tipo =" + num(kContatorePresenze));
+        const bool riga = !rs->eof();
+        const Value attuale = riga ? rs->field(0) : Value::null();
+        rs.reset();
+        if (!riga) {
             s.db.execute("INSERT INTO Contatori (Cd_Tipo,ContatoreN) VALUES (22," + num(1) + ")");
             numero = 1;
         } else {
-            const int64_t n = attuale.toInt() + 1;
+            // A row created empty by a desk program counts as 0.
+            const int64_t n = (Nullo_Vuoto(attuale) ? 0 : attuale.toInt()) + 1;
             s.db.execute("UPDATE Contatori SET ContatoreN = " + num(n) + " WHERE Cd_Tipo = 22");
             numero = n;
         }
@@ -150,507 +511,10 @@ std::optional<int64_t> Preleva_Numero_Presenza(Sistema& s, const LockPolicy& pol
     return numero;
 }
 
-void Salva_Presenza_Terminali(Sistema& s, const Value& Codice_Cliente, int Tipologia, const Value& Codice_Attivita,
-                              Value& Codice_Iscrizione, Value& ID_Aggiunta, const Value& DaOre, const Value& AOre,
-                              int Indirizzo, const Value& Attivita_Accompagnamento, int Nuova_Visita,
-                              const Value& Descrizione_Default, const Value& Data_Fine_Default, const Value& Cognome,
-                              const Value& Nome, const Value& Rinnovo, const Value& Struttura_Abbonamento,
-                              const Value& Punti, int Seguito, const Value& Tempo_Permanenza,
-                              const Value& Codice_Abbonamento, const Value& Codice_Pacchetto,
-                              const Value& Ora_Uscita_Default, int Non_Registrare) {
-    static constexpr const char* F = "Salva_Presenza_Terminali";
-    if (Nullo_Vuoto(Codice_Cliente)) return;
-    try {
-        // Step 2, the early reply that opens the gate before any database work, is the caller's.
-        const TerminalRow* terminale = s.registro.corrente();
-        const int64_t gestisciAttivita = terminale ? (*terminale)["Gestisci_Attivita"].toInt() : 0;
 
-        // Step 3.
-        const std::string cliente = CChrQ(Codice_Cliente);
-        const Value statoPrecedente = DLookUpQ(s.db, "Stato", "Anagrafica_Clienti", "Codice_Cliente=" + cliente);
-        const bool irregolare = s.esiti.Flag_Irregolare;
-        const bool fuoriOrario = s.esiti.EsitoT_FuoriOrario;
-        const bool sospeso = s.esiti.EsitoT_Sospeso;
-        const DateTime adesso = s.clock.now();
-        const DateTime oggiD = adesso.datePart();
-        const DateTime oraD = adesso.timeOnDay1900();
-        const std::string oggi = data(oggiD);
-        const std::string adessoOra = ora(oraD);
-        const std::string terminaleN = num(Indirizzo);
-        const std::string centro = CChrQ(s.corrente.Codice_Centro_Corrente);
-        const std::string tessera = CChrQ(Value(s.lettura.Tessera_Letta));
-        const std::string codiceTxt = Codice_Attivita.toText();
-        const bool altre = codiceTxt == kAltreStrutture;
-        const std::string codice = CChrQ(Codice_Attivita);
-
-        // Step 4: the visit's presence number.
-        int64_t numero = 0;
-        bool nuova = false;
-        if (Non_Registrare == 0) {
-            if (Nuova_Visita == 0) {
-                const Value ultimo = DMaxQ(s.db, "ID_Presenza", "Presenze",
-                                           "Codice_Cliente=" + cliente + " And Data_Presenza=" + oggi);
-                if (!Nullo_Vuoto(ultimo)) numero = ultimo.toInt();
-            }
-            if (Nuova_Visita != 0 || numero == 0) {
-                const auto tratto = Preleva_Numero_Presenza(s, LockPolicy{}, F);
-                if (!tratto) return;  // nothing can be recorded without a number
-                numero = *tratto;
-                nuova = true;
-            }
-        } else {
-            nuova = Nuova_Visita != 0;
-        }
-
-        // Step 5: the activity's master row.
-        const Anagrafica anag = anagraficaPer(Tipologia);
-        int64_t noVerifica = 0, modScalo = 0;
-        std::string descrizioneAttivita;
-        if (!altre && anag.tabella) {
-            if (auto r = primaRiga(s.db, std::string("SELECT TOP 1 NoVerifica_Ingresso, Mod_Scalo, Descrizione  FROM ") +
-                                             anag.tabella + " WHERE " + anag.chiave + " = " + codice)) {
-                noVerifica = (*r)[0].toInt();
-                modScalo = (*r)[1].toInt();
-                descrizioneAttivita = (*r)[2].toText();
-            }
-        }
-
-        // Step 6: an out-of-hours entry at a terminal without activity management is not counted.
-        bool conta = !(gestisciAttivita == 0 && fuoriOrario);
-
-        int64_t idEntrata = 0, fascia = 0, idPacchetto = 0;
-        Value descrizioneLog, dataFineLog;
-        bool descrizioneTrovata = false;
-
-        if (Non_Registrare == 0) {
-            // Step 8: the stay and the visit.
-            if (s.registro.Terminali_Uscita) {
-                s.db.execute("INSERT INTO Gestione_Entrate (Codice_Cliente, Data_Entrata, Ora_Entrata, IndTerminale, "
-                             "Codice_Centro)  VALUES (" + cliente + ", " + oggi + ", " + adessoOra + ", " + terminaleN +
-                             ", " + centro + ")");
-                idEntrata = ZeroSeNullo(DMaxQ(s.db, "ID_Entrata", "Gestione_Entrate",
-                                              "Codice_Cliente=" + cliente + " And Data_Entrata=" + oggi));
-            }
-            if (noVerifica == 0 && nuova) {
-                s.db.execute("INSERT INTO Presenze (ID_Presenza,Codice_Cliente, Data_Presenza, Ora_Presenza, "
-                             "Fuori_Orario, Iscrizione_Scaduta, Ex_Terminali, Codice_Centro, IndTerminale, "
-                             "Codice_Tessera, Note_Tessera) VALUES (" + num(numero) + ", " + cliente + ", " + oggi +
-                             ", " + adessoOra + ", 0, 0, 0, " + centro + ", " + terminaleN + ", " + tessera + ", " +
-                             CChrQ(Value(s.lettura.Note_Tessera_Letta)) + ")");
-            }
-
-            if (!altre) {
-                // Step 9.1: an entitlement whose facility has a terminal of its own in this group
-                // is counted there.
-                bool contatoAltrove = false;
-                if (!Nullo_Vuoto(Struttura_Abbonamento)) {
-                    const std::string g =
-                        Num_SqlQ(DLookUpQ(s.db, "Gruppo2", "Dettaglio_Terminali", "Indirizzo=" + terminaleN));
-                    const std::string struttura = CChrQ(Struttura_Abbonamento);
-                    contatoAltrove =
-                        primaRiga(s.db,
-                                  "SELECT TOP 1 Dettaglio_Terminali.Codice_Struttura  FROM Dettaglio_Terminali INNER "
-                                  "JOIN Anagrafica_Strutture ON "
-                                  "Dettaglio_Terminali.Codice_Struttura=Anagrafica_Strutture.Codice_Struttura  WHERE "
-                                  "(Dettaglio_Terminali.Gruppo2=0 OR Dettaglio_Terminali.Gruppo2=" + g +
-                                      ") AND Dettaglio_Terminali.Codice_Struttura=" + struttura)
-                            .has_value();
-                    if (!contatoAltrove) {
-                        contatoAltrove =
-                            primaRiga(
-                                s.db,
-                                "SELECT TOP 1 Strutture_Associate.Codice_Struttura  FROM Strutture_Associate INNER JOIN "
-                                "Anagrafica_Strutture ON "
-                                "Strutture_Associate.Codice_Struttura=Anagrafica_Strutture.Codice_Struttura  WHERE "
-                                "Anagrafica_Strutture.Esterna=0 AND Strutture_Associate.Codice_Struttura_Associata=" +
-                                    struttura +
-                                    " AND Anagrafica_Strutture.Codice_Struttura In  (SELECT "
-                                    "Dettaglio_Terminali.Codice_Struttura  FROM Dettaglio_Terminali INNER JOIN "
-                                    "Anagrafica_Strutture ON "
-                                    "Dettaglio_Terminali.Codice_Struttura=Anagrafica_Strutture.Codice_Struttura  WHERE "
-                                    "Dettaglio_Terminali.Indirizzo<>" + terminaleN +
-                                    " AND (Dettaglio_Terminali.Gruppo2=0 OR Dettaglio_Terminali.Gruppo2=" + g + "))")
-                                .has_value();
-                    }
-                }
-
-                // Step 9.2: the band of an accompanied activity.
-                if (Seguito == 0 && anag.tabella) {
-                    auto r = primaRiga(s.db, std::string("SELECT TOP 1 Con_Accompagnatore  FROM ") + anag.tabella +
-                                                 " WHERE " + anag.chiave + " = " + codice);
-                    if (r && (*r)[0].toDouble() != 0) {
-                        s.db.execute("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Codice, "
-                                     "Data_Presenza, DaOre, AOre, IndTerminale, ID_Presenza, Codice_Bis)  VALUES (1, " +
-                                     cliente + ", " + codice + ", " + oggi + ", " + Ora_SqlQ(DaOre) + ", " +
-                                     Ora_SqlQ(AOre) + ", " + terminaleN + ", " + num(numero) + ", " + tessera + ")");
-                        fascia = ZeroSeNullo(DMaxQ(s.db, "ID", "Controllo_Fascia_Oraria",
-                                                   "Codice_Cliente=" + cliente + " And Data_Presenza=" + oggi));
-                    }
-                }
-
-                if (!contatoAltrove) {
-                    // Step 9.3: a recovery voucher is closed and the entry goes to the entitlement
-                    // whose lesson it makes up.
-                    int64_t idRiga = 0;
-                    auto reindirizza = [&](const Riga& r) {
-                        ID_Aggiunta = Value(static_cast<long long>(r[2].toInt()));
-                        if (r[2].toInt() == 0) {
-                            Codice_Iscrizione = r[0];
-                            idRiga = r[1].toInt();
-                        }
-                    };
-                    if (ID_Aggiunta.toInt() > 0) {
-                        s.db.execute("UPDATE Gestione_Aggiunte  SET Gestione_Aggiunte.SeduteFatte=Gestione_Aggiunte."
-                                     "SeduteFatte+1, Gestione_Aggiunte.Scaduta=-1, Gestione_Aggiunte.Data_Scadenza=" +
-                                     oggi +
-                                     " FROM Gestione_Aggiunte INNER JOIN Clienti_Recuperi_Corsi ON "
-                                     "Clienti_Recuperi_Corsi.ID_Aggiunta2=Gestione_Aggiunte.ID INNER JOIN "
-                                     "Orario_Istruttori_Corsi ON Clienti_Recuperi_Corsi.ID_Corso=Orario_Istruttori_Corsi.ID"
-                                     "  WHERE Orario_Istruttori_Corsi.GiornoSettimana=" +
-                                     num(adesso.weekdayMonday1()) +
-                                     " AND Clienti_Recuperi_Corsi.ID_Aggiunta2>0 AND Gestione_Aggiunte.Scaduta=0 AND "
-                                     "Gestione_Aggiunte.Codice_Cliente=" + cliente +
-                                     " AND Clienti_Recuperi_Corsi.Codice_Corso=" + codice);
-                        if (auto r = primaRiga(s.db, "SELECT TOP 1 Codice_Iscrizione, ID_Iscrizione, ID_Aggiunta  FROM "
-                                                     "Clienti_Recuperi_Corsi  WHERE Codice_Cliente=" + cliente +
-                                                         " AND ID_Aggiunta2=" + Num_SqlQ(ID_Aggiunta)))
-                            reindirizza(*r);
-                    }
-
-                    // Step 9.4: a single booking closes its add-on and the entry goes to the
-                    // entitlement the booking names.
-                    for (const Singola& k : kSingole) {
-                        if (ID_Aggiunta.toInt() <= 0) break;
-                        const std::string tab = k.tabella;
-                        const std::string filtro = "  WHERE Gestione_Aggiunte.ID=" + Num_SqlQ(ID_Aggiunta) + " AND " +
-                                                   k.test + " AND (" + tab + ".ID_Iscrizione>0 OR " + tab +
-                                                   ".ID_Aggiunta>0)";
-                        s.db.execute("UPDATE Gestione_Aggiunte  SET Gestione_Aggiunte.SeduteFatte=Gestione_Aggiunte."
-                                     "SeduteFatte+1, Gestione_Aggiunte.Scaduta=-1, Gestione_Aggiunte.Data_Scadenza=" +
-                                     oggi + " FROM " + k.join + filtro);
-                        if (auto r = primaRiga(s.db, "SELECT TOP 1 " + tab + ".Codice_Iscrizione, " + tab +
-                                                         ".ID_Iscrizione, " + tab + ".ID_Aggiunta FROM " + k.join +
-                                                         filtro))
-                            reindirizza(*r);
-                    }
-
-                    const std::string iscrizione = CChrQ(Codice_Iscrizione);
-                    if (!Nullo_Vuoto(Codice_Iscrizione) && ID_Aggiunta.toInt() == 0) {
-                        // Step 9.5: paid by a subscription line.
-                        const Value progRiga =
-                            idRiga < 1 ? DLookUpQ(s.db, "Prog_Riga", "Iscrizioni_Strutture",
-                                                  "Codice_Iscrizione=" + iscrizione + " AND Codice_Cliente=" + cliente +
-                                                      " AND Codice_Struttura=" + codice)
-                                       : DLookUpQ(s.db, "Prog_Riga", "Iscrizioni_Strutture", "ID=" + num(idRiga));
-                        const std::string riga = Num_SqlQ(progRiga);
-                        bool giornaliero = false;
-                        if (auto r = primaRiga(s.db, "SELECT TOP 1 Anagrafica_Abbonamenti.Giornaliero, "
-                                                     "Gestione_Iscrizioni.Descrizione, Gestione_Iscrizioni.Data_Fine  "
-                                                     "FROM Anagrafica_Abbonamenti INNER JOIN Gestione_Iscrizioni ON "
-                                                     "Anagrafica_Abbonamenti.Codice_Abbonamento=Gestione_Iscrizioni."
-                                                     "Codice_Abbonamento  WHERE Gestione_Iscrizioni.Codice_Iscrizione=" +
-                                                         iscrizione)) {
-                            giornaliero = (*r)[0].toDouble() != 0;
-                            descrizioneLog = Value(conScadenza((*r)[1], (*r)[2]));
-                            dataFineLog = (*r)[2];
-                            descrizioneTrovata = true;
-                        }
-                        std::string gia = "SELECT TOP 1 Codice_Cliente FROM Q_Presenze_Attivita WHERE Codice_Cliente=" +
-                                          cliente + " AND Data_Presenza=" + oggi + " AND Iscrizione=" + iscrizione;
-                        if (!giornaliero) gia += " AND Codice_Struttura=" + codice;
-                        const bool giaOggi = primaRiga(s.db, gia).has_value();
-                        bool rigaGiornaliera = false;
-                        if (giornaliero) {
-                            if (giaOggi) conta = false;
-                        } else {
-                            rigaGiornaliera = DLookUpQ(s.db, "Giornaliero", "Iscrizioni_Strutture",
-                                                       "Codice_Iscrizione=" + iscrizione + " AND Codice_Cliente=" +
-                                                           cliente + " AND Codice_Struttura=" + codice)
-                                                  .toDouble() != 0;
-                            if (giaOggi) {
-                                conta = false;
-                            } else {
-                                std::string dominio = "Iscrizioni_Strutture";
-                                if (rigaGiornaliera &&
-                                    DCountQ(s.db, "*", dominio,
-                                            "Codice_Iscrizione=" + iscrizione + " AND Prog_Riga=" + riga) > 1 &&
-                                    primaRiga(s.db,
-                                              "SELECT TOP 1 Data_Presenza FROM (Presenze INNER JOIN Presenze_Strutture "
-                                              "ON Presenze.ID_Presenza=Presenze_Strutture.ID_Presenza) INNER JOIN "
-                                              "Iscrizioni_Strutture ON "
-                                              "Presenze_Strutture.Iscrizione=Iscrizioni_Strutture.Codice_Iscrizione AND "
-                                              "Presenze_Strutture.Codice_Struttura=Iscrizioni_Strutture.Codice_Struttura "
-                                              "WHERE Presenze.Data_Presenza=" + oggi + " AND Presenze.Codice_Cliente=" +
-                                                  cliente + " AND Presenze_Strutture.Iscrizione=" + iscrizione +
-                                                  " AND Iscrizioni_Strutture.Prog_Riga=" + riga))
-                                    conta = false;
-                            }
-                        }
-                        if (noVerifica == 0 && conta && modScalo != 2) {
-                            s.db.execute("UPDATE Iscrizioni_Strutture  SET Iscrizioni_Strutture.SeduteFatte = "
-                                         "Iscrizioni_Strutture.SeduteFatte + 1  WHERE "
-                                         "Iscrizioni_Strutture.Codice_Iscrizione=" + iscrizione +
-                                         " AND Iscrizioni_Strutture.Codice_Cliente=" + cliente +
-                                         " AND Iscrizioni_Strutture.Chiusa=0 AND Iscrizioni_Strutture.Scaduta=0  AND "
-                                         "Iscrizioni_Strutture.Prog_Riga=" + riga +
-                                         " AND (Iscrizioni_Strutture.Sedute=0 OR "
-                                         "(Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte>0))");
-                            if (!giornaliero && !rigaGiornaliera) {
-                                s.db.execute(
-                                    "UPDATE Iscrizioni_Strutture  SET Iscrizioni_Strutture.Scaduta=-1, "
-                                    "Iscrizioni_Strutture.Data_Scadenza=" + oggi +
-                                    "  WHERE Iscrizioni_Strutture.Codice_Iscrizione=" + iscrizione +
-                                    " AND Iscrizioni_Strutture.Codice_Cliente=" + cliente +
-                                    " AND Iscrizioni_Strutture.Chiusa=0 AND Iscrizioni_Strutture.Scaduta=0 AND "
-                                    "Iscrizioni_Strutture.Sedute>0 AND "
-                                    "(Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte)<=0  AND "
-                                    "Iscrizioni_Strutture.Prog_Riga=" + riga +
-                                    esclusionePrenotazioni("Iscrizioni_Strutture.ID", "ID_Iscrizione", cliente, oggi) +
-                                    esclusioneAccompagnate("Iscrizioni_Strutture.Codice_Struttura"));
-                            }
-                            std::string dominio = "Iscrizioni_Strutture";
-                            if (DCountQ(s.db, "*", dominio, "Codice_Iscrizione=" + iscrizione + " And Scaduta=0") == 0)
-                                s.db.execute("UPDATE Gestione_Iscrizioni  SET Scaduta=-1, Data_Scadenza=" + oggi +
-                                             "  WHERE Codice_Iscrizione=" + iscrizione);
-                        }
-                    } else if (ID_Aggiunta.toInt() > 0) {
-                        // Step 9.6: paid by an add-on.
-                        const std::string aggiunta = Num_SqlQ(ID_Aggiunta);
-                        Value progRiga;
-                        if (auto r = primaRiga(s.db, "SELECT Prog_Riga, ID_Pacchetto  FROM Gestione_Aggiunte  WHERE ID=" +
-                                                         aggiunta)) {
-                            progRiga = (*r)[0];
-                            idPacchetto = (*r)[1].toInt();
-                        }
-                        const std::string riga = Num_SqlQ(progRiga);
-                        bool pacchettoGiornaliero = false;
-                        Value pacchettoM;
-                        if (auto r = primaRiga(s.db, "SELECT TOP 1 Anagrafica_Pacchetti_Multipli.Giornaliero, "
-                                                     "Anagrafica_Pacchetti_Multipli.Codice_PacchettoM, "
-                                                     "Anagrafica_Pacchetti_Multipli.Descrizione, "
-                                                     "Gestione_Aggiunte.Data_Fine  FROM Anagrafica_Pacchetti_Multipli "
-                                                     "INNER JOIN Gestione_Aggiunte ON "
-                                                     "Anagrafica_Pacchetti_Multipli.Codice_PacchettoM=Gestione_Aggiunte."
-                                                     "Codice_PacchettoM  WHERE Gestione_Aggiunte.Codice_PacchettoM Is Not "
-                                                     "Null AND Gestione_Aggiunte.ID=" + aggiunta)) {
-                            pacchettoGiornaliero = (*r)[0].toDouble() != 0;
-                            pacchettoM = (*r)[1];
-                            descrizioneLog = Value(conScadenza((*r)[2], (*r)[3]));
-                            dataFineLog = (*r)[3];
-                            descrizioneTrovata = true;
-                        } else if (auto p = primaRiga(s.db, "SELECT TOP 1 Anagrafica_Pacchetti.Descrizione, "
-                                                            "Gestione_Aggiunte.Data_Fine  FROM Anagrafica_Pacchetti INNER "
-                                                            "JOIN Gestione_Aggiunte ON "
-                                                            "Anagrafica_Pacchetti.Codice_Pacchetto=Gestione_Aggiunte."
-                                                            "Codice_Pacchetto  WHERE Gestione_Aggiunte.Codice_Pacchetto Is "
-                                                            "Not Null AND Gestione_Aggiunte.ID=" + aggiunta)) {
-                            descrizioneLog = Value(conScadenza((*p)[0], (*p)[1]));
-                            dataFineLog = (*p)[1];
-                            descrizioneTrovata = true;
-                        }
-                        const std::string gia =
-                            pacchettoGiornaliero
-                                ? "SELECT Q_Presenze_Attivita.Codice_Cliente  FROM Q_Presenze_Attivita INNER JOIN "
-                                  "Gestione_Aggiunte ON Q_Presenze_Attivita.ID_Aggiunta=Gestione_Aggiunte.ID AND "
-                                  "Q_Presenze_Attivita.Codice_Cliente=Gestione_Aggiunte.Codice_Cliente  WHERE "
-                                  "Q_Presenze_Attivita.Codice_Cliente=" + cliente + " AND Data_Presenza=" + oggi +
-                                      " AND Gestione_Aggiunte.Codice_PacchettoM=" + CChrQ(pacchettoM)
-                                : "SELECT TOP 1 Codice_Cliente FROM Q_Presenze_Attivita WHERE Codice_Cliente=" +
-                                      cliente + " AND Data_Presenza=" + oggi + " AND ID_Aggiunta=" + aggiunta +
-                                      " AND Codice_Struttura=" + codice;
-                        const bool giaOggi = primaRiga(s.db, gia).has_value();
-                        const bool aggiuntaGiornaliera =
-                            DLookUpQ(s.db, "Giornaliero", "Gestione_Aggiunte",
-                                     "ID=" + aggiunta + " AND Codice_Struttura=" + codice)
-                                .toDouble() != 0;
-                        if (giaOggi) {
-                            conta = false;
-                        } else if (!pacchettoGiornaliero && aggiuntaGiornaliera) {
-                            std::string dominio = "Gestione_Aggiunte";
-                            if (DCountQ(s.db, "*", dominio, "ID=" + aggiunta + " AND Prog_Riga=" + riga) > 1 &&
-                                primaRiga(s.db,
-                                          "SELECT TOP 1 Data_Presenza FROM (Presenze INNER JOIN Presenze_Strutture ON "
-                                          "Presenze.ID_Presenza=Presenze_Strutture.ID_Presenza) INNER JOIN "
-                                          "Gestione_Aggiunte ON Presenze_Strutture.ID_Aggiunta=Gestione_Aggiunte.ID "
-                                          "WHERE Presenze.Data_Presenza=" + oggi + " AND Presenze.Codice_Cliente=" +
-                                              cliente + " AND Presenze_Strutture.ID_Aggiunta=" + aggiunta +
-                                              " AND Gestione_Aggiunte.Prog_Riga=" + riga))
-                                conta = false;
-                        }
-                        if (noVerifica == 0 && conta && modScalo != 2) {
-                            // The line number alone would also count the client's other add-ons
-                            // that happen to share it: only the lines of this sale are counted.
-                            const std::string vendita =
-                                idPacchetto > 0 ? " AND Gestione_Aggiunte.ID_Pacchetto=" + num(idPacchetto)
-                                                : " AND Gestione_Aggiunte.ID=" + aggiunta;
-                            s.db.execute("UPDATE Gestione_Aggiunte  SET Gestione_Aggiunte.SeduteFatte = "
-                                         "Gestione_Aggiunte.SeduteFatte + 1  WHERE Gestione_Aggiunte.Codice_Cliente=" +
-                                         cliente + " AND Gestione_Aggiunte.Scaduta=0  AND Gestione_Aggiunte.Prog_Riga=" +
-                                         riga +
-                                         " AND (Gestione_Aggiunte.Sedute=0 OR "
-                                         "(Gestione_Aggiunte.Sedute-Gestione_Aggiunte.SeduteFatte>0))" + vendita);
-                            if (!pacchettoGiornaliero && !aggiuntaGiornaliera) {
-                                s.db.execute(
-                                    "UPDATE Gestione_Aggiunte  SET Gestione_Aggiunte.Scaduta=-1, "
-                                    "Gestione_Aggiunte.Data_Scadenza=" + oggi +
-                                    " FROM Gestione_Aggiunte  WHERE Gestione_Aggiunte.Codice_Cliente=" + cliente +
-                                    " AND Gestione_Aggiunte.Scaduta=0 AND Gestione_Aggiunte.Sedute>0 AND "
-                                    "(Gestione_Aggiunte.Sedute-Gestione_Aggiunte.SeduteFatte)<=0  AND "
-                                    "Gestione_Aggiunte.Prog_Riga=" + riga +
-                                    " AND (Gestione_Aggiunte.Singola+Gestione_Aggiunte.Singola_Corsi+Gestione_Aggiunte."
-                                    "Singola_Servizi=0) " +
-                                    esclusionePrenotazioni("Gestione_Aggiunte.ID", "ID_Aggiunta", cliente, oggi) +
-                                    esclusioneAccompagnate("Gestione_Aggiunte.Codice_Struttura") + vendita);
-                            }
-                        }
-                    }
-
-                    // Step 9.7: the detail row and the bookings it may use.
-                    if (noVerifica == 0) {
-                        s.db.execute("INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Struttura, Tipologia, "
-                                     "Codice_Cliente, Pagato, Costo_Presenza, Ora_Presenza, Iscrizione, ID_Aggiunta, "
-                                     "ID_Pacchetto, Codice_Centro, IndTerminale, ID_Entrata)  VALUES (" +
-                                     num(numero) + ", " + codice + ", " + num(Tipologia) + ", " + cliente + ", -1, 0, " +
-                                     adessoOra + ", " + CChrQ(Codice_Iscrizione) + ", " + Num_SqlQ(ID_Aggiunta) + ", " +
-                                     num(idPacchetto) + ", " + centro + ", " + terminaleN + ", " + num(idEntrata) + ") ");
-                        Verifica_Prenotazioni_NoIngressi_Gen(s, Value(oggiD), Value(oggiD), Codice_Cliente,
-                                                             Codice_Attivita);
-                    }
-                }
-            } else {
-                // Step 10: a whole-day band when the activity behind the entry needs a companion.
-                const Anagrafica acc = anagraficaPer(Tipologia);
-                if (Seguito == 0 && acc.tabella) {
-                    std::string dominio = acc.tabella;
-                    if (DCountQ(s.db, "*", dominio,
-                                std::string("Con_Accompagnatore<>0 And ") + acc.chiave + " = " +
-                                    CChrQ(Attivita_Accompagnamento)) > 0) {
-                        s.db.execute("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Codice, "
-                                     "Data_Presenza, DaOre, AOre, IndTerminale, Codice_Bis)  VALUES (1, " + cliente +
-                                     ", Null, " + oggi + ", '00:00:00', '23:59:59'," + terminaleN + "," + tessera + ")");
-                        fascia = ZeroSeNullo(DMaxQ(s.db, "ID", "Controllo_Fascia_Oraria",
-                                                   "Codice_Cliente=" + cliente + " And Data_Presenza=" + oggi));
-                    }
-                }
-            }
-
-            // Step 11: the export to the fitness platform.
-            if (noVerifica == 0 && nuova) {
-                if (ZeroSeNullo(DLookUpQ(s.db, "ID_MyWellness", "Anagrafica_Clienti", "Codice_Cliente=" + cliente)) != 0) {
-                    const Value centroMW =
-                        Indirizzo != 0
-                            ? DLookUpQ(s.db, "Cd_Centro_MyWellness", "Dettaglio_Terminali", "Indirizzo=" + terminaleN)
-                            : Value(0);
-                    s.db.execute("INSERT INTO wTmp_MyWellness_SQL (Codice_Cliente, Ora_Presenza, Cd_Centro) VALUES (" +
-                                 cliente + ", '" + formatDate(oggiD, "yyyy/mm/dd") + " " + formatDate(oraD, "hh:nn:ss") +
-                                 "', " + Num_SqlQ(centroMW) + ")");
-                }
-            }
-
-            // Step 12: the journal of out-of-hours and suspended entries.
-            if (fuoriOrario) {
-                if (!altre) {
-                    s.db.execute("INSERT INTO Giornale (Modalita,Codice_Cliente,Codice1_N,Data_Scadenza,Codice1_S,"
-                                 "DaOre,Codice_Centro) SELECT 10 AS E1, Codice_Cliente, ID_Presenza, Data_Presenza, " +
-                                 codice + ", " + adessoOra + ", " + centro +
-                                 " AS E2  FROM Presenze  WHERE Data_Presenza=" + oggi + " AND ID_Presenza=" +
-                                 num(numero));
-                } else {
-                    s.db.execute("INSERT INTO Giornale (Modalita,Codice_Cliente,Codice1_N,Data_Scadenza,Codice1_S, "
-                                 "Codice_Centro) SELECT 10 AS E1, Codice_Cliente, ID_Presenza, Data_Presenza, Null, " +
-                                 centro + " AS E2 FROM Presenze WHERE Data_Presenza=" + oggi + " AND ID_Presenza=" +
-                                 num(numero));
-                }
-            }
-            if (sospeso) {
-                s.db.execute("INSERT INTO Giornale (Modalita,Codice_Cliente,Codice1_N,Data_Scadenza, Codice_Centro) "
-                             "SELECT 12 AS E1, Codice_Cliente, ID_Presenza, Data_Presenza, " + centro +
-                             " AS E2 FROM Presenze WHERE Data_Presenza=" + oggi + " AND ID_Presenza=" + num(numero));
-            }
-        }
-
-        // Steps 14 and 15: the status text, the history of irregular entries and the entry log.
-        if (noVerifica == 0 && nuova) {
-            auto& irr = s.esiti.Irregolarita;
-            std::string stato;
-            if (sospeso) {
-                stato += "SOSPESO\r\n";
-                irr[12] = Value(1);
-            }
-            if (Nullo_Vuoto(Codice_Iscrizione) && ID_Aggiunta.toInt() == 0) {
-                stato += "NO INGRESSI\r\n";
-                irr[16] = Value(1);
-            }
-            if (irregolare) stato += "IRREGOLARE\r\n";
-            if (fuoriOrario) {
-                stato += "FUORI ORARIO";
-                irr[10] = Value(1);
-            }
-            if (stato.empty()) {
-                stato = "OK";
-            } else if (Non_Registrare == 0) {
-                bool qualche = false;
-                for (int i = 1; i <= 22; ++i) qualche = qualche || irr[static_cast<size_t>(i)].toDouble() != 0;
-                if (qualche) {
-                    std::string sql = "INSERT INTO Storia_Clienti_Irregolari (ID_Presenza,Codice_Cliente,Data_Presenza,"
-                                      "Ora_Presenza,Campo1,Campo2,Campo3,Campo4,Campo5,Campo6,Campo7,Campo8,Campo9,"
-                                      "Campo10,Campo11,Campo12,Campo13,Campo14,Campo15,Campo16,Campo17,Campo18,Campo19,"
-                                      "Campo20,Campo21,Campo22,Codice_Struttura) VALUES (" +
-                                      num(numero) + "," + cliente + "," + oggi + "," + adessoOra;
-                    for (int i = 1; i <= 22; ++i) sql += "," + Num_SqlQ(irr[static_cast<size_t>(i)]);
-                    sql += altre ? ",Null)" : "," + codice + ")";
-                    s.db.execute(sql);
-                }
-            }
-
-            if (!descrizioneTrovata) {
-                descrizioneLog = Descrizione_Default;
-                dataFineLog = Data_Fine_Default;
-            }
-            if (Nullo_Vuoto(descrizioneLog)) descrizioneLog = Descrizione_Default;
-            if (Nullo_Vuoto(dataFineLog)) dataFineLog = Data_Fine_Default;
-            const std::string descrizione = primiCaratteri(descrizioneLog.toText(), 80);
-            const int s1 = qualcuno(irr, {2, 3, 14, 19, 20, 21, 22}) ? 1 : 0;
-            const int s2 = qualcuno(irr, {4, 5, 6, 7, 8, 9, 11, 15, 17, 18}) ? 1 : 0;
-            const int s3 = qualcuno(irr, {10, 12, 16}) ? 1 : 0;
-            const int s4 = sospeso ? 1 : 0;
-            const Value fineLog = dataFineLog.toDate() ? Value(*dataFineLog.toDate()) : Value::null();
-            s.db.execute("INSERT INTO Log_Entrate (Codice_Cliente,Cognome,Nome,Data_Presenza,Ora_Presenza,Semaforo1,"
-                         "Semaforo2,Semaforo3,Semaforo4,Irregolare1,Irregolare2,Irregolare3,Irregolare4,Irregolare5,"
-                         "Irregolare6,Irregolare7,Irregolare8,Irregolare9,Irregolare10,ID_Presenza,DesIrregolari,"
-                         "DesIrregolari_Att,DesIrregolari_Abb,DesIrregolari_Scad,Rinnovo, IndTerminale)  VALUES (" +
-                         cliente + "," + CChrQ(Cognome) + "," + CChrQ(Nome) + "," + oggi + "," + adessoOra + "," +
-                         num(s1) + "," + num(s2) + "," + num(s3) + "," + num(s4) + ",0,0,0,0,0,0,0,0,0,0," +
-                         num(numero) + "," + CChrQ(Value(stato)) + "," + CChrQ(Value(descrizioneAttivita)) + "," +
-                         CChrQ(Value(descrizione)) + "," + Data_SqlQ(fineLog) + "," + Num_SqlQ(Rinnovo) + "," +
-                         terminaleN + ")");
-        }
-
-        // Step 16: the latest exit time of the stay.
-        if (Non_Registrare == 0 && s.registro.Terminali_Uscita && Seguito == 0) {
-            const Value uscita = Calcola_Ora_Uscita(s, Codice_Abbonamento, Codice_Pacchetto, Codice_Attivita,
-                                                    ID_Aggiunta, adesso.weekdayMonday1(), Value(oraD),
-                                                    Tempo_Permanenza, Value::null(), Ora_Uscita_Default);
-            s.db.execute("INSERT INTO wTmp_OrarioUscita_SQL (Codice_Cliente, Data_Presenza, AOre)  SELECT " + cliente +
-                         " AS E1, " + oggi + " AS E2, " + Ora_SqlQ(uscita));
-            s.db.execute("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, AOre, "
-                         "Ora_Presenza, IndTerminale, Punti, Codice_Bis, ID_Entrata)  SELECT 2, Codice_Cliente, "
-                         "Data_Presenza, AOre, " + adessoOra + ", " + terminaleN + ", " + Num_SqlQ(Punti) + ", " +
-                         tessera + ", " + num(idEntrata) + " FROM wTmp_OrarioUscita");
-            if (fascia > 0)
-                s.db.execute("UPDATE Controllo_Fascia_Oraria  SET ID_Entrata=" + num(idEntrata) + " WHERE ID=" +
-                             num(fascia));
-        }
-
-        // Step 17: the client's status. A status that could not be read leaves the record alone.
-        const Value stato = Stato_Cliente(s.db, s.settings, s.clock, Codice_Cliente);
-        if (!stato.isNullOrEmpty() && !(stato.asNumber() && statoPrecedente.asNumber() &&
-                                        *stato.asNumber() == *statoPrecedente.asNumber())) {
-            s.db.execute("UPDATE Anagrafica_Clienti SET Stato=" + Num_SqlQ(stato) + " WHERE Codice_Cliente=" + cliente);
-        }
-    } catch (const std::exception& e) {
-        s.db.logError(e, F);
-    }
+void Salva_Presenza_Terminali(Sistema& s, PresenzaTerminale& p) {
+    if (Nullo_Vuoto(p.Codice_Cliente)) return;
+    SalvaPresenzaTerminali(s, p, s.clock.now()).esegui();
 }
 
 void Verifica_Prenotazioni_NoIngressi_Gen(Sistema& s, const Value& Data_Da, const Value& Data_A,
@@ -713,7 +577,7 @@ void Verifica_Prenotazioni_NoIngressi_Gen(Sistema& s, const Value& Data_Da, cons
             "Anagrafica_Servizi ON Gestione_Prenotazioni.Codice2=Anagrafica_Servizi.Codice_Servizio"
             " WHERE Booking_Clienti.Usata=0 AND Booking_Clienti.Ingresso_Scalato=0" + filtroStruttura;
 
-        const int64_t anticipo = ZeroSeNullo(s.settings.Leggi_Impostazione(37));
+        const int64_t anticipo = ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::AnticipoPren));
         for (const Riga& r : tutteLeRighe(s.db, sql)) {
             const int64_t tipo = r[0].toInt();
             const Value& id = r[1];
@@ -764,7 +628,7 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
                          const Value& Ora_Default) {
     Value risultato = Value::null();
     try {
-        // Step 1: the exit tolerance.
+        // The exit tolerance.
         const std::string attivita = Codice_Attivita.toText();
         const std::string prefisso = attivita.size() >= 2 ? attivita.substr(0, 2) : "";
         const Anagrafica a = prefisso == "ST"   ? anagraficaPer(1)
@@ -799,7 +663,7 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
             if (risultato.isNullOrEmpty() && !Nullo_Vuoto(Ora_Default)) risultato = Ora_Default;
         };
 
-        // Step 2: the band that contains the entry time.
+        // The band that contains the entry time.
         if (ZeroSeNullo(Permanenza) == 0) {
             const std::string struttura = " AND Codice_Struttura=" + CChrQ(Codice_Attivita);
             if (!Nullo_Vuoto(Codice_Abbonamento)) {
@@ -841,7 +705,7 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
             }
         }
 
-        // Steps 3 to 5: the allowance, never past the end of the day.
+        // The allowance, never past the end of the day.
         const int64_t permanenza = ZeroSeNullo(Permanenza);
         const int64_t concesso = (tolleranza + permanenza) * 60;
         const int64_t fineGiorno = 23 * 3600 + 59 * 60 + 59;

@@ -1,13 +1,23 @@
 #include "base/event_log.h"
 
-#include <cstdio>
-#include <system_error>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
 
 namespace velaris {
 
 EventLog::EventLog(std::filesystem::path folder, const Clock& clock)
     : path_(std::move(folder) / kFileName), clock_(clock) {}
+
+EventLog::~EventLog() { reopen(); }
+
+void EventLog::reopen() noexcept {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
 
 std::filesystem::path EventLog::programFolder() {
     std::error_code ec;
@@ -21,12 +31,26 @@ std::string EventLog::stamp() const { return clock_.now().canonical(); }
 void EventLog::write(std::string_view line) noexcept {
     if (line.empty()) return;
     try {
-        if (observer_) observer_(line);
-        std::FILE* f = std::fopen(path_.c_str(), "ab");
-        if (!f) return;
-        std::fwrite(line.data(), 1, line.size(), f);
-        std::fwrite("\r\n", 1, 2, f);
-        std::fclose(f);
+        for (const auto& observer : observers_) observer(line);
+        std::string text;
+        text.reserve(line.size() + 2);
+        text.append(line).append("\r\n");
+        if (fd_ >= 0) {
+            // Removed outright (not renamed): start a new file instead of writing into the void.
+            struct stat st {};
+            if (::fstat(fd_, &st) != 0 || st.st_nlink == 0) reopen();
+        }
+        if (fd_ < 0) fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0) return;
+        // One write per line: with O_APPEND the line lands whole at the end of whichever
+        // file the path named when it was opened, even across a rotation.
+        size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return;
+            done += static_cast<size_t>(n);
+        }
     } catch (...) {
         // Logging never stops the system.
     }

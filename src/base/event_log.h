@@ -1,12 +1,16 @@
 #pragma once
-// The event log: "VelarisAccessi.log", one line per write, opened and closed for every
-// line so that each line reaches the disk at once and others may read or move the file.
+// The event log: "VelarisAccessi.log", one line per write. Each line reaches the file with
+// one append-mode write, so it is whole and on disk at once, whoever else reads the file.
+// The file stays open between lines; reopen() (on SIGHUP) makes the next line go to a new
+// file at the same path after the log rotation has moved the old one away. A file removed
+// outright is noticed and recreated at the next line.
 // Writing never raises: a line that cannot be written is lost and the caller goes on.
 
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/clock.h"
 
@@ -18,6 +22,9 @@ public:
 
     // The log lives in `folder` (the program's own folder unless a log folder is given).
     EventLog(std::filesystem::path folder, const Clock& clock);
+    ~EventLog();
+    EventLog(const EventLog&) = delete;
+    EventLog& operator=(const EventLog&) = delete;
 
     // Writes the text as one line ended by CR LF; an empty text writes nothing.
     void write(std::string_view line) noexcept;
@@ -32,7 +39,17 @@ public:
     void timed(std::string_view text) noexcept;
 
     // Every line also goes to this observer (tests, the operator window).
-    void setObserver(std::function<void(std::string_view)> observer) { observer_ = std::move(observer); }
+    void setObserver(std::function<void(std::string_view)> observer) {
+        observers_.clear();
+        addObserver(std::move(observer));
+    }
+    // A further observer beside the ones already set (the status page).
+    void addObserver(std::function<void(std::string_view)> observer) {
+        if (observer) observers_.push_back(std::move(observer));
+    }
+
+    // Closes the file; the next line opens the path anew (log rotation).
+    void reopen() noexcept;
 
     const std::filesystem::path& path() const { return path_; }
     std::string stamp() const;  // "YYYY-MM-DD HH:MM:SS" of the system clock
@@ -43,7 +60,8 @@ public:
 private:
     std::filesystem::path path_;
     const Clock& clock_;
-    std::function<void(std::string_view)> observer_;
+    std::vector<std::function<void(std::string_view)>> observers_;
+    int fd_ = -1;
 };
 
 }  // namespace velaris

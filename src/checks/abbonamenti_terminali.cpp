@@ -1,6 +1,6 @@
 #include "checks/abbonamenti_terminali.h"
 
-#include <filesystem>
+#include "checks/cliente.h"
 
 #include "base/format.h"
 #include "attendance/dati_accessi.h"
@@ -39,46 +39,10 @@ bool trovaRiga(Sistema& s, const std::string& sql) {
     return !rs->eof();
 }
 
-int32_t conta(Sistema& s, const char* tabella, const std::string& criterio) {
-    std::string dominio = tabella;
-    return DCountQ(s.db, "*", dominio, criterio);
-}
-
-// A date literal that never breaks the statement: a value that is no date is Null.
-std::string dataOppureNull(const Value& v) { return v.toDate() ? Data_SqlQ(v) : "Null"; }
-
-// The first `n` characters of a UTF-8 text.
-std::string primiCaratteri(const std::string& t, size_t n) {
-    size_t count = 0;
-    for (size_t i = 0; i < t.size(); ++i) {
-        if ((static_cast<unsigned char>(t[i]) & 0xC0) != 0x80) {
-            if (count == n) return t.substr(0, i);
-            ++count;
-        }
-    }
-    return t;
-}
-
 const TerminalRow* terminaleCorrente(Sistema& s) {
     const TerminalRow* t = s.registro.corrente();
     if (t && t->indirizzo() == s.corrente.Indirizzo_Corrente) return t;
     return s.registro.perIndirizzo(s.corrente.Indirizzo_Corrente);
-}
-
-// Day and time bands of an entitlement (a subscription type, or a package code read in
-// its place): true when it has no bands of a kind or one of them holds the check time.
-bool fasceValide(Sistema& s, const Value& codice, int giorno, bool festivo, const Value& anticipoPren,
-                 const DateTime& ora) {
-    const std::string chiave = "Codice_Abbonamento=" + CChrQ(codice);
-    if (conta(s, "Giorni_DD_Fasce_Abbonamenti", chiave) > 0) {
-        const std::string giornoTesto = festivo ? " And DDSettimana=8" : " And DDSettimana=" + Num_SqlQ(Value(giorno));
-        if (conta(s, "Giorni_DD_Fasce_Abbonamenti", chiave + giornoTesto + condizioneFascia(anticipoPren, ora)) == 0)
-            return false;
-    }
-    if (conta(s, "FasceOrarie_Abbonamenti", chiave) > 0) {
-        if (conta(s, "FasceOrarie_Abbonamenti", chiave + condizioneFascia(anticipoPren, ora)) == 0) return false;
-    }
-    return true;
 }
 
 // A current line whose last end date is already past does not entitle, even while the
@@ -236,7 +200,6 @@ int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value
         e = EsitiVerifica{};
         for (Value& v : e.Irregolarita) v = Value(0);
 
-        const std::string q = CChrQ(codiceValore);
         const int address = s.corrente.Indirizzo_Corrente;
         const DateTime now = s.clock.now();
         const DateTime oggiData = now.datePart();
@@ -251,48 +214,17 @@ int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value
         // whose no-entry flag is off.
         const std::string scaduti = s.corrente.Filtro_Irregolarita + s.settings.Filtro_NoEntry();
 
-        // Last attendance, for the display.
-        Value dataUltima, oraUltima;
-        {
-            auto rs = s.db.open(std::string("SELECT TOP 1 Data_Presenza, Ora_Presenza ") + " FROM Presenze " +
-                                " WHERE Codice_Cliente=" + q + " ORDER BY Data_Presenza DESC");
-            if (!rs->eof()) {
-                dataUltima = rs->field(0);
-                oraUltima = rs->field(1);
-            }
-        }
+        SchedaCliente c;
+        if (!Leggi_Cliente(s, codiceValore, c, kFunzione)) return kVAT_Rifiutato;
+        const std::string& q = c.q;
+        const int64_t controlliCliente = c.controlli();
 
         // The bands are tested at the time of the read: the band condition itself opens
         // them `AnticipoPren` minutes early.
         const int giorno = now.weekdayMonday1();
         const bool festivo = Giorno_Festivo(s, 0, oggi);
 
-        Value cognome, nome, indirizzo, stato, foto, consulente, fido, controlli, registrazione, noteAccessi;
-        {
-            auto rs = s.db.open(std::string("SELECT Cognome, Nome, Indirizzo, Stato, Foto, Codice_Consulente, Fido_Cliente, "
-                                            "Controlli_Cliente, Data_Registrazione, Note_Accessi ") +
-                                " FROM Anagrafica_Clienti " + " WHERE Anagrafica_Clienti.Codice_Cliente=" + q);
-            if (rs->eof()) {
-                // A member code the centre does not know is never admitted.
-                s.log.error(0, "Member " + codice + " not found: entry refused", kFunzione);
-                return kVAT_Rifiutato;
-            }
-            cognome = rs->field(0);
-            nome = rs->field(1);
-            indirizzo = rs->field(2);
-            stato = rs->field(3);
-            foto = rs->field(4);
-            consulente = rs->field(5);
-            fido = rs->field(6);
-            controlli = rs->field(7);
-            registrazione = rs->field(8);
-            noteAccessi = rs->field(9);
-        }
-        if (Nullo_Vuoto(cognome) && Nullo_Vuoto(nome))
-            s.log.error(0, "Member " + codice + " has no name", kFunzione);
-        const int64_t controlliCliente = ZeroSeNullo(controlli);
-
-        rinnovo = Value(conta(s, "Q_ClientiFuturi", "Codice_Cliente=" + q) > 0 ? 1 : 0);
+        rinnovo = Rinnovo_Cliente(s, c);
 
         // Subscription summary.
         Value codiceAbbonamento, codiceIscrizione;
@@ -318,20 +250,13 @@ int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value
         }
         testoAbbonamento = Value(sommario);
 
-        // The state row gets the member and the summary just computed (the column holds
-        // 100 characters).
-        s.db.execute("UPDATE Stato_Terminali SET Cognome = " + CChrQ(cognome) + ", Nome = " + CChrQ(nome) +
-                     ", Abbonamento = " + CChrQ(Value(primiCaratteri(sommario, 100))) +
-                     ", Data_Scadenza = " + dataOppureNull(dataScadenza) + ", Rinnovo = " +
-                     std::to_string(rinnovo.toInt()) + " WHERE Indirizzo = " + std::to_string(address) +
-                     " AND Messaggio Is Null");  // the state row only, not the terminal's queued messages
+        // The state row gets the member and the summary just computed.
+        Sommario_Stato(s, address, c, sommario, dataScadenza, rinnovo);
         s.db.execute("DELETE FROM wTmp_OrarioUscita");
 
         const int64_t modo = ZeroSeNullo(modoIrregolari);
         bool irregolareAltri = false;  // overdue fees other than renewals (display)
-        bool bloccante = false;
-        bool messaggio = false;
-        bool fotoMancante = false;
+        Messaggi messaggi;
         bool saltaControlli = false;
 
         if (esterna.toBool()) {
@@ -355,35 +280,10 @@ int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value
                 esito = kVAT_Ammesso;
             }
         } else {
-            irregolareAltri = trovaRiga(s, std::string("SELECT TOP 1 Modalita ") + " FROM Giornale " + " WHERE " + scaduti +
-                                               " And Codice_Cliente = " + q + " And Modalita Not In (2,3,14,19,20,21)");
-
-            bool irregolare = false;
-            if (fido.toDouble() > 0) {
-                irregolare = trovaRiga(s, std::string("SELECT TOP 1 Modalita ") + " FROM Giornale " + " WHERE " + scaduti +
-                                              " And Modalita In (2,3,5,14,19,20,21) AND Codice_Cliente = " + q);
-                if (!irregolare) {
-                    auto rs = s.db.open(std::string("SELECT Sum(Importo_DaPagare) AS FidoUti ") + " FROM Giornale " +
-                                        " WHERE Modalita In (4,6,7,8,9,11,15,17,18) AND Codice_Cliente = " + q);
-                    if (!rs->eof() && !rs->field(0).isNullOrEmpty())
-                        irregolare = rs->field(0).toDouble() > fido.toDouble();
-                }
-            } else {
-                irregolare = trovaRiga(s, std::string("SELECT TOP 1 Modalita ") + " FROM Giornale " + " WHERE " + scaduti +
-                                              " And Codice_Cliente = " + q);
-            }
-
-            {
-                auto rs = s.db.open(std::string("SELECT DISTINCT Modalita ") + " FROM Giornale " +
-                                    " WHERE Codice_Cliente = " + q + " AND Modalita Not In (10,12,13) " +
-                                    " AND ((Modalita In (2,3,11,14,19,20,21)) OR (Modalita Not In (2,3,11,14,19,20,21) " +
-                                    filtroCentro + "))");
-                for (; !rs->eof(); rs->moveNext()) {
-                    const int64_t m = rs->field(0).toInt();
-                    if (m >= 0 && m < static_cast<int64_t>(e.Irregolarita.size()))
-                        e.Irregolarita[static_cast<size_t>(m)] = Value(1);
-                }
-            }
+            const Morosita morosita = Verifica_Morosita(s, c, scaduti);
+            irregolareAltri = morosita.altriScaduti;
+            const bool irregolare = morosita.irregolare;
+            Segna_Irregolarita(s, c);
 
             // Facility subscription lines: the first that passes every test entitles.
             {
@@ -413,7 +313,8 @@ int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value
                         Limite_Frequenza_Raggiunto(s, frequenza, intervallo, codiceValore, r.iscrizione, Value(0),
                                                    Value(), Value(0)))
                         e.Flag_NonAbilitato = true;
-                    if (!e.Flag_NonAbilitato && !fasceValide(s, r.abbonamento, giorno, festivo, anticipoPren, ora))
+                    if (!e.Flag_NonAbilitato &&
+                        !Fasce_Abbonamento_Valide(s, r.abbonamento, giorno, festivo, anticipoPren, ora))
                         e.Flag_NonAbilitato = true;
                     if (!e.Flag_NonAbilitato) break;
                 }
@@ -448,7 +349,7 @@ int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value
                         Limite_Frequenza_Raggiunto(s, frequenza, intervallo, codiceValore, Value(), Value(0), Value(),
                                                    p.id))
                         e.Flag_NonAbilitato = true;
-                    if (!e.Flag_NonAbilitato && !fasceValide(s, p.codice, giorno, festivo, anticipoPren, ora))
+                    if (!e.Flag_NonAbilitato && !Fasce_Abbonamento_Valide(s, p.codice, giorno, festivo, anticipoPren, ora))
                         e.Flag_NonAbilitato = true;
                     if (!e.Flag_NonAbilitato) break;
                 }
@@ -475,46 +376,23 @@ int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value
                 if (trovaRiga(s, sql)) e.Flag_NonAbilitato = false;
             }
 
-            // Messages.
-            bloccante = trovaRiga(s, std::string("SELECT TOP 1 ID ") + " FROM Messaggi_Clienti " + " WHERE Codice_Cliente=" +
-                                         q + " And Bloccante<>0 And Ricevuto=0 And Data_Messaggio<=" + oggiSql);
-            if (!bloccante)
-                messaggio = trovaRiga(s, std::string("SELECT TOP 1 ID ") + " FROM Messaggi_Clienti " +
-                                             " WHERE Codice_Cliente=" + q +
-                                             " And Bloccante=0 And Ricevuto=0 And Data_Messaggio<=" + oggiSql);
+            messaggi = Messaggi_Cliente(s, c, oggiSql);
 
             // The combination.
             e.Flag_Irregolare = irregolare;
             e.Irregolarita[10] = Value(e.Flag_NonAbilitato ? 1 : 0);
             const bool senzaAbbonamento = e.Flag_NonAbilitato && s.settings.Leggi_NoEntry(10).toBool();
             e.NoEntry_Abbonamento = senzaAbbonamento;
-
-            // The photograph rule.
-            std::string fileFoto(trimBlanks(foto.toText()));
-            bool mancante = fileFoto.empty();
-            if (!mancante && s.settings.cartellaFoto()) {
-                std::error_code ec;
-                std::filesystem::path p = std::filesystem::u8path(fileFoto);
-                if (p.is_relative()) p = std::filesystem::u8path(s.settings.slot(43).toText()) / p;
-                if (!std::filesystem::exists(p, ec) || ec) {
-                    mancante = true;
-                    foto = Value("");
-                }
-            }
-            const auto giornoRegistrazione = registrazione.toDate();
-            fotoMancante = mancante && s.settings.slot(68).toBool() &&
-                           !(giornoRegistrazione && giornoRegistrazione->datePart() == oggiData);
+            const bool fotoMancante = Foto_Mancante(s, c, oggiData);
             e.Foto_Mancante = fotoMancante;
-            e.Messaggio_Bloccante = bloccante;
-            e.Messaggio_Cliente = messaggio;
+            e.Messaggio_Bloccante = messaggi.bloccante;
+            e.Messaggio_Cliente = messaggi.avviso;
 
             // The member's own control setting decides over arrears and messages: 2 admits,
             // 3 refuses. A terminal that ignores arrears (mode -1) judges on the lack of an
             // entitlement instead; blocking messages and the photograph rule still hold.
             auto decidi = [&](bool motivo) {
-                if (controlliCliente == 3) return kVAT_Rifiutato;
-                if (controlliCliente == 2) return kVAT_Ammesso;
-                return motivo || bloccante ? kVAT_Rifiutato : kVAT_Ammesso;
+                return Ammesso_Controlli(controlliCliente, motivo, messaggi.bloccante) ? kVAT_Ammesso : kVAT_Rifiutato;
             };
             esito = decidi(irregolare);
             if (fotoMancante) esito = kVAT_Rifiutato;
@@ -527,53 +405,34 @@ int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value
         if (visualizzaDett.toBool()) {
             if (!saltaControlli) e.Flag_Irregolare = irregolareAltri;
             std::string testoIrr;
-            if (e.Flag_Irregolare || e.Flag_NonAbilitato) {
-                s.db.execute("DELETE FROM wTmp_Presenze_Irregolarita");
-                s.db.execute(std::string("INSERT INTO wTmp_Presenze_Irregolarita_SQL (ID,Codice_Cliente,Modalita,CodiceS,CodiceN,"
-                                         "Data_Scadenza,[Check]) ") +
-                             " SELECT ID,Codice_Cliente,Modalita,Codice1_S,Codice1_N,Data_Scadenza,0 " + " FROM Giornale " +
-                             " WHERE Codice_Cliente=" + q + " AND Modalita Not In (10,12,13) " +
-                             " AND ((Modalita In (2,3,11,14,19,20,21)) OR (Modalita Not In (2,3,11,14,19,20,21) " +
-                             filtroCentro + "))");
-                std::vector<int> modalita;
-                {
-                    auto rs = s.db.open(std::string("SELECT DISTINCT Modalita ") + " FROM wTmp_Presenze_Irregolarita");
-                    for (; !rs->eof(); rs->moveNext()) modalita.push_back(static_cast<int>(rs->field(0).toInt()));
-                }
-                for (int m : modalita) {
-                    const std::string d = Descrizione_Modalita(s, m);
-                    if (d.empty()) continue;
-                    if (!testoIrr.empty()) testoIrr += " - ";
-                    testoIrr += d;
-                }
-            }
+            if (e.Flag_Irregolare || e.Flag_NonAbilitato) testoIrr = Testo_Irregolarita(s, c);
             const bool rifiutato = esito == kVAT_Rifiutato;
-            if (rifiutato && controlliCliente == 3 && !Nullo_Vuoto(noteAccessi)) {
+            if (rifiutato && controlliCliente == 3 && !Nullo_Vuoto(c.Note_Accessi)) {
                 if (!testoIrr.empty()) testoIrr += " - ";
-                testoIrr += noteAccessi.toText();
+                testoIrr += c.Note_Accessi.toText();
             }
             DatiAccessi d;
             d.Completo = Value(0);  // completed with the lights at the end of the verdict
             d.Codice_Tessera = s.lettura.Tessera_Letta.empty() ? codiceValore : Value(s.lettura.Tessera_Letta);
             d.Codice = codiceValore;
-            d.Cognome = cognome;
-            d.Nome = nome;
-            d.Indirizzo = indirizzo;
+            d.Cognome = c.Cognome;
+            d.Nome = c.Nome;
+            d.Indirizzo = c.Indirizzo;
             d.Data_Entrata = oggi;
             d.Ora_Entrata = Value(ora);
-            d.Data_Ultima_Entrata = dataUltima;
-            d.Ora_Ultima_Entrata = oraUltima;
+            d.Data_Ultima_Entrata = c.Data_Ultima_Entrata;
+            d.Ora_Ultima_Entrata = c.Ora_Ultima_Entrata;
             d.Codice_Abbonamento = codiceAbbonamento;
             d.DesAbbonamento = Value(sommario);
-            d.Stato = stato;
-            d.Foto = foto;
+            d.Stato = c.Stato;
+            d.Foto = c.Foto;
             d.Scadenza = dataScadenza;
-            d.DesStato = Value(descrizioneStato(stato));
+            d.DesStato = Value(descrizioneStato(c.Stato));
             d.Codice_Iscrizione = codiceIscrizione;
             d.TestoIrr = Value(testoIrr);
-            d.Codice_Consulente = consulente;
+            d.Codice_Consulente = c.Codice_Consulente;
             d.Sem1 = Value(e.Flag_Irregolare ? 1 : 0);
-            d.Messaggio = Value(bloccante || messaggio ? 1 : 0);
+            d.Messaggio = Value(messaggi.bloccante || messaggi.avviso ? 1 : 0);
             d.Struttura_Ingresso =
                 DLookUpQ(s.db, "Descrizione", "Anagrafica_Strutture", "Codice_Struttura=" + CChrQ(codiceStruttura));
             d.Entrata = Value(rifiutato ? "INGRESSO NON CONSENTITO" : "INGRESSO CONSENTITO");

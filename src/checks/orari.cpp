@@ -287,6 +287,11 @@ Value esegui(Sistema& s, const Genere& g, const Value& codiceCliente, const Valu
             const bool conFinestra = finestraSingola(c, r, inFinestra);
             if (conFinestra ? !inFinestra : !prenotazioneStruttura(c, r)) segna(c, r, " SET Conferma=0");
         }
+    } catch (const DbError& e) {
+        // A failed statement leaves rows confirmed that a test would have struck out: the
+        // read ends without a verdict rather than admit on them.
+        s.db.logError(e, g.funzione);
+        throw;
     } catch (const std::exception& e) {
         s.db.logError(e, g.funzione);
     }

@@ -13,8 +13,9 @@ namespace velaris {
 // and strikes out those that fail a test; a row that uses a booking or a lesson gets
 // its window (DaOre, AOre) and the marks Singola / Ingresso_Scalato. `valoreA` and
 // `valoreB` are the caller's values and are left unchanged. The result is the caller's
-// reply text `testo` (no test writes one). Failures are logged; a failed band lookup
-// sets no limit and a failed booking lookup refuses a row that needs one.
+// reply text `testo` (no test writes one). A failed statement is logged and raised again
+// (DbError): the read it belongs to ends without a verdict. A failed band count sets no
+// limit and a failed booking lookup refuses a row that needs one.
 Value Orario_Strutture_Ingresso(Sistema& s, const Value& risultato, const Value& codiceCliente, Value& valoreA,
                                 Value& valoreB, const Value& testo);
 Value Orario_Corsi_Ingresso(Sistema& s, const Value& risultato, const Value& codiceCliente, Value& valoreA,

@@ -487,19 +487,33 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
         }
     }
 
-    Value iscrizione = c.abbonamento() ? c.Codice_Iscrizione : Value::null();
-    Value aggiunta = c.abbonamento() ? Value(0) : Value(static_cast<long long>(c.ID_Prenotazione));
+    PresenzaTerminale p;
+    p.Codice_Cliente = cliente_;
+    p.Tipologia = static_cast<int>(c.Tipologia);
+    p.Codice_Attivita = c.Codice;
+    p.Codice_Iscrizione = c.abbonamento() ? c.Codice_Iscrizione : Value::null();
+    p.ID_Aggiunta = c.abbonamento() ? Value(0) : Value(static_cast<long long>(c.ID_Prenotazione));
+    // The line that admitted the member, never another line of the same subscription.
+    p.ID_Riga = c.abbonamento() ? c.ID_Iscrizione : 0;
+    p.DaOre = c.DaOre;
+    p.AOre = c.AOre;
+    p.Indirizzo = indirizzo_;
+    p.Attivita_Accompagnamento = c.Codice;
+    p.Descrizione_Default = e.Abbonamento;
+    p.Data_Fine_Default = e.Data_Scadenza;
+    p.Cognome = e.Cognome;
+    p.Nome = e.Nome;
+    p.Rinnovo = e.Rinnovo;
     // An entitlement reached through another facility is counted at that facility's terminal.
-    const Value altrove = CChrQ(c.Luogo) == CChrQ(struttura_) ? Value::null() : c.Luogo;
+    p.Struttura_Abbonamento = CChrQ(c.Luogo) == CChrQ(struttura_) ? Value::null() : c.Luogo;
+    p.Tempo_Permanenza = tempoPermanenza_;
+    p.Codice_Abbonamento = c.Codice_Abbonamento;
+    p.Codice_Pacchetto = c.Codice_PacchettoM.isNullOrEmpty() ? c.Codice_Pacchetto : c.Codice_PacchettoM;
     // The gate opens before any database work of the recording.
-    if (!Nullo_Vuoto(cliente_) && s_.corrente.Vai != 0) Attiva_Rele(s_, Value(), 1, s_.corrente.Tipo_Corrente);
-    Salva_Presenza_Terminali(s_, cliente_, static_cast<int>(c.Tipologia), c.Codice, iscrizione, aggiunta, c.DaOre,
-                             c.AOre, indirizzo_, c.Codice, 1, e.Abbonamento, e.Data_Scadenza, e.Cognome, e.Nome,
-                             e.Rinnovo, altrove, Value(0), 0, tempoPermanenza_, c.Codice_Abbonamento,
-                             c.Codice_PacchettoM.isNullOrEmpty() ? c.Codice_Pacchetto : c.Codice_PacchettoM,
-                             Value::null(), 0);
-    e.Codice_Iscrizione = iscrizione;
-    e.ID_Aggiunta = aggiunta;
+    if (s_.corrente.Vai != 0) Attiva_Rele(s_, Value(), 1, s_.corrente.Tipo_Corrente);
+    Salva_Presenza_Terminali(s_, p);
+    e.Codice_Iscrizione = p.Codice_Iscrizione;
+    e.ID_Aggiunta = p.ID_Aggiunta;
     exec("INSERT INTO Log_Terminali (Codice_Cliente, Codice_Struttura, Data_Presenza, Ora_Presenza, IndTerminale)  "
          "VALUES (" + clienteQ_ + ", " + CChrQ(c.Codice) + ", " + oggi_ + ", " + ora_ + ", " +
          Num_SqlQ(Value(indirizzo_)) + ")");

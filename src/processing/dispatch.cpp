@@ -8,9 +8,11 @@
 #include "attendance/dati_accessi.h"
 #include "attendance/log_terminali.h"
 #include "attendance/uscite.h"
+#include "attendance/visita.h"
 #include "checks/abbonamenti_terminali.h"
 #include "processing/attivita.h"
 #include "processing/identifica.h"
+#include "processing/ingresso.h"
 #include "processing/intake.h"
 #include "processing/passaggi.h"
 #include "processing/risposte.h"
@@ -245,9 +247,9 @@ Fine controlloCliente(Sistema& s, Messaggio& m) {
         return controlloStruttura(s, m, codice);
     }
     if (s.registro.conSub(address)) return nonDisponibile(s, m, "Bookings at sub-areas");
-    if (!Nullo_Vuoto(Value(codice)) && ZeroSeNullo(s.settings.Leggi_Impostazione(18)) != 0)
-        DatiAccessi_Breve(s, Value(codice), address);
-    Fine fine = nonDisponibile(s, m, "The subscription check by facility");
+    if (!Nullo_Vuoto(Value(codice)) && ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::Utilizza_CodBis)) != 0)
+        DatiAccessi_Breve(s, Value(perColonna(s, codice, 30, "Codice_Tessera", "DatiAccessi_Breve")), address);
+    Fine fine = Ingresso_Generale(s, m, codice);
     s.registro.trova(address);
     return fine;
 }

@@ -1,5 +1,7 @@
 #include "processing/risposte.h"
 
+#include <memory>
+
 #include "attendance/dati_accessi.h"
 #include "system/queue.h"
 #include "system/sender.h"
@@ -142,6 +144,15 @@ void Fine_Verdetto(Sistema& s, Messaggio& m, const std::string& codice, bool amm
         Completa_DatiAccessi(s, Value(codice), ammesso, s.esiti.EsitoT_FuoriOrario, s.esiti.EsitoT_Sospeso, altre);
     }
     if (!s.settings.Leggi_Impostazione(16).toBool() && v.Esito != 6) Marker_DatiAccessi(s);
+}
+
+void Segnale_Acustico(Sistema& s, int volte) {
+    for (int i = 1; i <= volte; ++i) {
+        auto timer = std::make_shared<asio::steady_timer>(s.loop.io(), std::chrono::milliseconds(600 * i));
+        timer->async_wait([timer, &operatore = s.operatore](const asio::error_code& ec) {
+            if (!ec) operatore.beep();
+        });
+    }
 }
 
 void Verifica_Ingressi_Residui(Sistema& s, Messaggio& m, const std::string& cliente, const Value& struttura) {

@@ -29,6 +29,11 @@ void Rispondi_Personale(Sistema& s, const EsitoPersonale& p);
 // managed elsewhere or the money-card credit was short).
 void Fine_Verdetto(Sistema& s, Messaggio& m, const std::string& codice, bool ammesso);
 
+// `Segnale_Acustico`: the workstation beeps `volte` times, 0.6 seconds apart. The beeps are
+// queued on the event loop: the read that asks for them goes on at once and never runs
+// the loop from inside its own processing while they sound.
+void Segnale_Acustico(Sistema& s, int volte);
+
 // `Verifica_Ingressi_Residui`: queues the facility's description and the entries left to
 // the member on it.
 void Verifica_Ingressi_Residui(Sistema& s, Messaggio& m, const std::string& cliente, const Value& struttura);

@@ -50,6 +50,7 @@ void Sistema::fermaTimer1() {
 
 void Sistema::avviaTimer1() {
     if (timer1) timer1->setInterval(std::chrono::milliseconds(1000));
+    if (messaggioElaborato) messaggioElaborato();
 }
 
 void Sistema::accogliLettura(std::function<void()> elabora) {

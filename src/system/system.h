@@ -30,6 +30,8 @@ public:
     static constexpr const char* kTitolo = "*** VELARIS. Controllo Accessi ***";
     virtual ~Operatore() = default;
     virtual void messageBox(const std::string& text, Icona icon) = 0;
+    // One beep of the workstation (the desk's alert); nothing by default.
+    virtual void beep() {}
 };
 
 // Link configuration: the [Comm] section of the per-user settings file.
@@ -127,6 +129,9 @@ struct Sistema {
     // Stops Timer1 for the duration of message processing and restarts it after.
     void fermaTimer1();
     void avviaTimer1();
+    // Told at the end of every message's processing (the status page reads the new
+    // figures from it); set by the shell.
+    std::function<void()> messaggioElaborato;
 
     // Every inbound read of every link enters here. It is processed at once when nothing
     // else is in progress; a read that arrives while another is being processed (or while

@@ -80,7 +80,7 @@ struct Server : ::testing::Test {
         return out;
     }
     void config(const std::string& comm) {
-        std::ofstream(dir / "Velaris.ini") << "[Comm]\n" << comm;
+        std::ofstream(dir / "Velaris.ini") << "[Comm]\n" << comm << "\n[Web]\nPort=0\n";
     }
     void start(const std::string& option = ";0") {
         server.start(kExe, {"Provider=SQLite;Data Source=" + db + option, "--config", (dir / "Velaris.ini").string(),
@@ -227,4 +227,33 @@ TEST_F(Server, TcpRecordsAndTheClientLinkToTheTerminal) {
     EXPECT_NE(received.find("\fCODICE ERRATO"), std::string::npos) << received;
     EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
     close(ls);
+}
+
+TEST_F(Server, TheEventLogRotatesUnderTheRunningServer) {
+    sql("INSERT INTO Dettaglio_Terminali (Indirizzo, Attivo, Tipo, Indirizzo_IP) VALUES (1, -1, 6, '127.0.0.1')");
+    config("Dispositivo=3\nListen_Address=127.0.0.1\nHttp_Port=" + std::to_string(httpPort) + "\n");
+    start();
+    ASSERT_TRUE(server.waitFor("in servizio", 20s)) << server.output();
+    {
+        Tcp t(httpPort);
+        t.send(get("/keepalive?id=1"));
+        t.readUntil("keepaliveperiod", 5s);
+    }
+    for (int i = 0; i < 50 && log().find("Close: 1") == std::string::npos; ++i) std::this_thread::sleep_for(50ms);
+
+    // What logrotate does: move the file away, then SIGHUP.
+    std::filesystem::rename(dir / "VelarisAccessi.log", dir / "VelarisAccessi.log.1");
+    ASSERT_EQ(kill(server.pid(), SIGHUP), 0);
+    std::this_thread::sleep_for(300ms);
+    {
+        Tcp t(httpPort);
+        t.send(get("/keepalive?id=1"));
+        EXPECT_NE(t.readUntil("keepaliveperiod", 5s).find("200 OK"), std::string::npos) << "SIGHUP ends nothing";
+    }
+    for (int i = 0; i < 50 && log().find("Load: ") == std::string::npos; ++i) std::this_thread::sleep_for(50ms);
+    EXPECT_NE(log().find(" - Load: 1\r\n"), std::string::npos) << log();
+    std::ifstream old(dir / "VelarisAccessi.log.1");
+    const std::string before(std::istreambuf_iterator<char>(old), {});
+    EXPECT_NE(before.find(" - Close: 1\r\n"), std::string::npos) << before;
+    EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
 }

@@ -12,23 +12,17 @@ using velaris::test::SystemFixture;
 
 namespace {
 
-// The arguments of one recorded entry, with the values of an ordinary facility entry.
-struct Entrata {
-    Value cliente = Value("CL001");
-    int tipologia = 1;
-    Value attivita = Value("ST001");
-    Value iscrizione = Value("IS1");
-    Value aggiunta = Value(0);
-    Value daOre = Value::null(), aOre = Value::null();
-    Value accompagnamento = Value::null();
-    int nuova = 1;
-    Value descrizione = Value("Ingresso libero"), dataFine = Value::null();
-    Value rinnovo = Value(0);
-    Value strutturaAbbonamento = Value::null();
-    Value punti = Value(0);
-    int seguito = 0;
-    Value permanenza = Value(0), abbonamento = Value::null(), pacchetto = Value::null(), oraDefault = Value::null();
-    int nonRegistrare = 0;
+// One recorded entry, with the values of an ordinary facility entry.
+struct Entrata : PresenzaTerminale {
+    Entrata() {
+        Codice_Cliente = Value("CL001");
+        Codice_Attivita = Value("ST001");
+        Codice_Iscrizione = Value("IS1");
+        Indirizzo = 1;
+        Descrizione_Default = Value("Ingresso libero");
+        Cognome = Value("Rossi");
+        Nome = Value("Anna");
+    }
 };
 
 std::string testo(const Value& v) {
@@ -75,12 +69,7 @@ struct Registrazione : ::testing::Test {
     Value q(const std::string& s) { return x.scalar(s); }
     int64_t n(const std::string& s) { return q(s).toInt(); }
 
-    void registra(Entrata& e) {
-        Salva_Presenza_Terminali(x.s, e.cliente, e.tipologia, e.attivita, e.iscrizione, e.aggiunta, e.daOre, e.aOre, 1,
-                                 e.accompagnamento, e.nuova, e.descrizione, e.dataFine, Value("Rossi"), Value("Anna"),
-                                 e.rinnovo, e.strutturaAbbonamento, e.punti, e.seguito, e.permanenza, e.abbonamento,
-                                 e.pacchetto, e.oraDefault, e.nonRegistrare);
-    }
+    void registra(Entrata& e) { Salva_Presenza_Terminali(x.s, e); }
     void registra() {
         Entrata e;
         registra(e);
@@ -97,7 +86,7 @@ struct Registrazione : ::testing::Test {
 TEST_F(Registrazione, BlankClientWritesNothingAndDrawsNoNumber) {
     for (Value blank : {Value::null(), Value("   ")}) {
         Entrata e;
-        e.cliente = blank;
+        e.Codice_Cliente = blank;
         registra(e);
     }
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 0);
@@ -147,8 +136,8 @@ TEST_F(Registrazione, AnyCodeIsWrittenAsItsOwnLiteral) {
     for (const std::string& c : codici) {
         x.s.lettura.Tessera_Letta = c;
         Entrata e;
-        e.cliente = Value(c);
-        e.iscrizione = Value(c);
+        e.Codice_Cliente = Value(c);
+        e.Codice_Iscrizione = Value(c);
         registra(e);
     }
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 4);
@@ -161,9 +150,9 @@ TEST_F(Registrazione, SecondActivityOfAVisitReusesItsNumber) {
     riga("IS1", 2, "CS001", 0, 0);
     registra();
     Entrata corso;
-    corso.tipologia = 2;
-    corso.attivita = Value("CS001");
-    corso.nuova = 0;
+    corso.Tipologia = 2;
+    corso.Codice_Attivita = Value("CS001");
+    corso.Nuova_Visita = false;
     registra(corso);
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 1);
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture WHERE ID_Presenza=1"), 2);
@@ -237,7 +226,7 @@ TEST_F(Registrazione, SuspendedIrregularEntryWithoutEntitlement) {
     x.s.esiti.Irregolarita[5] = Value(1);
     x.s.esiti.Irregolarita[2] = Value(1);
     Entrata e;
-    e.iscrizione = Value::null();
+    e.Codice_Iscrizione = Value::null();
     registra(e);
     EXPECT_EQ(n("SELECT Count(*) FROM Giornale WHERE Modalita=12 AND Codice1_N=1"), 1);
     EXPECT_EQ(q("SELECT DesIrregolari FROM Log_Entrate").toText(), "SOSPESO\r\nNO INGRESSI\r\nIRREGOLARE\r\n");
@@ -268,7 +257,7 @@ TEST_F(Registrazione, EntitlementCountedAtItsOwnTerminalIsNotDeductedHere) {
     sql("INSERT INTO Anagrafica_Strutture (Codice_Struttura, Descrizione) VALUES ('ST002','Piscina')");
     x.terminale(2, 3, "", "Codice_Struttura='ST002', Gruppo2=1");
     Entrata e;
-    e.strutturaAbbonamento = Value("ST002");
+    e.Struttura_Abbonamento = Value("ST002");
     registra(e);
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 1);
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture"), 0);
@@ -284,8 +273,8 @@ TEST_F(Registrazione, AddOnDeductsOnlyItsOwnSale) {
     sql("INSERT INTO Gestione_Aggiunte (ID, Codice_Cliente, Codice_Struttura, ID_Pacchetto, Prog_Riga, Data_Inizio, "
         "Sedute, SeduteFatte) VALUES (6,'CL001','ST003',60,1,'2024-01-01 00:00:00',10,2)");
     Entrata e;
-    e.iscrizione = Value::null();
-    e.aggiunta = Value(5);
+    e.Codice_Iscrizione = Value::null();
+    e.ID_Aggiunta = Value(5);
     registra(e);
     EXPECT_EQ(n("SELECT SeduteFatte FROM Gestione_Aggiunte WHERE ID=5"), 10);
     EXPECT_NE(n("SELECT Scaduta FROM Gestione_Aggiunte WHERE ID=5"), 0);
@@ -305,16 +294,16 @@ TEST_F(Registrazione, SingleCourseBookingClosesItsAddOnAndPaysWithTheBookedLine)
     sql("INSERT INTO Gestione_Aggiunte (ID, Codice_Cliente, Codice_Struttura, Data_Inizio, Sedute, Singola_Corsi) "
         "VALUES (9,'CL001','CS001','2024-03-07 00:00:00',1,40)");
     Entrata e;
-    e.tipologia = 2;
-    e.attivita = Value("CS001");
-    e.iscrizione = Value::null();
-    e.aggiunta = Value(9);
+    e.Tipologia = 2;
+    e.Codice_Attivita = Value("CS001");
+    e.Codice_Iscrizione = Value::null();
+    e.ID_Aggiunta = Value(9);
     registra(e);
     EXPECT_EQ(n("SELECT SeduteFatte FROM Gestione_Aggiunte WHERE ID=9"), 1);
     EXPECT_NE(n("SELECT Scaduta FROM Gestione_Aggiunte WHERE ID=9"), 0);
     // The caller's entitlement is rewritten to the booked line.
-    EXPECT_EQ(e.aggiunta.toInt(), 0);
-    EXPECT_EQ(e.iscrizione.toText(), "IS1");
+    EXPECT_EQ(e.ID_Aggiunta.toInt(), 0);
+    EXPECT_EQ(e.Codice_Iscrizione.toText(), "IS1");
     EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Prog_Riga=2"), 1);
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture WHERE Iscrizione='IS1' AND ID_Aggiunta=0"), 1);
 }
@@ -328,32 +317,32 @@ TEST_F(Registrazione, RecoveryVoucherIsClosedAndTheRecoveredLinePays) {
     sql("INSERT INTO Clienti_Recuperi_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, Codice_Iscrizione, ID_Iscrizione, "
         "ID_Aggiunta2) VALUES ('CL001','CS001',70,'IS1',(SELECT ID FROM Iscrizioni_Strutture WHERE Prog_Riga=2),11)");
     Entrata e;
-    e.tipologia = 2;
-    e.attivita = Value("CS001");
-    e.iscrizione = Value::null();
-    e.aggiunta = Value(11);
+    e.Tipologia = 2;
+    e.Codice_Attivita = Value("CS001");
+    e.Codice_Iscrizione = Value::null();
+    e.ID_Aggiunta = Value(11);
     registra(e);
     EXPECT_NE(n("SELECT Scaduta FROM Gestione_Aggiunte WHERE ID=11"), 0);
     EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Prog_Riga=2"), 4);
-    EXPECT_EQ(e.iscrizione.toText(), "IS1");
+    EXPECT_EQ(e.Codice_Iscrizione.toText(), "IS1");
 }
 
 TEST_F(Registrazione, AccompaniedActivityGetsItsBandRow) {
     sql("INSERT INTO Anagrafica_Corsi (Codice_Corso, Descrizione, Con_Accompagnatore) VALUES ('CS002','Baby',-1)");
     riga("IS1", 2, "CS002", 0, 0);
     Entrata e;
-    e.tipologia = 2;
-    e.attivita = Value("CS002");
-    e.daOre = Value(DateTime::fromParts(1900, 1, 1, 10, 0));
-    e.aOre = Value(DateTime::fromParts(1900, 1, 1, 11, 0));
+    e.Tipologia = 2;
+    e.Codice_Attivita = Value("CS002");
+    e.DaOre = Value(DateTime::fromParts(1900, 1, 1, 10, 0));
+    e.AOre = Value(DateTime::fromParts(1900, 1, 1, 11, 0));
     registra(e);
     EXPECT_EQ(n("SELECT Count(*) FROM Controllo_Fascia_Oraria WHERE Modalita=1 AND Codice='CS002' AND ID_Presenza=1 "
                 "AND Codice_Bis='TES001' AND IndTerminale=1"), 1);
     EXPECT_EQ(testo(q("SELECT AOre FROM Controllo_Fascia_Oraria")), "1900-01-01 11:00:00");
 
     // A follow-up call writes no band.
-    e.seguito = 1;
-    e.nuova = 0;
+    e.Seguito = true;
+    e.Nuova_Visita = false;
     registra(e);
     EXPECT_EQ(n("SELECT Count(*) FROM Controllo_Fascia_Oraria"), 1);
 }
@@ -362,9 +351,9 @@ TEST_F(Registrazione, EntryNotTiedToAnActivity) {
     sql("INSERT INTO Anagrafica_Corsi (Codice_Corso, Descrizione, Con_Accompagnatore) VALUES ('CS002','Baby',-1)");
     x.s.esiti.EsitoT_FuoriOrario = true;
     Entrata e;
-    e.tipologia = 2;
-    e.attivita = Value(kAltreStrutture);
-    e.accompagnamento = Value("CS002");
+    e.Tipologia = 2;
+    e.Codice_Attivita = Value(kAltreStrutture);
+    e.Attivita_Accompagnamento = Value("CS002");
     registra(e);
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 1);
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture"), 0);
@@ -380,7 +369,7 @@ TEST_F(Registrazione, EntryNotTiedToAnActivity) {
 TEST_F(Registrazione, ExitTerminalsOpenAStayWithItsDeadline) {
     x.s.registro.Terminali_Uscita = true;
     Entrata e;
-    e.permanenza = Value(60);
+    e.Tempo_Permanenza = Value(60);
     registra(e);
     const int64_t stay = n("SELECT ID_Entrata FROM Gestione_Entrate");
     EXPECT_GT(stay, 0);
@@ -407,7 +396,7 @@ TEST_F(Registrazione, FitnessPlatformExportForLinkedMembers) {
 
 TEST_F(Registrazione, NoRecordingWritesOnlyTheLog) {
     Entrata e;
-    e.nonRegistrare = 1;
+    e.Non_Registrare = true;
     registra(e);
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 0);
     EXPECT_EQ(n("SELECT Count(*) FROM Contatori"), 0);
@@ -461,10 +450,13 @@ TEST_F(Registrazione, LockIsReleasedWhenTheCounterFails) {
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 0);
     EXPECT_EQ(n("SELECT Count(*) FROM Semafori"), 0);
 
-    // A counter row without a presence counter is never duplicated.
+    // A counter row created empty by a desk program counts as 0 and is never duplicated.
     sql("CREATE TABLE Contatori (Cd_Tipo INTEGER PRIMARY KEY, Contatore INTEGER, ContatoreN INTEGER)");
     sql("INSERT INTO Contatori (Cd_Tipo, Contatore) VALUES (22, 5)");
-    EXPECT_FALSE(Preleva_Numero_Presenza(x.s).has_value());
+    EXPECT_EQ(Preleva_Numero_Presenza(x.s), 1);
+    EXPECT_EQ(Preleva_Numero_Presenza(x.s), 2);
+    EXPECT_EQ(n("SELECT Count(*) FROM Contatori"), 1);
+    EXPECT_EQ(n("SELECT Contatore FROM Contatori"), 5);
     EXPECT_EQ(n("SELECT Count(*) FROM Semafori"), 0);
 }
 

@@ -45,6 +45,25 @@ TEST(EventLog, AnUnwritableFolderLosesTheLineButNeverRaises) {
     EXPECT_NO_THROW(log.write("lost"));
 }
 
+TEST(EventLog, RotationMovesTheFileAndReopenStartsANewOne) {
+    test::TempDir dir;
+    Clock clock;
+    EventLog log(dir.path(), clock);
+    log.write("first");
+    const auto rotated = dir / "VelarisAccessi.log.1";
+    std::filesystem::rename(log.path(), rotated);
+    // Until told, lines follow the open file to its new name, whole.
+    log.write(std::string(100000, 'x'));
+    log.reopen();
+    log.write("after rotation");
+    EXPECT_EQ(slurp(rotated), "first\r\n" + std::string(100000, 'x') + "\r\n");
+    EXPECT_EQ(slurp(log.path()), "after rotation\r\n");
+    // A file removed outright is recreated at the next line, without a reopen.
+    std::filesystem::remove(log.path());
+    log.write("recreated");
+    EXPECT_EQ(slurp(log.path()), "recreated\r\n");
+}
+
 TEST(Clock, TimeKxlIsTheTimeOfDayOnTheFirstOfJanuary1900) {
     Clock clock;
     clock.setFixed(DateTime::fromParts(2024, 3, 7, 7, 5, 9));

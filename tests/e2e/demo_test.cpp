@@ -1,6 +1,6 @@
-// The real server on the demo centre, driven by HTTP-push terminals on loopback: card
-// reads at the pool turnstile get their verdicts and leave their rows; members, the day
-// ticket and the visitor card enter and leave through the exit.
+// The real server on the demo centre, driven by HTTP-push terminals on loopback: card reads
+// at the pool turnstile and at the main entrance get their verdicts and leave their rows;
+// members, the day ticket and the visitor card enter and leave through the exit.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -60,14 +60,14 @@ public:
         }
         return true;
     }
-    // A card read: the code is the fifth field of the transaction.
-    void leggi(const std::string& code) {
+    // A card read at terminal `id`: the code is the fifth field of the transaction.
+    void leggi(const std::string& code, int id = 2) {
         ricevuto.clear();
-        get("/online?trsn=1,20240307,103000,0," + code + "&id=" + id_ + "&");
+        get("/online?trsn=1,20240307,103000,0," + code + "&id=" + std::to_string(id) + "&");
     }
-    // Identifies the terminal; true once the server answered.
-    bool presenta() {
-        get("/keepalive?id=" + id_);
+    // Identifies the connection as terminal `id`; true once the server answered.
+    bool presenta(int id) {
+        get("/keepalive?id=" + std::to_string(id));
         return attendi("keepaliveperiod=5\r\n", std::chrono::seconds(5));
     }
     std::string ricevuto;
@@ -88,7 +88,7 @@ struct Demo : ::testing::Test {
         auto [status, out] = test::runCommand(kExe, {"database", "demo", db});
         ASSERT_EQ(status, 0) << out;
         std::ofstream(dir / "Velaris.ini") << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port="
-                                           << httpPort << "\n";
+                                           << httpPort << "\n[Web]\nPort=0\n";
         std::vector<std::string> args = {"Provider=SQLite;Data Source=" + db + ";" + opzione(), "--config",
                                          (dir / "Velaris.ini").string(), "--log-dir", dir.path().string()};
         for (const std::string& a : argomenti()) args.push_back(a);
@@ -157,6 +157,46 @@ TEST_F(Demo, ReadsAtThePoolTurnstileGetTheirVerdictsAndRows) {
     EXPECT_EQ(log.find("Function Elabora_Messaggi"), std::string::npos) << log;
 }
 
+TEST_F(Demo, MainEntranceAdmitsAMemberAndRecordsTheVisit) {
+    Tornello t(httpPort);
+    ASSERT_TRUE(t.ok());
+    t.get("/keepalive?id=1");
+    ASSERT_TRUE(t.attendi("keepaliveperiod=5\r\n", 5s)) << t.ricevuto;
+
+    // Rossi at the main entrance: the gate opens; the gym is counted here, the pool is left
+    // to its own turnstile; the stay and its exit deadline wait for the exit.
+    t.leggi("0001234501", 1);
+    ASSERT_TRUE(t.attendi("relay1=3", 10s)) << t.ricevuto;
+    ASSERT_TRUE(t.attendi("screen=\fOK|ABILITATO|ROSSI|MARIO", 10s)) << t.ricevuto;
+    EXPECT_EQ(query("SELECT Presenze_Strutture.Codice_Struttura FROM Presenze_Strutture INNER JOIN Presenze ON "
+                    "Presenze.ID_Presenza=Presenze_Strutture.ID_Presenza WHERE Presenze.Codice_Cliente='CL000001' "
+                    "AND Presenze.IndTerminale=1"),
+              "Codice_Struttura\nST001\n");
+    EXPECT_EQ(query("SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Codice_Iscrizione='ISCR0001' ORDER BY Prog_Riga"),
+              "SeduteFatte\n13\n4\n");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Controllo_Fascia_Oraria INNER JOIN Gestione_Entrate ON "
+                    "Controllo_Fascia_Oraria.ID_Entrata=Gestione_Entrate.ID_Entrata WHERE Modalita=2 AND "
+                    "Gestione_Entrate.Codice_Cliente='CL000001' AND Gestione_Entrate.IndTerminale=1"),
+              "N\n1\n");
+    EXPECT_EQ(query("SELECT DesIrregolari, DesIrregolari_Att FROM Log_Entrate WHERE Codice_Cliente='CL000001'"),
+              "DesIrregolari\tDesIrregolari_Att\nOK\tINGRESSO\n");
+    EXPECT_EQ(query("SELECT Entrata, Sem2 FROM wTmp_DatiAccessi WHERE Codice='CL000001'"),
+              "Entrata\tSem2\nINGRESSO CONSENTITO\t1\n");
+    EXPECT_EQ(query("SELECT Stato, Regolare FROM Stato_Terminali WHERE Indirizzo=1 AND Messaggio IS NULL"),
+              "Stato\tRegolare\n2\t1\n");
+
+    // Esposito's subscription has ended: the stop answer.
+    t.leggi("0001234503", 1);
+    ASSERT_TRUE(t.attendi("beep=3", 10s)) << t.ricevuto;
+    ASSERT_TRUE(t.attendi("screen=\fSTOP|NON ABILITATO", 10s)) << t.ricevuto;
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Presenze WHERE Codice_Cliente='CL000003'"), "N\n0\n");
+
+    EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
+    std::ifstream in(dir / "VelarisAccessi.log");
+    const std::string log((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+}
+
 namespace {
 
 // The demo with the ticket check on and its clock at 10:30 today.
@@ -170,37 +210,36 @@ struct DemoPassaggi : Demo {
 }  // namespace
 
 TEST_F(DemoPassaggi, MemberDayTicketAndVisitorEnterAndLeave) {
-    Tornello ingresso(httpPort, 1), piscina(httpPort, 2), uscita(httpPort, 3);
-    ASSERT_TRUE(ingresso.presenta() && piscina.presenta() && uscita.presenta());
-    auto passa = [](Tornello& t, const std::string& code, const std::string& screen) {
-        t.leggi(code);
+    Tornello ingresso(httpPort), piscina(httpPort), uscita(httpPort);
+    ASSERT_TRUE(ingresso.presenta(1) && piscina.presenta(2) && uscita.presenta(3));
+    auto passa = [](Tornello& t, int id, const std::string& code, const std::string& screen) {
+        t.leggi(code, id);
         EXPECT_TRUE(t.attendi("relay1=3", 10s)) << code << ": " << t.ricevuto;
         EXPECT_TRUE(t.attendi("screen=\f" + screen, 10s)) << code << ": " << t.ricevuto;
     };
 
-    // Rossi swims and leaves through the exit, which closes the stay of the pool.
-    passa(piscina, "0001234501", "OK|ABILITATO");
-    passa(uscita, "0001234501", "USCITA|CONSENTITA");
+    // Rossi comes in at the main entrance and leaves through the exit, which closes his stay.
+    passa(ingresso, 1, "0001234501", "OK|ABILITATO");
+    passa(uscita, 3, "0001234501", "USCITA|CONSENTITA");
     EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Uscite INNER JOIN Gestione_Entrate ON "
                     "Gestione_Uscite.ID_Entrata=Gestione_Entrate.ID_Entrata WHERE Gestione_Uscite.Codice_Cliente='CL000001' "
-                    "AND Gestione_Entrate.IndTerminale=2 AND Gestione_Uscite.IndTerminale=3"),
+                    "AND Gestione_Entrate.IndTerminale=1 AND Gestione_Uscite.IndTerminale=3"),
               "N\n1\n");
     EXPECT_EQ(query("SELECT Count(*) AS N FROM Controllo_Fascia_Oraria WHERE Codice_Cliente='CL000001'"), "N\n0\n");
 
     // Conti's day ticket on its bare card: into the pool and out.
-    passa(piscina, "TK000001", "OK|ABILITATO");
-    passa(uscita, "TK000001", "USCITA|CONSENTITA");
+    passa(piscina, 2, "TK000001", "OK|ABILITATO");
+    passa(uscita, 3, "TK000001", "USCITA|CONSENTITA");
     EXPECT_EQ(query("SELECT Count(*) AS N FROM Presenze_Strutture WHERE ID_Biglietto=1 AND Tipologia=4"), "N\n1\n");
     EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Uscite WHERE Codice_Cliente='TK000001'"), "N\n1\n");
 
     // Moretti's visitor card: in at the main entrance, out within his 90 minutes, card freed.
-    passa(ingresso, "V0001", "ENTRATA|CONSENTITA");
-    passa(uscita, "V0001", "USCITA|CONSENTITA");
+    passa(ingresso, 1, "V0001", "ENTRATA|CONSENTITA");
+    passa(uscita, 3, "V0001", "USCITA|CONSENTITA");
     EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Visitatori WHERE Codice_Visitatore='VR000001' AND Ora_Uscita IS NOT "
                     "NULL"),
               "N\n1\n");
     EXPECT_EQ(query("SELECT Codice_Bis FROM Anagrafica_Visitatori WHERE Codice_Visitatore='VR000001'"), "Codice_Bis\nNULL\n");
-
     EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
     std::ifstream in(dir / "VelarisAccessi.log");
     const std::string log((std::istreambuf_iterator<char>(in)), {});

@@ -74,9 +74,10 @@ TEST_F(Intake, ReadyTerminalEndsWithTheIdlePromptAndTheStateWrite) {
     x.at(10, 0, 0);
     x.terminale(2, 1, "", "Blocco_Tastiera=-1");
     start();
-    leggi(2, "CL0001");
-    EXPECT_EQ(x.queued(2), (std::vector<std::string>{"\fgio 07 mar 10:00|CODICE:_______", "%K0BXM2"}));
-    EXPECT_EQ(x.scalar("SELECT Min(Ora_Invio) FROM Stato_Terminali WHERE Indirizzo=2").toText(), "1900-01-01 10:00:06");
+    leggi(2, "CL0001");  // an unknown member at a general entrance is refused
+    EXPECT_EQ(x.queued(2), (std::vector<std::string>{"\fSTOP|NON ABILITATO", "\fgio 07 mar 10:00|CODICE:_______",
+                                                     "%K0BXM2"}));
+    EXPECT_EQ(x.scalar("SELECT Max(Ora_Invio) FROM Stato_Terminali WHERE Indirizzo=2").toText(), "1900-01-01 10:00:06");
     EXPECT_EQ(stato(2), Value(2));
     EXPECT_EQ(stato(2, "Tipo"), Value(1));
 }

@@ -205,3 +205,51 @@ TEST_F(Membri, MembersWithMissingOrContradictoryDataGetAVerdict) {
     EXPECT_EQ(stato(1), Value(2));
     EXPECT_EQ(conta("Presenze"), 0);
 }
+
+// The entry is counted on the line the check used, whichever order the lines were
+// written in: a used-up line of the same subscription never hides it.
+TEST_F(Membri, EntryIsCountedOnTheLineThatAdmitted) {
+    palestra();
+    x.f.native("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis, Cognome, Nome) VALUES "
+               "('CL000002', '0001234502', 'BIANCHI', 'LUCA')");
+    auto riga = [&](const std::string& cliente, const std::string& iscrizione, int prog, int fatte, int scaduta) {
+        x.f.native("INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
+                   "Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte, Scaduta) VALUES ('" +
+                   iscrizione + "', " + std::to_string(prog) + ", '" + cliente + "', 'AB001', 'ST001', 1, "
+                   "'2024-01-01 00:00:00', '2024-12-31 00:00:00', 2, 10, " + std::to_string(fatte) + ", " +
+                   std::to_string(scaduta) + ")");
+    };
+    riga("CL000001", "I1", 1, 10, -1);  // used up line first
+    riga("CL000001", "I1", 2, 0, 0);
+    riga("CL000002", "I2", 2, 0, 0);    // open line first
+    riga("CL000002", "I2", 1, 10, -1);
+    x.f.native("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, "
+               "Data_Inizio, Data_Fine) VALUES ('I1', 'CL000001', 'AB001', 'DIECI', '2024-01-01 00:00:00', "
+               "'2024-12-31 00:00:00'), ('I2', 'CL000002', 'AB001', 'DIECI', '2024-01-01 00:00:00', '2024-12-31 00:00:00')");
+    for (const std::string iscrizione : {"I1", "I2"}) {
+        pulisci();
+        leggi(1, iscrizione == "I1" ? "0001234501" : "0001234502");
+        EXPECT_EQ(x.queued(1).at(1), "RESIDUO| 10") << iscrizione;
+        const std::string linee = "Iscrizioni_Strutture WHERE Codice_Iscrizione='" + iscrizione + "'";
+        EXPECT_EQ(conta(linee + " AND Prog_Riga=2 AND SeduteFatte=1"), 1) << iscrizione;
+        EXPECT_EQ(conta(linee + " AND Prog_Riga=1 AND SeduteFatte=10"), 1) << iscrizione;
+        EXPECT_EQ(conta("Presenze_Strutture WHERE Iscrizione='" + iscrizione + "'"), 1) << iscrizione;
+    }
+    EXPECT_TRUE(errori().empty());
+}
+
+// A counter row that a desk program created empty: the visit gets number 1 and is recorded.
+TEST_F(Membri, EmptyCounterRowStartsTheNumbering) {
+    palestra();
+    abbonamento("CL000001", "I1", 10, 0);
+    x.f.native("INSERT INTO Contatori (Cd_Tipo, Contatore, ContatoreN) VALUES (22, 7, NULL)");
+    leggi(1, "0001234501");
+    EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(conta("Presenze WHERE ID_Presenza=1 AND Codice_Cliente='CL000001'"), 1);
+    EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Presenza=1"), 1);
+    EXPECT_EQ(conta("Contatori WHERE Cd_Tipo=22 AND ContatoreN=1 AND Contatore=7"), 1);
+    EXPECT_EQ(conta("Contatori"), 1);
+    EXPECT_EQ(conta("Iscrizioni_Strutture WHERE SeduteFatte=1"), 1);
+    EXPECT_EQ(conta("Semafori"), 0);
+    EXPECT_TRUE(errori().empty());
+}

@@ -21,8 +21,10 @@ struct Sent {
 class FakeOperatore : public Operatore {
 public:
     void messageBox(const std::string& text, Icona icon) override { boxes.push_back({text, icon}); }
+    void beep() override { ++beeps; }
     struct Box { std::string text; Icona icon; };
     std::vector<Box> boxes;
+    int beeps = 0;
 };
 
 class FakeNet92 : public Net92 {

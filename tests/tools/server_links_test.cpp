@@ -33,7 +33,7 @@ struct ServerLinks : ::testing::Test {
         ASSERT_EQ(status, 0) << out;
     }
     void startServer(ChildProcess& server, const std::string& comm) {
-        std::ofstream(dir / "Velaris.ini") << "[Comm]\n" << comm;
+        std::ofstream(dir / "Velaris.ini") << "[Comm]\n" << comm << "\n[Web]\nPort=0\n";
         server.start(kServer, {"Provider=SQLite;Data Source=" + db + ";0", "--config", (dir / "Velaris.ini").string(),
                                "--log-dir", dir.path().string()});
     }

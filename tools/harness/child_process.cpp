@@ -116,6 +116,36 @@ int freePort() {
     return ntohs(a.sin_port);
 }
 
+int connectLoopback(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::string readFrom(int fd, const std::string& until, std::chrono::milliseconds timeout, bool* closed) {
+    std::string got;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while ((until.empty() || got.find(until) == std::string::npos) && std::chrono::steady_clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 20) <= 0) continue;
+        char buf[8192];
+        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) {
+            if (closed) *closed = true;
+            break;
+        }
+        got.append(buf, static_cast<size_t>(n));
+    }
+    return got;
+}
+
 std::pair<int, std::string> runCommand(const std::string& program, const std::vector<std::string>& args) {
     ChildProcess p;
     p.start(program, args);

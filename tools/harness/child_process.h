@@ -27,6 +27,7 @@ public:
     int wait(std::chrono::milliseconds timeout);
     const std::string& output();
     bool running() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
 
 private:
     void pump(std::chrono::milliseconds timeout);
@@ -38,6 +39,11 @@ private:
 
 // A TCP port on 127.0.0.1 that was free a moment ago.
 int freePort();
+// A blocking TCP connection to 127.0.0.1:port; -1 when refused.
+int connectLoopback(int port);
+// Reads from `fd` until `until` has arrived (never, when empty), the peer closes (then
+// `*closed` is set) or the time is up; returns what was read.
+std::string readFrom(int fd, const std::string& until, std::chrono::milliseconds timeout, bool* closed = nullptr);
 // Runs a command to completion and returns {exit status, standard output}.
 std::pair<int, std::string> runCommand(const std::string& program, const std::vector<std::string>& args);
 

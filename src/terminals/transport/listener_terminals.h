@@ -58,6 +58,7 @@ public:
 
     LinkStart bringUp(const std::vector<LinkTerminal>& terminals) override;
     void shutDown() override;
+    bool up() const override { return connections_.listening(); }
     int connectionOf(int address) const override;
     bool identified(int address) const override;
     bool writeTo(int connection, const std::string& wire) override;

@@ -84,6 +84,8 @@ public:
     virtual bool probe(const LinkTerminal& terminal) = 0;
     // Farewell done: writes out what the link still holds (within bounds), then closes it.
     virtual void shutDown() = 0;
+    // The link can reach its terminals now (a listening link: its listener is open).
+    virtual bool up() const { return true; }
 
     // Sends `message` to `address`. Send mode 0 may queue it (Ethernet controllers); 1 and
     // 2 send at once. 0 sent or queued, -1 not deliverable now. A link that answers over

@@ -21,9 +21,11 @@ TEST(ControllerTerminals, ReadsAreAcknowledgedAndProcessedAcknowledgementsFreeTh
     EXPECT_TRUE(x.queued(1).empty());
     x.ether.events.messageRecv("10.0.0.9", "x4321", 0, 1);
     const auto q = x.queued(1);
-    ASSERT_GE(q.size(), 2u);
+    ASSERT_GE(q.size(), 3u);
     EXPECT_EQ(q[0], "%BxM0");  // the keypad's acknowledgement goes first, through the queue
-    EXPECT_NE(q[1].find("|CODICE:"), std::string::npos) << q[1];  // processed: the idle prompt follows
+    // Processed: a code nobody owns is refused at this general entrance, the idle prompt follows.
+    EXPECT_EQ(q[1], "\fSTOP|NON ABILITATO");
+    EXPECT_NE(q[2].find("|CODICE:"), std::string::npos) << q[2];
 
     x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL");
     accoda(x.s, 1, "primo", 0);
