@@ -2158,7 +2158,10 @@ CREATE INDEX IX_Anagrafica_Estetisti_Codice_Bis ON Anagrafica_Estetisti (Codice_
 CREATE INDEX IX_Anagrafica_Articoli_Codice_Bis ON Anagrafica_Articoli (Codice_Bis);
 CREATE INDEX IX_Tessere_Aggiuntive_Cliente ON Tessere_Aggiuntive (Codice_Cliente);
 CREATE INDEX IX_Gestione_QR_Code_Data ON Gestione_QR_Code (Data_Reg, Usato);
-CREATE INDEX IX_Stato_Terminali_Indirizzo ON Stato_Terminali (Indirizzo);
+-- A terminal's queued messages share its address with its state row: the state row is
+-- found through an index of its own (state rows only), never among the queue.
+CREATE INDEX IX_Stato_Terminali_Indirizzo ON Stato_Terminali (Indirizzo, Codice_Cliente);
+CREATE INDEX IX_Stato_Terminali_Riga ON Stato_Terminali (Indirizzo) WHERE Messaggio IS NULL;
 CREATE INDEX IX_Stato_Terminali_Stato ON Stato_Terminali (Stato);
 CREATE INDEX IX_Presenze_Cliente_Data ON Presenze (Codice_Cliente, Data_Presenza);
 CREATE INDEX IX_Presenze_ID ON Presenze (ID_Presenza);

@@ -2,7 +2,6 @@
 
 #include "attendance/dati_accessi.h"
 #include "attendance/presenze.h"
-#include "attendance/visita.h"
 #include "base/format.h"
 #include "checks/abbonamenti_terminali.h"
 #include "db/setting_slots.h"
@@ -182,7 +181,9 @@ bool Biglietti::passBack(const Biglietto& b) {
 
 // The customer columns hold 20 characters: a longer card code is cut there, with a log line.
 const std::string& Biglietti::codiceCliente() {
-    if (!cliente_) cliente_ = perColonna(s_, l_.Codice, kLunghezzaCodiceCliente, "Codice_Cliente", kFunzione);
+    if (!cliente_)
+        cliente_ =
+            Testo_Colonna(s_.db, Value(l_.Codice), kLunghezzaCodiceCliente, "Presenze.Codice_Cliente", kFunzione).toText();
     return *cliente_;
 }
 

@@ -50,6 +50,9 @@ public:
 
     void datiAccessi(bool uscita, bool consentito);
 
+    // The card code as the customer columns hold it (cut to their width, once, with a log line).
+    const std::string& codiceCliente();
+
 private:
     std::vector<Biglietto> candidati(bool soloValidi);
     bool terminali(const Biglietto& b);
@@ -60,7 +63,6 @@ private:
     bool passBack(const Biglietto& b);
     bool entrataOggi(const Biglietto& b, const std::string& terminale);
     int64_t conta(const std::string& sql, std::string_view colonna = {});
-    const std::string& codiceCliente();
 
     Sistema& s_;
     LetturaBiglietto l_;

@@ -1,7 +1,5 @@
 #include "attendance/dati_accessi.h"
 
-#include "base/format.h"
-
 namespace velaris {
 
 namespace {
@@ -20,7 +18,7 @@ std::string ora(const Value& v) {
 
 std::string istruzioneDatiAccessi(const DatiAccessi& d) {
     Value des = d.DesAbbonamento;
-    if (des.isText()) des = Value(primiCaratteri(*des.textPtr(), 255));
+    if (des.isText()) des = Value(Primi_Caratteri(*des.textPtr(), 255));
     std::string sql =
         "INSERT INTO wTmp_DatiAccessi_SQL ( Completo, Codice_Tessera, Codice, Cognome, Nome, Indirizzo, Data_Entrata, "
         " Ora_Entrata, Data_Ultima_Entrata, Ora_Ultima_Entrata, Codice_Abbonamento, "
@@ -50,9 +48,34 @@ std::string istruzioneDatiAccessi(const DatiAccessi& d) {
     return sql + ")";
 }
 
+// The record's texts fitted to the columns of wTmp_DatiAccessi: the card as read has the
+// terminal's length, the other texts are put together from several sources.
+DatiAccessi entroLeColonne(Sistema& s, DatiAccessi d) {
+    const struct {
+        Value DatiAccessi::*campo;
+        size_t larghezza;
+        const char* colonna;
+    } testi[] = {
+        {&DatiAccessi::Codice_Tessera, 30, "wTmp_DatiAccessi.Codice_Tessera"},
+        {&DatiAccessi::Codice, 20, "wTmp_DatiAccessi.Codice"},
+        {&DatiAccessi::Cognome, 50, "wTmp_DatiAccessi.Cognome"},
+        {&DatiAccessi::Nome, 50, "wTmp_DatiAccessi.Nome"},
+        {&DatiAccessi::Indirizzo, 100, "wTmp_DatiAccessi.Indirizzo"},
+        {&DatiAccessi::Codice_Abbonamento, 20, "wTmp_DatiAccessi.Codice_Abbonamento"},
+        {&DatiAccessi::Foto, 255, "wTmp_DatiAccessi.Foto"},
+        {&DatiAccessi::DesStato, 30, "wTmp_DatiAccessi.DesStato"},
+        {&DatiAccessi::Codice_Iscrizione, 20, "wTmp_DatiAccessi.Codice_Iscrizione"},
+        {&DatiAccessi::Codice_Consulente, 20, "wTmp_DatiAccessi.Codice_Consulente"},
+        {&DatiAccessi::Struttura_Ingresso, 100, "wTmp_DatiAccessi.Struttura_Ingresso"},
+        {&DatiAccessi::Entrata, 100, "wTmp_DatiAccessi.Entrata"},
+    };
+    for (const auto& t : testi) d.*t.campo = Testo_Colonna(s.db, d.*t.campo, t.larghezza, t.colonna, "VisualizzaDatiForm");
+    return d;
+}
+
 void VisualizzaDatiForm(Sistema& s, const DatiAccessi& d) {
     try {
-        s.db.execute(istruzioneDatiAccessi(d));
+        s.db.execute(istruzioneDatiAccessi(entroLeColonne(s, d)));
     } catch (const std::exception& e) {
         s.db.logError(e, "VisualizzaDatiForm");
     }
@@ -60,7 +83,8 @@ void VisualizzaDatiForm(Sistema& s, const DatiAccessi& d) {
 
 void DatiAccessi_Breve(Sistema& s, const Value& codiceTessera, int terminale) {
     s.db.tryExecute("INSERT INTO wTmp_DatiAccessi_SQL (Completo, Codice_Tessera, Terminale)  VALUES (1," +
-                        CChrQ(codiceTessera) + "," + std::to_string(terminale) + ")",
+                        CChrQ_Colonna(s.db, codiceTessera, 30, "wTmp_DatiAccessi.Codice_Tessera", "DatiAccessi_Breve") +
+                        "," + std::to_string(terminale) + ")",
                     "DatiAccessi_Breve");
 }
 

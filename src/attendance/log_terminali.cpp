@@ -16,7 +16,10 @@ void Log_Terminali(Sistema& s, const Value& Codice, int Indirizzo, const Value& 
                      "Codice_Bis, Codice_Tessera, Tipologia, Accompagnatore)  VALUES (" +
                      CChrQ(Codice) + ", " + Data_SqlQ(Value(now.datePart())) + ", " +
                      Ora_SqlQ(Value(now.timeOnDay1900())) + ", " + Num_SqlQ(Value(Indirizzo)) + ", " +
-                     CChrQ(Codice_Bis) + ", " + CChrQ(Codice_Tessera) + ", " + Num_SqlQ(Tipologia) + ", " +
+                     // The codes as read: their length is the terminal's.
+                     CChrQ_Colonna(s.db, Codice_Bis, 50, "Log_Terminali_Presenze.Codice_Bis", "Log_Terminali") + ", " +
+                     CChrQ_Colonna(s.db, Codice_Tessera, 50, "Log_Terminali_Presenze.Codice_Tessera", "Log_Terminali") +
+                     ", " + Num_SqlQ(Tipologia) + ", " +
                      Num_SqlQ(Accompagnatore) + ")");
     } catch (const std::exception& e) {
         s.db.logError(e, "Log_Terminali");

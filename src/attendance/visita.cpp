@@ -15,19 +15,6 @@ bool qualcuno(const std::array<Value, 23>& irr, std::initializer_list<int> codic
     return false;
 }
 
-// A code as it may appear in a log line: control characters shown as "?".
-std::string stampabile(const std::string& t) {
-    std::string out;
-    for (char ch : t) out += static_cast<unsigned char>(ch) < 32 ? '?' : ch;
-    return out;
-}
-
-size_t caratteri(const std::string& t) {
-    size_t n = 0;
-    for (char ch : t) n += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
-    return n;
-}
-
 }  // namespace
 
 std::optional<Riga> primaRiga(Database& db, const std::string& sql) {
@@ -83,19 +70,6 @@ Semafori semaforiDi(const std::array<Value, 23>& irr, bool sospeso) {
     return l;
 }
 
-std::string perColonna(Sistema& s, const std::string& testo, size_t larghezza, const char* colonna,
-                       const char* funzione) {
-    if (caratteri(testo) <= larghezza) return testo;
-    const std::string taglio = primiCaratteri(testo, larghezza);
-    s.log.timed("Code of " + std::to_string(caratteri(testo)) + " characters cut to " + std::to_string(larghezza) +
-                " for " + colonna + ": " + stampabile(taglio) + " (" + funzione + ")");
-    return taglio;
-}
-
-std::string tesseraPerColonna(Sistema& s, size_t larghezza, const char* colonna, const char* funzione) {
-    return CChrQ(Value(perColonna(s, s.lettura.Tessera_Letta, larghezza, colonna, funzione)));
-}
-
 Visita::Visita(Sistema& s, const Value& cliente, int indirizzo, const DateTime& data, const DateTime& ora,
                const char* funzione)
     : s_(s), cliente_(cliente), funzione_(funzione), indirizzo_(indirizzo), oggiD_(data), oraD_(ora) {
@@ -104,8 +78,8 @@ Visita::Visita(Sistema& s, const Value& cliente, int indirizzo, const DateTime& 
     ora_ = Ora_SqlQ(Value(oraD_));
     terminale_ = num(indirizzo);
     centro_ = CChrQ(s.corrente.Codice_Centro_Corrente);
-    tessera_ = tesseraPerColonna(s, 30, "Codice_Tessera", funzione);
-    tesseraBis_ = tesseraPerColonna(s, 50, "Codice_Bis", funzione);
+    tessera_ = CChrQ_Colonna(s.db, Value(s.lettura.Tessera_Letta), 30, "Presenze.Codice_Tessera", funzione);
+    tesseraBis_ = CChrQ_Colonna(s.db, Value(s.lettura.Tessera_Letta), 50, "Controllo_Fascia_Oraria.Codice_Bis", funzione);
 }
 
 bool Visita::preleva() {
@@ -182,7 +156,7 @@ void Visita::scriviLog(const Log& l) {
          clienteQ_ + "," + CChrQ(l.cognome) + "," + CChrQ(l.nome) + "," + oggi_ + "," + ora_ + "," + num(l.luci.s1) +
          "," + num(l.luci.s2) + "," + num(l.luci.s3) + "," + num(l.luci.s4) + ",0,0,0,0,0,0,0,0,0,0," + num(numero_) +
          "," + CChrQ(Value(l.stato)) + "," + CChrQ(Value(l.attivita)) + "," +
-         CChrQ(Value(primiCaratteri(l.descrizione.toText(), 80))) + "," + Data_SqlQ(fine) + "," + Num_SqlQ(l.rinnovo) +
+         CChrQ(Value(Primi_Caratteri(l.descrizione.toText(), 80))) + "," + Data_SqlQ(fine) + "," + Num_SqlQ(l.rinnovo) +
          "," + terminale_ + ")");
 }
 

@@ -92,11 +92,4 @@ protected:
     int64_t idEntrata_ = 0;   // stay number, 0 without exit terminals
 };
 
-// `testo` for a text column of `larghezza` characters: a longer text is cut to fit, with
-// one event-log line naming the column and the procedure.
-std::string perColonna(Sistema& s, const std::string& testo, size_t larghezza, const char* colonna,
-                       const char* funzione);
-// The card just read as a literal for such a column.
-std::string tesseraPerColonna(Sistema& s, size_t larghezza, const char* colonna, const char* funzione);
-
 }  // namespace velaris

@@ -110,15 +110,4 @@ size_t findNoCase(std::string_view hay, std::string_view needle, size_t from) {
     return std::string_view::npos;
 }
 
-std::string primiCaratteri(std::string_view s, size_t n) {
-    size_t caratteri = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            if (caratteri == n) return std::string(s.substr(0, i));
-            ++caratteri;
-        }
-    }
-    return std::string(s);
-}
-
 }  // namespace velaris

@@ -17,8 +17,6 @@ std::string formatDate(const DateTime& d, std::string_view pattern);
 std::string formatNumber(double value, std::string_view pattern);
 // `Riga_Orologio`: Format(today, "ddd dd mmm") & " " & Format(now, "h:mm").
 std::string rigaOrologio(const DateTime& now);
-// The first `n` characters of a UTF-8 text; a character is never cut in half.
-std::string primiCaratteri(std::string_view s, size_t n);
 
 // Case-insensitive (ASCII) search; npos when absent.
 size_t findNoCase(std::string_view hay, std::string_view needle, size_t from = 0);

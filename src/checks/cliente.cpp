@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "base/format.h"
 #include "checks/abbonamenti_terminali.h"
 #include "checks/orari.h"
 
@@ -58,7 +57,7 @@ Value Rinnovo_Cliente(Sistema& s, const SchedaCliente& c) {
 void Sommario_Stato(Sistema& s, int indirizzo, const SchedaCliente& c, const std::string& sommario,
                     const Value& scadenza, const Value& rinnovo) {
     s.db.execute("UPDATE Stato_Terminali SET Cognome = " + CChrQ(c.Cognome) + ", Nome = " + CChrQ(c.Nome) +
-                 ", Abbonamento = " + CChrQ(Value(primiCaratteri(sommario, 100))) +
+                 ", Abbonamento = " + CChrQ(Value(Primi_Caratteri(sommario, 100))) +
                  ", Data_Scadenza = " + dataOppureNull(scadenza) + ", Rinnovo = " + std::to_string(rinnovo.toInt()) +
                  " WHERE Indirizzo = " + std::to_string(indirizzo) +
                  " AND Messaggio Is Null");  // the state row only, not the terminal's queued messages

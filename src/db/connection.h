@@ -47,8 +47,24 @@ public:
     virtual std::unique_ptr<Recordset> open(std::string_view sql) = 0;
     // Short engine name for messages ("SQLite", "ODBC").
     virtual std::string engineName() const = 0;
-    // Number of statements sent so far (execute and open), for benchmarks and diagnostics.
+    // Runs statements that return no records as one unit, all or nothing: on the
+    // embedded engine one transaction, on a server one round trip. DbError on failure,
+    // and then none of them has taken effect. An empty batch sends nothing.
+    virtual void executeBatch(const std::vector<std::string>& statements) = 0;
+    // Number of statements sent so far (execute, open and each statement of a batch),
+    // for benchmarks and diagnostics.
     virtual unsigned long statementCount() const = 0;
+    // Number of round trips to the database so far: one per statement, one per batch.
+    // Across a network each costs the link's latency whatever the statement.
+    virtual unsigned long roundTrips() const = 0;
+    // A unit of work: the statements of one card read, between beginUnit and endUnit
+    // (nested units count as one). An engine may write them together; each statement
+    // still takes effect on its own, a failed one does not undo the others. beginUnit
+    // throws DbError when the unit cannot start (its statements then run one by one),
+    // endUnit when what the unit wrote could not be kept; endUnit is due after every
+    // beginUnit, also a failed one. Nothing by default.
+    virtual void beginUnit() {}
+    virtual void endUnit() {}
     // Housekeeping the server runs between messages (the polling tick), so that it does
     // not fall on a card read. Nothing by default.
     virtual void manutenzione() {}

@@ -36,8 +36,10 @@ bool Semaforo(Database& db, Postazione& postazione, const Value& lockNumber, boo
     std::string sql;
     try {
         if (take) {
+            // Host and user names are the system's: fitted to the columns.
             sql = "INSERT INTO Semafori (Cd_Semaforo, UserName, HostName) SELECT " + Num_SqlQ(lockNumber) + "," +
-                  CChrQ(postazione.Info_Postazione(0, 2)) + "," + CChrQ(postazione.Info_Postazione(0, 1));
+                  CChrQ_Colonna(db, postazione.Info_Postazione(0, 2), 50, "Semafori.UserName", "Semaforo") + "," +
+                  CChrQ_Colonna(db, postazione.Info_Postazione(0, 1), 50, "Semafori.HostName", "Semaforo");
         } else {
             sql = "DELETE FROM Semafori WHERE Cd_Semaforo = " + Num_SqlQ(lockNumber);
         }

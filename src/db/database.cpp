@@ -11,6 +11,40 @@ void Database::logError(const std::exception& e, std::string_view function) {
     log_.error(errorNumber(e), e.what(), function);
 }
 
+Value Testo_Colonna(Database& db, const Value& v, size_t width, std::string_view column, std::string_view function) {
+    const std::string* text = v.textPtr();
+    if (!text) return v;
+    const size_t length = Lunghezza_Caratteri(*text);
+    if (length <= width) return v;
+    std::string cut = Primi_Caratteri(*text, width);
+    // Blanks beyond the width are dropped without a word, as the server drops them.
+    if (text->find_first_not_of(' ', cut.size()) != std::string::npos)
+        db.log().timed("Text of " + std::to_string(length) + " characters cut to " + std::to_string(width) + " for " +
+                       std::string(column) + " - Function " + std::string(function));
+    return Value(std::move(cut));
+}
+
+std::string CChrQ_Colonna(Database& db, const Value& v, size_t width, std::string_view column,
+                          std::string_view function) {
+    return CChrQ(Testo_Colonna(db, v, width, column, function));
+}
+
+UnitOfWork::UnitOfWork(Database& db, std::string_view function) : db_(db), function_(function) {
+    try {
+        db_.conn().beginUnit();  // counted as begun even when it fails: the end is due all the same
+    } catch (const std::exception& e) {
+        db_.logError(e, function_);
+    }
+}
+
+UnitOfWork::~UnitOfWork() {
+    try {
+        db_.conn().endUnit();
+    } catch (const std::exception& e) {
+        db_.logError(e, function_);
+    }
+}
+
 bool Database::tryExecute(std::string_view sql, std::string_view function) {
     try {
         conn_->execute(sql);

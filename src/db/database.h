@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/event_log.h"
 #include "db/connection.h"
@@ -26,6 +27,8 @@ public:
     // Runs a statement that returns no records; DbError on failure.
     void execute(std::string_view sql) { conn_->execute(sql); }
     std::unique_ptr<Recordset> open(std::string_view sql) { return conn_->open(sql); }
+    // Runs statements as one unit, all or nothing (see Connection::executeBatch).
+    void executeBatch(const std::vector<std::string>& statements) { conn_->executeBatch(statements); }
 
     // Runs a statement and, on failure, writes the error line for `function` and returns
     // false instead of raising.
@@ -36,6 +39,32 @@ public:
 private:
     std::unique_ptr<Connection> conn_;
     EventLog& log_;
+};
+
+// A text for a column declared `width` characters wide (VARCHAR(width)): the server
+// refuses a longer text ("String or binary data would be truncated."), so a longer one is
+// cut to the width, and the event log says so, naming `column` ("Table.Column") and
+// `function`. Every text whose length the system does not control (read codes, names,
+// descriptions, texts put together) goes into a sized column through these functions,
+// or is refused before the statement. Other values come back unchanged.
+Value Testo_Colonna(Database& db, const Value& v, size_t width, std::string_view column, std::string_view function);
+// CChrQ of Testo_Colonna.
+std::string CChrQ_Colonna(Database& db, const Value& v, size_t width, std::string_view column,
+                          std::string_view function);
+
+// The statements of one card read as one unit of work (see Connection::beginUnit), from
+// construction to destruction. When what the unit wrote cannot be kept, the error is
+// logged for `function`.
+class UnitOfWork {
+public:
+    UnitOfWork(Database& db, std::string_view function);
+    ~UnitOfWork();
+    UnitOfWork(const UnitOfWork&) = delete;
+    UnitOfWork& operator=(const UnitOfWork&) = delete;
+
+private:
+    Database& db_;
+    std::string_view function_;
 };
 
 // The error number of a caught exception: the engine's for database errors, 5 (invalid

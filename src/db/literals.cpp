@@ -109,4 +109,21 @@ std::string Sostituisci_Testo(std::string_view text, std::string_view find, std:
     return out;
 }
 
+std::string Primi_Caratteri(std::string_view text, size_t width) {
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (chars == width) return std::string(text.substr(0, i));
+        ++chars;
+    }
+    return std::string(text);
+}
+
+size_t Lunghezza_Caratteri(std::string_view text) {
+    size_t chars = 0;
+    for (char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++chars;
+    return chars;
+}
+
 }  // namespace velaris

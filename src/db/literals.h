@@ -26,6 +26,12 @@ std::string Num_SqlQ(const Value& v);
 std::string SqlFieldQuoteQ(const Value& v);
 std::string CChrQ(const Value& v);
 
+// The first `width` characters of a UTF-8 text (whole characters; the text itself when
+// it is not longer).
+std::string Primi_Caratteri(std::string_view text, size_t width);
+// Length of a UTF-8 text in characters, as a column width counts it.
+size_t Lunghezza_Caratteri(std::string_view text);
+
 // True for Null, Empty and texts that are blank once trimmed; the number 0 is not blank.
 bool Nullo_Vuoto(const Value& v);
 // 0 for Null, Empty and the empty text; otherwise the value as a 32-bit whole number

@@ -66,6 +66,12 @@ Value columnValue(sqlite3_stmt* st, int i, ColKind kind) {
     }
 }
 
+// The number of a failed statement: the server's own where the engine raised one of its
+// errors (a text too long for its column), SQLite's result code otherwise.
+long errorNumber(int rc, const std::string& msg) {
+    return msg == tsql::kTruncatedMessage ? tsql::kTruncatedNumber : rc;
+}
+
 std::string withProcedure(const std::shared_ptr<const tsql::Translation>& t, const std::string& msg) {
     if (!t || t->procedure.empty()) return msg;
     return t->procedure + ": " + msg;
@@ -109,7 +115,7 @@ private:
         std::string msg = rc != SQLITE_DONE ? sqlite3_errmsg(conn_.handle()) : std::string();
         // Give the statement back as soon as the rows are read: no read stays open.
         sqlite3_reset(p_->stmt);
-        if (rc != SQLITE_DONE) throw DbError(rc, withProcedure(p_->translation, msg));
+        if (rc != SQLITE_DONE) throw DbError(errorNumber(rc, msg), withProcedure(p_->translation, msg));
     }
 
     SqliteConnection& conn_;
@@ -120,7 +126,7 @@ private:
 };
 
 SqliteConnection::SqliteConnection(const std::string& path, const Clock& clock, bool create, int busyTimeoutMs)
-    : clock_(clock) {
+    : clock_(clock), busyTimeoutMs_(busyTimeoutMs) {
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -141,11 +147,12 @@ SqliteConnection::SqliteConnection(const std::string& path, const Clock& clock, 
     // a disk flush per commit would cost more than the rest of a card read. The database
     // stays consistent after any crash; a power cut may lose the last commits before the
     // next checkpoint.
-    if (sqlite3_exec(db_,
-                     "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; "
-                     "PRAGMA recursive_triggers=OFF;",
-                     nullptr,
-                     nullptr, &err) != SQLITE_OK) {
+    // The journal file is cut back to kJournalSizeLimit whenever it restarts, so a burst
+    // of writes does not leave it large on disk.
+    const std::string pragmas = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; "
+                                "PRAGMA recursive_triggers=OFF; PRAGMA journal_size_limit=" +
+                                std::to_string(kJournalSizeLimit) + ";";
+    if (sqlite3_exec(db_, pragmas.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
         std::string msg = err ? err : "unknown error";
         sqlite3_free(err);
         translator_.reset();
@@ -166,6 +173,7 @@ std::string SqliteConnection::translate(std::string_view sql) { return translato
 
 SqliteConnection::Prepared* SqliteConnection::acquire(std::string_view tsql, std::unique_ptr<Prepared>& spare) {
     ++statements_;
+    if (!inBatch_) ++roundTrips_;
     tsql::lex(tsql, lexed_);
     const std::shared_ptr<const tsql::Translation>& translation = translator_->translate(lexed_);
     Prepared* p = nullptr;
@@ -283,9 +291,10 @@ void SqliteConnection::execute(std::string_view sql) {
     while ((rc = sqlite3_step(p->stmt)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) {
-        const std::string msg = withProcedure(p->translation, sqlite3_errmsg(db_));
+        const std::string raw = sqlite3_errmsg(db_);
+        const std::string msg = withProcedure(p->translation, raw);
         release(p);
-        throw DbError(rc, msg);
+        throw DbError(errorNumber(rc, raw), msg);
     }
     release(p);
 }
@@ -317,12 +326,85 @@ void SqliteConnection::executeNative(std::string_view sql) {
     }
 }
 
+void SqliteConnection::nativeStep(const char* sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        const int rc = sqlite3_errcode(db_);
+        std::string msg = err ? err : sqlite3_errmsg(db_);
+        sqlite3_free(err);
+        throw DbError(rc, msg);
+    }
+}
+
+void SqliteConnection::executeBatch(const std::vector<std::string>& statements) {
+    if (statements.empty()) return;
+    ++roundTrips_;
+    struct Flag {
+        bool& f;
+        explicit Flag(bool& flag) : f(flag) { f = true; }
+        ~Flag() { f = false; }
+    } batch(inBatch_);
+    // Inside a unit of work (or any open transaction) the batch is a savepoint of it.
+    const bool nested = sqlite3_get_autocommit(db_) == 0;
+    nativeStep(nested ? "SAVEPOINT tsql_batch" : "BEGIN IMMEDIATE");
+    try {
+        for (const std::string& sql : statements) execute(sql);
+        nativeStep(nested ? "RELEASE tsql_batch" : "COMMIT");
+    } catch (...) {
+        if (sqlite3_get_autocommit(db_) == 0) {
+            sqlite3_exec(db_, nested ? "ROLLBACK TO tsql_batch; RELEASE tsql_batch" : "ROLLBACK", nullptr, nullptr,
+                         nullptr);
+        }
+        throw;
+    }
+}
+
+void SqliteConnection::beginUnit() {
+    if (unitDepth_++ > 0) return;
+    unitOwnsTransaction_ = false;
+    if (sqlite3_get_autocommit(db_) == 0) return;  // a transaction of someone else's: left alone
+    // IMMEDIATE: the write lock is taken now, so a writer of another process cannot slip
+    // in between this unit's reads and its first write.
+    nativeStep("BEGIN IMMEDIATE");
+    unitOwnsTransaction_ = true;
+}
+
+void SqliteConnection::endUnit() {
+    if (unitDepth_ == 0 || --unitDepth_ > 0) return;
+    if (!unitOwnsTransaction_) return;
+    unitOwnsTransaction_ = false;
+    if (sqlite3_get_autocommit(db_) != 0)
+        // SQLite undoes the whole transaction on a few errors (disk full, I/O).
+        throw DbError(SQLITE_ABORT, "The writes of the unit of work were undone by an earlier error");
+    try {
+        nativeStep("COMMIT");
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 void SqliteConnection::manutenzione() {
+    if (sqlite3_get_autocommit(db_) == 0) return;  // never inside a unit of work
     if (!checkpointOnTick_) {
-        sqlite3_wal_autocheckpoint(db_, 0);
+        sqlite3_wal_autocheckpoint(db_, kBackstopPages);
         checkpointOnTick_ = true;
     }
-    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    // Copies what it can without waiting; the journal restarts from its beginning at the
+    // next write once everything was copied (and is cut back to kJournalSizeLimit).
+    int frames = 0, copied = 0;
+    const int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, &frames, &copied);
+    // Quiet since the last tick (this connection wrote nothing): empty the journal file
+    // altogether. That waits for readers and writers of other processes, so only briefly;
+    // a busy moment is retried on a later tick.
+    const long long changes = sqlite3_total_changes64(db_);
+    const bool quiet = changes == changesAtLastTick_;
+    changesAtLastTick_ = changes;
+    if (rc == SQLITE_OK && quiet && frames > 0) {
+        sqlite3_busy_timeout(db_, kTruncateWaitMs);
+        sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        sqlite3_busy_timeout(db_, busyTimeoutMs_);
+    }
 }
 
 }  // namespace velaris

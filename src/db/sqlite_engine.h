@@ -40,12 +40,28 @@ public:
 
     void execute(std::string_view sql) override;
     std::unique_ptr<Recordset> open(std::string_view sql) override;
+    // One transaction (a savepoint inside a unit of work); rolled back on failure.
+    void executeBatch(const std::vector<std::string>& statements) override;
     std::string engineName() const override { return "SQLite"; }
     unsigned long statementCount() const override { return statements_; }
-    // Copies the write-ahead journal into the database file. Once called, the journal is
-    // no longer copied on commit: the server calls it from its polling tick, so that no
-    // card read pays for it.
+    unsigned long roundTrips() const override { return roundTrips_; }
+    // A unit of work is one transaction: its pages reach the journal once, at its end,
+    // instead of once per statement.
+    void beginUnit() override;
+    void endUnit() override;
+    // Copies the write-ahead journal into the database file (see the definition for
+    // when the journal is restarted and truncated). Once called, the journal is copied on
+    // commit only when it grows past kBackstopPages: the server calls this from its
+    // polling tick, so that card reads do not pay for it.
     void manutenzione() override;
+
+    // Journal pages after which a commit copies the journal itself, when the polling tick
+    // has not run for a while (a link whose reads keep postponing the tick).
+    static constexpr int kBackstopPages = 2048;
+    // Size the journal file is cut back to whenever it restarts.
+    static constexpr long long kJournalSizeLimit = 512 * 1024;
+    // How long a quiet tick waits for other processes to empty the journal file.
+    static constexpr int kTruncateWaitMs = 20;
 
     // Runs native SQLite text (schema definition), several statements allowed.
     void executeNative(std::string_view sql);
@@ -81,13 +97,21 @@ private:
     Prepared* acquire(std::string_view tsql, std::unique_ptr<Prepared>& spare);
     void release(Prepared* p);
     void dropIdleStatements();
+    // Runs native text (transaction control); DbError on failure.
+    void nativeStep(const char* sql);
 
     sqlite3* db_ = nullptr;
     const Clock& clock_;
+    int busyTimeoutMs_;
     std::unique_ptr<tsql::Translator> translator_;
     tsql::Lexed lexed_;  // buffers reused from call to call
     unsigned long statements_ = 0;
+    unsigned long roundTrips_ = 0;
+    bool inBatch_ = false;
+    int unitDepth_ = 0;
+    bool unitOwnsTransaction_ = false;
     bool checkpointOnTick_ = false;
+    long long changesAtLastTick_ = -1;
     unsigned long reuses_ = 0;
 
     // Prepared statements by translation, most recently used first.

@@ -248,7 +248,7 @@ Fine controlloCliente(Sistema& s, Messaggio& m) {
     }
     if (s.registro.conSub(address)) return nonDisponibile(s, m, "Bookings at sub-areas");
     if (!Nullo_Vuoto(Value(codice)) && ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::Utilizza_CodBis)) != 0)
-        DatiAccessi_Breve(s, Value(perColonna(s, codice, 30, "Codice_Tessera", "DatiAccessi_Breve")), address);
+        DatiAccessi_Breve(s, Value(codice), address);
     Fine fine = Ingresso_Generale(s, m, codice);
     s.registro.trova(address);
     return fine;

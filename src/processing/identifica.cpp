@@ -105,6 +105,14 @@ std::string Identifica_Codice(Sistema& s, std::string& codice, Value& Cognome, V
     try {
         const std::string prefisso = codice.substr(0, 2);
         if (codiceDiretto(prefisso) || ZeroSeNullo(s.settings.Leggi_Impostazione(18)) == 0) {
+            // The code would be written as the owner's code: one longer than those columns
+            // belongs to nobody (and the server would refuse to store it).
+            const std::string_view scritto = std::string_view(codice).substr(0, codice.find_last_not_of(' ') + 1);
+            if (Lunghezza_Caratteri(scritto) > kLarghezza_Codice) {
+                s.log.timed("Read code of " + std::to_string(Lunghezza_Caratteri(scritto)) +
+                            " characters is longer than any owner code: not assigned - Function Identifica_Codice");
+                return trovato;
+            }
             trovato = codice;
             if (const Anagrafica* a = personalePer(prefisso)) {
                 std::string chiave;

@@ -24,7 +24,7 @@ void datiAccessi(Sistema& s, const Messaggio& m, const std::string& codice, cons
     DatiAccessi d;
     d.Completo = Value(1);
     const std::string tessera = s.lettura.Tessera_Letta.empty() ? codice : s.lettura.Tessera_Letta;
-    d.Codice_Tessera = Value(perColonna(s, tessera, 30, "Codice_Tessera", "VisualizzaDatiForm"));
+    d.Codice_Tessera = Value(tessera);  // cut to its column on the way in
     d.Codice = Value(codice);
     d.Cognome = c.Cognome;
     d.Nome = c.Nome;

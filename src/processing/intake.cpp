@@ -141,6 +141,8 @@ void Prompt_Riposo(Sistema& s, Messaggio& m) {
 
 void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
     if (Nullo_Vuoto(Value(messaggio))) return;
+    // The read's writes reach the embedded engine's journal together, once.
+    UnitOfWork lavoro(s.db, "Elabora_Messaggi");
     Messaggio m;
     Corrente& c = s.corrente;
     try {

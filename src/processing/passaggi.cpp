@@ -41,7 +41,7 @@ Fine riposo(Sistema& s, Messaggio& m, const std::string& codice, bool regolare, 
 
 // A code longer than any owner code belongs to nobody: refused before anything is written.
 bool troppoLungo(Sistema& s, const std::string& codice, const char* funzione) {
-    if (primiCaratteri(codice, kLunghezzaCodice) == codice) return false;
+    if (Primi_Caratteri(codice, kLunghezzaCodice) == codice) return false;
     s.log.error(0, "Code longer than " + std::to_string(kLunghezzaCodice) + " characters refused: " + perLog(codice),
                 funzione);
     rele(s, false);
@@ -144,7 +144,7 @@ bool Verifica_Biglietti(Sistema& s, Messaggio& m, int direzione, const std::stri
             b.datiAccessi(true, consentito);
         }
         Marker_DatiAccessi(s);
-        m.Codice_Cliente = Value(l.Codice);
+        m.Codice_Cliente = Value(b.codiceCliente());
         m.Regolare = consentito ? 1 : 0;
         return true;
     } catch (const std::exception& e) {

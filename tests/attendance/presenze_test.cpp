@@ -131,18 +131,25 @@ TEST_F(Registrazione, VisitDetailCountAndLogOfAnOrdinaryEntry) {
 }
 
 TEST_F(Registrazione, AnyCodeIsWrittenAsItsOwnLiteral) {
-    const std::vector<std::string> codici = {"CL'; DROP TABLE Presenze; --", std::string(300, 'x'), "CL\x01\x1b\x7f",
+    // Owner codes of any content (as wide as their columns at most), and cards read of any
+    // length: the card is kept cut to its column, with a note in the log.
+    const std::vector<std::string> codici = {"CL'; DROP TABLE P;--", "CL" + std::string(18, 'x'), "CL\x01\x1b\x7f",
                                              "CLàèì€"};
     for (const std::string& c : codici) {
-        x.s.lettura.Tessera_Letta = c;
+        x.s.lettura.Tessera_Letta = c + std::string(300, ' ') + "!";
         Entrata e;
         e.Codice_Cliente = Value(c);
         e.Codice_Iscrizione = Value(c);
         registra(e);
     }
     EXPECT_EQ(n("SELECT Count(*) FROM Presenze"), 4);
-    for (const std::string& c : codici)
+    for (const std::string& c : codici) {
         EXPECT_EQ(n("SELECT Count(*) FROM Log_Entrate WHERE Codice_Cliente=" + CChrQ(Value(c))), 1) << c;
+        EXPECT_EQ(n("SELECT Count(*) FROM Presenze WHERE Codice_Tessera=" + CChrQ(Value(c))), 1) << c;
+    }
+    int tagli = 0;
+    for (const auto& l : x.f.logLines) tagli += l.find("cut to 30 for Presenze.Codice_Tessera") != std::string::npos;
+    EXPECT_EQ(tagli, 4);
 }
 
 TEST_F(Registrazione, SecondActivityOfAVisitReusesItsNumber) {

@@ -41,10 +41,10 @@ struct Terminale : ::testing::Test {
 }  // namespace
 
 TEST_F(Terminale, OtherPrefixesAreRefusedWithoutQueries) {
-    const auto prima = c.x.f.sqlite->statementCount();
+    const auto prima = c.x.f.db.conn().statementCount();
     EXPECT_EQ(verifica("AR0001"), 0);
     EXPECT_EQ(verifica(""), 0);
-    EXPECT_EQ(c.x.f.sqlite->statementCount(), prima);
+    EXPECT_EQ(c.x.f.db.conn().statementCount(), prima);
     EXPECT_EQ(abbonamento, Value(""));
 }
 

@@ -114,3 +114,15 @@ TEST(CountersAcrossProcesses, ExactlyOneWorkstationTakesTheLock) {
     auto rs = check.open("SELECT Count(*) FROM Semafori");
     EXPECT_EQ(rs->field(0), Value(1));
 }
+
+TEST_F(Counters, LongWorkstationNamesAreCutToTheLockColumns) {
+    f.native("DROP TABLE Semafori; CREATE TABLE Semafori (Cd_Semaforo INTEGER NOT NULL UNIQUE, "
+             "UserName VARCHAR(50), HostName VARCHAR(50));"
+             "UPDATE Permessi_Utenti SET Codice_Operatore = '" + std::string(60, 'O') + "' WHERE InUse <> 0");
+    EXPECT_TRUE(Semaforo(f.db, p, Value(104), true, fastPolicy(1)));
+    EXPECT_EQ(f.scalar("SELECT UserName FROM Semafori WHERE Cd_Semaforo=104"), Value(std::string(50, 'O')));
+    ASSERT_EQ(f.logLines.size(), 1u);
+    EXPECT_NE(f.logLines[0].find("Text of 60 characters cut to 50 for Semafori.UserName - Function Semaforo"),
+              std::string::npos)
+        << f.logLines[0];
+}

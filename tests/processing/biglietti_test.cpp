@@ -204,5 +204,5 @@ TEST_F(Tickets, ACardLongerThanTheCustomerColumnsIsCutThereWithALogLine) {
     EXPECT_TRUE(entra(1, carta));
     EXPECT_EQ(conta("Presenze WHERE Codice_Cliente='" + carta.substr(0, 20) + "' AND Codice_Tessera='" + carta + "'"), 1);
     ASSERT_EQ(x.f.logLines.size(), 1u);
-    EXPECT_NE(x.f.logLines[0].find("cut to 20 for Codice_Cliente"), std::string::npos);
+    EXPECT_NE(x.f.logLines[0].find("cut to 20 for Presenze.Codice_Cliente"), std::string::npos);
 }

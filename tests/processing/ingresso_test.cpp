@@ -443,7 +443,7 @@ TEST_F(Ingresso, DatabaseFailuresEndTheReadWithoutVerdict) {
     for (const char* tabella : {"Presenze_Strutture", "Periodi_NonPrenotabili"}) {  // recording, check
         sql("UPDATE Stato_Terminali SET Regolare=7 WHERE Indirizzo=1 AND Messaggio IS NULL");
         {
-            velaris::test::TabellaGuasta guasto(*x.f.sqlite, tabella);
+            velaris::test::TabellaGuasta guasto(x.f.engineHandle(), tabella);
             leggi(1, "0001234501");
         }
         EXPECT_FALSE(errori().empty()) << tabella;

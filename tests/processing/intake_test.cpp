@@ -40,10 +40,10 @@ TEST(IntakeCode, Net92MessageForm) {
 
 TEST_F(Intake, BlankMessageTouchesNothing) {
     x.s.corrente.Indirizzo_Corrente = 1;
-    const auto before = x.f.sqlite->statementCount();
+    const auto before = x.f.db.conn().statementCount();
     std::string blank = "   ";
     Elabora_Messaggi(x.s, blank);
-    EXPECT_EQ(x.f.sqlite->statementCount(), before);
+    EXPECT_EQ(x.f.db.conn().statementCount(), before);
 }
 
 TEST_F(Intake, TerminalWithoutStateRowIsReported) {

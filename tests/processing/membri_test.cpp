@@ -206,6 +206,46 @@ TEST_F(Membri, MembersWithMissingOrContradictoryDataGetAVerdict) {
     EXPECT_EQ(conta("Presenze"), 0);
 }
 
+TEST_F(Membri, CodesLongerThanTheirColumnsAreCutWithALogLineOrOwnNothing) {
+    palestra();
+    abbonamento("CL000001", "I1");
+    auto registrato = [&](const std::string& riga) {
+        for (const std::string& l : x.f.logLines)
+            if (l.find(riga) != std::string::npos) return true;
+        return false;
+    };
+    // A QR code of 48 characters admits; the attendance keeps its first 30, the pass log
+    // (50 wide) all of it.
+    const std::string qr(20, 'Q'), dispositivo(20, 'D');
+    x.f.native("INSERT INTO Gestione_QR_Code (Codice_Cliente, QR_Code, Disp_Code, Data_Reg, Usato) VALUES "
+               "('CL000001', '" + qr + "', '" + dispositivo + "', '2024-03-07 00:00:00', 0)");
+    const std::string lungo = "CL000001" + qr + dispositivo;
+    leggi(1, lungo);
+    EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Presenze"), Value(lungo.substr(0, 30)));
+    EXPECT_EQ(x.scalar("SELECT Codice_Bis FROM Log_Terminali_Presenze"), Value(lungo));
+    EXPECT_TRUE(registrato("48 characters cut to 30 for Presenze.Codice_Tessera"));
+
+    // A magnetic track read with 60 characters of noise after its end sentinel: the member
+    // is found by the stripped code, the raw read is logged cut to its column.
+    pulisci();
+    x.f.native("DELETE FROM Presenze; DELETE FROM Presenze_Strutture; DELETE FROM Log_Terminali_Presenze");
+    const std::string traccia = ";0001234501?" + std::string(60, '7') + ">";
+    leggi(1, traccia);
+    EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Log_Terminali_Presenze"), Value(traccia.substr(0, 50)));
+    EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Presenze"), Value("0001234501"));
+    EXPECT_TRUE(registrato("cut to 50 for Log_Terminali_Presenze.Codice_Tessera"));
+
+    // A staff code longer than any owner code belongs to nobody.
+    pulisci();
+    leggi(1, "IS" + std::string(25, '0'));
+    EXPECT_EQ(x.queued(1).at(0), "\fCODICE NON ASSEGNATO");
+    EXPECT_TRUE(registrato("Read code of 27 characters is longer than any owner code: not assigned"));
+    EXPECT_EQ(conta("Gestione_Personale"), 0);
+    EXPECT_EQ(stato(1), Value(2));
+}
+
 // The entry is counted on the line the check used, whichever order the lines were
 // written in: a used-up line of the same subscription never hides it.
 TEST_F(Membri, EntryIsCountedOnTheLineThatAdmitted) {

@@ -76,7 +76,7 @@ struct Centro : ::testing::Test {
 // Refuses every read of one table while alive: a database failure in the middle of a read.
 class TabellaGuasta {
 public:
-    TabellaGuasta(SqliteConnection& c, std::string table) : db_(c.handle()), table_(std::move(table)) {
+    TabellaGuasta(sqlite3* db, std::string table) : db_(db), table_(std::move(table)) {
         sqlite3_set_authorizer(db_, &TabellaGuasta::authorize, this);
     }
     ~TabellaGuasta() { sqlite3_set_authorizer(db_, nullptr, nullptr); }

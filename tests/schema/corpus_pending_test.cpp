@@ -13,7 +13,7 @@ using CorpusPending = CorpusTest;
 // Runs through the engine; false with a skip when the translator refuses the statement.
 bool runOrSkip(SchemaDb& db, const std::string& sql, std::string& refusal) {
     try {
-        db.engine().execute(sql);
+        db.fixture.db.execute(sql);
         return true;
     } catch (const tsql::TranslationError& e) {
         refusal = e.what();

@@ -262,7 +262,7 @@ TEST_F(CorpusProcessing, RefusalDescription) {
     // so the description query fails on any engine; it is built from the condition without
     // the centre terms (the scratch table holds this member's items only).
     const std::string centred = filtroIrregolarita(10, " AND Codice_Centro=" + Q("BG01"));
-    EXPECT_THROW(db.engine().open(std::string("SELECT TOP 1 Descrizi2 ") +
+    EXPECT_THROW(db.fixture.db.open(std::string("SELECT TOP 1 Descrizi2 ") +
                                   " FROM wTmp_Presenze_Irregolarita INNER JOIN wCab_Modalita_Verifiche ON "
                                   "wTmp_Presenze_Irregolarita.Modalita=wCab_Modalita_Verifiche.Modalita " + " WHERE " +
                                   Sostituisci_Testo(centred + filtroNoEntry(), "Modalita", "wTmp_Presenze_Irregolarita.Modalita")),

@@ -89,7 +89,7 @@ TEST_F(CorpusShell, CountersLocksAndMemberStatus) {
     const std::string take = std::string("INSERT INTO Semafori (Cd_Semaforo, UserName, HostName)") + " SELECT " + N(103) +
                              "," + Q("ADMIN") + "," + Q("RECEPTION-PC");
     db.run(take);
-    EXPECT_THROW(db.engine().execute(take), DbError);
+    EXPECT_THROW(db.fixture.db.execute(take), DbError);
     db.run(std::string("DELETE FROM Semafori") + " WHERE Cd_Semaforo = " + N(103));
     db.run(take);
 

@@ -63,23 +63,25 @@ inline void ensureCollation(sqlite3* db) {
 }
 
 // A database with the centre schema; statements run through the engine as the system
-// sends them, checks read the stored rows natively.
+// sends them, checks read the stored rows natively (on SQL Server through the engine, in
+// the embedded engine's stored form).
 class SchemaDb {
 public:
     SchemaDb() : fixture() {
-        ensureCollation(fixture.sqlite->handle());
+        if (fixture.sqlite) ensureCollation(fixture.sqlite->handle());
         fixture.native(readSchemaScript());
     }
 
     DbFixture fixture;
 
+    // The embedded engine itself (SQLite only).
     SqliteConnection& engine() { return *fixture.sqlite; }
     void native(const std::string& sql) { fixture.native(sql); }
 
     // Runs a statement through the engine; a failure is reported with its text.
     bool run(const std::string& sql) {
         try {
-            engine().execute(sql);
+            fixture.db.execute(sql);
             return true;
         } catch (const std::exception& e) {
             ADD_FAILURE() << "statement failed: " << e.what() << "\n    " << sql;
@@ -90,7 +92,7 @@ public:
     // Opens a query through the engine and reads it whole.
     ResultTable query(const std::string& sql) {
         try {
-            auto rs = engine().open(sql);
+            auto rs = fixture.db.open(sql);
             return readAll(*rs);
         } catch (const std::exception& e) {
             ADD_FAILURE() << "query failed: " << e.what() << "\n    " << sql;
@@ -107,6 +109,7 @@ public:
 
     // First column of the first row, read natively (stored form); "" for Null or no row.
     std::string stored(const std::string& sql) {
+        if (!fixture.sqlite) return storedThroughEngine(sql);
         sqlite3_stmt* st = nullptr;
         std::string out;
         if (sqlite3_prepare_v2(engine().handle(), sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
@@ -121,6 +124,16 @@ public:
     long long storedInt(const std::string& sql) {
         const std::string s = stored(sql);
         return s.empty() ? 0 : std::stoll(s);
+    }
+
+private:
+    // The value as the embedded engine stores it: booleans -1 and 0, date/times canonical.
+    std::string storedThroughEngine(const std::string& sql) {
+        const Value v = first(sql);
+        if (v.isNullOrEmpty()) return {};
+        if (v.kind() == Value::Kind::Bool) return v.toBool() ? "-1" : "0";
+        if (auto d = v.isDate() ? v.toDate() : std::nullopt) return d->canonical();
+        return v.toText();
     }
 };
 

@@ -1,5 +1,7 @@
 #include "support/fake_links.h"
 
+#include <gtest/gtest.h>
+
 #include "app/polling.h"
 #include "db/literals.h"
 
@@ -41,6 +43,11 @@ void SystemFixture::collega(int dispositivo) {
     d.client = &client;
     link = creaLink(dispositivo, d, s, host);
     s.link = link.get();
+}
+
+SystemFixture::~SystemFixture() {
+    for (const std::string& line : f.logLines)
+        if (line.find("would be truncated") != std::string::npos) ADD_FAILURE() << "over-wide text sent: " << line;
 }
 
 void SystemFixture::terminale(int address, int tipo, const std::string& ip, const std::string& extra) {

@@ -113,9 +113,11 @@ public:
 };
 
 // The system over a schema database, link kind chosen per test; the link runs on the
-// fake driver of its kind.
+// fake driver of its kind. A test fails when the system sent the database a text wider
+// than its column.
 struct SystemFixture {
     explicit SystemFixture(int dispositivo);
+    ~SystemFixture();
     DbFixture f;
     EventLoop loop;
     FakeOperatore operatore;

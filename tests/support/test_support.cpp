@@ -1,9 +1,15 @@
 #include "support/test_support.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <stdexcept>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
+
+#include "db/engine.h"
+#include "db/odbc/odbc_connection.h"
+#include "support/sql_server.h"
 
 namespace velaris::test {
 
@@ -22,24 +28,99 @@ TempDir::~TempDir() {
 
 std::filesystem::path schemaFile() { return std::filesystem::path(VELARIS_SCHEMA_DIR) / "centro.sql"; }
 
+TestEngine testEngine() {
+    const std::string_view e = std::getenv("VELARIS_TEST_ENGINE") ? std::getenv("VELARIS_TEST_ENGINE") : "";
+    if (e == "odbc") return TestEngine::Odbc;
+    if (e == "mssql") return TestEngine::Mssql;
+    return TestEngine::Sqlite;
+}
+
+bool onSqlServer() { return testEngine() == TestEngine::Mssql; }
+
+std::string sqliteOdbcDriver() {
+    if (const char* d = std::getenv("VELARIS_SQLITE_ODBC_DRIVER"); d && *d) return d;
+    for (const char* d : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
+                          "/usr/lib/odbc/libsqlite3odbc.so", "/usr/lib64/libsqlite3odbc.so"})
+        if (std::filesystem::exists(d)) return d;
+    return {};
+}
+
 namespace {
-std::unique_ptr<Connection> openFixtureDb(const std::filesystem::path& path, Clock& clock, SqliteConnection*& raw) {
+
+const std::string& schemaText() {
+    static const std::string text = [] {
+        std::ifstream in(schemaFile());
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }();
+    return text;
+}
+
+// The SQL Server database outlives the fixtures of one test process.
+mssql::Tables& mssqlTables() {
+    static mssql::Tables tables;
+    return tables;
+}
+bool& mssqlSchemaReady() {
+    static bool ready = false;
+    return ready;
+}
+void mssqlDropAll(Database& db) {
+    mssql::dropEverything(db);
+    mssqlTables() = {};
+    mssqlSchemaReady() = false;
+}
+
+std::unique_ptr<Connection> openFixtureDb(const std::filesystem::path& path, Clock& clock,
+                                          std::unique_ptr<SqliteConnection>& native, SqliteConnection*& raw) {
     clock.setFixed(DateTime::fromParts(2024, 3, 7, 10, 30, 0));  // a Thursday
+    if (testEngine() == TestEngine::Mssql) {
+        const std::string target = mssql::connectionString();
+        if (target.empty()) throw std::runtime_error("VELARIS_TEST_ENGINE=mssql needs VELARIS_TEST_MSSQL");
+        return openConnection(target, clock, engineOptionsFromEnvironment());
+    }
     auto conn = std::make_unique<SqliteConnection>(path.string(), clock, true);
     raw = conn.get();
-    return conn;
+    if (testEngine() == TestEngine::Sqlite) return conn;
+    const std::string driver = sqliteOdbcDriver();
+    if (driver.empty()) throw std::runtime_error("VELARIS_TEST_ENGINE=odbc: the SQLite ODBC driver is not installed");
+    native = std::move(conn);
+    return std::make_unique<odbc::OdbcConnection>("Driver=" + driver + ";Database=" + path.string(), clock,
+                                                  odbc::Dialect::SqliteTranslated);
 }
 }  // namespace
 
 DbFixture::DbFixture(bool withSchema)
-    : log(dir.path(), clock), db(openFixtureDb(dbPath(), clock, sqlite), log) {
+    : log(dir.path(), clock), db(openFixtureDb(dbPath(), clock, nativeConnection, sqlite), log) {
     log.setObserver([this](std::string_view l) { logLines.emplace_back(l); });
-    if (withSchema) {
-        std::ifstream in(schemaFile());
-        std::stringstream ss;
-        ss << in.rdbuf();
-        sqlite->executeNative(ss.str());
+    if (!sqlite) {
+        // SQL Server: the database is shared by every test of the process; each test
+        // starts from empty tables.
+        if (withSchema) createSchema();
+        else mssqlDropAll(db);
+        return;
     }
+    if (withSchema) sqlite->executeNative(schemaText());
+}
+
+void DbFixture::native(const std::string& sql) {
+    if (sqlite) return sqlite->executeNative(sql);
+    if (sql == schemaText()) return createSchema();
+    for (const std::string& batch : mssql::toSqlServer(sql, mssqlTables())) db.execute(batch);
+}
+
+void DbFixture::createSchema() {
+    if (mssqlSchemaReady()) return mssql::emptyTables(db, mssqlTables());
+    mssqlDropAll(db);
+    for (const std::string& batch : mssql::toSqlServer(schemaText(), mssqlTables())) db.execute(batch);
+    for (const std::string& batch : mssql::engineObjects()) db.execute(batch);
+    mssqlSchemaReady() = true;
+}
+
+sqlite3* DbFixture::engineHandle() {
+    if (auto* o = dynamic_cast<odbc::OdbcConnection*>(&db.conn())) return o->sqliteHandle();
+    return sqlite->handle();
 }
 
 Value DbFixture::scalar(const std::string& sql) {

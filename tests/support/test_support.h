@@ -27,23 +27,47 @@ private:
     std::filesystem::path path_;
 };
 
+// The engine the fixtures run the system's statements on. VELARIS_TEST_ENGINE=odbc: the
+// ODBC engine through the SQLite ODBC driver with the embedded engine's translation in
+// front (the field's code path, in SQLite's dialect); VELARIS_TEST_ENGINE=mssql: the ODBC
+// engine on the SQL Server database VELARIS_TEST_MSSQL names (see sql_server.h);
+// otherwise the embedded engine.
+enum class TestEngine { Sqlite, Odbc, Mssql };
+TestEngine testEngine();
+// The SQLite ODBC driver library (VELARIS_SQLITE_ODBC_DRIVER, or where Debian puts it);
+// empty when it is not installed.
+std::string sqliteOdbcDriver();
+
 // Clock fixed at a known moment, a captured log and an embedded database in a scratch
-// folder. `withSchema` builds the centre's schema into it.
+// folder, reached through the engine testEngine() names. `withSchema` builds the centre's
+// schema into it.
 struct DbFixture {
     explicit DbFixture(bool withSchema = false);
     TempDir dir;
     Clock clock;
     EventLog log;
     std::vector<std::string> logLines;
-    SqliteConnection* sqlite = nullptr;  // owned by db
+    std::unique_ptr<SqliteConnection> nativeConnection;  // ODBC engine only: the file itself
+    // The file itself (the engine too, when embedded); null on SQL Server.
+    SqliteConnection* sqlite = nullptr;
     Database db;
 
     std::filesystem::path dbPath() const { return dir / "test.db"; }
-    // Runs native SQLite text (table set-up for a test).
-    void native(const std::string& sql) { sqlite->executeNative(sql); }
-    // First column of the first row, through the T-SQL engine.
+    // Runs native SQLite text (table set-up for a test), straight into the file; on SQL
+    // Server put into its dialect first.
+    void native(const std::string& sql);
+    // First column of the first row, through the engine.
     Value scalar(const std::string& sql);
+    // The SQLite connection the engine's statements run on (to inject failures); null on
+    // SQL Server.
+    sqlite3* engineHandle();
+
+private:
+    void createSchema();
 };
+
+// True when the tests run against SQL Server: what depends on SQLite itself is skipped.
+bool onSqlServer();
 
 // The schema file of the embedded database.
 std::filesystem::path schemaFile();

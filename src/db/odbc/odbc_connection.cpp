@@ -4,6 +4,9 @@
 #include <sqlext.h>
 
 #include <cstring>
+#include <optional>
+
+#include "db/odbc/sqlite_dialect.h"
 
 namespace velaris::odbc {
 
@@ -15,6 +18,9 @@ constexpr long kGenericFailure = -2147467259;
 // SQL Server's time type and date/time with offset, as its drivers report them.
 constexpr SQLSMALLINT kSsTime2 = -154;
 constexpr SQLSMALLINT kSsTimestampOffset = -155;
+// A BIT column holding the embedded schema's -1 for true (SQLite dialect): read as a
+// number, since the driver's bit conversion reads -1 as false.
+constexpr SQLSMALLINT kBitAsNumber = -1000;
 
 bool ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
@@ -102,6 +108,12 @@ Value readValue(SQLHSTMT st, SQLUSMALLINT col, SQLSMALLINT sqlType) {
             const SQLRETURN rc = SQLGetData(st, col, SQL_C_BIT, &b, sizeof b, &ind);
             if (!ok(rc)) throw ReadFailed{};
             return ind == SQL_NULL_DATA ? Value::null() : Value(b != 0);
+        }
+        case kBitAsNumber: {
+            SQLBIGINT v = 0;
+            const SQLRETURN rc = SQLGetData(st, col, SQL_C_SBIGINT, &v, sizeof v, &ind);
+            if (!ok(rc)) throw ReadFailed{};
+            return ind == SQL_NULL_DATA ? Value::null() : Value(v != 0);
         }
         case SQL_TINYINT:
         case SQL_SMALLINT:
@@ -191,8 +203,13 @@ std::string describe(const std::vector<Diagnostic>& diags) {
 
 bool isConnectionLost(std::string_view sqlState) { return sqlState.size() == 5 && sqlState.substr(0, 2) == "08"; }
 
-OdbcConnection::OdbcConnection(std::string connectionString, const Clock& clock)
+OdbcConnection::OdbcConnection(std::string connectionString, const Clock& clock, Dialect dialect)
     : connectionString_(std::move(connectionString)), clock_(clock) {
+    if (dialect == Dialect::SqliteTranslated) {
+        const std::string file = sqliteDatabaseFile(connectionString_);
+        if (file.empty()) throw DbError(kGenericFailure, "The SQLite dialect needs Database=<file>");
+        dialect_ = std::make_unique<SqliteDialect>(file, clock_);
+    }
     SQLHENV env = SQL_NULL_HENV;
     if (!ok(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
         throw DbError(kGenericFailure, "Cannot start the ODBC driver manager");
@@ -229,9 +246,13 @@ void OdbcConnection::connect(unsigned loginTimeoutSeconds) {
 
     SQLCHAR out[1024];
     SQLSMALLINT outLength = 0;
+    std::optional<SqliteDialect::ConnectHook> hook;
+    if (dialect_) hook.emplace(clock_);
     const SQLRETURN rc = SQLDriverConnect(
         dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString_.c_str())),
         static_cast<SQLSMALLINT>(connectionString_.size()), out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
+    if (hook) sqliteHandle_ = hook->opened();
+    hook.reset();
     if (!ok(rc)) {
         auto d = diagnostics(SQL_HANDLE_DBC, dbc);
         SQLFreeHandle(SQL_HANDLE_DBC, dbc);
@@ -242,11 +263,34 @@ void OdbcConnection::connect(unsigned loginTimeoutSeconds) {
     connected_ = true;
     lost_ = false;
     SQLSetConnectAttr(dbc, SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(0)), 0);
+    // SQL Server's settings: sent to SQL Server and, in the test dialect, through the
+    // embedded engine's translation; another product (a bare SQLite driver) would refuse them.
+    const bool sqlServer = dialect_ || info(SQL_DBMS_NAME).find("SQL Server") != std::string::npos;
+    for (const std::string& sql : sqlServer ? sessionStatements() : std::vector<std::string>{}) {
+        ++statements_;
+        ++roundTrips_;
+        try {
+            run(outgoing(sql));
+        } catch (const DbError& e) {
+            disconnect();
+            throw DbError(e.number(), std::string("Cannot prepare the connection (") + sql + "): " + e.what());
+        }
+    }
+}
+
+const std::vector<std::string>& OdbcConnection::sessionStatements() {
+    static const std::vector<std::string> statements = {"SET DATEFORMAT mdy", "SET DATEFIRST 7"};
+    return statements;
+}
+
+std::string OdbcConnection::outgoing(std::string_view sql) {
+    return dialect_ ? dialect_->translate(sql) : std::string(sql);
 }
 
 void OdbcConnection::disconnect() {
     if (!dbc_) return;
     if (connected_) SQLDisconnect(static_cast<SQLHDBC>(dbc_));
+    sqliteHandle_ = nullptr;
     SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(dbc_));
     dbc_ = nullptr;
     connected_ = false;
@@ -275,7 +319,6 @@ void OdbcConnection::ensureConnected() {
 
 void* OdbcConnection::newStatement() {
     ensureConnected();
-    ++statements_;
     SQLHSTMT st = SQL_NULL_HSTMT;
     if (!ok(SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(dbc_), &st)))
         fail(SQL_HANDLE_DBC, dbc_, "Cannot start a statement");
@@ -303,9 +346,14 @@ void OdbcConnection::fail(short handleType, void* handle, std::string_view what)
 }
 
 void OdbcConnection::execute(std::string_view sql) {
+    ++statements_;
+    ++roundTrips_;
+    run(outgoing(sql));
+}
+
+void OdbcConnection::run(const std::string& text) {
     Statement st;
     st.h = static_cast<SQLHSTMT>(newStatement());
-    const std::string text(sql);
     SQLRETURN rc = SQLExecDirect(st.h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
                                  static_cast<SQLINTEGER>(text.size()));
     if (rc != SQL_NO_DATA && !ok(rc)) fail(SQL_HANDLE_STMT, st.h, "The statement failed");
@@ -317,10 +365,52 @@ void OdbcConnection::execute(std::string_view sql) {
     }
 }
 
+void OdbcConnection::executeBatch(const std::vector<std::string>& statements) {
+    if (statements.empty()) return;
+    statements_ += statements.size();
+    ++roundTrips_;
+    if (dialect_) {
+        // The SQLite driver takes one statement per call: the transaction is the unit.
+        std::vector<std::string> texts;
+        for (const std::string& sql : statements) texts.push_back(dialect_->translate(sql));
+        run("BEGIN IMMEDIATE");
+        try {
+            for (const std::string& text : texts) run(text);
+            run("COMMIT");
+        } catch (...) {
+            try {
+                run("ROLLBACK");
+            } catch (const DbError&) {
+            }
+            throw;
+        }
+        return;
+    }
+    // XACT_ABORT: any error ends the batch and rolls the transaction back. A few errors
+    // (a missing table found when the statement is compiled) end the batch but leave the
+    // transaction open, hence the explicit rollback after a failure.
+    std::string text = "SET XACT_ABORT ON;\nBEGIN TRANSACTION;\n";
+    for (const std::string& sql : statements) text += sql + ";\n";
+    text += "COMMIT TRANSACTION;";
+    try {
+        run(text);
+    } catch (const DbError&) {
+        if (!lost_) {
+            try {
+                run("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
+            } catch (const DbError&) {
+            }
+        }
+        throw;
+    }
+}
+
 std::unique_ptr<Recordset> OdbcConnection::open(std::string_view sql) {
+    ++statements_;
+    ++roundTrips_;
+    const std::string text = outgoing(sql);
     Statement st;
     st.h = static_cast<SQLHSTMT>(newStatement());
-    const std::string text(sql);
     SQLRETURN rc = SQLExecDirect(st.h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
                                  static_cast<SQLINTEGER>(text.size()));
     if (rc != SQL_NO_DATA && !ok(rc)) fail(SQL_HANDLE_STMT, st.h, "The statement failed");
@@ -356,6 +446,17 @@ std::unique_ptr<Recordset> OdbcConnection::open(std::string_view sql) {
         if (!ok(rc)) fail(SQL_HANDLE_STMT, st.h, "Cannot describe the result");
         names.emplace_back(reinterpret_cast<const char*>(name.data()),
                            strnlen(reinterpret_cast<const char*>(name.data()), name.size()));
+        if (dialect_ && type == SQL_BIT) type = kBitAsNumber;
+        if (dialect_ && (type == SQL_CHAR || type == SQL_VARCHAR || type == SQL_LONGVARCHAR)) {
+            // The SQLite driver describes the columns it has no type for (MONEY, DECIMAL)
+            // as text; SQL Server's drivers describe them as numbers.
+            char typeName[64] = {0};
+            SQLSMALLINT typeNameLength = 0;
+            SQLColAttribute(st.h, c, SQL_DESC_TYPE_NAME, typeName, sizeof typeName, &typeNameLength, nullptr);
+            const std::string_view tn(typeName, strnlen(typeName, sizeof typeName));
+            for (std::string_view numeric : {"MONEY", "SMALLMONEY", "DECIMAL", "NUMERIC"})
+                if (tn.size() >= numeric.size() && sameName(tn.substr(0, numeric.size()), numeric)) type = SQL_DOUBLE;
+        }
         types.push_back(type);
     }
 
@@ -368,7 +469,8 @@ std::unique_ptr<Recordset> OdbcConnection::open(std::string_view sql) {
         row.reserve(types.size());
         for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columns); ++c) {
             try {
-                row.push_back(readValue(st.h, c, types[c - 1]));
+                Value v = readValue(st.h, c, types[c - 1]);
+                row.push_back(dialect_ ? SqliteDialect::adapt(std::move(v)) : std::move(v));
             } catch (const ReadFailed&) {
                 fail(SQL_HANDLE_STMT, st.h, "Cannot read the field " + names[c - 1]);
             }

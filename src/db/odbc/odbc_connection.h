@@ -16,7 +16,15 @@
 #include "base/clock.h"
 #include "db/connection.h"
 
+struct sqlite3;
+
 namespace velaris::odbc {
+
+class SqliteDialect;
+
+// What the server at the other end speaks. SqliteTranslated is for tests only: the SQLite
+// ODBC driver behind the embedded engine's T-SQL translation (see sqlite_dialect.h).
+enum class Dialect { SqlServer, SqliteTranslated };
 
 // One diagnostic record of the driver manager or the driver.
 struct Diagnostic {
@@ -39,7 +47,7 @@ public:
 
     // Connects with an ODBC connection string (see toOdbcConnectionString). Connection
     // and command time-outs are 0: wait without limit. DbError when the driver refuses.
-    OdbcConnection(std::string connectionString, const Clock& clock);
+    OdbcConnection(std::string connectionString, const Clock& clock, Dialect dialect = Dialect::SqlServer);
     ~OdbcConnection() override;
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
@@ -51,8 +59,18 @@ public:
     // skipped), read completely. A statement without a result set gives an empty
     // recordset with no fields.
     std::unique_ptr<Recordset> open(std::string_view sql) override;
+    // The statements as one text inside one transaction that any error rolls back whole
+    // (SET XACT_ABORT ON): one round trip.
+    void executeBatch(const std::vector<std::string>& statements) override;
     std::string engineName() const override { return "ODBC"; }
     unsigned long statementCount() const override { return statements_; }
+    unsigned long roundTrips() const override { return roundTrips_; }
+
+    // Statements every new connection to SQL Server (and every reconnection) runs first:
+    // the statements' date literals are read month first, and DATEPART(weekday, ...)
+    // counts from Sunday, whatever the language of the login (an Italian login reads
+    // day first and starts the week on Monday).
+    static const std::vector<std::string>& sessionStatements();
 
     // The driver and the server product as the driver names them (diagnostics).
     std::string driverName() const;
@@ -65,6 +83,9 @@ public:
     bool lost() const { return lost_; }
     // Treats the link as broken (also for tests).
     void markLost();
+    // SqliteTranslated only: the driver's own SQLite connection (tests inject failures
+    // through it); null otherwise.
+    ::sqlite3* sqliteHandle() const { return sqliteHandle_; }
 
 private:
     void connect(unsigned loginTimeoutSeconds);
@@ -72,6 +93,10 @@ private:
     void ensureConnected();
     void* newStatement();
     [[noreturn]] void fail(short handleType, void* handle, std::string_view what);
+    // The text that goes to the driver for a statement of the system.
+    std::string outgoing(std::string_view sql);
+    // Sends one text to the driver and drains its results; no counting.
+    void run(const std::string& text);
     std::string info(unsigned short infoType) const;
 
     std::string connectionString_;
@@ -82,6 +107,9 @@ private:
     bool lost_ = false;
     DateTime nextAttempt_;
     unsigned long statements_ = 0;
+    unsigned long roundTrips_ = 0;
+    std::unique_ptr<SqliteDialect> dialect_;
+    ::sqlite3* sqliteHandle_ = nullptr;
 };
 
 }  // namespace velaris::odbc

@@ -101,7 +101,7 @@ struct Assignment {
 };
 
 struct Statement {
-    enum Kind : uint8_t { Query, Insert, Update, Delete, AlterTrigger, Exec } kind = Query;
+    enum Kind : uint8_t { Query, Insert, Update, Delete, AlterTrigger, Exec, SessionOption } kind = Query;
     std::unique_ptr<Select> query;         // Query; Insert ... SELECT
     std::string_view table;                // Insert/Update/Delete target, AlterTrigger table
     std::vector<std::string_view> columns; // Insert column list

@@ -43,6 +43,28 @@ VType typeOfDecl(std::string_view decl) {
     return VType::Unknown;
 }
 
+// The width of a text column declared CHAR(n), VARCHAR(n), NCHAR(n) or NVARCHAR(n);
+// 0 for any other declaration (TEXT, VARCHAR(MAX), numbers, dates).
+int widthOfDecl(std::string_view decl) {
+    std::string u(decl);
+    for (char& ch : u)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
+    const size_t at = u.find("CHAR");
+    if (at == std::string::npos) return 0;
+    const std::string_view head = std::string_view(u).substr(0, at);
+    if (head.find_first_not_of(" ") != std::string_view::npos && head != "VAR" && head != "N" && head != "NVAR")
+        return 0;
+    size_t i = at + 4;
+    while (i < u.size() && u[i] == ' ') ++i;
+    if (i >= u.size() || u[i] != '(') return 0;
+    int n = 0;
+    for (++i; i < u.size() && u[i] >= '0' && u[i] <= '9'; ++i) {
+        n = n * 10 + (u[i] - '0');
+        if (n > 100000) return 0;
+    }
+    return i < u.size() && u[i] == ')' ? n : 0;
+}
+
 }  // namespace
 
 std::optional<VType> Source::column(std::string_view c) const {
@@ -96,6 +118,7 @@ public:
             case Statement::Delete: remove(s); break;
             case Statement::AlterTrigger: alterTrigger(s); break;
             case Statement::Exec: exec(s); break;
+            case Statement::SessionOption: w("SELECT 0 WHERE 0"); break;  // nothing to change
         }
         Translation t;
         t.sql = std::move(out_);
@@ -931,12 +954,14 @@ private:
         return !numOrDate(x.type);
     }
 
-    void emitCore(const SelectCore& c, bool top, bool compound) {
+    // `widths`: the declared widths of the columns an INSERT ... SELECT fills.
+    void emitCore(const SelectCore& c, bool top, bool compound, const std::vector<int>* widths = nullptr) {
         w("SELECT ");
         if (c.distinct) w("DISTINCT ");
         for (size_t i = 0; i < c.items.size(); ++i) {
             if (i) w(", ");
             const SelectItem& it = c.items[i];
+            const int width = widths && !it.star && i < widths->size() ? (*widths)[i] : 0;
             if (it.star) {
                 if (!it.starQualifier.empty()) {
                     ident(it.starSource ? std::string_view(it.starSource->emitName) : it.starQualifier);
@@ -947,7 +972,14 @@ private:
             }
             // Rows compared for DISTINCT and UNION compare text as the server does.
             const bool coll = (c.distinct || compound) && needsCollateTerm(*it.expr);
-            emitCollated(*it.expr, coll);
+            if (width > 0) {
+                w("tsql_fit(");
+                emit(*it.expr);
+                w(", " + std::to_string(width) + ")");
+                if (coll || c.distinct || compound) w(" COLLATE TSQL");
+            } else {
+                emitCollated(*it.expr, coll);
+            }
             if (it.hasAlias) {
                 w(" AS ");
                 ident(it.alias);
@@ -979,8 +1011,11 @@ private:
     }
 
     void emitSelect(const Select& s, bool top) {
+        // The widths of an INSERT's columns apply to this SELECT, not to queries inside it.
+        const std::vector<int>* widths = insertWidths_;
+        insertWidths_ = nullptr;
         if (s.cores.size() == 1) {
-            emitCore(s.cores[0], top, false);
+            emitCore(s.cores[0], top, false, widths);
         } else {
             for (size_t i = 0; i < s.cores.size(); ++i) {
                 if (i) {
@@ -991,12 +1026,12 @@ private:
                 const SelectCore& c = s.cores[i];
                 if (c.top) {  // TOP belongs to its own SELECT, not to the whole UNION
                     w("SELECT * FROM (");
-                    emitCore(c, top && i == 0, true);
+                    emitCore(c, top && i == 0, true, widths);
                     w(" LIMIT ");
                     emit(*c.top);
                     w(")");
                 } else {
-                    emitCore(c, top && i == 0, true);
+                    emitCore(c, top && i == 0, true, widths);
                 }
             }
         }
@@ -1024,16 +1059,25 @@ private:
     void insert(Statement& s) {
         const std::vector<ColumnInfo>* cols = schema_.columns(s.table);
         std::vector<VType> types;
+        std::vector<int> widths;
         if (!s.columns.empty()) {
             for (std::string_view c : s.columns) {
                 VType t = VType::Unknown;
+                int width = 0;
                 if (cols)
                     for (const ColumnInfo& ci : *cols)
-                        if (ieq(ci.name, c)) t = typeOfDecl(ci.declType);
+                        if (ieq(ci.name, c)) {
+                            t = typeOfDecl(ci.declType);
+                            width = widthOfDecl(ci.declType);
+                        }
                 types.push_back(t);
+                widths.push_back(width);
             }
         } else if (cols) {
-            for (const ColumnInfo& ci : *cols) types.push_back(typeOfDecl(ci.declType));
+            for (const ColumnInfo& ci : *cols) {
+                types.push_back(typeOfDecl(ci.declType));
+                widths.push_back(widthOfDecl(ci.declType));
+            }
         }
         w("INSERT INTO ");
         ident(s.table);
@@ -1052,6 +1096,7 @@ private:
         if (s.query) {
             annotateSelect(*s.query, nullptr, OutCtx::Insert, &types);
             w(" ");
+            insertWidths_ = &widths;
             emitSelect(*s.query, false);
             return;
         }
@@ -1069,21 +1114,38 @@ private:
                     x.plainValue = true;
                 }
                 if (i) w(", ");
-                emitStored(*row[i], i < types.size() ? types[i] : VType::Unknown);
+                emitStored(*row[i], i < types.size() ? types[i] : VType::Unknown, i < widths.size() ? widths[i] : 0);
             }
             w(")");
         }
     }
 
     // A value stored into a column: a fractional number going into a text column is
-    // written as the server writes it (3, not SQLite's 3.0).
-    void emitStored(const Expr& v, VType target) {
+    // written as the server writes it (3, not SQLite's 3.0); a text column of declared
+    // width refuses a longer value as the server does (tsql_fit).
+    void emitStored(const Expr& v, VType target, int width = 0) {
+        if (width > 0) {
+            w("tsql_fit(");
+            emitStoredValue(v, target);
+            w(", " + std::to_string(width) + ")");
+            return;
+        }
+        emitStoredValue(v, target);
+    }
+    void emitStoredValue(const Expr& v, VType target) {
         const Expr& x = strip(v);
         const bool wholeLiteral = x.kind == EK::Lit && lx_.literals[static_cast<size_t>(x.lit)].cls == LitClass::Int;
         if (target != VType::Text || v.type != VType::Num || wholeLiteral) return emit(v);
         w("tsql_varchar(");
         emit(v);
         w(", NULL, -1)");
+    }
+    // The declared width of a column of `table` (see widthOfDecl).
+    int columnWidth(std::string_view table, std::string_view column) {
+        if (const std::vector<ColumnInfo>* cols = schema_.columns(table))
+            for (const ColumnInfo& ci : *cols)
+                if (ieq(ci.name, column)) return widthOfDecl(ci.declType);
+        return 0;
     }
 
     // The column an assignment of UPDATE writes, checked against the updated table.
@@ -1177,7 +1239,7 @@ private:
                 if (i) w(", ");
                 ident(col);
                 w(" = ");
-                emitStored(*s.sets[i].value, type);
+                emitStored(*s.sets[i].value, type, columnWidth(s.table, col));
             }
             if (s.where) {
                 annotate(*s.where, sc);
@@ -1213,13 +1275,14 @@ private:
             ident(setCols[i]);
             w(" = ");
             const Expr& v = *s.sets[i].value;
+            const int width = columnWidth(jt.table, setCols[i]);
             if (!hasReferences(v)) {
-                emitStored(v, setTypes[i]);
+                emitStored(v, setTypes[i], width);
                 continue;
             }
             // The value as the joined row gives it.
             w("(SELECT ");
-            emitStored(v, setTypes[i]);
+            emitStored(v, setTypes[i], width);
             w(" FROM ");
             emitFrom(s.from);
             w(" WHERE ");
@@ -1360,6 +1423,7 @@ private:
     std::deque<Scope> scopes_;
     std::vector<int> inlined_;
     std::string procedure_;
+    const std::vector<int>* insertWidths_ = nullptr;
 };
 
 }  // namespace

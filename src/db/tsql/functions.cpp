@@ -1186,6 +1186,35 @@ void fnError(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_error(ctx, msg.c_str(), -1);
 }
 
+// tsql_fit(value, n): a value stored into a text column declared n characters wide. As
+// on the server, a longer text is refused, unless all it has beyond the width is blanks,
+// which are dropped. Numbers are measured in their text form.
+void fnFit(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_value* v = argv[0];
+    const int type = sqlite3_value_type(v);
+    if (type == SQLITE_NULL) return sqlite3_result_null(ctx);
+    const int64_t width = sqlite3_value_int64(argv[1]);
+    const auto* p = type == SQLITE_BLOB ? static_cast<const unsigned char*>(sqlite3_value_blob(v))
+                                        : sqlite3_value_text(v);
+    const size_t n = static_cast<size_t>(sqlite3_value_bytes(v));
+    if (type == SQLITE_BLOB) {
+        if (static_cast<int64_t>(n) > width) return sqlite3_result_error(ctx, kTruncatedMessage, -1);
+        return sqlite3_result_value(ctx, v);
+    }
+    // The byte where character number `width` + 1 starts (UTF-8).
+    size_t cut = 0;
+    int64_t chars = 0;
+    for (; cut < n; ++cut) {
+        if ((p[cut] & 0xC0) == 0x80) continue;
+        if (chars == width) break;
+        ++chars;
+    }
+    if (cut >= n) return sqlite3_result_value(ctx, v);
+    for (size_t i = cut; i < n; ++i)
+        if (p[i] != ' ') return sqlite3_result_error(ctx, kTruncatedMessage, -1);
+    sqlite3_result_text(ctx, reinterpret_cast<const char*>(p), static_cast<int>(cut), SQLITE_TRANSIENT);
+}
+
 int collationCallback(void*, int na, const void* a, int nb, const void* b) {
     return collateRaw(static_cast<const unsigned char*>(a), static_cast<size_t>(na),
                       static_cast<const unsigned char*>(b), static_cast<size_t>(nb));
@@ -1210,10 +1239,12 @@ void registerFunctions(sqlite3* db, const Clock& clock) {
         {"tsql_float", 1, fnFloat},       {"tsql_float", 2, fnFloat},       {"tsql_int", 1, fnInt},
         {"tsql_bit", 1, fnBit},           {"tsql_varchar", 3, fnVarchar},   {"tsql_datetime", 3, fnDatetime},
         {"tsql_like", 2, fnLike},         {"tsql_like", 3, fnLike},         {"tsql_error", 1, fnError},
+        {"tsql_fit", 2, fnFit},
     };
     for (const Def& d : defs) {
-        // tsql_error exists to fail: it must never be evaluated ahead of its turn.
-        const int flags = d.fn == fnError ? SQLITE_UTF8 : SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+        // tsql_error exists to fail, tsql_fit may: they must never be evaluated ahead of
+        // their turn (for a row that is never written).
+        const int flags = d.fn == fnError || d.fn == fnFit ? SQLITE_UTF8 : SQLITE_UTF8 | SQLITE_DETERMINISTIC;
         sqlite3_create_function_v2(db, d.name, d.args, flags, nullptr, d.fn, nullptr, nullptr, nullptr);
     }
     sqlite3_create_function_v2(db, "tsql_getdate", 0, SQLITE_UTF8, const_cast<Clock*>(&clock), fnGetDate, nullptr,

@@ -54,6 +54,10 @@ bool likeMatch(std::string_view value, std::string_view pattern, int escape = -1
 std::string upperText(std::string_view s);
 std::string lowerText(std::string_view s);
 
+// The server's error for a text too long for its column, and its number.
+inline constexpr const char* kTruncatedMessage = "String or binary data would be truncated.";
+inline constexpr long kTruncatedNumber = 8152;
+
 // Registers the tsql_* functions and the TSQL collation on a connection. GETDATE()
 // reads `clock`, which must outlive the connection.
 void registerFunctions(sqlite3* db, const Clock& clock);

@@ -145,6 +145,7 @@ private:
         if (acceptKw("DELETE")) return remove();
         if (acceptKw("ALTER")) return alter();
         if (acceptKw("EXEC") || acceptKw("EXECUTE")) return exec();
+        if (acceptKw("SET")) return sessionOption();
         const Token& t = peek();
         if (t.kind == Tok::End) fail("Empty statement");
         if (t.kind == Tok::Ident) unsupported("The statement " + upper(t.value));
@@ -256,6 +257,36 @@ private:
         else {
             s.trigger = name();
             if (acceptOp(",")) unsupported("ALTER TABLE ... TRIGGER with several triggers");
+        }
+        return s;
+    }
+
+    // SET DATEFORMAT / SET DATEFIRST: the embedded engine reads dates month first and
+    // counts weekdays from Sunday, the settings a connection to the server makes; those
+    // are accepted (and change nothing), any other is refused.
+    Statement sessionOption() {
+        Statement s;
+        s.kind = Statement::SessionOption;
+        const Token& opt = peek();
+        if (opt.kind != Tok::Ident) syntax();
+        const std::string option = upper(next().value);
+        const Token& v = peek();
+        std::string value;
+        if (v.kind == Tok::Ident) {
+            value = upper(v.value);
+        } else if (v.kind == Tok::Literal) {
+            value = upper(lx_.literals[static_cast<size_t>(v.lit)].text);
+            inlined_.push_back(v.lit);  // the value decides the translation
+        } else {
+            syntax();
+        }
+        next();
+        if (option == "DATEFORMAT") {
+            if (value != "MDY") unsupported("SET DATEFORMAT " + value + " (dates are read month first)");
+        } else if (option == "DATEFIRST") {
+            if (value != "7") unsupported("SET DATEFIRST " + value + " (weeks start on Sunday)");
+        } else {
+            unsupported("SET " + option);
         }
         return s;
     }

@@ -71,6 +71,8 @@ public:
     std::string translateText(std::string_view tsql);
     // Forgets the cached translations and table columns (after a schema change).
     void invalidate();
+    // Forgets them only when the schema changed since they were read.
+    void refreshSchema() { checkSchema(); }
 
     size_t cacheSize() const { return lru_.size(); }
     uint64_t hits() const { return hits_; }

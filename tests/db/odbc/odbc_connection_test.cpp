@@ -8,6 +8,7 @@
 #include "db/database.h"
 #include "db/literals.h"
 #include "db/odbc/odbc_connection.h"
+#include "db/sqlite_engine.h"
 #include "support/test_support.h"
 
 using namespace velaris;
@@ -196,6 +197,69 @@ TEST_F(Odbc, ReconnectsAfterALostLinkAtMostEveryInterval) {
     clock.advance(OdbcConnection::kReconnectInterval);
     EXPECT_NO_THROW(c.execute("CREATE TABLE T (N INTEGER)"));
     EXPECT_FALSE(c.lost());
+}
+
+// The test dialect: the same engine, the embedded engine's translation in front of the
+// SQLite driver, against the embedded schema's conventions.
+struct OdbcDialect : Odbc {
+    std::unique_ptr<OdbcConnection> t;
+    void SetUp() override {
+        Odbc::SetUp();
+        if (!conn) return;
+        SqliteConnection(dir / "centro.db", clock)
+            .executeNative("CREATE TABLE Anagrafica (Codice VARCHAR(10) COLLATE TSQL PRIMARY KEY, "
+                           "Attivo BIT NOT NULL DEFAULT 0, Fido MONEY, Nascita DATETIME)");
+        t = std::make_unique<OdbcConnection>(odbcString(dir / "centro.db"), clock, odbc::Dialect::SqliteTranslated);
+    }
+    Value value(const std::string& sql) {
+        auto rs = t->open(sql);
+        return rs->eof() ? Value::null() : rs->field(0);
+    }
+};
+
+TEST_F(OdbcDialect, TSqlRunsAndValuesComeBackAsFromTheServer) {
+    // The date settings of a SQL Server connection went out first, translated.
+    EXPECT_EQ(t->statementCount(), odbc::OdbcConnection::sessionStatements().size());
+    t->execute("INSERT INTO Anagrafica (Codice, Attivo, Fido, Nascita) VALUES ('CL1', -1, Convert(Float, 12.5), "
+               "{d '1994-05-20'})");
+    t->execute("INSERT INTO Anagrafica (Codice) VALUES ('cl2')");
+    EXPECT_EQ(value("SELECT TOP 1 Codice FROM Anagrafica WHERE Codice='CL2' ORDER BY Codice"), Value("cl2"));
+    EXPECT_EQ(value("SELECT Attivo FROM Anagrafica WHERE Codice='CL1'"), Value(true));
+    EXPECT_EQ(value("SELECT Attivo FROM Anagrafica WHERE Codice='CL2'"), Value(false));
+    EXPECT_EQ(value("SELECT Fido FROM Anagrafica WHERE Codice='CL1'"), Value(12.5));
+    EXPECT_EQ(value("SELECT Nascita FROM Anagrafica WHERE Codice='CL1'"), Value(DateTime::fromParts(1994, 5, 20)));
+    EXPECT_EQ(value("SELECT DATEPART(weekday, GetDate())"), Value(5));  // the fixed clock's Thursday
+    EXPECT_EQ(value("SELECT Max(Nascita) FROM Anagrafica"), Value(DateTime::fromParts(1994, 5, 20)));
+    // The embedded engine's refusals reach the caller as database errors.
+    try {
+        t->execute("UPDATE Anagrafica SET Codice='CL1234567890' WHERE Codice='CL1'");
+        FAIL() << "accepted";
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("String or binary data would be truncated."), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(t->execute("SET DATEFORMAT dmy"), DbError);
+}
+
+TEST_F(OdbcDialect, BatchesAreOneRoundTripAndAllOrNothing) {
+    const auto trips = t->roundTrips();
+    t->executeBatch({"INSERT INTO Anagrafica (Codice) VALUES ('A')", "INSERT INTO Anagrafica (Codice) VALUES ('B')"});
+    EXPECT_EQ(t->roundTrips(), trips + 1);
+    EXPECT_THROW(t->executeBatch({"INSERT INTO Anagrafica (Codice) VALUES ('C')", "INSERT INTO Anagrafica (Codice) VALUES ('a')"}),
+                 DbError);
+    EXPECT_EQ(value("SELECT Count(*) FROM Anagrafica"), Value(2));
+    // The connection is usable after the failure, outside any transaction.
+    t->execute("INSERT INTO Anagrafica (Codice) VALUES ('C')");
+    EXPECT_EQ(value("SELECT Count(*) FROM Anagrafica"), Value(3));
+}
+
+TEST_F(OdbcDialect, AReconnectionSendsTheDateSettingsAgain) {
+    t->markLost();
+    const auto before = t->statementCount();
+    EXPECT_EQ(value("SELECT Count(*) FROM Anagrafica"), Value(0));
+    EXPECT_EQ(t->statementCount(), before + 1 + odbc::OdbcConnection::sessionStatements().size());
+    EXPECT_FALSE(t->lost());
+    // A driver that is no SQL Server gets none of them.
+    EXPECT_EQ(conn->statementCount(), 1u);  // the fixture's CREATE TABLE
 }
 
 TEST(OdbcConnect, UnknownDriverIsAClearError) {

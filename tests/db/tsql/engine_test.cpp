@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "db/tsql/translator.h"
 #include "support/test_support.h"
 
@@ -107,7 +109,7 @@ TEST_F(Engine, TranslationShowsWhatRuns) {
     EXPECT_EQ(f.sqlite->translate("SELECT TOP 1 Cognome FROM Anagrafica_Clienti WHERE Data_Registrazione<={d '2024-03-07'}"),
               "SELECT Cognome FROM Anagrafica_Clienti WHERE (Data_Registrazione <= '2024-03-07 00:00:00') LIMIT 1");
     EXPECT_EQ(f.sqlite->translate("UPDATE Anagrafica_Clienti SET Note=Note+'x' WHERE Codice_Cliente='CL001'"),
-              "UPDATE Anagrafica_Clienti SET Note = (Note || 'x') WHERE (Codice_Cliente = 'CL001' COLLATE TSQL)");
+              "UPDATE Anagrafica_Clienti SET Note = tsql_fit((Note || 'x'), 20) WHERE (Codice_Cliente = 'CL001' COLLATE TSQL)");
     EXPECT_THROW(f.sqlite->translate("SELECT FROM"), tsql::TranslationError);
 }
 
@@ -151,4 +153,87 @@ TEST_F(Engine, TwoConnectionsShareTheFileWhileAReadIsOpen) {
     EXPECT_EQ(rows, 3);
     EXPECT_EQ(f.scalar("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL001'"), Value("Z"));
     EXPECT_EQ(f.scalar("SELECT Count(*) FROM Anagrafica_Clienti"), Value(4));
+}
+
+TEST_F(Engine, BatchesAreAllOrNothingAndOneRoundTrip) {
+    const auto trips = f.db.conn().roundTrips();
+    const auto statements = f.db.conn().statementCount();
+    f.db.executeBatch({"UPDATE Anagrafica_Clienti SET Note='P' WHERE Codice_Cliente='CL001'",
+                       "INSERT INTO Anagrafica_Clienti (Codice_Cliente, Cognome) VALUES ('CL004', 'Neri')"});
+    EXPECT_EQ(f.db.conn().roundTrips(), trips + 1);
+    EXPECT_EQ(f.db.conn().statementCount(), statements + 2);
+    // A failing statement undoes those before it, alone or inside a unit of work.
+    const std::vector<std::string> failing = {"UPDATE Anagrafica_Clienti SET Note='Q' WHERE Codice_Cliente='CL002'",
+                                              "INSERT INTO Anagrafica_Clienti (Codice_Cliente) VALUES ('CL001')"};
+    EXPECT_THROW(f.db.executeBatch(failing), DbError);
+    {
+        UnitOfWork unit(f.db, "Test");
+        f.db.execute("UPDATE Anagrafica_Clienti SET Note='U' WHERE Codice_Cliente='CL003'");
+        EXPECT_THROW(f.db.executeBatch(failing), DbError);
+        f.db.executeBatch({"UPDATE Anagrafica_Clienti SET Cognome='Neri Bis' WHERE Codice_Cliente='CL004'"});
+    }
+    EXPECT_EQ(f.scalar("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL001'"), Value("P"));
+    EXPECT_EQ(f.scalar("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL002'"), Value("B"));
+    EXPECT_EQ(f.scalar("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL003'"), Value("U"));
+    EXPECT_EQ(f.scalar("SELECT Cognome FROM Anagrafica_Clienti WHERE Codice_Cliente='CL004'"), Value("Neri Bis"));
+    f.db.executeBatch({});
+    EXPECT_TRUE(f.logLines.empty());
+}
+
+TEST_F(Engine, AUnitOfWorkCommitsOnceAndKeepsWhatSucceeded) {
+    SqliteConnection other(f.dbPath().string(), f.clock, false, 100);
+    auto count = [&](SqliteConnection& c) {
+        auto rs = c.open("SELECT Count(*) FROM Anagrafica_Clienti");
+        return rs->field(0);
+    };
+    {
+        UnitOfWork unit(f.db, "Test");
+        f.db.execute("INSERT INTO Anagrafica_Clienti (Codice_Cliente) VALUES ('CL004')");
+        EXPECT_THROW(f.db.execute("INSERT INTO Anagrafica_Clienti (Codice_Cliente) VALUES ('CL001')"), DbError);
+        {
+            UnitOfWork nested(f.db, "Test");  // nested: part of the outer one
+            f.db.execute("INSERT INTO Anagrafica_Clienti (Codice_Cliente) VALUES ('CL005')");
+        }
+        EXPECT_EQ(count(other), Value(3));  // another connection sees nothing yet...
+        EXPECT_THROW(other.execute("UPDATE Anagrafica_Clienti SET Note='X'"), DbError);  // ...and cannot write
+    }
+    EXPECT_EQ(count(other), Value(5));
+    other.execute("UPDATE Anagrafica_Clienti SET Note='X'");
+    EXPECT_TRUE(f.logLines.empty());
+
+    // The other connection holds the write lock: the unit cannot start, says so, and its
+    // statements run one by one.
+    Database db(std::make_unique<SqliteConnection>(f.dbPath().string(), f.clock, false, 50), f.log);
+    other.executeNative("BEGIN IMMEDIATE");
+    {
+        UnitOfWork unit(db, "Elabora_Messaggi");
+        EXPECT_THROW(db.execute("DELETE FROM Anagrafica_Clienti"), DbError);
+    }
+    other.executeNative("COMMIT");
+    ASSERT_EQ(f.logLines.size(), 1u);
+    EXPECT_NE(f.logLines[0].find("Function Elabora_Messaggi"), std::string::npos) << f.logLines[0];
+    db.execute("DELETE FROM Anagrafica_Clienti WHERE Codice_Cliente='CL005'");
+    EXPECT_EQ(count(other), Value(4));
+}
+
+TEST_F(Engine, TheJournalIsEmptiedOnAQuietTickAndBoundedMeanwhile) {
+    const auto wal = f.dbPath().string() + "-wal";
+    auto size = [&] { return std::filesystem::exists(wal) ? std::filesystem::file_size(wal) : 0u; };
+    f.db.conn().manutenzione();
+    for (int i = 0; i < 300; ++i)
+        f.db.execute("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Cognome) VALUES ('X" + std::to_string(i) +
+                     "', '" + std::string(40, 'a') + "')");
+    EXPECT_GT(size(), 100000u);
+    f.db.conn().manutenzione();  // still busy since the last tick: copied, not emptied
+    EXPECT_GT(size(), 0u);
+    // The next write starts the journal again and cuts the file back to its limit.
+    for (int i = 0; i < 2000; ++i)
+        f.db.execute("UPDATE Anagrafica_Clienti SET Note='" + std::to_string(i % 10) + "' WHERE Codice_Cliente='X1'");
+    f.db.conn().manutenzione();
+    f.db.execute("UPDATE Anagrafica_Clienti SET Note='Y' WHERE Codice_Cliente='X2'");
+    EXPECT_LE(size(), static_cast<uintmax_t>(SqliteConnection::kJournalSizeLimit));
+    f.db.conn().manutenzione();  // wrote since the last tick
+    f.db.conn().manutenzione();  // quiet
+    EXPECT_EQ(size(), 0u);
+    EXPECT_EQ(f.scalar("SELECT Count(*) FROM Anagrafica_Clienti"), Value(303));
 }

@@ -273,6 +273,9 @@ TEST_F(Statements, UntranslatableStatementsAreRefusedBeforeAnythingRuns) {
         {"DELETE FROM wTmp_Presenze_Strutture WHERE IDK = 1 OPTION (MAXDOP 1)", "OPTION"},
         {"UPDATE wTmp_Presenze_Strutture SET Conferma=0 WHERE Codice_Cliente=", "end of the statement"},
         {"SELECT Soundex(Codice_Cliente) FROM wTmp_Presenze_Strutture", "SOUNDEX"},
+        {"SET DATEFORMAT dmy", "DATEFORMAT DMY"},
+        {"SET DATEFIRST 1", "DATEFIRST 1"},
+        {"SET NOCOUNT ON", "SET NOCOUNT"},
     };
     for (const Case& c : cases) {
         try {
@@ -293,7 +296,55 @@ TEST_F(Statements, UntranslatableStatementsAreRefusedBeforeAnythingRuns) {
     EXPECT_NE(f.logLines[0].find("PERCENT"), std::string::npos);
 }
 
+TEST_F(Statements, TextsWiderThanTheirColumnAreRefusedAsTheServerRefusesThem) {
+    // Codice_Struttura is VARCHAR(10), Codice_Cliente VARCHAR(20); Origine is written too.
+    auto refused = [&](const std::string& sql) {
+        try {
+            f.db.execute(sql);
+            ADD_FAILURE() << "accepted: " << sql;
+        } catch (const tsql::TranslationError& e) {
+            ADD_FAILURE() << "not translated: " << e.what();
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.number(), 8152) << sql;
+            EXPECT_STREQ(e.what(), "String or binary data would be truncated.") << sql;
+        }
+    };
+    const std::string eleven = "'ST012345678'";
+    refused("INSERT INTO wTmp_Presenze_Strutture (IDK, Codice_Struttura) VALUES (9, " + eleven + ")");
+    refused("INSERT INTO wTmp_Presenze_Strutture VALUES (9, 'CL001', " + eleven + ", 1, 'x', 1, 0)");
+    refused("INSERT INTO wTmp_Presenze_Strutture (IDK, Codice_Cliente) VALUES (9, 'CL' + " + eleven + " + 'XXXXXXXX')");
+    refused("INSERT INTO wTmp_Presenze_Strutture (IDK, Codice_Struttura) VALUES (9, 'ST01'), (10, " + eleven + ")");
+    refused("INSERT INTO wTmp_Presenze_Strutture (IDK, Codice_Struttura) SELECT ID + 10, Codice_Struttura + '-SECONDA' "
+            "FROM Iscrizioni_Strutture");
+    refused("INSERT INTO wTmp_Presenze_Strutture (IDK, Codice_Struttura) SELECT 20, 'ST01' UNION ALL SELECT 21, " + eleven);
+    refused("UPDATE wTmp_Presenze_Strutture SET Codice_Struttura = Codice_Struttura + '-SECONDA' WHERE IDK = 2");
+    refused("UPDATE wTmp_Presenze_Strutture SET Codice_Struttura = Iscrizioni_Strutture.Codice_Struttura + 'ABCDEFGH' "
+            "FROM wTmp_Presenze_Strutture INNER JOIN Iscrizioni_Strutture ON "
+            "wTmp_Presenze_Strutture.Codice_Iscrizione = Iscrizioni_Strutture.Codice_Iscrizione");
+    refused("UPDATE wTmp_Presenze_Strutture SET Codice_Struttura = 12345678901 WHERE IDK = 1");
+    refused("UPDATE wTmp_Presenze_Strutture SET Codice_Struttura = 'ààààààààààà' WHERE IDK = 1");
+    // Nothing of a refused statement remains.
+    EXPECT_EQ(q("SELECT Count(*) FROM wTmp_Presenze_Strutture"), Value(3));
+    EXPECT_EQ(column("Codice_Struttura", "wTmp_Presenze_Strutture", "IDK"),
+              (Values{Value("ST01"), Value("ST02"), Value("ST01")}));
+
+    // Exactly as wide fits, counted in characters; Null fits anything; blanks beyond the
+    // width are dropped, as the server drops them; an unsized text column takes any length.
+    f.db.execute("INSERT INTO wTmp_Presenze_Strutture (IDK, Codice_Struttura, Codice_Cliente) VALUES (9, 'àèìòù12345', Null)");
+    f.db.execute("UPDATE wTmp_Presenze_Strutture SET Codice_Struttura = 'ST09" + std::string(30, ' ') + "' WHERE IDK = 9");
+    EXPECT_EQ(q("SELECT Codice_Struttura + '|' FROM wTmp_Presenze_Strutture WHERE IDK = 9"), Value("ST09      |"));
+    f.native("CREATE TABLE Note (ID INTEGER PRIMARY KEY, Testo TEXT, Sigla CHAR(2), Nome NVARCHAR(3))");
+    f.db.execute("INSERT INTO Note (ID, Testo, Sigla, Nome) VALUES (1, '" + std::string(5000, 'x') + "', 'AB', 'ABC')");
+    refused("INSERT INTO Note (ID, Sigla) VALUES (2, 'ABC')");
+    refused("INSERT INTO Note (ID, Nome) VALUES (2, 'ABCD')");
+    EXPECT_EQ(q("SELECT Len(Testo) FROM Note"), Value(5000));
+}
+
 TEST_F(Statements, SpellingsOfTheServerAreAccepted) {
+    // The date settings every connection to the server makes are the engine's own.
+    f.db.execute("SET DATEFORMAT mdy");
+    f.db.execute("set dateformat MDY");
+    f.db.execute("SET DATEFIRST 7");
     EXPECT_EQ(q("SELECT Count(*) FROM wTmp_Presenze_Strutture WHERE IDK != 1 AND IDK !< 2 AND IDK !> 3"), Value(2));
     EXPECT_EQ(q("SELECT ALL Count(ALL Codice_Struttura) FROM wTmp_Presenze_Strutture (NOLOCK)"), Value(3));
     EXPECT_EQ(q("SELECT Count(*) FROM wTmp_Presenze_Strutture w LEFT OUTER JOIN Iscrizioni_Strutture i ON "
