@@ -467,7 +467,7 @@ void VerificaStrutture::verdetto() {
 void VerificaStrutture::testoDisplay() {
     if (e_.Irregolare || e_.Irregolare_Altri || e_.Nessun_Ingresso)
         e_.Testo_Irregolarita = Testo_Irregolarita(s_, e_.cliente);
-    if (!e_.Ammesso && e_.cliente.controlli() == 3 && !Nullo_Vuoto(e_.cliente.Note_Accessi)) {
+    if (!e_.Ammesso && e_.cliente.controlli() == kControlli_Rifiuta && !Nullo_Vuoto(e_.cliente.Note_Accessi)) {
         if (!e_.Testo_Irregolarita.empty()) e_.Testo_Irregolarita += " - ";
         e_.Testo_Irregolarita += e_.cliente.Note_Accessi.toText();
     }

@@ -1,5 +1,7 @@
 #include "checks/abbonamenti_terminali.h"
 
+#include <vector>
+
 #include "checks/cliente.h"
 
 #include "base/format.h"
@@ -31,8 +33,11 @@ struct Tolleranza {
     int modalita;
     int impostazione;
 };
-constexpr Tolleranza kTolleranze[] = {{5, 25},  {4, 69},  {6, 26},  {7, 27},   {8, 28},   {9, 29},
-                                      {11, 31}, {15, 38}, {17, 111}, {18, 112}, {22, 214}};
+namespace imp = impostazione;
+constexpr Tolleranza kTolleranze[] = {
+    {5, imp::Tolleranza3},   {4, imp::Tolleranza13},  {6, imp::Tolleranza4},   {7, imp::Tolleranza5},
+    {8, imp::Tolleranza6},   {9, imp::Tolleranza7},   {11, imp::Tolleranza9},  {15, imp::Tolleranza12},
+    {17, imp::Tolleranza14}, {18, imp::Tolleranza15}, {22, imp::Tolleranza19}};
 
 bool trovaRiga(Sistema& s, const std::string& sql) {
     auto rs = s.db.open(sql);
@@ -186,270 +191,336 @@ int Verifica_Personale(Sistema& s, const Value& codiceValore) {
     return kVAT_Personale;
 }
 
-int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value& modoIrregolari,
-                                   const Value& codiceValore, const Value& visualizzaDett, const Value& codiceStruttura,
-                                   Value& testoAbbonamento, Value& dataScadenza, Value& rinnovo) {
-    int esito = kVAT_Rifiutato;
-    testoAbbonamento = Value("");
-    const std::string codice = codiceValore.toText();
+namespace {
+
+// `NoVerifica_Irregolari` of the terminal's facility.
+constexpr int64_t kModo_Tolleranze = 1;  // an external facility judges arrears with days of grace
+constexpr int64_t kModo_Diritto = -1;    // arrears are ignored: the lack of an entitlement judges
+
+// The irregularity code of a member with no usable entitlement here.
+constexpr size_t kIrr_NessunIngresso = 10;
+
+// The member check, step by step. What is computed once (the member, the moment, the
+// overdue condition) is held here; each method is one check and leaves its findings in
+// the members below, in s.esiti and in the result.
+class VerificaTerminale {
+public:
+    VerificaTerminale(Sistema& s, const RichiestaTerminale& r) : s_(s), r_(r), e_(s.esiti) {}
+    EsitoTerminale esegui();
+
+private:
+    void prepara();
+    void giornoFestivo();
+    void sommarioAbbonamenti();
+    void strutturaEsterna();
+    void morosita();
+    void abbonamentiStruttura();
+    void pacchettiMultipli();
+    void altriDiritti();
+    void verdetto();
+    void datiAccessi();
+
+    // The tests an entitlement passes to entitle now: not past its end, within its visit
+    // frequency, inside its day and time bands. `fasce` is the code its bands are kept by.
+    bool entitles(const Value& scadenza, const Value& frequenza, const Value& intervallo, const Value& iscrizione,
+                  const Value& idPacchetto, const Value& fasce);
+
+    Sistema& s_;
+    const RichiestaTerminale& r_;
+    EsitiVerifica& e_;
+    EsitoTerminale out_;
+
+    std::string codice_;
+    int indirizzo_ = 0;
+    SchedaCliente c_;
+    int64_t controlli_ = 0;
+    int64_t modo_ = 0;
+    DateTime oggiD_, ora_;
+    std::string oggi_;
+    int giorno_ = 1;
+    bool festivo_ = false;
+    Value anticipoPren_;
+    std::string scaduti_;  // the overdue condition on `Giornale`
+
+    std::string sommario_;
+    Value codiceAbbonamento_, codiceIscrizione_;
+    bool irregolare_ = false;
+    bool irregolareAltri_ = false;  // overdue fees other than renewals (display)
+    Messaggi messaggi_;
+};
+
+EsitoTerminale VerificaTerminale::esegui() {
+    codice_ = r_.Codice.toText();
     try {
-        if (codicePersonale(codice)) return Verifica_Personale(s, codiceValore);
-        if (codice.rfind("CL", 0) != 0) return kVAT_Rifiutato;
-
-        EsitiVerifica& e = s.esiti;
-        e = EsitiVerifica{};
-        for (Value& v : e.Irregolarita) v = Value(0);
-
-        const int address = s.corrente.Indirizzo_Corrente;
-        const DateTime now = s.clock.now();
-        const DateTime oggiData = now.datePart();
-        const Value oggi(oggiData);
-        const std::string oggiSql = Data_SqlQ(oggi);
-        const DateTime ora = now.timeOnDay1900();
-        const Value anticipoPren = s.settings.slot(37);
-        const std::string& filtroCentro = s.corrente.Filtro_Centro;
-        if (s.corrente.Filtro_Irregolarita.empty())
-            s.corrente.Filtro_Irregolarita = costruisciFiltroIrregolarita(s, oggiData, true);
-        // Overdue fee items as the message processor defines them, less the modalities
-        // whose no-entry flag is off.
-        const std::string scaduti = s.corrente.Filtro_Irregolarita + s.settings.Filtro_NoEntry();
-
-        SchedaCliente c;
-        if (!Leggi_Cliente(s, codiceValore, c, kFunzione)) return kVAT_Rifiutato;
-        const std::string& q = c.q;
-        const int64_t controlliCliente = c.controlli();
-
-        // The bands are tested at the time of the read: the band condition itself opens
-        // them `AnticipoPren` minutes early.
-        const int giorno = now.weekdayMonday1();
-        const bool festivo = Giorno_Festivo(s, 0, oggi);
-
-        rinnovo = Rinnovo_Cliente(s, c);
-
-        // Subscription summary.
-        Value codiceAbbonamento, codiceIscrizione;
-        std::string sommario;
-        {
-            auto rs = s.db.open(
-                std::string("SELECT Gestione_Iscrizioni.Codice_Abbonamento, Gestione_Iscrizioni.Descrizione, "
-                            "Gestione_Iscrizioni.Codice_Iscrizione, Gestione_Iscrizioni.Data_Fine AS Scadenza ") +
-                " FROM Anagrafica_Clienti INNER JOIN Gestione_Iscrizioni ON "
-                "Anagrafica_Clienti.Codice_Cliente=Gestione_Iscrizioni.Codice_Cliente " +
-                " WHERE Anagrafica_Clienti.Codice_Cliente=" + q + " AND Gestione_Iscrizioni.Data_Inizio<=" + oggiSql +
-                " AND Gestione_Iscrizioni.Scaduta=0 " + " ORDER BY Gestione_Iscrizioni.Data_Inizio");
-            for (; !rs->eof(); rs->moveNext()) {
-                codiceAbbonamento = rs->field(0);
-                codiceIscrizione = rs->field(2);
-                const Value& scadenza = rs->field(3);
-                dataScadenza = scadenza;
-                sommario += rs->field(1).toText();
-                if (const auto d = scadenza.toDate(); d && !Nullo_Vuoto(scadenza))
-                    sommario += " scadenza " + formatDate(*d, "dd/mm/yyyy");
-                sommario += "\r\n";
-            }
+        if (codicePersonale(codice_)) {
+            out_.Esito = Verifica_Personale(s_, r_.Codice);
+            return out_;
         }
-        testoAbbonamento = Value(sommario);
+        if (codice_.rfind("CL", 0) != 0) return out_;
 
-        // The state row gets the member and the summary just computed.
-        Sommario_Stato(s, address, c, sommario, dataScadenza, rinnovo);
-        s.db.execute("DELETE FROM wTmp_OrarioUscita");
+        prepara();
+        if (!Leggi_Cliente(s_, r_.Codice, c_, kFunzione)) return out_;
+        controlli_ = c_.controlli();
+        giornoFestivo();
+        out_.Rinnovo = Rinnovo_Cliente(s_, c_);
+        sommarioAbbonamenti();
 
-        const int64_t modo = ZeroSeNullo(modoIrregolari);
-        bool irregolareAltri = false;  // overdue fees other than renewals (display)
-        Messaggi messaggi;
-        bool saltaControlli = false;
-
-        if (esterna.toBool()) {
-            saltaControlli = true;
-            if (modo == 1) {
-                std::string sql = std::string("SELECT TOP 1 Modalita ") + " FROM Giornale ";
-                bool primo = true;
-                for (const Tolleranza& k : kTolleranze) {
-                    const int64_t giorni = ZeroSeNullo(s.settings.slot(k.impostazione));
-                    sql += primo ? " WHERE ((Modalita=" : " OR (Modalita=";
-                    sql += std::to_string(k.modalita) + " And Data_Scadenza<=" +
-                           Data_SqlQ(Value(oggiData.addDays(-giorni))) + ")";
-                    primo = false;
-                }
-                sql += ") AND Codice_Cliente = " + q + filtroCentro;
-                e.Flag_Irregolare = trovaRiga(s, sql);
-                esito = kVAT_Ammesso;
-                if (e.Flag_Irregolare && controlliCliente != 2) esito = kVAT_Rifiutato;
-                if (controlliCliente == 3) esito = kVAT_Rifiutato;
-            } else {
-                esito = kVAT_Ammesso;
-            }
+        modo_ = ZeroSeNullo(r_.Modo_Irregolari);
+        if (r_.Esterna.toBool()) {
+            strutturaEsterna();
         } else {
-            const Morosita morosita = Verifica_Morosita(s, c, scaduti);
-            irregolareAltri = morosita.altriScaduti;
-            const bool irregolare = morosita.irregolare;
-            Segna_Irregolarita(s, c);
-
-            // Facility subscription lines: the first that passes every test entitles.
-            {
-                struct Riga { Value abbonamento, iscrizione, scadenza; };
-                std::vector<Riga> righe;
-                {
-                    auto rs = s.db.open(std::string("SELECT Codice_Abbonamento, Codice_Iscrizione, MAX(Data_Fine) AS Scadenza ") +
-                                        " FROM Iscrizioni_Strutture " + " WHERE Codice_Cliente=" + q +
-                                        " AND Data_Inizio<=" + oggiSql + " AND Scaduta=0 " +
-                                        " GROUP BY Codice_Abbonamento, Codice_Iscrizione");
-                    for (; !rs->eof(); rs->moveNext()) righe.push_back({rs->field(0), rs->field(1), rs->field(2)});
-                }
-                for (const Riga& r : righe) {
-                    e.Flag_NonAbilitato = false;
-                    Value frequenza, intervallo;
-                    {
-                        auto rs = s.db.open(std::string("SELECT Descrizione, FrequenzaDD, ID_Intervallo, Tempo_Permanenza ") +
-                                            " FROM Anagrafica_Abbonamenti " +
-                                            " WHERE Codice_Abbonamento=" + CChrQ(r.abbonamento));
-                        if (!rs->eof()) {
-                            frequenza = rs->field(1);
-                            intervallo = rs->field(2);
-                        }
-                    }
-                    if (scaduta(r.scadenza, oggiData)) e.Flag_NonAbilitato = true;
-                    if (!e.Flag_NonAbilitato &&
-                        Limite_Frequenza_Raggiunto(s, frequenza, intervallo, codiceValore, r.iscrizione, Value(0),
-                                                   Value(), Value(0)))
-                        e.Flag_NonAbilitato = true;
-                    if (!e.Flag_NonAbilitato &&
-                        !Fasce_Abbonamento_Valide(s, r.abbonamento, giorno, festivo, anticipoPren, ora))
-                        e.Flag_NonAbilitato = true;
-                    if (!e.Flag_NonAbilitato) break;
-                }
-            }
-
-            // Multi-facility packages.
-            if (e.Flag_NonAbilitato) {
-                struct Pacchetto { Value codice, id, scadenza; };
-                std::vector<Pacchetto> pacchetti;
-                {
-                    auto rs = s.db.open(std::string("SELECT Codice_PacchettoM, ID_Pacchetto, MAX(Data_Fine) AS Scadenza ") +
-                                        " FROM Gestione_Aggiunte " +
-                                        " WHERE Codice_PacchettoM Is Not Null AND Codice_Cliente=" + q +
-                                        " AND Data_Inizio<=" + oggiSql + " AND Scaduta=0 " +
-                                        " GROUP BY Codice_PacchettoM, ID_Pacchetto");
-                    for (; !rs->eof(); rs->moveNext()) pacchetti.push_back({rs->field(0), rs->field(1), rs->field(2)});
-                }
-                for (const Pacchetto& p : pacchetti) {
-                    e.Flag_NonAbilitato = false;
-                    Value frequenza, intervallo;
-                    {
-                        auto rs = s.db.open(std::string("SELECT Descrizione, FrequenzaDD, ID_Intervallo, Tempo_Permanenza ") +
-                                            " FROM Anagrafica_Pacchetti_Multipli " +
-                                            " WHERE Codice_PacchettoM=" + CChrQ(p.codice));
-                        if (!rs->eof()) {
-                            frequenza = rs->field(1);
-                            intervallo = rs->field(2);
-                        }
-                    }
-                    if (scaduta(p.scadenza, oggiData)) e.Flag_NonAbilitato = true;
-                    if (!e.Flag_NonAbilitato &&
-                        Limite_Frequenza_Raggiunto(s, frequenza, intervallo, codiceValore, Value(), Value(0), Value(),
-                                                   p.id))
-                        e.Flag_NonAbilitato = true;
-                    if (!e.Flag_NonAbilitato && !Fasce_Abbonamento_Valide(s, p.codice, giorno, festivo, anticipoPren, ora))
-                        e.Flag_NonAbilitato = true;
-                    if (!e.Flag_NonAbilitato) break;
-                }
-            }
-
-            // Other entitlements.
-            const std::string altri[] = {
-                std::string("SELECT TOP 1 Gestione_Aggiunte.ID ") + " FROM Gestione_Aggiunte " +
-                    " WHERE Codice_Cliente=" + q + " AND Data_Inizio<=" + oggiSql +
-                    " AND Scaduta=0 AND (Codice_PacchettoM Is Null OR Codice_PacchettoM='') AND "
-                    "(Singola+Singola_Corsi+Singola_Servizi)=0",
-                std::string("SELECT TOP 1 Booking_Clienti.ID ") +
-                    " FROM Gestione_Prenotazioni INNER JOIN Booking_Clienti ON "
-                    "Gestione_Prenotazioni.ID=Booking_Clienti.ID_PivotPrenotazione " +
-                    " WHERE Booking_Clienti.Codice_Cliente=" + q + " AND Gestione_Prenotazioni.Data_Prenotazione=" +
-                    oggiSql + " AND (Booking_Clienti.Codice_Abbonamento Is Null OR Booking_Clienti.Codice_Abbonamento='')",
-                std::string("SELECT TOP 1 ID ") + " FROM Gestione_Prenotazioni_Corsi " + " WHERE Codice_Cliente=" + q +
-                    " AND Data_Prenotazione=" + oggiSql + " AND (Codice_Abbonamento Is Null OR Codice_Abbonamento='')",
-                std::string("SELECT TOP 1 ID ") + " FROM Gestione_Prenotazioni_Servizi " + " WHERE Codice_Cliente=" + q +
-                    " AND Data_Prenotazione=" + oggiSql + " AND (Codice_Abbonamento Is Null OR Codice_Abbonamento='')",
-            };
-            for (const std::string& sql : altri) {
-                if (!e.Flag_NonAbilitato) break;
-                if (trovaRiga(s, sql)) e.Flag_NonAbilitato = false;
-            }
-
-            messaggi = Messaggi_Cliente(s, c, oggiSql);
-
-            // The combination.
-            e.Flag_Irregolare = irregolare;
-            e.Irregolarita[10] = Value(e.Flag_NonAbilitato ? 1 : 0);
-            const bool senzaAbbonamento = e.Flag_NonAbilitato && s.settings.Leggi_NoEntry(10).toBool();
-            e.NoEntry_Abbonamento = senzaAbbonamento;
-            const bool fotoMancante = Foto_Mancante(s, c, oggiData);
-            e.Foto_Mancante = fotoMancante;
-            e.Messaggio_Bloccante = messaggi.bloccante;
-            e.Messaggio_Cliente = messaggi.avviso;
-
-            // The member's own control setting decides over arrears and messages: 2 admits,
-            // 3 refuses. A terminal that ignores arrears (mode -1) judges on the lack of an
-            // entitlement instead; blocking messages and the photograph rule still hold.
-            auto decidi = [&](bool motivo) {
-                return Ammesso_Controlli(controlliCliente, motivo, messaggi.bloccante) ? kVAT_Ammesso : kVAT_Rifiutato;
-            };
-            esito = decidi(irregolare);
-            if (fotoMancante) esito = kVAT_Rifiutato;
-            if (modo == -1 && controlliCliente != 3) {
-                esito = decidi(senzaAbbonamento);
-                if (fotoMancante) esito = kVAT_Rifiutato;
-            }
+            morosita();
+            abbonamentiStruttura();
+            if (e_.Flag_NonAbilitato) pacchettiMultipli();
+            altriDiritti();
+            messaggi_ = Messaggi_Cliente(s_, c_, oggi_);
+            verdetto();
         }
-
-        if (visualizzaDett.toBool()) {
-            if (!saltaControlli) e.Flag_Irregolare = irregolareAltri;
-            std::string testoIrr;
-            if (e.Flag_Irregolare || e.Flag_NonAbilitato) testoIrr = Testo_Irregolarita(s, c);
-            const bool rifiutato = esito == kVAT_Rifiutato;
-            if (rifiutato && controlliCliente == 3 && !Nullo_Vuoto(c.Note_Accessi)) {
-                if (!testoIrr.empty()) testoIrr += " - ";
-                testoIrr += c.Note_Accessi.toText();
-            }
-            DatiAccessi d;
-            d.Completo = Value(0);  // completed with the lights at the end of the verdict
-            d.Codice_Tessera = s.lettura.Tessera_Letta.empty() ? codiceValore : Value(s.lettura.Tessera_Letta);
-            d.Codice = codiceValore;
-            d.Cognome = c.Cognome;
-            d.Nome = c.Nome;
-            d.Indirizzo = c.Indirizzo;
-            d.Data_Entrata = oggi;
-            d.Ora_Entrata = Value(ora);
-            d.Data_Ultima_Entrata = c.Data_Ultima_Entrata;
-            d.Ora_Ultima_Entrata = c.Ora_Ultima_Entrata;
-            d.Codice_Abbonamento = codiceAbbonamento;
-            d.DesAbbonamento = Value(sommario);
-            d.Stato = c.Stato;
-            d.Foto = c.Foto;
-            d.Scadenza = dataScadenza;
-            d.DesStato = Value(descrizioneStato(c.Stato));
-            d.Codice_Iscrizione = codiceIscrizione;
-            d.TestoIrr = Value(testoIrr);
-            d.Codice_Consulente = c.Codice_Consulente;
-            d.Sem1 = Value(e.Flag_Irregolare ? 1 : 0);
-            d.Messaggio = Value(messaggi.bloccante || messaggi.avviso ? 1 : 0);
-            d.Struttura_Ingresso =
-                DLookUpQ(s.db, "Descrizione", "Anagrafica_Strutture", "Codice_Struttura=" + CChrQ(codiceStruttura));
-            d.Entrata = Value(rifiutato ? "INGRESSO NON CONSENTITO" : "INGRESSO CONSENTITO");
-            d.Terminale = Value(address);
-            d.Monitor_Aggiuntivo = Value(static_cast<int>(s.corrente.Monitor_Aggiuntivo));
-            d.TestoIrr_Push = Value(testoIrr);
-            VisualizzaDatiForm(s, d);
-        }
+        if (r_.Visualizza_Dett.toBool()) datiAccessi();
     } catch (const DbError& err) {
         // A database failure part-way leaves no sound verdict: the read is dropped by the
         // message processor, which serves the next one normally.
-        s.db.logError(err, kFunzione);
+        s_.db.logError(err, kFunzione);
         throw;
     } catch (const std::exception& err) {
-        s.db.logError(err, kFunzione);
+        s_.db.logError(err, kFunzione);
     }
-    return esito;
+    return out_;
+}
+
+// The flags of the previous member go; the moment and the overdue condition are fixed.
+void VerificaTerminale::prepara() {
+    e_ = EsitiVerifica{};
+    for (Value& v : e_.Irregolarita) v = Value(0);
+
+    indirizzo_ = s_.corrente.Indirizzo_Corrente;
+    const DateTime now = s_.clock.now();
+    oggiD_ = now.datePart();
+    oggi_ = Data_SqlQ(Value(oggiD_));
+    ora_ = now.timeOnDay1900();
+    giorno_ = now.weekdayMonday1();
+    anticipoPren_ = s_.settings.slot(impostazione::AnticipoPren);
+    if (s_.corrente.Filtro_Irregolarita.empty())
+        s_.corrente.Filtro_Irregolarita = costruisciFiltroIrregolarita(s_, oggiD_, true);
+    // Overdue fee items as the message processor defines them, less the modalities
+    // whose no-entry flag is off.
+    scaduti_ = s_.corrente.Filtro_Irregolarita + s_.settings.Filtro_NoEntry();
+}
+
+// The bands are tested at the time of the read: the band condition itself opens them
+// `AnticipoPren` minutes early.
+void VerificaTerminale::giornoFestivo() { festivo_ = Giorno_Festivo(s_, 0, Value(oggiD_)); }
+
+// The member's current subscriptions as text, then on the terminal's state row.
+void VerificaTerminale::sommarioAbbonamenti() {
+    {
+        auto rs = s_.db.open(
+            std::string("SELECT Gestione_Iscrizioni.Codice_Abbonamento, Gestione_Iscrizioni.Descrizione, "
+                        "Gestione_Iscrizioni.Codice_Iscrizione, Gestione_Iscrizioni.Data_Fine AS Scadenza ") +
+            " FROM Anagrafica_Clienti INNER JOIN Gestione_Iscrizioni ON "
+            "Anagrafica_Clienti.Codice_Cliente=Gestione_Iscrizioni.Codice_Cliente " +
+            " WHERE Anagrafica_Clienti.Codice_Cliente=" + c_.q + " AND Gestione_Iscrizioni.Data_Inizio<=" + oggi_ +
+            " AND Gestione_Iscrizioni.Scaduta=0 " + " ORDER BY Gestione_Iscrizioni.Data_Inizio");
+        for (; !rs->eof(); rs->moveNext()) {
+            codiceAbbonamento_ = rs->field(0);
+            codiceIscrizione_ = rs->field(2);
+            const Value& scadenza = rs->field(3);
+            out_.Data_Scadenza = scadenza;
+            sommario_ += rs->field(1).toText();
+            if (const auto d = scadenza.toDate(); d && !Nullo_Vuoto(scadenza))
+                sommario_ += " scadenza " + formatDate(*d, "dd/mm/yyyy");
+            sommario_ += "\r\n";
+        }
+    }
+    out_.Testo_Abbonamento = Value(sommario_);
+    Sommario_Stato(s_, indirizzo_, c_, sommario_, out_.Data_Scadenza, out_.Rinnovo);
+    s_.db.execute("DELETE FROM wTmp_OrarioUscita");
+}
+
+// An external facility skips the entitlement checks; it may refuse a member whose fees of
+// the tolerated modalities are overdue beyond their days of grace.
+void VerificaTerminale::strutturaEsterna() {
+    out_.Esito = kVAT_Ammesso;
+    if (modo_ != kModo_Tolleranze) return;
+    std::string sql = std::string("SELECT TOP 1 Modalita ") + " FROM Giornale ";
+    bool primo = true;
+    for (const Tolleranza& k : kTolleranze) {
+        const int64_t giorni = ZeroSeNullo(s_.settings.slot(k.impostazione));
+        sql += primo ? " WHERE ((Modalita=" : " OR (Modalita=";
+        sql += std::to_string(k.modalita) + " And Data_Scadenza<=" + Data_SqlQ(Value(oggiD_.addDays(-giorni))) + ")";
+        primo = false;
+    }
+    sql += ") AND Codice_Cliente = " + c_.q + s_.corrente.Filtro_Centro;
+    e_.Flag_Irregolare = trovaRiga(s_, sql);
+    if (e_.Flag_Irregolare && controlli_ != kControlli_Ammetti) out_.Esito = kVAT_Rifiutato;
+    if (controlli_ == kControlli_Rifiuta) out_.Esito = kVAT_Rifiutato;
+}
+
+void VerificaTerminale::morosita() {
+    const Morosita m = Verifica_Morosita(s_, c_, scaduti_);
+    irregolareAltri_ = m.altriScaduti;
+    irregolare_ = m.irregolare;
+    Segna_Irregolarita(s_, c_);
+}
+
+bool VerificaTerminale::entitles(const Value& scadenza, const Value& frequenza, const Value& intervallo,
+                                 const Value& iscrizione, const Value& idPacchetto, const Value& fasce) {
+    if (scaduta(scadenza, oggiD_)) return false;
+    if (Limite_Frequenza_Raggiunto(s_, frequenza, intervallo, r_.Codice, iscrizione, Value(0), Value(), idPacchetto))
+        return false;
+    return Fasce_Abbonamento_Valide(s_, fasce, giorno_, festivo_, anticipoPren_, ora_);
+}
+
+// Facility subscription lines: the first that passes every test entitles.
+void VerificaTerminale::abbonamentiStruttura() {
+    struct Riga {
+        Value abbonamento, iscrizione, scadenza;
+    };
+    std::vector<Riga> righe;
+    {
+        auto rs = s_.db.open(std::string("SELECT Codice_Abbonamento, Codice_Iscrizione, MAX(Data_Fine) AS Scadenza ") +
+                             " FROM Iscrizioni_Strutture " + " WHERE Codice_Cliente=" + c_.q +
+                             " AND Data_Inizio<=" + oggi_ + " AND Scaduta=0 " +
+                             " GROUP BY Codice_Abbonamento, Codice_Iscrizione");
+        for (; !rs->eof(); rs->moveNext()) righe.push_back({rs->field(0), rs->field(1), rs->field(2)});
+    }
+    for (const Riga& r : righe) {
+        Value frequenza, intervallo;
+        {
+            auto rs = s_.db.open(std::string("SELECT Descrizione, FrequenzaDD, ID_Intervallo, Tempo_Permanenza ") +
+                                 " FROM Anagrafica_Abbonamenti " + " WHERE Codice_Abbonamento=" + CChrQ(r.abbonamento));
+            if (!rs->eof()) {
+                frequenza = rs->field(1);
+                intervallo = rs->field(2);
+            }
+        }
+        e_.Flag_NonAbilitato = !entitles(r.scadenza, frequenza, intervallo, r.iscrizione, Value(0), r.abbonamento);
+        if (!e_.Flag_NonAbilitato) break;
+    }
+}
+
+// Multi-facility packages, when no subscription line entitles.
+void VerificaTerminale::pacchettiMultipli() {
+    struct Pacchetto {
+        Value codice, id, scadenza;
+    };
+    std::vector<Pacchetto> pacchetti;
+    {
+        auto rs = s_.db.open(std::string("SELECT Codice_PacchettoM, ID_Pacchetto, MAX(Data_Fine) AS Scadenza ") +
+                             " FROM Gestione_Aggiunte " + " WHERE Codice_PacchettoM Is Not Null AND Codice_Cliente=" +
+                             c_.q + " AND Data_Inizio<=" + oggi_ + " AND Scaduta=0 " +
+                             " GROUP BY Codice_PacchettoM, ID_Pacchetto");
+        for (; !rs->eof(); rs->moveNext()) pacchetti.push_back({rs->field(0), rs->field(1), rs->field(2)});
+    }
+    for (const Pacchetto& p : pacchetti) {
+        Value frequenza, intervallo;
+        {
+            auto rs = s_.db.open(std::string("SELECT Descrizione, FrequenzaDD, ID_Intervallo, Tempo_Permanenza ") +
+                                 " FROM Anagrafica_Pacchetti_Multipli " + " WHERE Codice_PacchettoM=" + CChrQ(p.codice));
+            if (!rs->eof()) {
+                frequenza = rs->field(1);
+                intervallo = rs->field(2);
+            }
+        }
+        e_.Flag_NonAbilitato = !entitles(p.scadenza, frequenza, intervallo, Value(), p.id, p.codice);
+        if (!e_.Flag_NonAbilitato) break;
+    }
+}
+
+// Other entitlements: a plain add-on, or a booking of today not made on a subscription.
+void VerificaTerminale::altriDiritti() {
+    const std::string& q = c_.q;
+    const std::string altri[] = {
+        std::string("SELECT TOP 1 Gestione_Aggiunte.ID ") + " FROM Gestione_Aggiunte " + " WHERE Codice_Cliente=" + q +
+            " AND Data_Inizio<=" + oggi_ +
+            " AND Scaduta=0 AND (Codice_PacchettoM Is Null OR Codice_PacchettoM='') AND "
+            "(Singola+Singola_Corsi+Singola_Servizi)=0",
+        std::string("SELECT TOP 1 Booking_Clienti.ID ") +
+            " FROM Gestione_Prenotazioni INNER JOIN Booking_Clienti ON "
+            "Gestione_Prenotazioni.ID=Booking_Clienti.ID_PivotPrenotazione " +
+            " WHERE Booking_Clienti.Codice_Cliente=" + q + " AND Gestione_Prenotazioni.Data_Prenotazione=" + oggi_ +
+            " AND (Booking_Clienti.Codice_Abbonamento Is Null OR Booking_Clienti.Codice_Abbonamento='')",
+        std::string("SELECT TOP 1 ID ") + " FROM Gestione_Prenotazioni_Corsi " + " WHERE Codice_Cliente=" + q +
+            " AND Data_Prenotazione=" + oggi_ + " AND (Codice_Abbonamento Is Null OR Codice_Abbonamento='')",
+        std::string("SELECT TOP 1 ID ") + " FROM Gestione_Prenotazioni_Servizi " + " WHERE Codice_Cliente=" + q +
+            " AND Data_Prenotazione=" + oggi_ + " AND (Codice_Abbonamento Is Null OR Codice_Abbonamento='')",
+    };
+    for (const std::string& sql : altri) {
+        if (!e_.Flag_NonAbilitato) break;
+        if (trovaRiga(s_, sql)) e_.Flag_NonAbilitato = false;
+    }
+}
+
+// The combination. The member's own control setting decides over arrears and messages;
+// a terminal that ignores arrears judges on the lack of an entitlement instead. Blocking
+// messages and the photograph rule still hold.
+void VerificaTerminale::verdetto() {
+    e_.Flag_Irregolare = irregolare_;
+    e_.Irregolarita[kIrr_NessunIngresso] = Value(e_.Flag_NonAbilitato ? 1 : 0);
+    const bool senzaAbbonamento =
+        e_.Flag_NonAbilitato && s_.settings.Leggi_NoEntry(static_cast<int>(kIrr_NessunIngresso)).toBool();
+    e_.NoEntry_Abbonamento = senzaAbbonamento;
+    const bool fotoMancante = Foto_Mancante(s_, c_, oggiD_);
+    e_.Foto_Mancante = fotoMancante;
+    e_.Messaggio_Bloccante = messaggi_.bloccante;
+    e_.Messaggio_Cliente = messaggi_.avviso;
+
+    auto decidi = [&](bool motivo) {
+        return Ammesso_Controlli(controlli_, motivo, messaggi_.bloccante) ? kVAT_Ammesso : kVAT_Rifiutato;
+    };
+    out_.Esito = decidi(irregolare_);
+    if (fotoMancante) out_.Esito = kVAT_Rifiutato;
+    if (modo_ == kModo_Diritto && controlli_ != kControlli_Rifiuta) {
+        out_.Esito = decidi(senzaAbbonamento);
+        if (fotoMancante) out_.Esito = kVAT_Rifiutato;
+    }
+}
+
+// The display record of the desk.
+void VerificaTerminale::datiAccessi() {
+    if (!r_.Esterna.toBool()) e_.Flag_Irregolare = irregolareAltri_;
+    std::string testoIrr;
+    if (e_.Flag_Irregolare || e_.Flag_NonAbilitato) testoIrr = Testo_Irregolarita(s_, c_);
+    const bool rifiutato = out_.Esito == kVAT_Rifiutato;
+    if (rifiutato && controlli_ == kControlli_Rifiuta && !Nullo_Vuoto(c_.Note_Accessi)) {
+        if (!testoIrr.empty()) testoIrr += " - ";
+        testoIrr += c_.Note_Accessi.toText();
+    }
+    DatiAccessi d;
+    d.Completo = Value(0);  // completed with the lights at the end of the verdict
+    d.Codice_Tessera = s_.lettura.Tessera_Letta.empty() ? r_.Codice : Value(s_.lettura.Tessera_Letta);
+    d.Codice = r_.Codice;
+    d.Cognome = c_.Cognome;
+    d.Nome = c_.Nome;
+    d.Indirizzo = c_.Indirizzo;
+    d.Data_Entrata = Value(oggiD_);
+    d.Ora_Entrata = Value(ora_);
+    d.Data_Ultima_Entrata = c_.Data_Ultima_Entrata;
+    d.Ora_Ultima_Entrata = c_.Ora_Ultima_Entrata;
+    d.Codice_Abbonamento = codiceAbbonamento_;
+    d.DesAbbonamento = Value(sommario_);
+    d.Stato = c_.Stato;
+    d.Foto = c_.Foto;
+    d.Scadenza = out_.Data_Scadenza;
+    d.DesStato = Value(descrizioneStato(c_.Stato));
+    d.Codice_Iscrizione = codiceIscrizione_;
+    d.TestoIrr = Value(testoIrr);
+    d.Codice_Consulente = c_.Codice_Consulente;
+    d.Sem1 = Value(e_.Flag_Irregolare ? 1 : 0);
+    d.Messaggio = Value(messaggi_.bloccante || messaggi_.avviso ? 1 : 0);
+    d.Struttura_Ingresso =
+        DLookUpQ(s_.db, "Descrizione", "Anagrafica_Strutture", "Codice_Struttura=" + CChrQ(r_.Codice_Struttura));
+    d.Entrata = Value(rifiutato ? "INGRESSO NON CONSENTITO" : "INGRESSO CONSENTITO");
+    d.Terminale = Value(indirizzo_);
+    d.Monitor_Aggiuntivo = Value(static_cast<int>(s_.corrente.Monitor_Aggiuntivo));
+    d.TestoIrr_Push = Value(testoIrr);
+    VisualizzaDatiForm(s_, d);
+}
+
+}  // namespace
+
+EsitoTerminale Verifica_Abbonamenti_Terminali(Sistema& s, const RichiestaTerminale& r) {
+    return VerificaTerminale(s, r).esegui();
 }
 
 }  // namespace velaris

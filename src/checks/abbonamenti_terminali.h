@@ -15,16 +15,34 @@ constexpr int kVAT_Rifiutato = 0;
 constexpr int kVAT_Ammesso = 1;
 constexpr int kVAT_Personale = 2;  // staff card judged (s.esiti.Personale), passage recorded
 
-// `Verifica_Abbonamenti_Terminali`(external, arrears mode, card code, show details,
-// facility code, subscription text, expiry date, renewal flag). Works on the current
-// terminal (s.corrente, s.registro.corrente()) and leaves the flags of the member in
-// s.esiti. `testoAbbonamento` receives the member's subscription summary, `dataScadenza`
-// the end of the last current subscription read, `rinnovo` 1 when a future subscription
-// exists. The member's name and summary are written to the terminal's state row once
-// computed. Failures are logged and end the check with the verdict reached so far.
-int Verifica_Abbonamenti_Terminali(Sistema& s, const Value& esterna, const Value& modoIrregolari,
-                                   const Value& codice, const Value& visualizzaDett, const Value& codiceStruttura,
-                                   Value& testoAbbonamento, Value& dataScadenza, Value& rinnovo);
+// What the check is asked: the card and what the caller read of the terminal and its
+// facility.
+struct RichiestaTerminale {
+    Value Codice;            // the card code
+    Value Esterna;           // the facility is external (`Anagrafica_Strutture.Esterna`)
+    Value Modo_Irregolari;   // its `NoVerifica_Irregolari`: 1 judges an external facility's
+                             // arrears with days of grace, -1 judges on the entitlement alone
+    Value Visualizza_Dett;   // the terminal writes the display record
+    Value Codice_Struttura;  // the terminal's facility
+};
+
+// The verdict (kVAT_*) and the member's subscription summary computed on the way: the
+// subscriptions as text, the end of the last current subscription read, and 1 in
+// `Rinnovo` when a future subscription exists.
+struct EsitoTerminale {
+    int Esito = kVAT_Rifiutato;
+    Value Testo_Abbonamento = Value("");
+    Value Data_Scadenza;
+    Value Rinnovo;
+};
+
+// `Verifica_Abbonamenti_Terminali`. Works on the current terminal (s.corrente,
+// s.registro.corrente()) and leaves the flags of the member in s.esiti. The member's name
+// and summary are written to the terminal's state row once computed, and with
+// `Visualizza_Dett` on the desk's display record is written. A database failure
+// is logged and raised again (DbError): the read ends without a verdict. Other failures
+// are logged and end the check with the verdict reached so far.
+EsitoTerminale Verifica_Abbonamenti_Terminali(Sistema& s, const RichiestaTerminale& r);
 
 // The staff-card path (shared with the check by facility): recognised prefixes CO, IS,
 // ME, FI, OP, ET. Judges the card, records the passage at a staff terminal and the entry

@@ -123,8 +123,8 @@ bool Foto_Mancante(Sistema& s, SchedaCliente& c, const DateTime& oggi) {
 }
 
 bool Ammesso_Controlli(int64_t controlli, bool motivo, bool bloccante) {
-    if (controlli == 3) return false;
-    if (controlli == 2) return true;
+    if (controlli == kControlli_Rifiuta) return false;
+    if (controlli == kControlli_Ammetti) return true;
     return !(motivo || bloccante);
 }
 

@@ -57,8 +57,13 @@ Messaggi Messaggi_Cliente(Sistema& s, const SchedaCliente& c, const std::string&
 // the day of registration.
 bool Foto_Mancante(Sistema& s, SchedaCliente& c, const DateTime& oggi);
 
-// The member's own control setting decides over the reasons: 3 refuses, 2 admits;
-// otherwise the member is refused for `motivo` or a blocking message.
+// The member's own control setting (`Controlli_Cliente`): admitted whatever the arrears
+// and messages, or always refused; any other value lets the reasons decide.
+inline constexpr int64_t kControlli_Ammetti = 2;
+inline constexpr int64_t kControlli_Rifiuta = 3;
+
+// The member's own control setting decides over the reasons; otherwise the member is
+// refused for `motivo` or a blocking message.
 bool Ammesso_Controlli(int64_t controlli, bool motivo, bool bloccante);
 
 // Day and time bands of an entitlement (a subscription type, or a package code read in its

@@ -167,18 +167,16 @@ Value valoreRiga(const std::vector<std::string>& righe, std::string_view testa) 
 Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
     const TerminalRow& t = *m.terminale;
     const Value struttura = t["Codice_Struttura"];
-    Value esterna, modoIrregolari;
+    RichiestaTerminale r{Value(codice), Value(), Value(), t["Visualizza_Dett"], struttura};
     {
         auto rs = s.db.open(std::string("SELECT TOP 1 Esterna, NoVerifica_Irregolari ") + "FROM Anagrafica_Strutture " +
                             "WHERE Codice_Struttura=" + CChrQ(struttura));
         if (!rs->eof()) {
-            esterna = rs->field(0);
-            modoIrregolari = rs->field(1);
+            r.Esterna = rs->field(0);
+            r.Modo_Irregolari = rs->field(1);
         }
     }
-    Value abbonamento, scadenza, rinnovo;
-    const int esito = Verifica_Abbonamenti_Terminali(s, esterna, modoIrregolari, Value(codice), t["Visualizza_Dett"],
-                                                     struttura, abbonamento, scadenza, rinnovo);
+    const int esito = Verifica_Abbonamenti_Terminali(s, r).Esito;
     m.Regolare = esito;
     m.FuoriOrario = s.esiti.EsitoT_FuoriOrario ? 1 : 0;
     if (esito == kVAT_Personale) {

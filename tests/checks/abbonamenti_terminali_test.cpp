@@ -20,8 +20,12 @@ struct Terminale : ::testing::Test {
     // The check, and for a staff card the reply message processing gives on its verdict.
     int verifica(const std::string& codice) {
         c.x.s.corrente.Filtro_Irregolarita.clear();
-        const int esito = Verifica_Abbonamenti_Terminali(c.x.s, esterna, modo, Value(codice), Value(true),
-                                                         Value("ST01"), abbonamento, scadenza, rinnovo);
+        const EsitoTerminale r =
+            Verifica_Abbonamenti_Terminali(c.x.s, {Value(codice), esterna, modo, Value(true), Value("ST01")});
+        abbonamento = r.Testo_Abbonamento;
+        scadenza = r.Data_Scadenza;
+        rinnovo = r.Rinnovo;
+        const int esito = r.Esito;
         if (esito == kVAT_Personale) Rispondi_Personale(c.x.s, c.x.s.esiti.Personale);
         return esito;
     }

@@ -1,5 +1,6 @@
 #include "db/tsql/lexer.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -67,222 +68,254 @@ void Lexed::clear() {
     names.clear();
 }
 
+namespace {
+
+// One pass over a statement: each method reads one kind of token at `i_` and leaves
+// `i_` after it.
+class Lexer {
+public:
+    Lexer(std::string_view sql, Lexed& out) : sql_(sql), n_(sql.size()), out_(out) {}
+    void run();
+
+private:
+    bool at(size_t j, char c) const { return j < n_ && sql_[j] == c; }
+    void skipBlanks(size_t& j) const {
+        while (j < n_ && isSpace(sql_[j])) ++j;
+    }
+    void blockComment();
+    void string();
+    void number();
+    void odbcEscape();
+    void quotedIdentifier(char close, const char* what);
+    void identifier();
+    void op();
+    void addLiteral(size_t start, size_t end, Literal&& lit);
+    void addToken(Tok kind, size_t start, size_t end, std::string_view value = {}, bool bracketed = false);
+
+    std::string_view sql_;
+    size_t n_;
+    Lexed& out_;
+    size_t i_ = 0;
+    size_t copied_ = 0;  // source up to here is in the shape already
+    std::string buf_;
+};
+
+void Lexer::run() {
+    while (i_ < n_) {
+        const char c = sql_[i_];
+        if (isSpace(c)) {
+            ++i_;
+        } else if (c == '-' && at(i_ + 1, '-')) {  // comment to the end of the line
+            while (i_ < n_ && sql_[i_] != '\n') ++i_;
+        } else if (c == '/' && at(i_ + 1, '*')) {
+            blockComment();
+        } else if (c == '\'' || ((c == 'N' || c == 'n') && at(i_ + 1, '\''))) {
+            string();
+        } else if (isDigit(c) || (c == '.' && i_ + 1 < n_ && isDigit(sql_[i_ + 1]))) {
+            number();
+        } else if (c == '{') {
+            odbcEscape();
+        } else if (c == '[') {
+            quotedIdentifier(']', "[identifier]");
+        } else if (c == '"') {
+            quotedIdentifier('"', "\"identifier\"");
+        } else if (isIdentStart(static_cast<unsigned char>(c))) {
+            identifier();
+        } else {
+            op();
+        }
+    }
+    out_.shape.append(sql_.substr(copied_));
+    Token end;
+    end.kind = Tok::End;
+    end.text = sql_.substr(n_, 0);
+    out_.tokens.push_back(end);
+}
+
+void Lexer::addLiteral(size_t start, size_t end, Literal&& lit) {
+    out_.shape.append(sql_.substr(copied_, start - copied_));
+    out_.shape.push_back('\x01');
+    out_.shape.push_back(static_cast<char>(lit.cls));
+    copied_ = end;
+    Token t;
+    t.kind = Tok::Literal;
+    t.text = sql_.substr(start, end - start);
+    t.lit = static_cast<int>(out_.literals.size());
+    out_.literals.push_back(std::move(lit));
+    out_.tokens.push_back(t);
+}
+
+void Lexer::addToken(Tok kind, size_t start, size_t end, std::string_view value, bool bracketed) {
+    Token t;
+    t.kind = kind;
+    t.text = sql_.substr(start, end - start);
+    t.value = value;
+    t.bracketed = bracketed;
+    out_.tokens.push_back(t);
+}
+
+// Block comments nest in T-SQL.
+void Lexer::blockComment() {
+    const size_t start = i_;
+    int depth = 0;
+    while (i_ < n_) {
+        if (sql_[i_] == '/' && at(i_ + 1, '*')) {
+            ++depth;
+            i_ += 2;
+        } else if (sql_[i_] == '*' && at(i_ + 1, '/')) {
+            i_ += 2;
+            if (--depth == 0) break;
+        } else {
+            ++i_;
+        }
+    }
+    if (depth != 0) throw TranslationError("Unterminated comment near: " + context(sql_, start));
+}
+
+// 'text' or N'text'; date- and time-shaped texts are told apart here.
+void Lexer::string() {
+    const size_t start = i_;
+    const size_t end = readString(sql_, sql_[i_] == '\'' ? i_ : i_ + 1, buf_);
+    Literal lit;
+    lit.text = buf_;
+    if (isDateShaped(lit.text, lit.canonical)) lit.cls = LitClass::DateText;
+    else if (isTimeShaped(lit.text, lit.canonical)) lit.cls = LitClass::TimeText;
+    else lit.cls = LitClass::Text;
+    addLiteral(start, end, std::move(lit));
+    i_ = end;
+}
+
+void Lexer::number() {
+    const size_t start = i_;
+    bool real = false;
+    if (sql_[i_] == '0' && i_ + 1 < n_ && (sql_[i_ + 1] == 'x' || sql_[i_ + 1] == 'X'))
+        throw TranslationError("Binary literals are not supported: " + context(sql_, start));
+    while (i_ < n_ && isDigit(sql_[i_])) ++i_;
+    if (at(i_, '.')) {
+        real = true;
+        ++i_;
+        while (i_ < n_ && isDigit(sql_[i_])) ++i_;
+    }
+    if (at(i_, 'e') || at(i_, 'E')) {
+        size_t j = i_ + 1;
+        if (at(j, '+') || at(j, '-')) ++j;
+        if (j < n_ && isDigit(sql_[j])) {
+            real = true;
+            i_ = j;
+            while (i_ < n_ && isDigit(sql_[i_])) ++i_;
+        }
+    }
+    if (i_ < n_ && isIdentChar(static_cast<unsigned char>(sql_[i_])))
+        throw TranslationError("Malformed number near: " + context(sql_, start));
+    Literal lit;
+    lit.text = std::string(sql_.substr(start, i_ - start));
+    if (!real) {
+        errno = 0;
+        char* end = nullptr;
+        const long long v = std::strtoll(lit.text.c_str(), &end, 10);
+        if (errno == ERANGE) real = true;  // beyond 64 bits: a decimal number, as on the server
+        else {
+            lit.cls = LitClass::Int;
+            lit.i = v;
+        }
+    }
+    if (real) {
+        lit.cls = LitClass::Real;
+        lit.d = std::strtod(lit.text.c_str(), nullptr);
+    }
+    addLiteral(start, i_, std::move(lit));
+}
+
+// ODBC escape: {d '...'}, {ts '...'}, {t '...'}
+void Lexer::odbcEscape() {
+    const size_t start = i_;
+    size_t j = i_ + 1;
+    skipBlanks(j);
+    size_t k = j;
+    while (k < n_ && isIdentChar(static_cast<unsigned char>(sql_[k]))) ++k;
+    std::string kind(sql_.substr(j, k - j));
+    for (char& ch : kind) ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch);
+    if (kind != "d" && kind != "ts" && kind != "t") throw TranslationError("ODBC escape {" + kind + " ...} is not supported");
+    skipBlanks(k);
+    if (!at(k, '\'')) throw TranslationError("Malformed ODBC escape near: " + context(sql_, start));
+    k = readString(sql_, k, buf_);
+    skipBlanks(k);
+    if (!at(k, '}')) throw TranslationError("Malformed ODBC escape near: " + context(sql_, start));
+    ++k;
+    auto d = DateTime::parse(buf_);
+    const bool timeOnly = buf_.find_first_of("-/") == std::string::npos;
+    if (!d || (kind == "t") != timeOnly)
+        throw TranslationError("Invalid date/time in ODBC escape: " + std::string(sql_.substr(start, k - start)));
+    Literal lit;
+    lit.cls = LitClass::Date;
+    // {d} keeps the date alone; {t} puts the time on 1 January 1900, where every
+    // stored time of day lives.
+    lit.text = (kind == "d" ? d->datePart() : *d).canonical();
+    addLiteral(start, k, std::move(lit));
+    i_ = k;
+}
+
+// [name] or "name"; a doubled closing character inside stands for one.
+void Lexer::quotedIdentifier(char close, const char* what) {
+    const size_t start = i_;
+    std::string name;
+    bool escaped = false;
+    size_t j = i_ + 1;
+    while (true) {
+        const size_t q = sql_.find(close, j);
+        if (q == std::string_view::npos)
+            throw TranslationError(std::string("Unterminated ") + what + " near: " + context(sql_, start));
+        name.append(sql_.substr(j, q - j));
+        if (at(q + 1, close)) {
+            name.push_back(close);
+            escaped = true;
+            j = q + 2;
+            continue;
+        }
+        i_ = q + 1;
+        break;
+    }
+    std::string_view value = sql_.substr(start + 1, i_ - start - 2);
+    if (escaped) value = out_.names.emplace_back(std::move(name));
+    addToken(Tok::QIdent, start, i_, value, true);
+}
+
+void Lexer::identifier() {
+    const size_t start = i_;
+    while (i_ < n_ && isIdentChar(static_cast<unsigned char>(sql_[i_]))) ++i_;
+    addToken(Tok::Ident, start, i_, sql_.substr(start, i_ - start));
+}
+
+// Operators and punctuation.
+void Lexer::op() {
+    const size_t start = i_;
+    const char c = sql_[i_];
+    const char d = i_ + 1 < n_ ? sql_[i_ + 1] : '\0';
+    size_t len = 0;
+    switch (c) {
+        case '<': len = (d == '>' || d == '=') ? 2 : 1; break;
+        case '>': len = d == '=' ? 2 : 1; break;
+        case '!':
+            if (d == '=' || d == '<' || d == '>') len = 2;
+            break;
+        case '(': case ')': case ',': case '.': case ';': case '+': case '-': case '*': case '/': case '%':
+        case '=': case '&': case '|': case '^': case '~':
+            len = 1;
+            break;
+        default: break;
+    }
+    if (len == 0) throw TranslationError("Unexpected character '" + std::string(1, c) + "' near: " + context(sql_, start));
+    i_ += len;
+    addToken(Tok::Op, start, i_, sql_.substr(start, len));
+}
+
+}  // namespace
+
 void lex(std::string_view sql, Lexed& out) {
     out.clear();
     out.source = sql;
     out.shape.reserve(sql.size());
-    size_t copied = 0;  // source up to here is in the shape already
-    const size_t n = sql.size();
-    size_t i = 0;
-    auto addLiteral = [&](size_t start, size_t end, Literal&& lit) {
-        out.shape.append(sql.substr(copied, start - copied));
-        out.shape.push_back('\x01');
-        out.shape.push_back(static_cast<char>(lit.cls));
-        copied = end;
-        Token t;
-        t.kind = Tok::Literal;
-        t.text = sql.substr(start, end - start);
-        t.lit = static_cast<int>(out.literals.size());
-        out.literals.push_back(std::move(lit));
-        out.tokens.push_back(t);
-    };
-    auto addToken = [&](Tok kind, size_t start, size_t end, std::string_view value = {}, bool bracketed = false) {
-        Token t;
-        t.kind = kind;
-        t.text = sql.substr(start, end - start);
-        t.value = value;
-        t.bracketed = bracketed;
-        out.tokens.push_back(t);
-    };
-    std::string buf;
-    while (i < n) {
-        const char c = sql[i];
-        if (isSpace(c)) {
-            ++i;
-            continue;
-        }
-        if (c == '-' && i + 1 < n && sql[i + 1] == '-') {  // comment to the end of the line
-            while (i < n && sql[i] != '\n') ++i;
-            continue;
-        }
-        if (c == '/' && i + 1 < n && sql[i + 1] == '*') {  // block comment; they nest in T-SQL
-            const size_t start = i;
-            int depth = 0;
-            while (i < n) {
-                if (sql[i] == '/' && i + 1 < n && sql[i + 1] == '*') {
-                    ++depth;
-                    i += 2;
-                } else if (sql[i] == '*' && i + 1 < n && sql[i + 1] == '/') {
-                    i += 2;
-                    if (--depth == 0) break;
-                } else {
-                    ++i;
-                }
-            }
-            if (depth != 0) throw TranslationError("Unterminated comment near: " + context(sql, start));
-            continue;
-        }
-        if (c == '\'' || ((c == 'N' || c == 'n') && i + 1 < n && sql[i + 1] == '\'')) {
-            const size_t start = i;
-            const size_t end = readString(sql, c == '\'' ? i : i + 1, buf);
-            Literal lit;
-            lit.text = buf;
-            if (isDateShaped(lit.text, lit.canonical)) lit.cls = LitClass::DateText;
-            else if (isTimeShaped(lit.text, lit.canonical)) lit.cls = LitClass::TimeText;
-            else lit.cls = LitClass::Text;
-            addLiteral(start, end, std::move(lit));
-            i = end;
-            continue;
-        }
-        if (isDigit(c) || (c == '.' && i + 1 < n && isDigit(sql[i + 1]))) {
-            const size_t start = i;
-            bool real = false;
-            if (c == '0' && i + 1 < n && (sql[i + 1] == 'x' || sql[i + 1] == 'X'))
-                throw TranslationError("Binary literals are not supported: " + context(sql, start));
-            while (i < n && isDigit(sql[i])) ++i;
-            if (i < n && sql[i] == '.') {
-                real = true;
-                ++i;
-                while (i < n && isDigit(sql[i])) ++i;
-            }
-            if (i < n && (sql[i] == 'e' || sql[i] == 'E')) {
-                size_t j = i + 1;
-                if (j < n && (sql[j] == '+' || sql[j] == '-')) ++j;
-                if (j < n && isDigit(sql[j])) {
-                    real = true;
-                    i = j;
-                    while (i < n && isDigit(sql[i])) ++i;
-                }
-            }
-            if (i < n && isIdentChar(static_cast<unsigned char>(sql[i])))
-                throw TranslationError("Malformed number near: " + context(sql, start));
-            Literal lit;
-            lit.text = std::string(sql.substr(start, i - start));
-            if (!real) {
-                errno = 0;
-                char* end = nullptr;
-                const long long v = std::strtoll(lit.text.c_str(), &end, 10);
-                if (errno == ERANGE) real = true;  // beyond 64 bits: a decimal number, as on the server
-                else {
-                    lit.cls = LitClass::Int;
-                    lit.i = v;
-                }
-            }
-            if (real) {
-                lit.cls = LitClass::Real;
-                lit.d = std::strtod(lit.text.c_str(), nullptr);
-            }
-            addLiteral(start, i, std::move(lit));
-            continue;
-        }
-        if (c == '{') {  // ODBC escape: {d '...'}, {ts '...'}, {t '...'}
-            const size_t start = i;
-            size_t j = i + 1;
-            while (j < n && isSpace(sql[j])) ++j;
-            size_t k = j;
-            while (k < n && isIdentChar(static_cast<unsigned char>(sql[k]))) ++k;
-            std::string kind(sql.substr(j, k - j));
-            for (char& ch : kind) ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch);
-            if (kind != "d" && kind != "ts" && kind != "t")
-                throw TranslationError("ODBC escape {" + kind + " ...} is not supported");
-            while (k < n && isSpace(sql[k])) ++k;
-            if (k >= n || sql[k] != '\'') throw TranslationError("Malformed ODBC escape near: " + context(sql, start));
-            k = readString(sql, k, buf);
-            while (k < n && isSpace(sql[k])) ++k;
-            if (k >= n || sql[k] != '}') throw TranslationError("Malformed ODBC escape near: " + context(sql, start));
-            ++k;
-            auto d = DateTime::parse(buf);
-            const bool timeOnly = buf.find_first_of("-/") == std::string::npos;
-            if (!d || (kind == "t") != timeOnly)
-                throw TranslationError("Invalid date/time in ODBC escape: " + std::string(sql.substr(start, k - start)));
-            Literal lit;
-            lit.cls = LitClass::Date;
-            // {d} keeps the date alone; {t} puts the time on 1 January 1900, where every
-            // stored time of day lives.
-            lit.text = (kind == "d" ? d->datePart() : *d).canonical();
-            addLiteral(start, k, std::move(lit));
-            i = k;
-            continue;
-        }
-        if (c == '[') {
-            const size_t start = i;
-            std::string name;
-            bool escaped = false;
-            size_t j = i + 1;
-            while (true) {
-                const size_t q = sql.find(']', j);
-                if (q == std::string_view::npos)
-                    throw TranslationError("Unterminated [identifier] near: " + context(sql, start));
-                name.append(sql.substr(j, q - j));
-                if (q + 1 < n && sql[q + 1] == ']') {
-                    name.push_back(']');
-                    escaped = true;
-                    j = q + 2;
-                    continue;
-                }
-                i = q + 1;
-                break;
-            }
-            std::string_view value = sql.substr(start + 1, i - start - 2);
-            if (escaped) value = out.names.emplace_back(std::move(name));
-            addToken(Tok::QIdent, start, i, value, true);
-            continue;
-        }
-        if (c == '"') {
-            const size_t start = i;
-            std::string name;
-            bool escaped = false;
-            size_t j = i + 1;
-            while (true) {
-                const size_t q = sql.find('"', j);
-                if (q == std::string_view::npos)
-                    throw TranslationError("Unterminated \"identifier\" near: " + context(sql, start));
-                name.append(sql.substr(j, q - j));
-                if (q + 1 < n && sql[q + 1] == '"') {
-                    name.push_back('"');
-                    escaped = true;
-                    j = q + 2;
-                    continue;
-                }
-                i = q + 1;
-                break;
-            }
-            std::string_view value = sql.substr(start + 1, i - start - 2);
-            if (escaped) value = out.names.emplace_back(std::move(name));
-            addToken(Tok::QIdent, start, i, value, true);
-            continue;
-        }
-        if (isIdentStart(static_cast<unsigned char>(c))) {
-            const size_t start = i;
-            while (i < n && isIdentChar(static_cast<unsigned char>(sql[i]))) ++i;
-            addToken(Tok::Ident, start, i, sql.substr(start, i - start));
-            continue;
-        }
-        // Operators and punctuation.
-        const size_t start = i;
-        const char d = i + 1 < n ? sql[i + 1] : '\0';
-        size_t len = 0;
-        switch (c) {
-            case '<': len = (d == '>' || d == '=') ? 2 : 1; break;
-            case '>': len = d == '=' ? 2 : 1; break;
-            case '!':
-                if (d == '=' || d == '<' || d == '>') len = 2;
-                break;
-            case '(': case ')': case ',': case '.': case ';': case '+': case '-': case '*': case '/': case '%':
-            case '=': case '&': case '|': case '^': case '~':
-                len = 1;
-                break;
-            default: break;
-        }
-        if (len == 0) throw TranslationError("Unexpected character '" + std::string(1, c) + "' near: " + context(sql, start));
-        i += len;
-        addToken(Tok::Op, start, i, sql.substr(start, len));
-    }
-    out.shape.append(sql.substr(copied));
-    Token end;
-    end.kind = Tok::End;
-    end.text = sql.substr(n, 0);
-    out.tokens.push_back(end);
+    Lexer(sql, out).run();
 }
 
 }  // namespace velaris::tsql
