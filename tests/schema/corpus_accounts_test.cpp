@@ -7,7 +7,6 @@ namespace {
 
 using CorpusAccounts = CorpusTest;
 
-
 TEST_F(CorpusAccounts, AccessDisplayRecord) {
     const std::string description(300, 'A');
     const std::string values =
