@@ -1,7 +1,7 @@
 -- Demo centre "Velaris Sport Club": a gym floor, a pool, an external spa, two courses, one
 -- service, members that show the interesting cases at the terminals, two staff members, a
--- visitor card, a ticket, money-card and points credit, the settings and three HTTP-push
--- terminals (main entrance, pool, exit).
+-- visitor card, a ticket, money-card and points credit, the settings and the HTTP-push
+-- terminals (main entrance, pool, exit, fitness-room turnstile paid by money card, bar).
 --
 -- Every statement runs through the engine one at a time; dates are relative to the day
 -- the demo database is created (the engine's clock), so the demo stays valid.
@@ -76,6 +76,7 @@ INSERT INTO Tabella_Festivi (ID_Festivita, Descrizione, Club_Open) VALUES (DATEA
 -- ---------------------------------------------------------------------------------------
 
 INSERT INTO Anagrafica_Strutture (Codice_Struttura, Codice_Bis, Descrizione, Codice_Area, Esterna, NoVerifica_Irregolari, Abilita_Ingresso, APrenotazione, Tolleranza, TolleranzaU) VALUES ('ST001', '11', 'SALA ATTREZZI', 'AR001', 0, 1, -1, 0, 10, 15);
+INSERT INTO Anagrafica_Strutture (Codice_Struttura, Codice_Bis, Descrizione, Codice_Area, Esterna, NoVerifica_Irregolari, Abilita_Ingresso, APrenotazione, Tolleranza, TolleranzaU) VALUES ('ST004', '14', 'SALA FITNESS', 'AR001', 0, 1, -1, 0, 10, 15);
 INSERT INTO Anagrafica_Strutture (Codice_Struttura, Codice_Bis, Descrizione, Codice_Area, Esterna, NoVerifica_Irregolari, Abilita_Ingresso, APrenotazione, Tolleranza, TolleranzaU) VALUES ('ST002', '12', 'PISCINA', 'AR002', 0, 1, -1, 0, 10, 15);
 INSERT INTO Anagrafica_Strutture (Codice_Struttura, Codice_Bis, Descrizione, Codice_Area, Esterna, NoVerifica_Irregolari, Abilita_Ingresso, APrenotazione, Tolleranza, TolleranzaU) VALUES ('ST003', '13', 'CENTRO BENESSERE SPA', 'AR003', -1, 1, -1, 0, 10, 15);
 
@@ -142,6 +143,18 @@ INSERT INTO Dettaglio_Terminali (ID, Indirizzo, Descrizione, Attivo, Indirizzo_I
 
 INSERT INTO Dettaglio_Terminali_Uscita (ID_Terminale, ID_Terminale_Entrata) VALUES (3, 1);
 INSERT INTO Dettaglio_Terminali_Uscita (ID_Terminale, ID_Terminale_Entrata) VALUES (3, 2);
+
+-- The fitness-room turnstile charges 2.50 on the money card for every entry, all week; the bar
+-- terminal sells articles paid by money card or cash (keypad dialogue).
+INSERT INTO Dettaglio_Terminali (ID, Indirizzo, Descrizione, Attivo, Indirizzo_IP, Tipo, Uscita, Personale, Stop, Vai, TempoStop, TempoVai, NReleStop, NReleVai, Codice_Struttura, Visualizza_Dett, Gestisci_Attivita, Intervallo_Presenze) VALUES (11, 11, 'TORNELLO SALA FITNESS', -1, '127.0.0.11', 6, 0, 0, -1, -1, 1, 3, 1, 1, 'ST004', -1, 0, 0);
+INSERT INTO Dettaglio_Terminali (ID, Indirizzo, Descrizione, Attivo, Indirizzo_IP, Tipo, Uscita, Personale, Stop, Vai, TempoStop, TempoVai, NReleStop, NReleVai, Codice_Struttura, Visualizza_Dett, MoneyCard, Vendita) VALUES (12, 12, 'BAR', -1, '127.0.0.12', 6, 0, 0, 0, 0, 0, 0, 1, 1, Null, 0, 1, 0);
+INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, Importo) VALUES (11, 2, 1, '1900-1-1 00:00:00', '1900-1-1 23:59:59', DATEADD(day, -30, dbo.Set_Data(GETDATE())), Convert(Money, 2.5));
+INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, Importo) VALUES (11, 2, 2, '1900-1-1 00:00:00', '1900-1-1 23:59:59', DATEADD(day, -30, dbo.Set_Data(GETDATE())), Convert(Money, 2.5));
+INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, Importo) VALUES (11, 2, 3, '1900-1-1 00:00:00', '1900-1-1 23:59:59', DATEADD(day, -30, dbo.Set_Data(GETDATE())), Convert(Money, 2.5));
+INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, Importo) VALUES (11, 2, 4, '1900-1-1 00:00:00', '1900-1-1 23:59:59', DATEADD(day, -30, dbo.Set_Data(GETDATE())), Convert(Money, 2.5));
+INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, Importo) VALUES (11, 2, 5, '1900-1-1 00:00:00', '1900-1-1 23:59:59', DATEADD(day, -30, dbo.Set_Data(GETDATE())), Convert(Money, 2.5));
+INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, Importo) VALUES (11, 2, 6, '1900-1-1 00:00:00', '1900-1-1 23:59:59', DATEADD(day, -30, dbo.Set_Data(GETDATE())), Convert(Money, 2.5));
+INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, Importo) VALUES (11, 2, 7, '1900-1-1 00:00:00', '1900-1-1 23:59:59', DATEADD(day, -30, dbo.Set_Data(GETDATE())), Convert(Money, 2.5));
 
 INSERT INTO Biglietti_Terminali (Codice_Biglietto, ID_Terminale) VALUES ('BG001', 2);
 INSERT INTO Biglietti_Terminali (Codice_Biglietto, ID_Terminale) VALUES ('BG001', 3);
@@ -226,14 +239,48 @@ INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, 
 INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES ('ISCR0009', 2, 'CL000009', 'AB006', 'ST001', 1, DATEADD(day, -30, dbo.Set_Data(GETDATE())), DATEADD(day, 150, dbo.Set_Data(GETDATE())), 1, 0, 8);
 INSERT INTO Gestione_Prenotazioni_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, Data_Prenotazione, Codice_Abbonamento, Codice_Iscrizione, ID_Iscrizione, Enroll) VALUES ('CL000009', 'CS002', (DATEPART(weekday, GETDATE()) + 5) % 7 + 1, dbo.Set_Data(GETDATE()), 'AB006', 'ISCR0009', 0, -1);
 
--- Gallo: money-card credit (50 paid, 5 bonus, 12.50 spent) and a subscription with points.
+-- Gallo: money-card credit (50 paid, 5 bonus, 12.50 spent), a subscription with points, the
+-- spa package and fitness-room entries paid at its turnstile with the money card.
 INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, Data_Inizio, Data_Fine, Scaduta, Punti, Punti_Uti, Importo) VALUES ('ISCR0010', 'CL000010', 'AB001', 'ANNUALE OPEN A PUNTI', DATEADD(day, -120, dbo.Set_Data(GETDATE())), DATEADD(day, 245, dbo.Set_Data(GETDATE())), 0, 100, 20, Convert(Float, 590));
 INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES ('ISCR0010', 1, 'CL000010', 'AB001', 'ST002', 1, DATEADD(day, -120, dbo.Set_Data(GETDATE())), DATEADD(day, 245, dbo.Set_Data(GETDATE())), 1, 0, 25);
 INSERT INTO Gestione_MoneyCard (Codice_Cliente, Importo, Importo_Omaggio, Importo_Usato, Data_Inizio, Data_Fine, Ultimo_Utilizzo) VALUES ('CL000010', Convert(Float, 50), Convert(Float, 5), Convert(Float, 12.5), DATEADD(day, -120, dbo.Set_Data(GETDATE())), Null, DATEADD(day, -4, dbo.Set_Data(GETDATE())));
 INSERT INTO Gestione_Aggiunte (Codice_Cliente, Codice_Struttura, Codice_Pacchetto, ID_Pacchetto, Prog_Riga, Descrizione, Data_Inizio, Data_Fine, Sedute, SeduteFatte, Punti, Punti_Uti, Importo) VALUES ('CL000010', 'ST003', 'PK001', 1, 1, 'PACCHETTO 5 INGRESSI SPA', DATEADD(day, -15, dbo.Set_Data(GETDATE())), DATEADD(day, 75, dbo.Set_Data(GETDATE())), 5, 1, 50, 0, Convert(Float, 120));
+INSERT INTO Gestione_Aggiunte (Codice_Cliente, Codice_Struttura, Prog_Riga, Descrizione, Data_Inizio, Data_Fine, Sedute, SeduteFatte, Importo) VALUES ('CL000010', 'ST004', 1, 'INGRESSI SALA FITNESS', DATEADD(day, -15, dbo.Set_Data(GETDATE())), DATEADD(day, 75, dbo.Set_Data(GETDATE())), 0, 0, Convert(Float, 0));
 
 -- Conti: occasional customer with a day ticket for the pool, bought today on a bare card.
 INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Cliente, Codice_Tessera, Data_Acquisto, Data_Inizio, Data_Fine, Sedute, SeduteFatte, Scaduta) VALUES ('BG001', 'CL000011', 'TK000001', dbo.Set_Data(GETDATE()), dbo.Set_Data(GETDATE()), dbo.Set_Data(GETDATE()), 1, 0, 0);
 
 -- A special card that deletes the sales marked for deletion.
 INSERT INTO wSys_SpecialCards (Codice_Card, Tipo_Op, Descrizione) VALUES ('SPC0000001', 1, 'ELIMINA VENDITE MARCATE');
+
+-- ---------------------------------------------------------------------------------------
+-- Booked pool lanes and the courses room
+-- ---------------------------------------------------------------------------------------
+
+-- Terminal 8 switches on the lights of pool lanes 1 and 2 (relays 1 and 2 for 5 units)
+-- for members who booked them; a lane may be switched on from midnight to 23:59 of the
+-- booked day, so that the demo works whenever it runs. Staff badge and type the lane.
+INSERT INTO Dettaglio_Terminali (ID, Indirizzo, Descrizione, Attivo, Indirizzo_IP, Tipo, Uscita, Personale, Stop, Vai, TempoStop, TempoVai, NReleStop, NReleVai, Codice_Struttura, Visualizza_Dett, Gestisci_Attivita, Intervallo_Presenze) VALUES (8, 8, 'CORSIE PISCINA', -1, '127.0.0.8', 6, 0, 0, -1, -1, 1, 3, 1, 1, Null, -1, 0, 0);
+INSERT INTO Dettaglio_Terminali_Sub (ID_Terminale, Cd_SubStruttura, NReleVai, TempoVai, IOX, TempoAnticipo, TempoRitardo, TempoApertura, Vai) VALUES (8, 1, 1, 5, 0, 720, 719, 0, -1);
+INSERT INTO Dettaglio_Terminali_Sub (ID_Terminale, Cd_SubStruttura, NReleVai, TempoVai, IOX, TempoAnticipo, TempoRitardo, TempoApertura, Vai) VALUES (8, 2, 2, 5, 0, 720, 719, 0, -1);
+
+-- Rossi booked lane 1 today at noon.
+INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente, Codice_Abbonamento, Codice_Iscrizione) VALUES (1, 'CL000001', 'AB001', 'ISCR0001');
+INSERT INTO Agenda_Struttura (Cd_SubStruttura, Data_Prenotazione, DaOre, AOre, ID_PivotPrenotazione) VALUES (1, dbo.Set_Data(GETDATE()), '1900-1-1 12:00:00', '1900-1-1 13:00:00', 1);
+
+-- Terminal 9, the courses room: a member types the code of the activity ("15" the room,
+-- "23" yoga on Tuesday and Thursday evenings).
+INSERT INTO Anagrafica_Strutture (Codice_Struttura, Codice_Bis, Descrizione, Codice_Area, Esterna, NoVerifica_Irregolari, Abilita_Ingresso, APrenotazione, Tolleranza, TolleranzaU) VALUES ('ST005', '15', 'SALA CORSI', 'AR001', 0, 1, -1, 0, 10, 15);
+INSERT INTO Anagrafica_Corsi (Codice_Corso, Codice_Bis, Descrizione, Codice_Area, APrenotazione, Data_Inizio, Data_Fine, Tolleranza) VALUES ('CS003', '23', 'YOGA', 'AR001', 1, DATEADD(day, -90, dbo.Set_Data(GETDATE())), DATEADD(day, 275, dbo.Set_Data(GETDATE())), 10);
+INSERT INTO Attivita_Strutture (Codice, Codice_Struttura) VALUES ('ST005', 'ST005');
+INSERT INTO Attivita_Strutture (Codice, Codice_Struttura) VALUES ('CS003', 'ST005');
+INSERT INTO Attivita_Terminali (Codice, Codice_Struttura) VALUES ('CS003', 'ST005');
+INSERT INTO Orario_Istruttori_Corsi (Codice_Corso, Codice_Istruttore, Codice_Struttura, GiornoSettimana, DaData, AData, DaOre, AOre) VALUES ('CS003', 'IS0001', 'ST005', 2, DATEADD(day, -90, dbo.Set_Data(GETDATE())), DATEADD(day, 275, dbo.Set_Data(GETDATE())), '1900-1-1 19:00:00', '1900-1-1 20:00:00');
+INSERT INTO Orario_Istruttori_Corsi (Codice_Corso, Codice_Istruttore, Codice_Struttura, GiornoSettimana, DaData, AData, DaOre, AOre) VALUES ('CS003', 'IS0001', 'ST005', 4, DATEADD(day, -90, dbo.Set_Data(GETDATE())), DATEADD(day, 275, dbo.Set_Data(GETDATE())), '1900-1-1 19:00:00', '1900-1-1 20:00:00');
+INSERT INTO Dettaglio_Terminali (ID, Indirizzo, Descrizione, Attivo, Indirizzo_IP, Tipo, Uscita, Personale, Stop, Vai, TempoStop, TempoVai, NReleStop, NReleVai, Codice_Struttura, Visualizza_Dett, Gestisci_Attivita, Intervallo_Presenze) VALUES (9, 9, 'SALA CORSI', -1, '127.0.0.9', 6, 0, 0, -1, -1, 1, 3, 1, 1, 'ST005', -1, 1, 0);
+
+-- Lombardi: the courses room and yoga for the year.
+INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis, Cognome, Nome, Indirizzo, Citta, Telefono, Data_Nascita, Stato, Controlli_Cliente, Data_Registrazione) VALUES ('CL000012', '0001234512', 'LOMBARDI', 'GIORGIA', 'VIA PETRARCA 4', 'BERGAMO', '035 221112', {d '1990-06-21'}, 1, 1, DATEADD(day, -60, dbo.Set_Data(GETDATE())));
+INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, Data_Inizio, Data_Fine, Scaduta, Importo) VALUES ('ISCR0012', 'CL000012', 'AB001', 'ANNUALE CORSI', DATEADD(day, -60, dbo.Set_Data(GETDATE())), DATEADD(day, 305, dbo.Set_Data(GETDATE())), 0, Convert(Float, 420));
+INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES ('ISCR0012', 1, 'CL000012', 'AB001', 'ST005', 1, DATEADD(day, -60, dbo.Set_Data(GETDATE())), DATEADD(day, 305, dbo.Set_Data(GETDATE())), 1, 0, 0);
+INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES ('ISCR0012', 2, 'CL000012', 'AB001', 'CS003', 2, DATEADD(day, -60, dbo.Set_Data(GETDATE())), DATEADD(day, 305, dbo.Set_Data(GETDATE())), 1, 0, 0);

@@ -1,7 +1,9 @@
 #include "app/polling.h"
 
 #include "base/format.h"
+#include "processing/dialogo.h"
 #include "processing/intake.h"
+#include "processing/money_card_dialogo.h"
 #include "system/queue.h"
 #include "system/sender.h"
 #include "system/terminal_types.h"
@@ -135,6 +137,7 @@ void Timer1_Tick(Sistema& s) {
             if (!Rilascia_Semafori_Sospesi(s.db, s.postazione)) throw DbError(0, "Locks could not be released yet");
         });
         step(s, "queue", [&] { Buffer_Terminali(s, ModoCoda::Invia); });
+        step(s, "dialogues", [&] { Scadenza_Dialoghi(s); });
     }
     const LinkTraits traits = s.link ? s.link->traits() : LinkTraits{};
     if (traits.refreshesClock && conDatabase) {
@@ -154,6 +157,7 @@ void Timer1_Tick(Sistema& s) {
     if (traits.polled) step(s, "read", [&] { leggiTerminali(s); });
     if (conDatabase) {
         if (traits.takesInjected) step(s, "injected", [&] { messaggiIniettati(s); });
+        step(s, "money-card dialogues", [&] { Scadenza_Dialoghi_MoneyCard(s); });
         step(s, "lock watch", [&] { s.sorveglianzaSemafori.controlla(s.db, s.postazione, s.clock.now()); });
         step(s, "maintenance", [&] { s.db.conn().manutenzione(); });
         if (s.db.outage()) s.ciclo.tickSenzaDatabase = kTickDopoGuasto;

@@ -3,6 +3,7 @@
 #include <set>
 #include <vector>
 
+#include "attendance/money_card.h"
 #include "base/format.h"
 #include "checks/festivi.h"
 #include "checks/frequenze.h"
@@ -73,10 +74,7 @@ private:
     void verdetto();
     void testoDisplay();
     void entitlementInutilizzabili();
-    // A refusal for lack of entitlement that the member's money card may pay.
-    // The money card is not part of the server yet: the entrance has no money-card
-    // tariff, and nothing is paid.
-    bool pagaConMoneyCard() { return false; }
+    bool pagaConMoneyCard();
 
     std::string elencoAttivita() const;
     void strike(const std::string& where) { exec("UPDATE wTmp_Presenze_Strutture SET Conferma=0 " + where); }
@@ -428,6 +426,18 @@ void VerificaStrutture::unaPerAttivita() {
     exec("DELETE FROM wTmp_Presenze_Strutture WHERE IDK IN (" + elenco + ")");
 }
 
+// A refusal for lack of entitlement that the member's money card may pay: the entrance
+// has a money-card price in force and the member's usable credit covers it. Only the
+// judgement: the debit is the caller's, when nothing else refuses the member.
+bool VerificaStrutture::pagaConMoneyCard() {
+    const std::optional<Money> prezzo = Prezzo_MoneyCard(s_, indirizzo_, s_.clock.now());
+    if (!prezzo) return false;
+    if (*prezzo > Money() && Credito_MoneyCard(s_, codice_, Value(), *prezzo) < *prezzo) return false;
+    e_.MoneyCard = true;
+    e_.Prezzo_MoneyCard = *prezzo;
+    return true;
+}
+
 // The verdict.
 void VerificaStrutture::verdetto() {
     {
@@ -444,10 +454,17 @@ void VerificaStrutture::verdetto() {
     e_.Rifiuto_Diritto =
         e_.Nessun_Candidato || (e_.Nessun_Ingresso && s_.settings.Leggi_NoEntry(10).toBool());
     e_.Rifiuto_Sospeso = e_.Sospeso && s_.settings.Leggi_NoEntry(12).toBool();
-    if (e_.Rifiuto_Diritto && pagaConMoneyCard()) e_.Rifiuto_Diritto = false;
 
     e_.messaggi = Messaggi_Cliente(s_, e_.cliente, oggi_);
     e_.Foto_Mancante = Foto_Mancante(s_, e_.cliente, oggiD_);
+    // The money card pays only when the want of an entitlement is the one reason to refuse:
+    // never over arrears, a suspension, a blocking message or the photograph rule, nor for
+    // a member whom the control setting lets in anyway.
+    const int64_t controlli = e_.cliente.controlli();
+    if (e_.Rifiuto_Diritto && !Ammesso_Controlli(controlli, true, e_.messaggi.bloccante) &&
+        Ammesso_Controlli(controlli, e_.Rifiuto_Sospeso || e_.Irregolare, e_.messaggi.bloccante) &&
+        !e_.Foto_Mancante && pagaConMoneyCard())
+        e_.Rifiuto_Diritto = false;
     e_.Ammesso = Ammesso_Controlli(e_.cliente.controlli(), e_.Rifiuto_Diritto || e_.Rifiuto_Sospeso || e_.Irregolare,
                                    e_.messaggi.bloccante) &&
                  !e_.Foto_Mancante;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "checks/cliente.h"
+#include "db/money.h"
 
 namespace velaris {
 
@@ -29,6 +30,10 @@ struct EsitoStrutture {
     // refuses (`NoEntry12`).
     bool Rifiuto_Diritto = false;
     bool Rifiuto_Sospeso = false;
+    // The member had no usable entitlement but the money card pays the entrance's price
+    // (`Prezzo_MoneyCard`, 0 admits without a debit): the caller debits it.
+    bool MoneyCard = false;
+    Money Prezzo_MoneyCard;
     // Overdue fees: the member is irregular; fees other than renewals are overdue.
     bool Irregolare = false;
     bool Irregolare_Altri = false;

@@ -17,15 +17,8 @@ namespace {
 
 constexpr const char* kFunzione = "Verifica_Abbonamenti_Terminali";
 
-struct Personale {
-    const char* prefisso;
-    const char* tabella;
-    const char* chiave;
-    const char* ruolo;
-};
-
 // The staff kinds; the position (1..6) is the `Tipologia` of their register rows.
-constexpr Personale kPersonale[] = {
+constexpr TipoPersonale kPersonale[] = {
     {"CO", "Anagrafica_Consulenti", "Codice_Consulente", "VENDITORE"},
     {"IS", "Anagrafica_Istruttori", "Codice_Istruttore", "ISTRUTTORE"},
     {"ME", "Anagrafica_Medici", "Codice_Medico", "MEDICO"},
@@ -66,11 +59,24 @@ bool scaduta(const Value& scadenza, const DateTime& oggi) {
 
 }  // namespace
 
-bool codicePersonale(const std::string& codice) {
+const TipoPersonale* tipoPersonale(const std::string& codice) {
     const std::string p = codice.substr(0, 2);
-    for (const Personale& k : kPersonale)
-        if (p == k.prefisso) return true;
-    return false;
+    for (const TipoPersonale& k : kPersonale)
+        if (p == k.prefisso) return &k;
+    return nullptr;
+}
+
+bool codicePersonale(const std::string& codice) { return tipoPersonale(codice) != nullptr; }
+
+int tipologiaPersonale(const std::string& codice) {
+    const TipoPersonale* k = tipoPersonale(codice);
+    return k ? static_cast<int>(k - kPersonale) + 1 : 0;
+}
+
+bool personaleRegistrato(Sistema& s, const std::string& codice) {
+    const TipoPersonale* k = tipoPersonale(codice);
+    return k && trovaRiga(s, std::string("SELECT TOP 1 ") + k->chiave + " FROM " + k->tabella + " WHERE " + k->chiave + "=" +
+                                 CChrQ(Value(codice)));
 }
 
 std::string descrizioneStato(const Value& stato) {
@@ -101,7 +107,7 @@ std::string Descrizione_Modalita(Sistema& s, int m) {
 
 int Verifica_Personale(Sistema& s, const Value& codiceValore) {
     const std::string codice = codiceValore.toText();
-    const Personale* kind = nullptr;
+    const TipoPersonale* kind = nullptr;
     int tipologia = 0;
     for (size_t i = 0; i < std::size(kPersonale); ++i) {
         if (codice.rfind(kPersonale[i].prefisso, 0) == 0) {

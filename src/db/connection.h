@@ -3,6 +3,7 @@
 // results; reads open a forward-only recordset that is read once and closed at once.
 // Engines (the embedded SQLite engine, SQL Server through ODBC) implement this interface.
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -82,6 +83,15 @@ public:
     // Housekeeping the server runs between messages (the polling tick), so that it does
     // not fall on a card read. Nothing by default.
     virtual void manutenzione() {}
+    // Rows inserted, changed or deleted by the last statement run with execute: a guarded
+    // update is judged by it.
+    virtual int64_t rowsChanged() const = 0;
+    // One transaction at a time: the statements between begin and commit apply together
+    // or, after rollback, not at all. begin waits (bounded) for another writer of the
+    // database to finish; every call throws DbError on failure.
+    virtual void beginTransaction() = 0;
+    virtual void commitTransaction() = 0;
+    virtual void rollbackTransaction() = 0;
 };
 
 // A whole result read into memory: the form tools and tests use.

@@ -2,6 +2,62 @@
 
 namespace velaris {
 
+void Database::beginTransaction() {
+    if (depth_ == 0) {
+        checkOutage();
+        try {
+            conn_->beginTransaction();
+        } catch (const DbError& e) {
+            noteFailure(e);
+            throw;
+        }
+        doomed_ = false;
+    }
+    ++depth_;
+}
+
+void Database::commitTransaction() {
+    if (depth_ == 0) throw DbError(5, "No transaction to commit");
+    if (depth_ > 1) {
+        --depth_;
+        return;
+    }
+    if (doomed_) {
+        rollbackTransaction();
+        throw DbError(5, "The transaction was rolled back by an inner failure");
+    }
+    depth_ = 0;
+    try {
+        conn_->commitTransaction();
+    } catch (const DbError& e) {
+        noteFailure(e);
+        try {
+            conn_->rollbackTransaction();
+        } catch (...) {
+        }
+        throw;
+    } catch (...) {
+        try {
+            conn_->rollbackTransaction();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void Database::rollbackTransaction() noexcept {
+    if (depth_ == 0) return;
+    if (--depth_ > 0) {
+        doomed_ = true;
+        return;
+    }
+    try {
+        conn_->rollbackTransaction();
+    } catch (const std::exception& e) {
+        logError(e, "Rollback");
+    }
+}
+
 long errorNumber(const std::exception& e) {
     if (auto* d = dynamic_cast<const DbError*>(&e)) return d->number();
     return 5;

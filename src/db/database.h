@@ -61,6 +61,16 @@ public:
     // Database errors handed to logError so far (written or not): a piece of work that
     // sees this number grow has met a database error, even one a helper swallowed.
     unsigned long errorsLogged() const { return errorsLogged_; }
+    // Rows changed by the last execute.
+    int64_t rowsChanged() const { return conn_->rowsChanged(); }
+
+    // Transactions nest: an inner one joins the outer, and only the outermost commit
+    // applies the work. An inner rollback dooms the whole: the outer commit then rolls
+    // back and throws. Use them through `Transaction`.
+    void beginTransaction();
+    void commitTransaction();
+    void rollbackTransaction() noexcept;
+    bool inTransaction() const { return depth_ > 0; }
 
 private:
     void checkOutage() const;
@@ -70,6 +80,30 @@ private:
     EventLog& log_;
     std::optional<DbError> outage_;
     unsigned long errorsLogged_ = 0;
+    int depth_ = 0;
+    bool doomed_ = false;
+};
+
+// A scoped transaction: begun at construction (DbError when it cannot be), rolled back at
+// the end of the scope unless committed. Statements run on the database in between
+// belong to it.
+class Transaction {
+public:
+    explicit Transaction(Database& db) : db_(db) { db_.beginTransaction(); }
+    ~Transaction() {
+        if (!done_) db_.rollbackTransaction();
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    // Applies the work; DbError (after rolling back) when it cannot.
+    void commit() {
+        done_ = true;
+        db_.commitTransaction();
+    }
+
+private:
+    Database& db_;
+    bool done_ = false;
 };
 
 // A text for a column declared `width` characters wide (VARCHAR(width)): the server

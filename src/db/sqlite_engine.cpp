@@ -299,6 +299,7 @@ void SqliteConnection::execute(std::string_view sql) {
     std::unique_ptr<Prepared> spare;
     Prepared* p = acquire(sql, spare);
     int rc;
+    changed_ = 0;
     while ((rc = sqlite3_step(p->stmt)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) {
@@ -307,7 +308,44 @@ void SqliteConnection::execute(std::string_view sql) {
         release(p);
         throw DbError(errorNumber(rc, raw), msg, faultOf(rc));
     }
+    if (!sqlite3_stmt_readonly(p->stmt)) changed_ = sqlite3_changes64(db_);
     release(p);
+}
+
+namespace {
+
+void runControl(sqlite3* db, const char* sql) {
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+    if (rc == SQLITE_OK) return;
+    std::string msg = err ? err : sqlite3_errstr(rc);
+    sqlite3_free(err);
+    throw DbError(rc, msg);
+}
+
+}  // namespace
+
+void SqliteConnection::beginTransaction() {
+    ++statements_;
+    // Inside a unit of work (which holds the write lock already) the transaction is a
+    // savepoint of it: its statements still apply together or not at all.
+    savepoint_ = sqlite3_get_autocommit(db_) == 0;
+    runControl(db_, savepoint_ ? "SAVEPOINT velaris_tx" : "BEGIN IMMEDIATE");
+}
+
+void SqliteConnection::commitTransaction() {
+    ++statements_;
+    runControl(db_, savepoint_ ? "RELEASE velaris_tx" : "COMMIT");
+    savepoint_ = false;
+}
+
+void SqliteConnection::rollbackTransaction() {
+    ++statements_;
+    const bool savepoint = savepoint_;
+    savepoint_ = false;
+    // A failed statement may already have ended the transaction.
+    if (sqlite3_get_autocommit(db_)) return;
+    runControl(db_, savepoint ? "ROLLBACK TO velaris_tx; RELEASE velaris_tx" : "ROLLBACK");
 }
 
 std::unique_ptr<Recordset> SqliteConnection::open(std::string_view sql) {

@@ -54,6 +54,12 @@ public:
     // commit only when it grows past kBackstopPages: the server calls this from its
     // polling tick, so that card reads do not pay for it.
     void manutenzione() override;
+    int64_t rowsChanged() const override { return changed_; }
+    // BEGIN IMMEDIATE: the write lock is taken at once (waiting up to the busy time-out for
+    // another process's writer), so a transaction never fails half-way for want of it.
+    void beginTransaction() override;
+    void commitTransaction() override;
+    void rollbackTransaction() override;
 
     // Journal pages after which a commit copies the journal itself, when the polling tick
     // has not run for a while (a link whose reads keep postponing the tick).
@@ -106,10 +112,12 @@ private:
     std::unique_ptr<tsql::Translator> translator_;
     tsql::Lexed lexed_;  // buffers reused from call to call
     unsigned long statements_ = 0;
+    int64_t changed_ = 0;
     unsigned long roundTrips_ = 0;
     bool inBatch_ = false;
     int unitDepth_ = 0;
     bool unitOwnsTransaction_ = false;
+    bool savepoint_ = false;  // the transaction is a savepoint of a unit of work
     bool checkpointOnTick_ = false;
     long long changesAtLastTick_ = -1;
     unsigned long reuses_ = 0;

@@ -2,11 +2,14 @@
 
 #include <array>
 
+#include "attendance/money_card.h"
 #include "attendance/presenze.h"
+#include "attendance/punti.h"
 #include "base/format.h"
 #include "checks/festivi.h"
 #include "checks/frequenze.h"
 #include "checks/orari.h"
+#include "processing/risposte.h"
 #include "system/queue.h"
 #include "system/sender.h"
 #include "system/terminal_states.h"
@@ -52,7 +55,14 @@ struct Candidato {
 };
 
 // How the walk left a candidate.
-enum class Esame { Ammesso, Rifiutato, FuoriFascia, Sospeso, Esaurito };
+enum class Esame { Ammesso, Rifiutato, FuoriFascia, Sospeso, Esaurito, PuntiInsufficienti, CreditoInsufficiente };
+
+// What the admitted entry costs: points of the terminal's tariff for an entitlement that
+// carries points, otherwise the terminal's money-card price (none: nothing to pay).
+struct Costo {
+    int64_t punti = 0;
+    std::optional<Money> prezzo;
+};
 
 class Selezione {
 public:
@@ -78,6 +88,12 @@ private:
     void registra(const Candidato& c, EsitoAttivita& e);
     void exec(const std::string& sql) { s_.db.execute(sql); }
     bool trova(const std::string& sql) { return !s_.db.open(sql)->eof(); }
+    Value valore(const std::string& sql) {
+        auto rs = s_.db.open(sql);
+        return rs->eof() ? Value::null() : rs->field(0);
+    }
+    Esame costo(const Candidato& c);
+    bool paga(const Candidato& c, EsitoAttivita& e);
 
     Sistema& s_;
     Messaggio& m_;
@@ -91,6 +107,8 @@ private:
     bool sospeso_ = false;           // some entitlement examined was suspended
     bool sospesoCandidato_ = false;  // the one under examination is
     Value tempoPermanenza_;
+    bool sceltaDalCliente_ = false;  // the member typed the activity: nothing more to choose
+    Costo costo_;  // of the candidate under examination
 };
 
 void Selezione::prepara(const Value& attivita) {
@@ -207,12 +225,7 @@ void Selezione::prepara(const Value& attivita) {
          "FROM Gestione_Aggiunte WHERE Gestione_Aggiunte.Codice_Cliente=" + clienteQ_ +
          " AND Gestione_Aggiunte.Codice_Struttura" + candidati + " AND Gestione_Aggiunte.Data_Inizio<=" + oggi_ +
          " AND Gestione_Aggiunte.Scaduta=0");
-    // Add-ons carry no kind of their own: the master tables give it.
-    exec("UPDATE wTmp_Presenze_Strutture  SET Tipologia=2  FROM wTmp_Presenze_Strutture, Anagrafica_Corsi WHERE "
-         "wTmp_Presenze_Strutture.Origine='Aggiunta' AND wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Corsi.Codice_Corso");
-    exec("UPDATE wTmp_Presenze_Strutture  SET Tipologia=3  FROM wTmp_Presenze_Strutture, Anagrafica_Servizi WHERE "
-         "wTmp_Presenze_Strutture.Origine='Aggiunta' AND "
-         "wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Servizi.Codice_Servizio");
+    Tipologia_Da_Anagrafiche(s_, "wTmp_Presenze_Strutture.Origine='Aggiunta' AND ");
 
     // Staging 9: entitlements of facilities with their own terminal elsewhere or associated
     // with another facility.
@@ -323,12 +336,6 @@ Esame Selezione::esamina(Candidato& c, EsitoAttivita& e) {
     // An entitlement whose entries are used up admits no more (the deduction would not count it).
     if (c.Sedute > 0 && c.Residue <= 0) return Esame::Esaurito;
 
-    // An entitlement paid in points cannot be used until points are debited at terminals.
-    const Value punti = c.abbonamento()
-                            ? DLookUpQ(s_.db, "Punti", "Gestione_Iscrizioni", "Codice_Iscrizione=" + CChrQ(c.Codice_Iscrizione))
-                            : DLookUpQ(s_.db, "Punti", "Gestione_Aggiunte", "ID=" + aggiunta);
-    if (ZeroSeNullo(punti) > 0) return Esame::Rifiutato;
-
     // Walk 1: required items: no open fee of the matching kinds.
     std::string tipi;
     for (size_t i = 0; i < 6; ++i)
@@ -435,12 +442,59 @@ Esame Selezione::esamina(Candidato& c, EsitoAttivita& e) {
         if (Verifica_DD(s_, 3, d, f, i, p) == kDD_Limite) return Esame::Rifiutato;
     }
 
+    // The points or money the entry costs, and whether the member's credit covers it.
+    if (const Esame e2 = costo(c); e2 != Esame::Ammesso) return e2;
+
     // Walk 9: the information lines of the reply.
     e.Righe_Info.clear();
     if (c.Sedute > 0) e.Righe_Info.push_back("RESIDUO| " + std::to_string(c.Residue));
     if (auto fine = c.Data_Fine.toDate(); fine && !Nullo_Vuoto(c.Data_Fine))
         e.Righe_Info.push_back("DATA SCADENZA:|" + formatDate(*fine, "ddd dd mmm yyyy"));
     return Esame::Ammesso;
+}
+
+Esame Selezione::costo(const Candidato& c) {
+    costo_ = Costo{};
+    const Value punti =
+        c.abbonamento()
+            ? valore("SELECT TOP 1 Punti FROM Gestione_Iscrizioni WHERE Codice_Iscrizione=" + CChrQ(c.Codice_Iscrizione))
+            : valore("SELECT TOP 1 Punti FROM Gestione_Aggiunte WHERE ID=" +
+                     Num_SqlQ(Value(static_cast<long long>(c.ID_Prenotazione))));
+    if (ZeroSeNullo(punti) > 0) {
+        // An entitlement that carries points pays the terminal's points tariff of the moment.
+        costo_.punti = Verifica_Punti_Terminali(s_, cliente_, indirizzo_).Punti;
+        if (costo_.punti > 0 && Cliente_Credito_Punti(s_, cliente_, c.Codice) < costo_.punti)
+            return Esame::PuntiInsufficienti;
+        return Esame::Ammesso;
+    }
+    costo_.prezzo = Prezzo_MoneyCard(s_, indirizzo_, s_.clock.now());
+    if (costo_.prezzo && *costo_.prezzo > Money() &&
+        Credito_MoneyCard(s_, cliente_, c.Codice, *costo_.prezzo) < *costo_.prezzo)
+        return Esame::CreditoInsufficiente;
+    return Esame::Ammesso;
+}
+
+// Debits what the admitted entry costs, once, on the pass that records it. False (with
+// `Esito` 5 or 6) when the credit no longer covers it; a database failure ends the read.
+bool Selezione::paga(const Candidato& c, EsitoAttivita& e) {
+    if (costo_.punti > 0) {
+        const PagamentoPunti p = Addebita_Punti(s_, cliente_, costo_.punti, c.Codice, c.Codice);
+        if (p.esito == EsitoAddebito::Errore) throw DbError(5, "The points of the entry could not be debited");
+        if (p.esito != EsitoAddebito::Eseguito) {
+            e.Esito = 5;
+            return false;
+        }
+        e.Info_Ulteriore = rigaCreditoResiduo(Money::fromUnits(p.residuo * Money::kScale));
+    } else if (costo_.prezzo && *costo_.prezzo > Money()) {
+        const Pagamento p = Addebita_MoneyCard(s_, cliente_, c.Codice, *costo_.prezzo);
+        if (p.esito == EsitoAddebito::Errore) throw DbError(5, "The money card could not be debited");
+        if (p.esito != EsitoAddebito::Eseguito) {
+            e.Esito = 6;
+            return false;
+        }
+        e.Info_Ulteriore = rigaCreditoResiduo(p.residuo);
+    }
+    return true;
 }
 
 void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
@@ -471,7 +525,7 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
 
     // The activation choice, at a terminal that asks for confirmation.
     const TerminalRow* t = s_.registro.corrente();
-    if (t && (*t)["Gestisci_Attivita"].toInt() == 1 && m_.Stato != stato::SceltaAttivazione) {
+    if (t && (*t)["Gestisci_Attivita"].toInt() == 1 && m_.Stato != stato::SceltaAttivazione && !sceltaDalCliente_) {
         std::string scelta;
         if (c.Sedute > 0) scelta = "INGRESSI RESIDUI " + std::to_string(c.Residue);
         else if (auto fine = c.Data_Fine.toDate(); fine && !Nullo_Vuoto(c.Data_Fine))
@@ -485,6 +539,11 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
             e.Scelta = true;
             return;
         }
+    }
+
+    if (!paga(c, e)) {
+        e.Righe_Info.clear();
+        return;
     }
 
     PresenzaTerminale p;
@@ -509,6 +568,7 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
     p.Tempo_Permanenza = tempoPermanenza_;
     p.Codice_Abbonamento = c.Codice_Abbonamento;
     p.Codice_Pacchetto = c.Codice_PacchettoM.isNullOrEmpty() ? c.Codice_Pacchetto : c.Codice_PacchettoM;
+    p.Punti = Value(static_cast<long long>(costo_.punti));  // the stay's exit may charge further periods
     // The gate opens before any database work of the recording.
     if (s_.corrente.Vai != 0) Attiva_Rele(s_, Value(), 1, s_.corrente.Tipo_Corrente);
     Salva_Presenza_Terminali(s_, p);
@@ -528,9 +588,10 @@ EsitoAttivita Selezione::esegui(const Value& attivita) {
         return e;
     }
     festivo_ = Giorno_Festivo(s_, 0, Value(oggiD_));
+    sceltaDalCliente_ = !Nullo_Vuoto(attivita);
     prepara(attivita);
     const std::vector<Candidato> candidati = ordina();
-    bool fuori = false, esauriti = true;
+    bool fuori = false, esauriti = true, puntiScarsi = false, creditoScarso = false;
     for (Candidato c : candidati) {
         const Esame esito = esamina(c, e);
         if (esito == Esame::Ammesso) {
@@ -541,11 +602,13 @@ EsitoAttivita Selezione::esegui(const Value& attivita) {
         }
         fuori = fuori || esito == Esame::FuoriFascia;
         esauriti = esauriti && esito == Esame::Esaurito;
+        puntiScarsi = puntiScarsi || esito == Esame::PuntiInsufficienti;
+        creditoScarso = creditoScarso || esito == Esame::CreditoInsufficiente;
     }
     e.Nessun_Ingresso = esauriti;
     // No candidate admits the member.
     e.Righe_Info.clear();
-    e.Esito = sospeso_ && s_.settings.Leggi_NoEntry(12).toDouble() != 0 ? 3 : 4;
+    e.Esito = sospeso_ && s_.settings.Leggi_NoEntry(12).toDouble() != 0 ? 3 : puntiScarsi ? 5 : creditoScarso ? 6 : 4;
     e.Fuori_Fascia = fuori;
     s_.esiti.EsitoT_Sospeso = sospeso_;
     s_.esiti.EsitoT_FuoriOrario = fuori;
@@ -555,6 +618,13 @@ EsitoAttivita Selezione::esegui(const Value& attivita) {
 }
 
 }  // namespace
+
+void Tipologia_Da_Anagrafiche(Sistema& s, const std::string& condizione) {
+    s.db.execute("UPDATE wTmp_Presenze_Strutture  SET Tipologia=2  FROM wTmp_Presenze_Strutture, Anagrafica_Corsi WHERE " +
+                 condizione + "wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Corsi.Codice_Corso");
+    s.db.execute("UPDATE wTmp_Presenze_Strutture  SET Tipologia=3  FROM wTmp_Presenze_Strutture, Anagrafica_Servizi WHERE " +
+                 condizione + "wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Servizi.Codice_Servizio");
+}
 
 EsitoAttivita Verifica_Attivita_Terminale(Sistema& s, Messaggio& m, const Value& Codice_Cliente, const Value& Attivita) {
     Selezione sel(s, m, Codice_Cliente);

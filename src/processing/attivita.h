@@ -15,7 +15,8 @@ namespace velaris {
 
 // What the selection decided, for the reply of the member check.
 struct EsitoAttivita {
-    // 0 admitted (recorded, or a choice is pending); 4 no candidate admits the member.
+    // 0 admitted (recorded, or a choice is pending); 4 no candidate admits the member; 5 or 6
+    // the entry's points or money-card charge is not covered by the member's credit.
     int16_t Esito = 4;
     // An activation choice was queued: the state row must go to 10 (`m.Stato_Nuovo` is set
     // and `m.Codice_Cliente` holds the member) and no verdict text follows.
@@ -31,6 +32,8 @@ struct EsitoAttivita {
     // Information lines to queue after "OK|ABILITATO", in order: "RESIDUO| n" for an
     // entitlement counted in entries, "DATA SCADENZA:|ddd dd mmm yyyy" for one with an end date.
     std::vector<std::string> Righe_Info;
+    // "CREDITO RESIDUO:| n" after an entry paid with points or the money card.
+    std::string Info_Ulteriore;
     // The member's summary as the subscription check left it in the state row.
     Value Cognome, Nome, Abbonamento, Data_Scadenza, Rinnovo;
     // Why a refusal happened, for the reason text: a band, lesson time or closure refused
@@ -48,11 +51,17 @@ struct EsitoAttivita {
 
 // Selects and admits one activity for `Codice_Cliente` at the current terminal (a terminal
 // with `Codice_Struttura` set), after the subscription check admitted the member. With
-// `Attivita` given, only that activity is a candidate. In state 10 (the member confirmed
+// `Attivita` given, only that activity is a candidate, and it is recorded without the
+// activation choice (the member has chosen it). In state 10 (the member confirmed
 // the activation choice) the choice is not asked again. A database error is not trapped
 // here: it ends the message in `Elabora_Messaggi`'s handler (logged, no verdict, no state
 // write); the recording itself traps and logs its own errors.
 EsitoAttivita Verifica_Attivita_Terminale(Sistema& s, Messaggio& m, const Value& Codice_Cliente,
                                           const Value& Attivita = Value());
+
+// Add-ons carry no kind of their own: the staged rows of `wTmp_Presenze_Strutture` that
+// `condizione` (empty, or terms each followed by " AND ") selects take kind 2 or 3 when
+// their code is a course or a service.
+void Tipologia_Da_Anagrafiche(Sistema& s, const std::string& condizione);
 
 }  // namespace velaris

@@ -8,13 +8,19 @@
 #include "attendance/dati_accessi.h"
 #include "base/format.h"
 #include "attendance/log_terminali.h"
+#include "attendance/uscite.h"
 #include "attendance/visita.h"
 #include "checks/abbonamenti_terminali.h"
 #include "processing/attivita.h"
+#include "processing/dialogo.h"
+#include "processing/gestisci_attivita.h"
 #include "processing/identifica.h"
 #include "processing/ingresso.h"
 #include "processing/intake.h"
+#include "processing/prenotazioni.h"
+#include "processing/passaggi.h"
 #include "processing/risposte.h"
+#include "processing/scadenze_fisse.h"
 #include "system/queue.h"
 #include "system/sender.h"
 #include "system/terminal_states.h"
@@ -27,14 +33,6 @@ using Passo = std::optional<Fine>;  // nothing: the dispatch goes on with the ne
 
 void inviaSubito(Sistema& s, std::string testo) { KxSendMsg(s, s.corrente.Indirizzo_Corrente, testo, 0); }
 
-// A step whose procedure is not part of the server yet: the read ends with one log line
-// and the idle prompt, without a verdict.
-Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa) {
-    s.log.error(0, cosa + " not available yet: read " + testoPerLog(m.Codice_Letto) + " not processed", "Elabora_Messaggi");
-    Prompt_Riposo(s, m);
-    return Fine::ScriviStato;
-}
-
 // Every verdict that reaches the idle prompt ends here, before the state write.
 Fine concludi(Sistema& s, Messaggio& m, const std::string& codice, bool ammesso) {
     Prompt_Riposo(s, m);
@@ -45,17 +43,6 @@ Fine concludi(Sistema& s, Messaggio& m, const std::string& codice, bool ammesso)
 bool codiceCliente(const std::string& codice) { return codice.rfind("CL", 0) == 0; }
 
 std::string ora(const DateTime& t) { return Ora_SqlQ(Value(t)); }
-
-// A ticket sold on this code: the read belongs to the ticket check.
-bool haBiglietto(Sistema& s, const Messaggio& m, const std::string& codice) {
-    const std::string c = CChrQ(Value(codice));
-    const std::string t = CChrQ(Value(Togli_Sentinelle(codice)));
-    auto rs = s.db.open("SELECT TOP 1 Gestione_Biglietti.ID FROM Gestione_Biglietti WHERE Gestione_Biglietti.Scaduta=0 "
-                        "AND Gestione_Biglietti.Data_Inizio<=" + Data_SqlQ(Value(m.oggi)) +
-                        " AND (Gestione_Biglietti.Codice_Cliente=" + c + " OR Gestione_Biglietti.Codice_Tessera=" + c +
-                        " OR Gestione_Biglietti.Codice_Tessera=" + t + ")");
-    return !rs->eof();
-}
 
 // Zone limit: the entry side of a zone with a maximum of people inside.
 Passo limiteZona(Sistema& s, Messaggio& m, const std::string& codice) {
@@ -203,31 +190,39 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
         return Fine::ScriviStato;
     }
 
+    if (Attivita_Da_Tastiera(s, t)) return Gestisci_Attivita(s, m, codice, esito);
+
+    if (esito == kVAT_Ammesso) return Verdetto_Attivita(s, m, codice, Verifica_Attivita_Terminale(s, m, Value(codice)));
     Verdetto& v = m.verdetto;
-    if (esito == kVAT_Ammesso) {
-        const EsitoAttivita ea = Verifica_Attivita_Terminale(s, m, Value(codice));
-        if (ea.Scelta) return Fine::ScriviStato;  // the activation choice waits in state 10
-        v.Esito = ea.Esito;
-        if (v.Esito == 0) {
-            v.Registrato = true;
-            v.Info = ea.Righe_Info;
-            if (t["Stampa_Scontrino"].toBool()) {
-                v.Servizio = descrizioneAttivita(s, ea.Tipologia, ea.Codice_Attivita);
-                v.Residui = valoreRiga(ea.Righe_Info, "RESIDUO|");
-                v.Scadenza = valoreRiga(ea.Righe_Info, "DATA SCADENZA:|");
-            }
-        } else {
-            v.FuoriFascia = ea.Fuori_Fascia;
-            v.NessunIngresso = ea.Nessun_Ingresso;
-            v.Altre_DatiAccessi = ea.Altre_DatiAccessi;
+    v.Esito = s.esiti.EsitoT_Sospeso ? 3 : 4;
+    v.FuoriFascia = s.esiti.EsitoT_FuoriOrario;
+    v.NessunIngresso = s.esiti.NoEntry_Abbonamento;
+    Rispondi_Verdetto(s, m, codice);
+    return concludi(s, m, codice, false);
+}
+
+}  // namespace
+
+Fine Verdetto_Attivita(Sistema& s, Messaggio& m, const std::string& codice, const EsitoAttivita& ea) {
+    if (ea.Scelta) return Fine::ScriviStato;  // the activation choice waits in state 10
+    const TerminalRow& t = *m.terminale;
+    Verdetto& v = m.verdetto;
+    v.Esito = ea.Esito;
+    if (v.Esito == 0) {
+        v.Registrato = true;
+        v.Info = ea.Righe_Info;
+        v.Info_Ulteriore = ea.Info_Ulteriore;
+        if (t["Stampa_Scontrino"].toBool()) {
+            v.Servizio = descrizioneAttivita(s, ea.Tipologia, ea.Codice_Attivita);
+            v.Residui = valoreRiga(ea.Righe_Info, "RESIDUO|");
+            v.Scadenza = valoreRiga(ea.Righe_Info, "DATA SCADENZA:|");
         }
-        if (v.Esito == 0)
-            Log_Terminali(s, Value(codice), s.corrente.Indirizzo_Corrente, Value(m.Codice_Spogliato),
-                          Value(m.Codice_Letto), Value(ea.Tipologia), Value(0));
+        Log_Terminali(s, Value(codice), s.corrente.Indirizzo_Corrente, Value(m.Codice_Spogliato), Value(m.Codice_Letto),
+                      Value(ea.Tipologia), Value(0));
     } else {
-        v.Esito = s.esiti.EsitoT_Sospeso ? 3 : 4;
-        v.FuoriFascia = s.esiti.EsitoT_FuoriOrario;
-        v.NessunIngresso = s.esiti.NoEntry_Abbonamento;
+        v.FuoriFascia = ea.Fuori_Fascia;
+        v.NessunIngresso = ea.Nessun_Ingresso;
+        v.Altre_DatiAccessi = ea.Altre_DatiAccessi;
     }
     // The activity selection may have found the member out of the band after all.
     m.FuoriOrario = s.esiti.EsitoT_FuoriOrario ? 1 : 0;
@@ -235,20 +230,28 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
     return concludi(s, m, codice, v.Esito == 0);
 }
 
-}  // namespace
+Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa) {
+    s.log.error(0, cosa + " not available yet: read " + testoPerLog(m.Codice_Letto) + " not processed", "Elabora_Messaggi");
+    Prompt_Riposo(s, m);
+    return Fine::ScriviStato;
+}
 
 Fine controlloCliente(Sistema& s, Messaggio& m) {
-    if (m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma) return nonDisponibile(s, m, "The activity dialogue");
+    // The flags belong to the card under examination, never to the previous one.
+    s.esiti = EsitiVerifica{};
+    if (m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma)
+        return Gestisci_Attivita(s, m, m.Codice_Cliente.toText());
     const TerminalRow& t = *m.terminale;
     const int address = s.corrente.Indirizzo_Corrente;
     const std::string& codice = m.Codice_Proprietario;
-    // The flags belong to the card under examination, never to the previous one.
-    s.esiti = EsitiVerifica{};
     if (!Nullo_Vuoto(t["Codice_Struttura"])) {
         if (!codice.empty()) m.Codice_Cliente = Value(codice);
         return controlloStruttura(s, m, codice);
     }
-    if (s.registro.conSub(address)) return nonDisponibile(s, m, "Bookings at sub-areas");
+    if (s.registro.conSub(address)) {
+        Prenotazioni_Terminali(s, m);
+        return Fine::Nessuna;
+    }
     if (!Nullo_Vuoto(Value(codice)) && ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::Utilizza_CodBis)) != 0)
         DatiAccessi_Breve(s, Value(codice), address);
     Fine fine = Ingresso_Generale(s, m, codice);
@@ -269,31 +272,41 @@ Fine dispatchCodice(Sistema& s, Messaggio& m) {
 
     m.Codice_Spogliato = Togli_Sentinelle(codice);
     s.lettura.Tessera_Letta = m.Codice_Spogliato;
+    const int uscita = static_cast<int>(t["Uscita"].toInt());
 
     if (s.Opzione_Avvio) {
         if (Nullo_Vuoto(Value(codice))) codice = m.Codice_Spogliato;
-        if (haBiglietto(s, m, codice)) return nonDisponibile(s, m, "The ticket check");
+        if (Verifica_Biglietti(s, m, soloUscita(uscita) ? 2 : 1, codice)) {
+            Prompt_Riposo(s, m);
+            return Fine::ScriviStato;
+        }
     }
 
     m.Codice_Proprietario = Identifica_Codice(s, codice, m.Cognome, m.Nome);
     codice = m.Codice_Proprietario;
     const bool cliente = codiceCliente(codice);
-    const int uscita = static_cast<int>(t["Uscita"].toInt());
 
     if (cliente && uscita == 0)
         if (Passo p = limiteZona(s, m, codice)) return *p;
     if (cliente)
         if (Passo p = finestreLettore(s, m, codice)) return *p;
-    if (cliente && t["Gestisci_Attivita"].toInt() == 2) return nonDisponibile(s, m, "The fixed-fee entry");
+    if (cliente && t["Gestisci_Attivita"].toInt() == kGestioneScadenzeFisse) return Ingresso_ScadenzeFisse(s, m, codice);
     if (cliente && t["Gestisci_Attivita"].toInt() == 3) {
         Verifica_Ingressi_Residui(s, m, codice, t["Codice_Struttura"]);
         Prompt_Riposo(s, m);
         return Fine::ScriviStato;
     }
-    if (codice.rfind("VR", 0) == 0) return nonDisponibile(s, m, "The visitor check");
+    if (codice.rfind("VR", 0) == 0) return Verifica_Ingresso_Visitatori(s, m, codice);
 
     if (codice.empty() && tipoConDisplay(c.Tipo_Corrente)) accoda(s, c.Indirizzo_Corrente, "\fCODICE NON ASSEGNATO", 2);
-    if (uscita != 0 && !Nullo_Vuoto(Value(codice))) return nonDisponibile(s, m, "The exit recording");
+    if (uscita != kUscitaNo && !Nullo_Vuoto(Value(codice)))
+        if (auto fine = Salva_Uscita(s, m, codice)) return *fine;
+    // A terminal that only lets people out has nothing more to judge for a code nobody owns.
+    if (soloUscita(uscita) && Nullo_Vuoto(Value(codice))) {
+        if (c.Stop != 0) Attiva_Rele(s, Value(), 2, c.Tipo_Corrente);
+        Prompt_Riposo(s, m);
+        return Fine::ScriviStato;
+    }
 
     if (!codice.empty())
         if (Passo p = accompagnatore(s, m, codice)) return *p;

@@ -1,6 +1,7 @@
 #include "processing/ingresso.h"
 
 #include "attendance/dati_accessi.h"
+#include "attendance/money_card.h"
 #include "attendance/presenze.h"
 #include "attendance/visita.h"
 #include "checks/abbonamenti_strutture.h"
@@ -48,7 +49,7 @@ void datiAccessi(Sistema& s, const Messaggio& m, const std::string& codice, cons
     d.Sospeso = Value(e.Sospeso ? 1 : 0);
     d.Messaggio = Value(e.messaggi.bloccante || e.messaggi.avviso ? 1 : 0);
     d.Struttura_Ingresso = Value("INGRESSO");
-    d.Entrata = Value(e.Ammesso ? "INGRESSO CONSENTITO" : "INGRESSO NON CONSENTITO");
+    d.Entrata = Value(!e.Ammesso ? "INGRESSO NON CONSENTITO" : e.MoneyCard ? "INGRESSO CON MONEY CARD" : "INGRESSO CONSENTITO");
     d.Terminale = Value(s.corrente.Indirizzo_Corrente);
     d.Monitor_Aggiuntivo = Value(static_cast<int>(s.corrente.Monitor_Aggiuntivo));
     d.TestoIrr_Push = Value(e.Testo_Irregolarita);
@@ -85,15 +86,40 @@ Fine rifiutaCodice(Sistema& s, Messaggio& m) {
     return Fine::ScriviStato;
 }
 
-Fine membro(Sistema& s, Messaggio& m, const std::string& codice) {
-    const EsitoStrutture e = Verifica_Abbonamenti_Strutture(s, Value(codice), s.corrente.Indirizzo_Corrente);
-    if (!e.Conosciuto) return rifiutaCodice(s, m);
-    // The entry is recorded before the gate opens: a recording that fails leaves the read
-    // without a verdict, never a member let in without the visit on the books.
-    if (e.Ammesso && !registra(s, m, codice, e)) return Fine::Nessuna;
+// An entry paid by the money card: the price is debited before the entry is recorded.
+// False when the credit no longer covers it; a database failure is raised.
+bool pagaIngresso(Sistema& s, const std::string& codice, const EsitoStrutture& e, Pagamento& p) {
+    p = Addebita_MoneyCard(s, Value(codice), Value(), e.Prezzo_MoneyCard);
+    if (p.esito == EsitoAddebito::Errore) throw DbError(5, "The money card could not be debited");
+    return p.esito == EsitoAddebito::Eseguito;
+}
 
+Fine membro(Sistema& s, Messaggio& m, const std::string& codice) {
+    EsitoStrutture e = Verifica_Abbonamenti_Strutture(s, Value(codice), s.corrente.Indirizzo_Corrente);
+    if (!e.Conosciuto) return rifiutaCodice(s, m);
     Verdetto& v = m.verdetto;
-    v.Esito = e.Ammesso ? 0 : (e.Rifiuto_Sospeso ? 3 : 4);
+    Pagamento pagamento;
+    const bool conMoneyCard = e.Ammesso && e.MoneyCard;
+    if (conMoneyCard) {
+        // The debit and the entry it pays are one unit: both on the books or neither.
+        Transaction t(s.db);
+        if (!pagaIngresso(s, codice, e, pagamento)) {
+            e.Ammesso = false;  // another workstation took the credit in the meantime
+            e.MoneyCard = false;
+            v.Esito = 6;
+        } else if (!registra(s, m, codice, e)) {
+            return Fine::Nessuna;  // rolled back with the visit: the card keeps its credit
+        } else {
+            t.commit();
+        }
+    } else if (e.Ammesso && !registra(s, m, codice, e)) {
+        // The entry is recorded before the gate opens: a recording that fails leaves the
+        // read without a verdict, never a member let in without the visit on the books.
+        return Fine::Nessuna;
+    }
+
+    if (v.Esito != 6) v.Esito = e.Ammesso ? 0 : (e.Rifiuto_Sospeso ? 3 : 4);
+    if (conMoneyCard && e.Ammesso) v.Info_Ulteriore = rigaCreditoResiduo(pagamento.residuo, true);
     v.FuoriFascia = e.Fuori_Fascia;
     v.NessunIngresso = e.Rifiuto_Diritto;
     Rispondi_Verdetto(s, m, codice);

@@ -5,9 +5,14 @@
 
 #include <string>
 
+#include "db/money.h"
 #include "processing/intake.h"
 
 namespace velaris {
+
+// "CREDITO RESIDUO:| 12,50" after an entry paid with the money card or points; with the
+// euro sign between blanks where the entrance's money card paid ("CREDITO RESIDUO:| 12,50 € ").
+std::string rigaCreditoResiduo(const Money& credito, bool euro = false);
 
 // Terminal types that show texts (keypad displays and HTTP-push screens).
 bool tipoConDisplay(int tipo);

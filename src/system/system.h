@@ -17,6 +17,8 @@
 #include "db/counters.h"
 #include "db/database.h"
 #include "db/settings.h"
+#include "system/attivazioni.h"
+#include "system/dialoghi.h"
 #include "system/esiti.h"
 #include "system/lettura.h"
 #include "terminals/transport/terminal_link.h"
@@ -126,6 +128,8 @@ struct Sistema {
     Corrente corrente;
     EsitiVerifica esiti;
     DatiLettura lettura;
+    Dialoghi dialoghi;
+    Attivazioni attivazioni;
 
     // The link of the configured kind; none when the kind is not configured.
     TerminalLink* link = nullptr;

@@ -1,18 +1,14 @@
 // The real server on the demo centre, driven by HTTP-push terminals on loopback: card reads
-// at the pool turnstile and at the main entrance get their verdicts and leave their rows.
+// at the pool turnstile and at the main entrance get their verdicts and leave their rows;
+// members, the day ticket and the visitor card enter and leave through the exit; the money
+// card pays an entry at the fitness-room turnstile and an article at the bar.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <fstream>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <thread>
 
 #include "harness/child_process.h"
+#include "support/terminale_http.h"
 #include "support/test_support.h"
 
 using namespace velaris;
@@ -22,54 +18,6 @@ using velaris::test::ChildProcess;
 namespace {
 
 const std::string kExe = VELARIS_ACCESSI_EXE;
-
-// The pool turnstile of the demo: one HTTP connection that identifies itself and then
-// reports card reads; everything the server writes back is collected.
-class Tornello {
-public:
-    explicit Tornello(int port) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    }
-    ~Tornello() {
-        if (fd_ >= 0) close(fd_);
-    }
-    bool ok() const { return connected_; }
-    void get(const std::string& path) {
-        const std::string r = "GET " + path + " HTTP/1.1\r\nHost: velaris\r\n\r\n";
-        ASSERT_EQ(::send(fd_, r.data(), r.size(), MSG_NOSIGNAL), static_cast<ssize_t>(r.size()));
-    }
-    // Reads until `text` has arrived or the time is up; true when it arrived.
-    bool attendi(const std::string& text, std::chrono::milliseconds timeout) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (ricevuto.find(text) == std::string::npos) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return false;
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
-            char buf[4096];
-            const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-            if (n <= 0) return false;
-            ricevuto.append(buf, static_cast<size_t>(n));
-        }
-        return true;
-    }
-    // A card read at terminal `id`: the code is the fifth field of the transaction.
-    void leggi(const std::string& code, int id = 2) {
-        ricevuto.clear();
-        get("/online?trsn=1,20240307,103000,0," + code + "&id=" + std::to_string(id) + "&");
-    }
-    std::string ricevuto;
-
-private:
-    int fd_ = -1;
-    bool connected_ = false;
-};
 
 struct Demo : ::testing::Test {
     test::TempDir dir;
@@ -82,13 +30,18 @@ struct Demo : ::testing::Test {
         ASSERT_EQ(status, 0) << out;
         std::ofstream(dir / "Velaris.ini") << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port="
                                            << httpPort << "\n[Web]\nPort=0\n";
-        server.start(kExe, {"Provider=SQLite;Data Source=" + db + ";0", "--config", (dir / "Velaris.ini").string(),
-                            "--log-dir", dir.path().string()});
+        std::vector<std::string> args = {"Provider=SQLite;Data Source=" + db + ";" + opzione(), "--config",
+                                         (dir / "Velaris.ini").string(), "--log-dir", dir.path().string()};
+        for (const std::string& a : argomenti()) args.push_back(a);
+        server.start(kExe, args);
         ASSERT_TRUE(server.waitFor("in servizio", 30s)) << server.output();
     }
     void TearDown() override {
         if (server.running()) server.stop(SIGKILL);
     }
+    // The start option digit (1: the ticket check on) and further arguments.
+    virtual std::string opzione() { return "0"; }
+    virtual std::vector<std::string> argomenti() { return {}; }
     // The rows of a query as the sql command prints them, header first.
     std::string query(const std::string& statement) {
         auto [status, out] = test::runCommand(kExe, {"sql", "--database", db, statement});
@@ -100,10 +53,9 @@ struct Demo : ::testing::Test {
 }  // namespace
 
 TEST_F(Demo, ReadsAtThePoolTurnstileGetTheirVerdictsAndRows) {
-    Tornello t(httpPort);
+    test::TerminaleHttp t(httpPort, 2);
     ASSERT_TRUE(t.ok());
-    t.get("/keepalive?id=2");
-    ASSERT_TRUE(t.attendi("keepaliveperiod=5\r\n", 5s)) << t.ricevuto;
+    ASSERT_TRUE(t.presenta()) << t.ricevuto;
 
     // Rossi, yearly open subscription with the pool: the gate opens, then the welcome text.
     t.leggi("0001234501");
@@ -146,14 +98,13 @@ TEST_F(Demo, ReadsAtThePoolTurnstileGetTheirVerdictsAndRows) {
 }
 
 TEST_F(Demo, MainEntranceAdmitsAMemberAndRecordsTheVisit) {
-    Tornello t(httpPort);
+    test::TerminaleHttp t(httpPort, 1);
     ASSERT_TRUE(t.ok());
-    t.get("/keepalive?id=1");
-    ASSERT_TRUE(t.attendi("keepaliveperiod=5\r\n", 5s)) << t.ricevuto;
+    ASSERT_TRUE(t.presenta()) << t.ricevuto;
 
     // Rossi at the main entrance: the gate opens; the gym is counted here, the pool is left
     // to its own turnstile; the stay and its exit deadline wait for the exit.
-    t.leggi("0001234501", 1);
+    t.leggi("0001234501");
     ASSERT_TRUE(t.attendi("relay1=3", 10s)) << t.ricevuto;
     ASSERT_TRUE(t.attendi("screen=\fOK|ABILITATO|ROSSI|MARIO", 10s)) << t.ricevuto;
     EXPECT_EQ(query("SELECT Presenze_Strutture.Codice_Struttura FROM Presenze_Strutture INNER JOIN Presenze ON "
@@ -174,11 +125,107 @@ TEST_F(Demo, MainEntranceAdmitsAMemberAndRecordsTheVisit) {
               "Stato\tRegolare\n2\t1\n");
 
     // Esposito's subscription has ended: the stop answer.
-    t.leggi("0001234503", 1);
+    t.leggi("0001234503");
     ASSERT_TRUE(t.attendi("beep=3", 10s)) << t.ricevuto;
     ASSERT_TRUE(t.attendi("screen=\fSTOP|NON ABILITATO", 10s)) << t.ricevuto;
     EXPECT_EQ(query("SELECT Count(*) AS N FROM Presenze WHERE Codice_Cliente='CL000003'"), "N\n0\n");
 
+    EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
+    std::ifstream in(dir / "VelarisAccessi.log");
+    const std::string log((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+}
+
+TEST_F(Demo, TheMoneyCardPaysAnEntryAndABarArticle) {
+    test::TerminaleHttp tornello(httpPort, 11), bar(httpPort, 12);
+    ASSERT_TRUE(tornello.ok() && bar.ok());
+    ASSERT_TRUE(tornello.presenta()) << tornello.ricevuto;
+    ASSERT_TRUE(bar.presenta()) << bar.ricevuto;
+    auto credito = [&] {
+        return query("SELECT Importo-Importo_Usato+Importo_Omaggio AS R FROM Gestione_MoneyCard WHERE "
+                     "Codice_Cliente='CL000010'");
+    };
+    EXPECT_EQ(credito(), "R\n42.5\n");
+
+    // Gallo enters the fitness room: the turnstile charges 2.50 and shows what is left.
+    tornello.leggi("0001234510");
+    ASSERT_TRUE(tornello.attendi("relay1=3", 10s)) << tornello.ricevuto;
+    ASSERT_TRUE(tornello.attendi("screen=CREDITO RESIDUO:| 40,00", 10s)) << tornello.ricevuto;
+    EXPECT_EQ(credito(), "R\n40\n");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM PN_Movimenti WHERE Tipologia=13 AND Importo=2.5 AND "
+                    "Codice_Struttura='ST004' AND Codice_Cliente='CL000010'"),
+              "N\n1\n");
+
+    // At the bar she pays a bottle of water (subscriber price 0.80) with the card.
+    bar.leggi("0001234510");
+    ASSERT_TRUE(bar.attendi("screen=|1 MONEY CARD|2 CONTANTI|SCELTA:_", 15s)) << bar.ricevuto;
+    EXPECT_NE(bar.ricevuto.find("screen=\fRESIDUO: 40,00"), std::string::npos) << bar.ricevuto;
+    bar.leggi("1");
+    ASSERT_TRUE(bar.attendi("ART.:_______________", 10s)) << bar.ricevuto;
+    bar.leggi("AR0001");
+    ASSERT_TRUE(bar.attendi("COSTO: 0,80|TOTALE: 0,80", 10s)) << bar.ricevuto;
+    bar.leggi("1");
+    ASSERT_TRUE(bar.attendi("screen=\fOPERAZIONE|TERMINATA", 10s)) << bar.ricevuto;
+    EXPECT_EQ(credito(), "R\n39.2\n");
+    EXPECT_EQ(query("SELECT Codice_Articolo, Qta, Importo, Pagato FROM Gestione_Bar WHERE Codice_Cliente='CL000010'"),
+              "Codice_Articolo\tQta\tImporto\tPagato\nAR0001\t1\t0.8\tTrue\n");
+
+    // The residual the bar shows at her next badge is the database's.
+    bar.leggi("0001234510");
+    ASSERT_TRUE(bar.attendi("screen=\fRESIDUO: 39,20", 15s)) << bar.ricevuto;
+    bar.leggi("0");
+    ASSERT_TRUE(bar.attendi("screen=\fOPERAZIONE|ANNULLATA", 10s)) << bar.ricevuto;
+    EXPECT_EQ(credito(), "R\n39.2\n");
+
+    EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
+    std::ifstream in(dir / "VelarisAccessi.log");
+    const std::string log((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+}
+
+namespace {
+
+// The demo with the ticket check on and its clock at 10:30 today.
+struct DemoPassaggi : Demo {
+    std::string opzione() override { return "1"; }
+    std::vector<std::string> argomenti() override {
+        return {"--clock", Clock::systemNow().datePart().addSeconds(10 * 3600 + 30 * 60).canonical()};
+    }
+};
+
+}  // namespace
+
+TEST_F(DemoPassaggi, MemberDayTicketAndVisitorEnterAndLeave) {
+    test::TerminaleHttp ingresso(httpPort, 1), piscina(httpPort, 2), uscita(httpPort, 3);
+    ASSERT_TRUE(ingresso.presenta() && piscina.presenta() && uscita.presenta());
+    auto passa = [](test::TerminaleHttp& t, const std::string& code, const std::string& screen) {
+        t.leggi(code);
+        EXPECT_TRUE(t.attendi("relay1=3", 10s)) << code << ": " << t.ricevuto;
+        EXPECT_TRUE(t.attendi("screen=\f" + screen, 10s)) << code << ": " << t.ricevuto;
+    };
+
+    // Rossi comes in at the main entrance and leaves through the exit, which closes his stay.
+    passa(ingresso, "0001234501", "OK|ABILITATO");
+    passa(uscita, "0001234501", "USCITA|CONSENTITA");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Uscite INNER JOIN Gestione_Entrate ON "
+                    "Gestione_Uscite.ID_Entrata=Gestione_Entrate.ID_Entrata WHERE Gestione_Uscite.Codice_Cliente='CL000001' "
+                    "AND Gestione_Entrate.IndTerminale=1 AND Gestione_Uscite.IndTerminale=3"),
+              "N\n1\n");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Controllo_Fascia_Oraria WHERE Codice_Cliente='CL000001'"), "N\n0\n");
+
+    // Conti's day ticket on its bare card: into the pool and out.
+    passa(piscina, "TK000001", "OK|ABILITATO");
+    passa(uscita, "TK000001", "USCITA|CONSENTITA");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Presenze_Strutture WHERE ID_Biglietto=1 AND Tipologia=4"), "N\n1\n");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Uscite WHERE Codice_Cliente='TK000001'"), "N\n1\n");
+
+    // Moretti's visitor card: in at the main entrance, out within his 90 minutes, card freed.
+    passa(ingresso, "V0001", "ENTRATA|CONSENTITA");
+    passa(uscita, "V0001", "USCITA|CONSENTITA");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Visitatori WHERE Codice_Visitatore='VR000001' AND Ora_Uscita IS NOT "
+                    "NULL"),
+              "N\n1\n");
+    EXPECT_EQ(query("SELECT Codice_Bis FROM Anagrafica_Visitatori WHERE Codice_Visitatore='VR000001'"), "Codice_Bis\nNULL\n");
     EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
     std::ifstream in(dir / "VelarisAccessi.log");
     const std::string log((std::istreambuf_iterator<char>(in)), {});

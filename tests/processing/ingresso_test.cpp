@@ -507,3 +507,67 @@ TEST_F(Ingresso, SuspendedMemberWhomTheCentreLetsInIsJournalled) {
     EXPECT_EQ(conta("Iscrizioni_Strutture WHERE SeduteFatte=0"), 1);
     EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice='CL000001' AND Sospeso=1"), 1);
 }
+
+// The money card pays an entry refused for want of an entitlement, and nothing else.
+TEST_F(Ingresso, TheMoneyCardPaysAnEntryRefusedOnlyForWantOfAnEntitlement) {
+    if (velaris::test::onSqlServer()) GTEST_SKIP() << "the failure is injected into SQLite";
+    entrata();
+    sql("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, "
+        "Importo) SELECT ID, 2, 4, '1900-01-01 00:00:00', '1900-01-01 23:59:59', '2024-01-01 00:00:00', 3.5 FROM "
+        "Dettaglio_Terminali WHERE Indirizzo=1;"
+        "INSERT INTO Gestione_MoneyCard (Codice_Cliente, Importo, Importo_Omaggio, Data_Inizio) VALUES "
+        "('CL000001', 5, 0.25, '2024-01-01 00:00:00')");
+    auto residuo = [&] { return x.scalar("SELECT Importo-Importo_Usato+Importo_Omaggio FROM Gestione_MoneyCard"); };
+    // The counter cannot be read: no visit, so nothing taken.
+    {
+        velaris::test::TabellaGuasta guasto(x.f.engineHandle(), "Contatori");
+        leggi(1, "0001234501");
+    }
+    EXPECT_TRUE(inviati(1).empty());
+    EXPECT_EQ(residuo(), Value(5.25));
+    EXPECT_EQ(conta("PN_Movimenti"), 0);
+    pulisci();
+
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(x.queued(1).at(1), "CREDITO RESIDUO:| 1,75 \u20ac ");
+    EXPECT_EQ(residuo(), Value(1.75));
+    EXPECT_EQ(conta("PN_Movimenti WHERE Tipologia=13 AND Importo=3.5"), 1);
+    EXPECT_EQ(conta("Presenze WHERE Codice_Cliente='CL000001'"), 1);
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Entrata='INGRESSO CON MONEY CARD' AND Sem2=1"), 1);
+    pulisci();
+
+    // 1.75 left: the card cannot pay 3.50, and it never pays over arrears.
+    leggi(1, "0001234501");
+    EXPECT_TRUE(rifiutato());
+    EXPECT_EQ(x.queued(1).at(0), "\fSTOP|NON ABILITATO|NESSUN INGRESSO");
+    pulisci();
+    sql("UPDATE Gestione_MoneyCard SET Importo=50;"
+        "INSERT INTO Giornale (Modalita, Codice_Cliente, Data_Scadenza, Importo_DaPagare) VALUES "
+        "(5, 'CL000001', '2024-02-01 00:00:00', 50)");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(rifiutato());
+    EXPECT_EQ(conta("PN_Movimenti"), 1);
+    pulisci();
+
+    // A member whom the control setting lets in anyway pays nothing.
+    sql("DELETE FROM Giornale; UPDATE Anagrafica_Clienti SET Controlli_Cliente=2");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("PN_Movimenti"), 1);
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Entrata='INGRESSO CONSENTITO'"), 1);
+    pulisci();
+    sql("UPDATE Anagrafica_Clienti SET Controlli_Cliente=0");
+
+    // A price of 0 admits without a debit; no price, no payment.
+    sql("UPDATE Dettaglio_Terminali_Punti SET Importo=0");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(ammesso());
+    EXPECT_EQ(conta("PN_Movimenti"), 1);
+    pulisci();
+    sql("DELETE FROM Dettaglio_Terminali_Punti");
+    leggi(1, "0001234501");
+    EXPECT_TRUE(rifiutato());
+    EXPECT_EQ(conta("Presenze WHERE Codice_Cliente='CL000001'"), 3);
+}

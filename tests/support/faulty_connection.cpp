@@ -66,4 +66,14 @@ void FaultyConnection::executeBatch(const std::vector<std::string>& statements) 
     throw errorFor(fault_);
 }
 
+void FaultyConnection::beginTransaction() {
+    if (due("BEGIN")) throw errorFor(fault_);
+    inner_->beginTransaction();
+}
+
+void FaultyConnection::commitTransaction() {
+    if (due("COMMIT")) throw errorFor(fault_);  // the caller rolls back
+    inner_->commitTransaction();
+}
+
 }  // namespace velaris::test

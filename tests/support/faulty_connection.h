@@ -58,6 +58,12 @@ public:
     std::string engineName() const override { return inner_->engineName(); }
     unsigned long statementCount() const override { return inner_->statementCount(); }
     void manutenzione() override { inner_->manutenzione(); }
+    int64_t rowsChanged() const override { return inner_->rowsChanged(); }
+    // Beginning and committing a transaction are failure points too ("BEGIN", "COMMIT"):
+    // a commit that fails has applied nothing. A rollback never fails here.
+    void beginTransaction() override;
+    void commitTransaction() override;
+    void rollbackTransaction() override { inner_->rollbackTransaction(); }
 
     Connection& inner() { return *inner_; }
 

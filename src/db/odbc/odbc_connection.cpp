@@ -309,6 +309,7 @@ void OdbcConnection::markLost() {
 
 void OdbcConnection::ensureConnected() {
     if (!lost_) return;
+    if (inTransaction_) throw DbError(kGenericFailure, "Connection to the database lost inside a transaction");
     const DateTime now = clock_.now();
     if (now < nextAttempt_)
         throw DbError(kGenericFailure,
@@ -368,12 +369,51 @@ void OdbcConnection::run(const std::string& text) {
     SQLRETURN rc = SQLExecDirect(st.h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
                                  static_cast<SQLINTEGER>(text.size()));
     if (rc != SQL_NO_DATA && !ok(rc)) fail(SQL_HANDLE_STMT, st.h, "The statement failed");
+    changed_ = 0;
+    SQLLEN count = 0;
+    if (rc != SQL_NO_DATA && ok(SQLRowCount(st.h, &count)) && count > 0) changed_ = count;
     // A batch or procedure reports a later failure only when its next result is asked for.
     while (true) {
         rc = SQLMoreResults(st.h);
         if (rc == SQL_NO_DATA) break;
         if (!ok(rc)) fail(SQL_HANDLE_STMT, st.h, "The statement failed");
+        // The server reports the counts of a statement's triggers before its own.
+        if (ok(SQLRowCount(st.h, &count)) && count >= 0) changed_ = count;
     }
+}
+
+void OdbcConnection::beginTransaction() {
+    ensureConnected();
+    ++statements_;
+    if (!ok(SQLSetConnectAttr(static_cast<SQLHDBC>(dbc_), SQL_ATTR_AUTOCOMMIT,
+                              reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0)))
+        fail(SQL_HANDLE_DBC, dbc_, "Cannot begin a transaction");
+    inTransaction_ = true;
+}
+
+void OdbcConnection::commitTransaction() {
+    ++statements_;
+    if (!inTransaction_) throw DbError(kGenericFailure, "No transaction to commit");
+    const SQLRETURN rc = lost_ ? SQL_ERROR : SQLEndTran(SQL_HANDLE_DBC, static_cast<SQLHDBC>(dbc_), SQL_COMMIT);
+    if (ok(rc)) {
+        inTransaction_ = false;
+        SQLSetConnectAttr(static_cast<SQLHDBC>(dbc_), SQL_ATTR_AUTOCOMMIT,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0);
+        return;
+    }
+    std::string reason = lost_ ? std::string("connection lost") : describe(diagnostics(SQL_HANDLE_DBC, dbc_));
+    rollbackTransaction();
+    throw DbError(kGenericFailure, "The transaction was not committed: " + reason);
+}
+
+void OdbcConnection::rollbackTransaction() {
+    if (!inTransaction_) return;
+    ++statements_;
+    inTransaction_ = false;
+    if (lost_ || !dbc_) return;  // the server rolled it back with the link
+    SQLEndTran(SQL_HANDLE_DBC, static_cast<SQLHDBC>(dbc_), SQL_ROLLBACK);
+    SQLSetConnectAttr(static_cast<SQLHDBC>(dbc_), SQL_ATTR_AUTOCOMMIT,
+                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0);
 }
 
 void OdbcConnection::executeBatch(const std::vector<std::string>& statements) {
@@ -384,13 +424,16 @@ void OdbcConnection::executeBatch(const std::vector<std::string>& statements) {
         // The SQLite driver takes one statement per call: the transaction is the unit.
         std::vector<std::string> texts;
         for (const std::string& sql : statements) texts.push_back(dialect_->translate(sql));
-        run("BEGIN IMMEDIATE");
+        // Inside a transaction of ours the batch is a savepoint of it.
+        const bool nested = inTransaction_;
+        run(nested ? "SAVEPOINT odbc_batch" : "BEGIN IMMEDIATE");
         try {
             for (const std::string& text : texts) run(text);
-            run("COMMIT");
+            run(nested ? "RELEASE odbc_batch" : "COMMIT");
         } catch (...) {
             try {
-                run("ROLLBACK");
+                run(nested ? "ROLLBACK TO odbc_batch" : "ROLLBACK");
+                if (nested) run("RELEASE odbc_batch");
             } catch (const DbError&) {
             }
             throw;

@@ -68,6 +68,15 @@ public:
     void executeBatch(const std::vector<std::string>& statements) override;
     std::string engineName() const override { return "ODBC"; }
     unsigned long statementCount() const override { return statements_; }
+    // The last row count the statement reports: its own, which SQL Server sends after
+    // the counts of the triggers it fired.
+    int64_t rowsChanged() const override { return changed_; }
+    // Autocommit off until the commit or rollback. A link lost inside a transaction is
+    // not made again until the transaction ends: the server rolled it back, and later
+    // statements must not commit on their own as if they belonged to it.
+    void beginTransaction() override;
+    void commitTransaction() override;
+    void rollbackTransaction() override;
     unsigned long roundTrips() const override { return roundTrips_; }
 
     // Statements every new connection to SQL Server (and every reconnection) runs first:
@@ -115,6 +124,8 @@ private:
     DateTime nextAttempt_;
     unsigned long statements_ = 0;
     unsigned timeoutSeconds_ = 0;  // 0: without limit
+    int64_t changed_ = 0;
+    bool inTransaction_ = false;
     unsigned long roundTrips_ = 0;
     std::unique_ptr<SqliteDialect> dialect_;
     ::sqlite3* sqliteHandle_ = nullptr;

@@ -285,3 +285,23 @@ TEST(OdbcDiagnostics, LinkLossStatesAndText) {
 }
 
 }  // namespace
+
+TEST_F(Odbc, TransactionsCommitOrRollBackAndRowsChangedAreCounted) {
+    conn->execute("INSERT INTO Clienti (Codice, Eta) VALUES ('CL1', 1), ('CL2', 2)");
+    conn->execute("UPDATE Clienti SET Eta = Eta + 1");
+    EXPECT_EQ(conn->rowsChanged(), 2);
+    conn->execute("UPDATE Clienti SET Eta = 0 WHERE Codice='CL9'");
+    EXPECT_EQ(conn->rowsChanged(), 0);
+
+    conn->beginTransaction();
+    conn->execute("UPDATE Clienti SET Eta = 100");
+    conn->rollbackTransaction();
+    EXPECT_EQ(scalar("SELECT Sum(Eta) FROM Clienti"), Value(5));
+    conn->beginTransaction();
+    conn->execute("UPDATE Clienti SET Eta = 10 WHERE Codice='CL1'");
+    conn->commitTransaction();
+    EXPECT_EQ(scalar("SELECT Sum(Eta) FROM Clienti"), Value(13));
+    // Back in autocommit: a lone statement applies at once.
+    conn->execute("UPDATE Clienti SET Eta = 20 WHERE Codice='CL1'");
+    EXPECT_EQ(scalar("SELECT Sum(Eta) FROM Clienti"), Value(23));
+}

@@ -194,10 +194,47 @@ TEST_F(Selezione, RequiredItemWithAnOpenFeeRefuses) {
     EXPECT_EQ(seleziona().Esito, 0);
 }
 
-TEST_F(Selezione, EntitlementPaidInPointsIsNotUsableYet) {
-    sql("UPDATE Gestione_Iscrizioni SET Punti=10");
-    EXPECT_EQ(seleziona().Esito, 4);
+TEST_F(Selezione, AnEntitlementWithPointsPaysTheTerminalsPointsTariff) {
+    sql("UPDATE Gestione_Iscrizioni SET Punti=10, Punti_Uti=8");
+    sql("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, "
+        "Punti) SELECT ID, 1, 4, '1900-01-01 10:00:00', '1900-01-01 11:00:00', '2024-01-01 00:00:00', 3 FROM Dettaglio_Terminali "
+        "WHERE Indirizzo=1");
+    EsitoAttivita e = seleziona();  // 2 points left, 3 due
+    EXPECT_EQ(e.Esito, 5);
     EXPECT_EQ(presenze(), 0);
+    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Iscrizioni"), 8);
+
+    sql("UPDATE Gestione_Iscrizioni SET Punti_Uti=6");
+    e = seleziona();
+    EXPECT_EQ(e.Esito, 0);
+    EXPECT_EQ(e.Info_Ulteriore, "CREDITO RESIDUO:| 1,00");
+    EXPECT_EQ(presenze(), 1);
+    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Iscrizioni"), 9);
+    EXPECT_EQ(n("SELECT Count(*) FROM Log_Punti_Clienti WHERE Op=1004 AND Punti=3 AND Codice_Struttura='ST001'"), 1);
+
+    // Outside the tariff's band the entry costs nothing.
+    x.at(11, 30, 0);
+    e = seleziona();
+    EXPECT_EQ(e.Esito, 0);
+    EXPECT_EQ(e.Info_Ulteriore, "");
+    EXPECT_EQ(presenze(), 2);
+}
+
+TEST_F(Selezione, AMoneyCardPriceAtTheTerminalIsPaidByEachEntry) {
+    sql("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, "
+        "Importo) SELECT ID, 2, 4, '1900-01-01 00:00:00', '1900-01-01 23:59:59', '2024-01-01 00:00:00', 2.5 FROM Dettaglio_Terminali "
+        "WHERE Indirizzo=1");
+    sql("INSERT INTO Gestione_MoneyCard (Codice_Cliente, Importo, Importo_Usato, Importo_Omaggio, Data_Inizio) VALUES "
+        "('CL001', 4, 0, 1, '2024-01-01 00:00:00')");
+    EsitoAttivita e = seleziona();
+    EXPECT_EQ(e.Esito, 0);
+    EXPECT_EQ(e.Info_Ulteriore, "CREDITO RESIDUO:| 2,50");
+    e = seleziona();
+    EXPECT_EQ(e.Info_Ulteriore, "CREDITO RESIDUO:| 0,00");
+    e = seleziona();
+    EXPECT_EQ(e.Esito, 6);
+    EXPECT_EQ(presenze(), 2);
+    EXPECT_EQ(n("SELECT Count(*) FROM PN_Movimenti WHERE Tipologia=13 AND Importo=2.5 AND Codice_Struttura='ST001'"), 2);
 }
 
 TEST_F(Selezione, UnlimitedLineComesBeforeAnEntryPack) {
@@ -259,6 +296,10 @@ TEST_F(Selezione, CourseHeldInTheFacilityOnlyDuringItsLesson) {
 
 TEST_F(Selezione, ActivationChoiceIsAskedThenConfirmed) {
     terminale("Gestisci_Attivita=1");
+    sql("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, "
+        "Importo) SELECT ID, 2, 4, '1900-01-01 00:00:00', '1900-01-01 23:59:59', '2024-01-01 00:00:00', 1 FROM Dettaglio_Terminali "
+        "WHERE Indirizzo=1");
+    sql("INSERT INTO Gestione_MoneyCard (Codice_Cliente, Importo, Data_Inizio) VALUES ('CL001', 5, '2024-01-01 00:00:00')");
     EsitoAttivita e = seleziona();
     EXPECT_EQ(e.Esito, 0);
     EXPECT_TRUE(e.Scelta);
@@ -267,14 +308,16 @@ TEST_F(Selezione, ActivationChoiceIsAskedThenConfirmed) {
     const std::vector<std::string> attesi = {"INGRESSI RESIDUI 5|1 ATTIVARE|2 NON ATTIVARE|SCELTA:_", "%K1", "%KN"};
     EXPECT_EQ(x.queued(1), attesi);
     EXPECT_EQ(presenze(), 0);
+    EXPECT_EQ(n("SELECT Importo_Usato FROM Gestione_MoneyCard"), 0);  // nothing paid before the answer
 
-    // Confirmed: recorded without asking again.
+    // Confirmed: recorded without asking again, and paid then, once.
     m.Stato = 10;
     e = seleziona();
     EXPECT_EQ(e.Esito, 0);
     EXPECT_FALSE(e.Scelta);
     EXPECT_EQ(presenze(), 1);
     EXPECT_EQ(x.queued(1).size(), 3u);
+    EXPECT_EQ(n("SELECT Importo_Usato FROM Gestione_MoneyCard"), 1);
 }
 
 TEST_F(Selezione, ActivationChoiceShowsTheExpiryOfAnUnlimitedLine) {
