@@ -1,8 +1,10 @@
-// Card read to verdict at a facility terminal (the pool turnstile) and at the general
-// entrance (the main entrance), per kind of read: latency (p50, p99), SQL statements and
-// round trips per read, on an embedded database of 20,000 members and
-// 2,000,000 attendances. The reads go through the same path as a read from an HTTP-push
-// terminal; only the socket is replaced by an in-memory connection.
+// Card read to verdict per kind of read: latency (p50, p99), SQL statements and round trips
+// per read, on an embedded database of 20,000 members, 2,000,000 attendances and as many
+// past exits, and 200,000 day tickets sold before: members admitted at a facility terminal
+// (the pool turnstile) and at the general entrance (the main entrance), members leaving
+// through the exit, and day tickets entering and leaving with the ticket check on. The reads
+// go through the same path as a read from an HTTP-push terminal; only the socket is
+// replaced by an in-memory connection.
 //
 // Across a network every round trip to SQL Server costs the link's latency. --rtt models
 // it: each round trip of a read (a statement, or a batch) adds that delay to the read's
@@ -133,6 +135,7 @@ struct Kind {
     const char* name;
     int address;
     std::function<std::string(int)> code;  // the code of the i-th read of this kind
+    bool biglietti = false;                  // the server's ticket check on
 };
 
 }  // namespace
@@ -163,6 +166,7 @@ int main(int argc, char** argv) {
     }
     constexpr int kMembers = 20000;
     constexpr int kAttendances = 2000000;
+    constexpr int kBiglietti = 200000;
     if (reads < 1 || reads * 2 > kMembers) reads = 300;  // admitted members read once each
     const auto dir = std::filesystem::temp_directory_path() / ("velaris-bench-read-" + std::to_string(getpid()));
     std::filesystem::remove_all(dir);
@@ -199,6 +203,26 @@ int main(int argc, char** argv) {
                         "SELECT n, 'CL2' || printf('%05d', n % " + std::to_string(kMembers) +
                         " + 1), strftime('%Y-%m-%d 00:00:00', 'now', 'localtime', '-' || (1 + n % 730) || ' days'), "
                         "'1900-01-01 10:00:00', 2 FROM seq");
+        // Past exits, and the tickets sold on earlier days (used up and expired).
+        c.executeNative("WITH RECURSIVE seq(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM seq WHERE n < " +
+                        std::to_string(kAttendances) +
+                        ") INSERT INTO Gestione_Uscite (Codice_Cliente, Data_Uscita, Ora_Uscita, ID_Entrata, IndTerminale) "
+                        "SELECT 'CL2' || printf('%05d', n % " + std::to_string(kMembers) +
+                        " + 1), strftime('%Y-%m-%d 00:00:00', 'now', 'localtime', '-' || (1 + n % 730) || ' days'), "
+                        "'1900-01-01 11:30:00', n, 3 FROM seq");
+        c.executeNative("WITH RECURSIVE seq(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM seq WHERE n < " +
+                        std::to_string(kBiglietti) +
+                        ") INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Tessera, Data_Acquisto, Data_Inizio, "
+                        "Sedute, SeduteFatte, Scaduta) SELECT 'BG001', 'TK' || printf('%06d', n), "
+                        "strftime('%Y-%m-%d 00:00:00', 'now', 'localtime', '-' || (1 + n % 730) || ' days'), "
+                        "strftime('%Y-%m-%d 00:00:00', 'now', 'localtime', '-' || (1 + n % 730) || ' days'), 1, 1, -1 "
+                        "FROM seq");
+        c.executeNative("WITH RECURSIVE seq(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM seq WHERE n < " +
+                        std::to_string(reads) +
+                        ") INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Tessera, Data_Acquisto, Data_Inizio, "
+                        "Sedute, SeduteFatte, Scaduta) SELECT 'BG001', 'TKOGGI' || printf('%05d', n), "
+                        "strftime('%Y-%m-%d 00:00:00', 'now', 'localtime'), strftime('%Y-%m-%d 00:00:00', 'now', "
+                        "'localtime'), 1, 0, 0 FROM seq");
         c.executeNative("COMMIT; ANALYZE; PRAGMA wal_checkpoint(TRUNCATE);");
     }
     const long long databaseBefore = fileSize(path);
@@ -231,6 +255,16 @@ int main(int argc, char** argv) {
 
     // Every admitted member reads once; the other kinds may repeat.
     int nextMember = 0;
+    auto membro = [&](int i) {
+        char c[16];
+        std::snprintf(c, sizeof c, "CL2%05d", 1 + (i * 7919) % kMembers);
+        return std::string(c);
+    };
+    auto biglietto = [](int i) {
+        char c[16];
+        std::snprintf(c, sizeof c, "TKOGGI%05d", i + 1);
+        return std::string(c);
+    };
     const std::vector<Kind> kinds = {
         {"member admitted, facility turnstile", 2,
          [&](int) {
@@ -257,6 +291,11 @@ int main(int argc, char** argv) {
              return std::string(c);
          }},
         {"staff card, facility turnstile", 2, [](int) { return std::string("0004512001"); }},
+        // The members admitted at the pool leave through the exit, which closes their stays.
+        {"member exit", 3, membro},
+        // With the ticket check on (every read passes it first), today's day tickets in and out.
+        {"day ticket entry, facility turnstile", 2, biglietto, true},
+        {"day ticket exit", 3, biglietto, true},
     };
 
     std::vector<double> delays = {0};
@@ -267,6 +306,7 @@ int main(int argc, char** argv) {
         std::vector<double> latency, trips;
         double statements = 0;
         const long openedBefore = conn.opened;
+        s.Opzione_Avvio = kind.biglietti;
         for (int i = 0; i < reads; ++i) {
             const std::string code = kind.code(i);
             const auto st0 = db.conn().statementCount();

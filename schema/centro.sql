@@ -1080,7 +1080,7 @@ CREATE TABLE Impostazioni_Funzionamento (
     Struttura_Darsena_UT        INTEGER,
     Struttura_Darsena1          INTEGER,
     Struttura_Darsena2          INTEGER,
-    Struttura_Biglietti         INTEGER,
+    Struttura_Biglietti         VARCHAR(10) COLLATE TSQL,
     SMS_User                    VARCHAR(50) COLLATE TSQL,
     SMS_PWD                     VARCHAR(50) COLLATE TSQL,
     SMS_Mittente                VARCHAR(50) COLLATE TSQL,

@@ -6,6 +6,7 @@
 
 #include "attendance/visita.h"
 #include "base/format.h"
+#include "db/setting_slots.h"
 
 namespace velaris {
 
@@ -638,15 +639,24 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
         if (!Nullo_Vuoto(Codice_Attivita) && a.tabella)
             tolleranza = ZeroSeNullo(
                 DLookUpQ(s.db, "TolleranzaU", a.tabella, std::string(a.chiave) + "=" + CChrQ(Codice_Attivita)));
+        const int64_t anticipo = ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::AnticipoPren));
         if (tolleranza == 0) tolleranza = ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::TolleranzaU));
-        if (tolleranza == 0) tolleranza = ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::AnticipoPren));
+        if (tolleranza == 0) tolleranza = anticipo;
 
+        // The band that holds the entry, or the one it was admitted to `AnticipoPren` minutes
+        // before its start.
         const std::string entrata = Ora_SqlQ(Ora_Entrata);
+        std::string anticipata = entrata;
+        if (const auto e = Ora_Entrata.toDate(); e && anticipo > 0 && !Nullo_Vuoto(Ora_Entrata))
+            anticipata = Ora_SqlQ(Value(DateTime::fromParts(1900, 1, 1).addSeconds(
+                std::min<int64_t>(e->secondOfDay() + anticipo * 60, 23 * 3600 + 59 * 60 + 59))));
         const std::string giorno = " AND DDSettimana = " + num(Giorno_Settimana);
+        auto dentro = [&](const char* da, const char* a) {
+            return std::string(" AND ") + a + ">=" + entrata + " AND " + da + "<=" + anticipata + " ORDER BY " + da;
+        };
         auto fascia = [&](const std::string& tabella, const std::string& chiavi, bool conGiorno) -> Value {
             auto r = primaRiga(s.db, "SELECT TOP 1 Fascia_Fin FROM " + tabella + " WHERE " + chiavi +
-                                         (conGiorno ? giorno : std::string()) + " AND " + entrata +
-                                         " BETWEEN Fascia_Ini AND Fascia_Fin");
+                                         (conGiorno ? giorno : std::string()) + dentro("Fascia_Ini", "Fascia_Fin"));
             return r ? (*r)[0] : Value::null();
         };
         auto ripiego = [&] {
@@ -688,8 +698,7 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
                         risultato = (*b)[1];
                     } else if ((*b)[0].toInt() == 2) {
                         auto r = primaRiga(s.db, "SELECT TOP 1 Ingresso_A  FROM Biglietti_FasceOrarie  WHERE "
-                                                 "Codice_Biglietto=" + big + giorno + " AND " + entrata +
-                                                 " BETWEEN Ingresso_Da AND Ingresso_A");
+                                                 "Codice_Biglietto=" + big + giorno + dentro("Ingresso_Da", "Ingresso_A"));
                         if (r) risultato = (*r)[0];
                     }
                 }

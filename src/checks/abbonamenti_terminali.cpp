@@ -17,15 +17,8 @@ namespace {
 
 constexpr const char* kFunzione = "Verifica_Abbonamenti_Terminali";
 
-struct Personale {
-    const char* prefisso;
-    const char* tabella;
-    const char* chiave;
-    const char* ruolo;
-};
-
 // The staff kinds; the position (1..6) is the `Tipologia` of their register rows.
-constexpr Personale kPersonale[] = {
+constexpr TipoPersonale kPersonale[] = {
     {"CO", "Anagrafica_Consulenti", "Codice_Consulente", "VENDITORE"},
     {"IS", "Anagrafica_Istruttori", "Codice_Istruttore", "ISTRUTTORE"},
     {"ME", "Anagrafica_Medici", "Codice_Medico", "MEDICO"},
@@ -66,12 +59,14 @@ bool scaduta(const Value& scadenza, const DateTime& oggi) {
 
 }  // namespace
 
-bool codicePersonale(const std::string& codice) {
+const TipoPersonale* tipoPersonale(const std::string& codice) {
     const std::string p = codice.substr(0, 2);
-    for (const Personale& k : kPersonale)
-        if (p == k.prefisso) return true;
-    return false;
+    for (const TipoPersonale& k : kPersonale)
+        if (p == k.prefisso) return &k;
+    return nullptr;
 }
+
+bool codicePersonale(const std::string& codice) { return tipoPersonale(codice) != nullptr; }
 
 std::string descrizioneStato(const Value& stato) {
     switch (stato.toInt()) {
@@ -101,7 +96,7 @@ std::string Descrizione_Modalita(Sistema& s, int m) {
 
 int Verifica_Personale(Sistema& s, const Value& codiceValore) {
     const std::string codice = codiceValore.toText();
-    const Personale* kind = nullptr;
+    const TipoPersonale* kind = nullptr;
     int tipologia = 0;
     for (size_t i = 0; i < std::size(kPersonale); ++i) {
         if (codice.rfind(kPersonale[i].prefisso, 0) == 0) {

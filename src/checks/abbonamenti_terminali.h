@@ -52,6 +52,17 @@ int Verifica_Personale(Sistema& s, const Value& codice);
 // True for a code that begins with one of the six staff prefixes.
 bool codicePersonale(const std::string& codice);
 
+// A staff kind: the prefix of its codes, its master table and key column, and the role
+// word of the logs.
+struct TipoPersonale {
+    const char* prefisso;
+    const char* tabella;
+    const char* chiave;
+    const char* ruolo;
+};
+// The staff kind of a code (by its first two characters), or nullptr.
+const TipoPersonale* tipoPersonale(const std::string& codice);
+
 // `Descrizione_Modalita`: the text of fee modality m for the irregularity list.
 std::string Descrizione_Modalita(Sistema& s, int m);
 

@@ -7,12 +7,14 @@
 
 #include "attendance/dati_accessi.h"
 #include "attendance/log_terminali.h"
+#include "attendance/uscite.h"
 #include "attendance/visita.h"
 #include "checks/abbonamenti_terminali.h"
 #include "processing/attivita.h"
 #include "processing/identifica.h"
 #include "processing/ingresso.h"
 #include "processing/intake.h"
+#include "processing/passaggi.h"
 #include "processing/risposte.h"
 #include "system/queue.h"
 #include "system/sender.h"
@@ -26,14 +28,6 @@ using Passo = std::optional<Fine>;  // nothing: the dispatch goes on with the ne
 
 void inviaSubito(Sistema& s, std::string testo) { KxSendMsg(s, s.corrente.Indirizzo_Corrente, testo, 0); }
 
-// A step whose procedure is not part of the server yet: the read ends with one log line
-// and the idle prompt, without a verdict.
-Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa) {
-    s.log.error(0, cosa + " not available yet: read " + perLog(m.Codice_Letto) + " not processed", "Elabora_Messaggi");
-    Prompt_Riposo(s, m);
-    return Fine::ScriviStato;
-}
-
 // Every verdict that reaches the idle prompt ends here, before the state write.
 Fine concludi(Sistema& s, Messaggio& m, const std::string& codice, bool ammesso) {
     Prompt_Riposo(s, m);
@@ -44,17 +38,6 @@ Fine concludi(Sistema& s, Messaggio& m, const std::string& codice, bool ammesso)
 bool codiceCliente(const std::string& codice) { return codice.rfind("CL", 0) == 0; }
 
 std::string ora(const DateTime& t) { return Ora_SqlQ(Value(t)); }
-
-// A ticket sold on this code: the read belongs to the ticket check.
-bool haBiglietto(Sistema& s, const Messaggio& m, const std::string& codice) {
-    const std::string c = CChrQ(Value(codice));
-    const std::string t = CChrQ(Value(Togli_Sentinelle(codice)));
-    auto rs = s.db.open("SELECT TOP 1 Gestione_Biglietti.ID FROM Gestione_Biglietti WHERE Gestione_Biglietti.Scaduta=0 "
-                        "AND Gestione_Biglietti.Data_Inizio<=" + Data_SqlQ(Value(m.oggi)) +
-                        " AND (Gestione_Biglietti.Codice_Cliente=" + c + " OR Gestione_Biglietti.Codice_Tessera=" + c +
-                        " OR Gestione_Biglietti.Codice_Tessera=" + t + ")");
-    return !rs->eof();
-}
 
 // Zone limit: the entry side of a zone with a maximum of people inside.
 Passo limiteZona(Sistema& s, Messaggio& m, const std::string& codice) {
@@ -245,6 +228,12 @@ std::string perLog(const std::string& codice) {
     return n < codice.size() ? out + "..." : out;
 }
 
+Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa) {
+    s.log.error(0, cosa + " not available yet: read " + perLog(m.Codice_Letto) + " not processed", "Elabora_Messaggi");
+    Prompt_Riposo(s, m);
+    return Fine::ScriviStato;
+}
+
 Fine controlloCliente(Sistema& s, Messaggio& m) {
     if (m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma) return nonDisponibile(s, m, "The activity dialogue");
     const TerminalRow& t = *m.terminale;
@@ -277,16 +266,19 @@ Fine dispatchCodice(Sistema& s, Messaggio& m) {
 
     m.Codice_Spogliato = Togli_Sentinelle(codice);
     s.lettura.Tessera_Letta = m.Codice_Spogliato;
+    const int uscita = static_cast<int>(t["Uscita"].toInt());
 
     if (s.Opzione_Avvio) {
         if (Nullo_Vuoto(Value(codice))) codice = m.Codice_Spogliato;
-        if (haBiglietto(s, m, codice)) return nonDisponibile(s, m, "The ticket check");
+        if (Verifica_Biglietti(s, m, soloUscita(uscita) ? 2 : 1, codice)) {
+            Prompt_Riposo(s, m);
+            return Fine::ScriviStato;
+        }
     }
 
     m.Codice_Proprietario = Identifica_Codice(s, codice, m.Cognome, m.Nome);
     codice = m.Codice_Proprietario;
     const bool cliente = codiceCliente(codice);
-    const int uscita = static_cast<int>(t["Uscita"].toInt());
 
     if (cliente && uscita == 0)
         if (Passo p = limiteZona(s, m, codice)) return *p;
@@ -298,10 +290,17 @@ Fine dispatchCodice(Sistema& s, Messaggio& m) {
         Prompt_Riposo(s, m);
         return Fine::ScriviStato;
     }
-    if (codice.rfind("VR", 0) == 0) return nonDisponibile(s, m, "The visitor check");
+    if (codice.rfind("VR", 0) == 0) return Verifica_Ingresso_Visitatori(s, m, codice);
 
     if (codice.empty() && tipoConDisplay(c.Tipo_Corrente)) accoda(s, c.Indirizzo_Corrente, "\fCODICE NON ASSEGNATO", 2);
-    if (uscita != 0 && !Nullo_Vuoto(Value(codice))) return nonDisponibile(s, m, "The exit recording");
+    if (uscita != kUscitaNo && !Nullo_Vuoto(Value(codice)))
+        if (auto fine = Salva_Uscita(s, m, codice)) return *fine;
+    // A terminal that only lets people out has nothing more to judge for a code nobody owns.
+    if (soloUscita(uscita) && Nullo_Vuoto(Value(codice))) {
+        if (c.Stop != 0) Attiva_Rele(s, Value(), 2, c.Tipo_Corrente);
+        Prompt_Riposo(s, m);
+        return Fine::ScriviStato;
+    }
 
     if (!codice.empty())
         if (Passo p = accompagnatore(s, m, codice)) return *p;

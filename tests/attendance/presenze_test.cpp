@@ -571,3 +571,13 @@ TEST_F(OraUscita, BandOfTheSubscriptionPlusTolerance) {
               "14:15:00");
     EXPECT_EQ(t(calcola(Value("AB1"), Value("ST001"), 13, 0, 0)), "Null");
 }
+
+TEST_F(OraUscita, BandAdmittedInAdvanceGivesTheDeadline) {
+    x.f.native("INSERT INTO Impostazioni_Funzionamento (AnticipoPren, TolleranzaU) VALUES (15, 10);"
+               "INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) VALUES "
+               "('AB1','1900-01-01 07:00:00','1900-01-01 09:00:00'), ('AB1','1900-01-01 10:00:00','1900-01-01 12:00:00')");
+    x.s.settings.Defaults_DopoAggiornamento();
+    EXPECT_EQ(t(calcola(Value("AB1"), Value::null(), 9, 50, 0)), "12:10:00");  // ten minutes before the band
+    EXPECT_EQ(t(calcola(Value("AB1"), Value::null(), 8, 50, 0)), "09:10:00");  // the band that holds the entry
+    EXPECT_EQ(t(calcola(Value("AB1"), Value::null(), 9, 40, 0)), "Null");      // too early for the next
+}

@@ -1,6 +1,7 @@
 // The real server on the demo centre, driven by HTTP-push terminals on loopback: card reads
 // at the pool turnstile and at the main entrance get their verdicts and leave their rows;
-// the money card pays an entry at the fitness-room turnstile and an article at the bar.
+// members, the day ticket and the visitor card enter and leave through the exit; the money
+// card pays an entry at the fitness-room turnstile and an article at the bar.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -29,13 +30,18 @@ struct Demo : ::testing::Test {
         ASSERT_EQ(status, 0) << out;
         std::ofstream(dir / "Velaris.ini") << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port="
                                            << httpPort << "\n[Web]\nPort=0\n";
-        server.start(kExe, {"Provider=SQLite;Data Source=" + db + ";0", "--config", (dir / "Velaris.ini").string(),
-                            "--log-dir", dir.path().string()});
+        std::vector<std::string> args = {"Provider=SQLite;Data Source=" + db + ";" + opzione(), "--config",
+                                         (dir / "Velaris.ini").string(), "--log-dir", dir.path().string()};
+        for (const std::string& a : argomenti()) args.push_back(a);
+        server.start(kExe, args);
         ASSERT_TRUE(server.waitFor("in servizio", 30s)) << server.output();
     }
     void TearDown() override {
         if (server.running()) server.stop(SIGKILL);
     }
+    // The start option digit (1: the ticket check on) and further arguments.
+    virtual std::string opzione() { return "0"; }
+    virtual std::vector<std::string> argomenti() { return {}; }
     // The rows of a query as the sql command prints them, header first.
     std::string query(const std::string& statement) {
         auto [status, out] = test::runCommand(kExe, {"sql", "--database", db, statement});
@@ -171,6 +177,55 @@ TEST_F(Demo, TheMoneyCardPaysAnEntryAndABarArticle) {
     ASSERT_TRUE(bar.attendi("screen=\fOPERAZIONE|ANNULLATA", 10s)) << bar.ricevuto;
     EXPECT_EQ(credito(), "R\n39.2\n");
 
+    EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
+    std::ifstream in(dir / "VelarisAccessi.log");
+    const std::string log((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+}
+
+namespace {
+
+// The demo with the ticket check on and its clock at 10:30 today.
+struct DemoPassaggi : Demo {
+    std::string opzione() override { return "1"; }
+    std::vector<std::string> argomenti() override {
+        return {"--clock", Clock::systemNow().datePart().addSeconds(10 * 3600 + 30 * 60).canonical()};
+    }
+};
+
+}  // namespace
+
+TEST_F(DemoPassaggi, MemberDayTicketAndVisitorEnterAndLeave) {
+    test::TerminaleHttp ingresso(httpPort, 1), piscina(httpPort, 2), uscita(httpPort, 3);
+    ASSERT_TRUE(ingresso.presenta() && piscina.presenta() && uscita.presenta());
+    auto passa = [](test::TerminaleHttp& t, const std::string& code, const std::string& screen) {
+        t.leggi(code);
+        EXPECT_TRUE(t.attendi("relay1=3", 10s)) << code << ": " << t.ricevuto;
+        EXPECT_TRUE(t.attendi("screen=\f" + screen, 10s)) << code << ": " << t.ricevuto;
+    };
+
+    // Rossi comes in at the main entrance and leaves through the exit, which closes his stay.
+    passa(ingresso, "0001234501", "OK|ABILITATO");
+    passa(uscita, "0001234501", "USCITA|CONSENTITA");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Uscite INNER JOIN Gestione_Entrate ON "
+                    "Gestione_Uscite.ID_Entrata=Gestione_Entrate.ID_Entrata WHERE Gestione_Uscite.Codice_Cliente='CL000001' "
+                    "AND Gestione_Entrate.IndTerminale=1 AND Gestione_Uscite.IndTerminale=3"),
+              "N\n1\n");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Controllo_Fascia_Oraria WHERE Codice_Cliente='CL000001'"), "N\n0\n");
+
+    // Conti's day ticket on its bare card: into the pool and out.
+    passa(piscina, "TK000001", "OK|ABILITATO");
+    passa(uscita, "TK000001", "USCITA|CONSENTITA");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Presenze_Strutture WHERE ID_Biglietto=1 AND Tipologia=4"), "N\n1\n");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Uscite WHERE Codice_Cliente='TK000001'"), "N\n1\n");
+
+    // Moretti's visitor card: in at the main entrance, out within his 90 minutes, card freed.
+    passa(ingresso, "V0001", "ENTRATA|CONSENTITA");
+    passa(uscita, "V0001", "USCITA|CONSENTITA");
+    EXPECT_EQ(query("SELECT Count(*) AS N FROM Gestione_Visitatori WHERE Codice_Visitatore='VR000001' AND Ora_Uscita IS NOT "
+                    "NULL"),
+              "N\n1\n");
+    EXPECT_EQ(query("SELECT Codice_Bis FROM Anagrafica_Visitatori WHERE Codice_Visitatore='VR000001'"), "Codice_Bis\nNULL\n");
     EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
     std::ifstream in(dir / "VelarisAccessi.log");
     const std::string log((std::istreambuf_iterator<char>(in)), {});

@@ -1,5 +1,5 @@
 // Statement corpus: attendance recording (facility path and terminal path), booking
-// reconciliation, exit recording and the latest exit time.
+// reconciliation and the points charged for time on the premises.
 
 #include "corpus_support.h"
 
@@ -474,106 +474,16 @@ TEST_F(CorpusAttendance, BookingReconciliation) {
     EXPECT_EQ(db.storedInt("SELECT Ingresso FROM Gestione_Prenotazioni_Corsi WHERE ID=1"), 5);
 }
 
-TEST_F(CorpusAttendance, ExitRecording) {
-    const std::string cl = Q("CL000001"), terminal = N(3), date = D(), card = Q("0001234501");
-    const std::string cardMatch = " AND ((Len(Codice_Bis)<=20 AND Codice_Bis=" + card + ") OR (Len(Codice_Bis)>20)) ";
-    const std::string paired = " AND IndTerminale IN (SELECT Indirizzo  FROM Dettaglio_Terminali INNER JOIN Dettaglio_Terminali_Uscita "
-                               "ON Dettaglio_Terminali.ID = Dettaglio_Terminali_Uscita.ID_Terminale_Entrata  WHERE "
-                               "Dettaglio_Terminali_Uscita.ID_Terminale=" + N(3) + ")";
-    db.native(R"sql(INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, AOre, Ora_Presenza, IndTerminale, Punti, Codice_Bis, ID_Entrata, ID_Presenza)
-        VALUES (2, 'CL000001', '2024-03-07 00:00:00', '1900-01-01 12:00:00', '1900-01-01 09:00:00', 1, 0, '0001234501', 1, 3),
-               (2, 'CL000001', '2024-03-07 00:00:00', '1900-01-01 13:00:00', '1900-01-01 09:30:00', 1, 0, 'QR-CODE-DI-UN-GIORNO-LUNGO', 2, 4),
-               (1, 'CL000001', '2024-03-07 00:00:00', '1900-01-01 11:00:00', NULL, 1, 0, '0001234501', 1, 3);
-        UPDATE Controllo_Fascia_Oraria SET DaOre='1900-01-01 10:00:00' WHERE Modalita=1;)sql");
-
-    // Calcola_Ora_Uscita: exit tolerances and band searches.
-    const struct { const char* table; const char* key; const char* code; } masters[] = {
-        {"Anagrafica_Strutture", "Codice_Struttura", "ST001"}, {"Anagrafica_Corsi", "Codice_Corso", "CS002"},
-        {"Anagrafica_Servizi", "Codice_Servizio", "SE001"}};
-    for (const auto& m : masters)
-        db.first(std::string("SELECT TolleranzaU FROM ") + m.table + " WHERE " + m.key + "=" + Q(m.code));
-    db.first("SELECT TolleranzaU FROM Impostazioni_Funzionamento");
-    const std::string entry = T(9, 0);
-    EXPECT_EQ(db.first("SELECT TOP 1 Fascia_Fin FROM Giorni_DD_Fasce_Abbonamenti WHERE Codice_Abbonamento=" + Q("AB005") + " AND " +
-                       entry + " BETWEEN Fascia_Ini AND Fascia_Fin AND DDSettimana = " + N(4)).toDate(),
-              DateTime::fromParts(1900, 1, 1, 14, 0, 0));
-    db.first("SELECT TOP 1 Fascia_Fin FROM FasceOrarie_Abbonamenti WHERE Codice_Abbonamento=" + Q("AB005") + " AND " + entry +
-             " BETWEEN Fascia_Ini AND Fascia_Fin");
-    db.first("SELECT TOP 1 Fascia_Fin FROM Giorni_DD_Fasce_Abbonamenti_Righe WHERE Codice_Abbonamento=" + Q("AB005") +
-             " AND Codice_Struttura=" + Q("ST001") + " AND " + entry + " BETWEEN Fascia_Ini AND Fascia_Fin AND DDSettimana = " + N(4));
-    db.first("SELECT TOP 1 Fascia_Fin FROM FasceOrarie_Abbonamenti_Righe WHERE Codice_Abbonamento=" + Q("AB005") +
-             " AND Codice_Struttura=" + Q("ST001") + " AND " + entry + " BETWEEN Fascia_Ini AND Fascia_Fin");
-    db.first("SELECT TOP 1 Fascia_Fin FROM Giorni_DD_Fasce_Pacchetti_Righe WHERE Codice_Pacchetto=" + Q("PK001") +
-             " AND Codice_Struttura=" + Q("ST003") + " AND " + entry + " BETWEEN Fascia_Ini AND Fascia_Fin AND DDSettimana = " + N(4));
-    db.first("SELECT TOP 1 Fascia_Fin FROM FasceOrarie_Pacchetti_Righe WHERE Codice_Pacchetto=" + Q("PK001") +
-             " AND Codice_Struttura=" + Q("ST003") + " AND " + entry + " BETWEEN Fascia_Ini AND Fascia_Fin");
-    db.first("SELECT TOP 1 Fascia_Fin FROM Giorni_DD_Fasce_Aggiunte_Righe WHERE ID_Aggiunta=" + N(1) + " AND " + entry +
-             " BETWEEN Fascia_Ini AND Fascia_Fin AND DDSettimana = " + N(4));
-    db.first("SELECT TOP 1 Fascia_Fin FROM FasceOrarie_Aggiunte_Righe WHERE ID_Aggiunta=" + N(1) + " AND " + entry +
-             " BETWEEN Fascia_Ini AND Fascia_Fin");
-    ResultTable t = db.query("SELECT Tipo_Gestione, Ingresso_A  FROM Anagrafica_Biglietti  WHERE Codice_Biglietto=" + Q("BG001"));
-    EXPECT_EQ(t.rows.at(0).at(0).toInt(), 2);
-    EXPECT_EQ(db.first("SELECT TOP 1 Ingresso_A  FROM Biglietti_FasceOrarie  WHERE Codice_Biglietto=" + Q("BG001") +
-                       " AND DDSettimana = " + N(4) + " AND " + T(10, 30) + " BETWEEN Ingresso_Da AND Ingresso_A").toDate(),
-              DateTime::fromParts(1900, 1, 1, 12, 0, 0));
-
-    // Salva_Uscita: staff stay toggle and personnel register.
-    const std::string staff = Q("OP0001");
-    db.query("SELECT TOP 1 Codice_Operatore, Cognome, Nome, Ingresso  FROM Anagrafica_Operatori  WHERE Codice_Operatore=" + staff);
-    EXPECT_EQ(db.query("SELECT TOP 1 Ora_Presenza  FROM Controllo_Fascia_Oraria  WHERE Codice_Cliente=" + staff +
-                       " AND Data_Presenza=" + date + " AND Modalita=2 AND IndTerminale=" + terminal + " ORDER BY Ora_Presenza ")
-                  .rows.size(), 0u);
-    db.run("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, Ora_Presenza, IndTerminale)  VALUES (2, " +
-           staff + ", " + date + ", " + T(10, 30) + ", " + terminal + ")");
-    db.run("DELETE FROM Controllo_Fascia_Oraria  WHERE Codice_Cliente = " + staff + " AND Modalita=2 ");
-    db.query("SELECT Max(ID) AS MaxID, Max(Data_EntrataUscita) AS MaxData  FROM Gestione_Personale  WHERE Codice=" + staff);
-    db.run("UPDATE Gestione_Personale  SET Ora_UscitaEntrata=" + T(10, 30) + " WHERE ID=" + N(1));
-    db.run("INSERT INTO Log_Entrate (Codice_Cliente,Cognome,Nome,Data_Presenza,Ora_Presenza,DesIrregolari,IndTerminale,Uscita) "
-           " VALUES (" + staff + "," + Q("FONTANA") + "," + Q("ELENA") + "," + date + "," + T(10, 30) + "," + Q("USCITA OPERATORE") +
-           "," + terminal + ",1)");
-
-    // The stay: both directions at one terminal, pairing, accompanied stay.
-    db.query("SELECT TOP 1 Ora_Presenza  FROM Controllo_Fascia_Oraria  WHERE Codice_Cliente=" + cl + " AND Data_Presenza=" + date +
-             " AND Modalita=2 AND IndTerminale=" + terminal + cardMatch + " ORDER BY Ora_Presenza ");
-    EXPECT_EQ(db.query("SELECT TOP 1 Dettaglio_Terminali_Uscita.ID  FROM Dettaglio_Terminali_Uscita INNER JOIN Dettaglio_Terminali ON "
-                       "Dettaglio_Terminali_Uscita.ID_Terminale = Dettaglio_Terminali.ID  WHERE Dettaglio_Terminali.Indirizzo=" +
-                       terminal).rows.size(), 1u);
-    const std::string stayQuery = "SELECT TOP 1 ID, AOre, ID_Presenza, Data_Presenza, Ora_Presenza, IndTerminale, Punti, ID_Entrata  "
-                                  "FROM Controllo_Fascia_Oraria  WHERE Codice_Cliente=" + cl + " AND Data_Presenza=" + date +
-                                  " AND Modalita=2 " + cardMatch;
-    t = db.query(stayQuery + " ORDER BY Ora_Presenza");
-    ASSERT_EQ(t.rows.size(), 1u);
-    t = db.query(stayQuery + paired + " ORDER BY Ora_Presenza");
-    ASSERT_EQ(t.rows.size(), 1u);
-    EXPECT_EQ(t.rows[0][1].toDate(), DateTime::fromParts(1900, 1, 1, 12, 0, 0));
-    // Another card of the same member closes only the stay recorded with a long code.
-    t = db.query("SELECT TOP 1 ID, AOre FROM Controllo_Fascia_Oraria WHERE Codice_Cliente=" + cl + " AND Data_Presenza=" + date +
-                 " AND Modalita=2  AND ((Len(Codice_Bis)<=20 AND Codice_Bis=" + Q("0009876501") +
-                 ") OR (Len(Codice_Bis)>20))  ORDER BY Ora_Presenza");
-    ASSERT_EQ(t.rows.size(), 1u);
-    EXPECT_EQ(t.rows[0][1].toDate(), DateTime::fromParts(1900, 1, 1, 13, 0, 0));
-    EXPECT_EQ(db.first("SELECT TOP 1 Controllo_Fascia_Oraria.ID_Entrata  FROM Controllo_Fascia_Oraria  WHERE Modalita=1 And "
-                       "Codice_Cliente=" + cl + " And Data_Presenza=" + date + " And ((DaOre Is Null) OR (DaOre<=" + T(10, 30) +
-                       " And AOre>=" + T(10, 30) + ")) " + cardMatch + paired).toInt(), 1);
-
-    // Tariffs of time on the premises: money, then points.
-    t = db.query("SELECT TOP 1 Dettaglio_Terminali_Punti.Importo, Dettaglio_Terminali_Punti.Unita_Min, "
-                 "Dettaglio_Terminali_Punti.Fraz_Min, Dettaglio_Terminali_Punti.Importo_Fraz, Dettaglio_Terminali_Punti.Tolleranza  "
-                 "FROM Dettaglio_Terminali_Punti INNER JOIN Dettaglio_Terminali ON "
-                 "Dettaglio_Terminali_Punti.ID_Terminale=Dettaglio_Terminali.ID  WHERE Dettaglio_Terminali_Punti.Tipo=3 AND "
-                 "Dettaglio_Terminali.Indirizzo=" + terminal + " AND Dettaglio_Terminali_Punti.DDSettimana=" + N(4) +
-                 " AND Dettaglio_Terminali_Punti.Fascia_Ini<=" + entry + " AND Dettaglio_Terminali_Punti.Fascia_Fin>=" + entry +
-                 " AND Dettaglio_Terminali_Punti.Data_Validita<=" + date + " AND (Dettaglio_Terminali_Punti.Fine_Validita Is Null OR "
-                 "Dettaglio_Terminali_Punti.Fine_Validita>=" + date + ")  ORDER BY Dettaglio_Terminali_Punti.Data_Validita DESC");
-    ASSERT_EQ(t.rows.size(), 1u);
-    EXPECT_EQ(t.rows[0][1].toInt(), 60);
+// The points charged for time on the premises at an exit (not sent by any procedure yet).
+TEST_F(CorpusAttendance, PointsTariffsOfTimeOnThePremises) {
+    const std::string date = D(), entry = T(9, 0);
     const std::string pointsFrom = " FROM Dettaglio_Terminali_Punti INNER JOIN Dettaglio_Terminali ON "
                                    "Dettaglio_Terminali_Punti.ID_Terminale = Dettaglio_Terminali.ID ";
-    t = db.query("SELECT TOP 1 Dettaglio_Terminali_Punti.Validita, Dettaglio_Terminali_Punti.Punti " + pointsFrom +
-                 " WHERE Dettaglio_Terminali_Punti.Tipo=1 AND Dettaglio_Terminali.Indirizzo=" + N(2) +
-                 " And Dettaglio_Terminali_Punti.DDSettimana=" + N(4) + " And Dettaglio_Terminali_Punti.Fascia_Ini<" + entry +
-                 " And Dettaglio_Terminali_Punti.Fascia_Fin>=" + entry + " AND Data_Validita<=" + date +
-                 " ORDER BY Data_Validita DESC ");
+    ResultTable t = db.query("SELECT TOP 1 Dettaglio_Terminali_Punti.Validita, Dettaglio_Terminali_Punti.Punti " + pointsFrom +
+                             " WHERE Dettaglio_Terminali_Punti.Tipo=1 AND Dettaglio_Terminali.Indirizzo=" + N(2) +
+                             " And Dettaglio_Terminali_Punti.DDSettimana=" + N(4) + " And Dettaglio_Terminali_Punti.Fascia_Ini<" +
+                             entry + " And Dettaglio_Terminali_Punti.Fascia_Fin>=" + entry + " AND Data_Validita<=" + date +
+                             " ORDER BY Data_Validita DESC ");
     ASSERT_EQ(t.rows.size(), 1u);
     EXPECT_EQ(t.rows[0][1].toInt(), 7);  // the newer tariff
     db.query("SELECT TOP 1 Dettaglio_Terminali_Punti.Fascia_Ini, Dettaglio_Terminali_Punti.Fascia_Fin, "
@@ -581,35 +491,6 @@ TEST_F(CorpusAttendance, ExitRecording) {
              " WHERE Dettaglio_Terminali_Punti.Tipo=1 AND Dettaglio_Terminali.Indirizzo=" + N(2) +
              " And Dettaglio_Terminali_Punti.DDSettimana=" + N(4) + " And Dettaglio_Terminali_Punti.Fascia_Ini<" + T(10, 0) +
              " And Dettaglio_Terminali_Punti.Fascia_Fin>=" + T(10, 0) + " AND Data_Validita<=" + date + " ORDER BY Data_Validita DESC ");
-
-    // The exit row: written once, then updated; the deadline goes.
-    const std::string exists = "Codice_Cliente=" + cl + " AND Data_Uscita=" + date + " AND ID_Entrata=" + N(1);
-    EXPECT_EQ(db.first("SELECT Count(*) AS E1  FROM Gestione_Uscite WHERE " + exists).toInt(), 0);
-    db.run("INSERT INTO Gestione_Uscite (Codice_Cliente,                     Data_Uscita,                   Ora_Uscita,                   "
-           "Fuori_Orario,                Codice_Centro,                      IndTerminale,                ID_Entrata)  VALUES (" +
-           cl + ", " + date + ", " + T(11, 30) + ", " + N(0) + ", " + Q("") + ", " + terminal + ", " + N(1) + ") ");
-    db.run("INSERT INTO Gestione_Uscite (Codice_Cliente,                     Data_Uscita,                   Ora_Uscita,                       "
-           "ID_Entrata, Codice_Centro, IndTerminale)  VALUES (" + cl + ", " + date + ", " + T(11, 35) + ", " + N(2) + ", " + Q("") +
-           ", " + terminal + ") ");
-    EXPECT_EQ(db.first("SELECT Count(*) AS E1  FROM Gestione_Uscite WHERE " + exists + " AND IndTerminale IN " + "(" + N(3) + ")")
-                  .toInt(), 1);
-    db.run("UPDATE Gestione_Uscite  SET Ora_Uscita=" + T(11, 40) + " WHERE " + exists);
-    EXPECT_EQ(db.stored("SELECT Ora_Uscita FROM Gestione_Uscite WHERE ID_Entrata=1"), "1900-01-01 11:40:00");
-    db.run("DELETE FROM Controllo_Fascia_Oraria  WHERE Codice_Cliente = " + cl + " AND Modalita=2 " + cardMatch + paired);
-    EXPECT_EQ(db.storedInt("SELECT count(*) FROM Controllo_Fascia_Oraria WHERE Modalita=2"), 0);  // both stays were at terminal 1
-
-    // Display, log, marker, state.
-    db.query("SELECT Anagrafica_Clienti.Cognome, Anagrafica_Clienti.Nome, Anagrafica_Clienti.Indirizzo, Anagrafica_Clienti.Stato, "
-             "Anagrafica_Clienti.Foto, Anagrafica_Clienti.Codice_Consulente, Anagrafica_Clienti.Data_Registrazione FROM "
-             "Anagrafica_Clienti WHERE Anagrafica_Clienti.Codice_Cliente=" + cl);
-    db.run("INSERT INTO Log_Entrate (Codice_Cliente,      Cognome,      Nome,      Data_Presenza,      Ora_Presenza,      Semaforo1,  "
-           "    Semaforo2,      Semaforo3,      ID_Presenza,      DesIrregolari,      DesIrregolari_Att,      IndTerminale,      "
-           "Uscita) VALUES (" + cl + ", " + Q("ROSSI") + ", " + Q("MARIO") + ", " + date + ", " + T(11, 40) + ", 0, 0, 0, " + N(3) +
-           ", " + Q("OK") + ", " + Q("USCITA USCITA") + ", " + terminal + ", 1)");
-    db.run("DELETE FROM Stato_Terminali WHERE Indirizzo=0");
-    db.run("INSERT INTO Stato_Terminali (Indirizzo,Ora_Invio)  VALUES (0," + T(11, 40, 2) + ")");
-    db.run("UPDATE Stato_Terminali SET Stato = " + N(2) + ", Codice_Cliente = " + cl + ", Tipo = " + N(6) + " WHERE Indirizzo = " +
-           terminal);
 }
 
 }  // namespace

@@ -1,0 +1,282 @@
+// Reads at exit terminals through Elabora_Messaggi: the member's stay found and judged
+// against its deadline, the rows an exit leaves, staff passages, and what the terminal is
+// told. Stays are inserted as the entry recording leaves them.
+#include "scenario.h"
+
+using namespace velaris;
+using velaris::test::Centro;
+
+namespace {
+
+const std::vector<std::string> kVai = {"%O1\x03", "\fUSCITA|CONSENTITA"};
+
+struct Uscite : Centro {
+    // Terminals 1 and 2 are entrances of the gym; 3 is the exit, paired with `abbinate`.
+    void terminali(const std::string& extra3 = "", std::initializer_list<int> abbinate = {1, 2}) {
+        x.terminale(1, 1, "", "Codice_Struttura='ST001'");
+        x.terminale(2, 1, "", "Codice_Struttura='ST001'");
+        x.terminale(3, 1, "", "Uscita=2, Descrizione='USCITA EST', Vai=-1, TempoVai=3, Stop=-1, TempoStop=1, "
+                              "Personale=-1" + (extra3.empty() ? "" : ", " + extra3));
+        for (int e : abbinate)
+            x.f.native("INSERT INTO Dettaglio_Terminali_Uscita (ID_Terminale, ID_Terminale_Entrata) VALUES (3, " +
+                       std::to_string(e) + ")");
+        avvia();
+    }
+    // A stay as the entry recording leaves it: the deadline row of Modalita 2.
+    void soggiorno(int terminale, const std::string& ora, const std::string& aOre, int idEntrata,
+                   const std::string& tessera = "0001234501", const std::string& data = "2024-03-07",
+                   const std::string& cliente = "CL000001") {
+        x.f.native("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, AOre, Ora_Presenza, "
+                   "IndTerminale, ID_Presenza, Codice_Bis, ID_Entrata) VALUES (2, '" + cliente + "', '" + data +
+                   " 00:00:00', " + (aOre.empty() ? "NULL" : "'1900-01-01 " + aOre + "'") + ", '1900-01-01 " + ora +
+                   "', " + std::to_string(terminale) + ", 40, '" + tessera + "', " + std::to_string(idEntrata) + ")");
+    }
+    void pulisci() {
+        x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL OR Indirizzo=0");
+        x.net92.sent.clear();
+        x.f.logLines.clear();
+    }
+    std::string display(const char* col = "Entrata") {
+        return x.scalar(std::string("SELECT ") + col + " FROM wTmp_DatiAccessi ORDER BY ID DESC").toText();
+    }
+    std::string ora(const std::string& sql) { return x.scalar(sql).toDate()->canonical().substr(11); }
+    void impostazione(const std::string& assegnazioni) {
+        x.f.native("UPDATE Impostazioni_Funzionamento SET " + assegnazioni);
+        x.s.settings.Defaults_DopoAggiornamento();
+    }
+};
+
+}  // namespace
+
+TEST_F(Uscite, MemberLeavesInTimeAndTheExitServesTheNextCard) {
+    terminali();
+    soggiorno(1, "09:00:00", "12:15:00", 7);
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), kVai);
+    EXPECT_EQ(x.queued(3), prompt());
+    EXPECT_EQ(conta("Gestione_Uscite WHERE Codice_Cliente='CL000001' AND Data_Uscita='2024-03-07 00:00:00' AND "
+                    "Ora_Uscita='1900-01-01 10:30:00' AND ID_Entrata=7 AND IndTerminale=3 AND Fuori_Orario=0"),
+              1);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 0);
+    EXPECT_EQ(conta("Log_Entrate WHERE Uscita=1 AND ID_Presenza=40 AND DesIrregolari='OK' AND "
+                    "DesIrregolari_Att='USCITA USCITA EST' AND Cognome='ROSSI' AND Semaforo3=0"),
+              1);
+    EXPECT_EQ(display(), "USCITA CONSENTITA ORE: 10:30");
+    EXPECT_EQ(ora("SELECT Ora_Ultima_Entrata FROM wTmp_DatiAccessi"), "09:00:00");
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE CheckOut=1 AND Sem2=1 AND Terminale=3"), 1);
+    EXPECT_EQ(conta("Log_Terminali_Presenze WHERE IndTerminale=3"), 1);
+    EXPECT_EQ(conta("Stato_Terminali WHERE Indirizzo=0"), 1);
+    // The terminal is left idle, not in the exit's outcome: the next card is served.
+    EXPECT_EQ(stato(3), Value(2));
+    EXPECT_EQ(stato(3, "Codice_Cliente"), Value("CL000001"));
+
+    x.f.native("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis, Cognome) VALUES ('CL000002', '0001234502', "
+               "'VERDI')");
+    soggiorno(2, "09:30:00", "", 8, "0001234502", "2024-03-07", "CL000002");
+    pulisci();
+    leggi(3, "0001234502");
+    EXPECT_EQ(inviati(3), kVai);
+    EXPECT_EQ(conta("Gestione_Uscite WHERE Codice_Cliente='CL000002' AND ID_Entrata=8"), 1);
+}
+
+TEST_F(Uscite, LateExitIsAllowedOrRefusedByTheSetting) {
+    terminali();
+    soggiorno(1, "08:00:00", "10:00:00", 7);
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x03", "\fUSCITA|FUORI ORARIO"}));
+    EXPECT_EQ(conta("Gestione_Uscite WHERE ID_Entrata=7 AND Fuori_Orario=1"), 1);
+    EXPECT_EQ(display(), "USCITA CONSENTITA ORE: 10:30");
+    EXPECT_EQ(conta("Log_Entrate WHERE Semaforo3=1 AND DesIrregolari='USCITA CONSENTITA ORE: 10:30'"), 1);
+
+    impostazione("NoExit=-1");
+    soggiorno(1, "08:00:00", "10:00:00", 9);
+    pulisci();
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x01", "\fUSCITA|FUORI ORARIO"}));
+    // Refused, the desk sees it so; the late exit is on record for the desk to settle.
+    EXPECT_EQ(display(), "USCITA NON CONSENTITA. FUORI ORARIO");
+    EXPECT_EQ(display("Sem2"), "0");
+    EXPECT_EQ(conta("Gestione_Uscite WHERE ID_Entrata=9 AND Fuori_Orario=1"), 1);
+}
+
+TEST_F(Uscite, WithoutARecordedEntryNothingIsWrittenButTheLog) {
+    terminali();
+    soggiorno(1, "09:00:00", "12:00:00", 7, "0009999999");  // entered with another card
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x01", "\fUSCITA NON REGISTRATA"}));
+    EXPECT_EQ(conta("Gestione_Uscite"), 0);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 1);
+    EXPECT_EQ(display(), "ENTRATA NON REGISTRATA");
+    EXPECT_EQ(conta("Log_Entrate WHERE Uscita=1 AND DesIrregolari='ENTRATA NON REGISTRATA'"), 1);
+    EXPECT_EQ(stato(3), Value(2));
+
+    // A stay recorded with a code longer than 20 characters is closed by any card of the member.
+    soggiorno(1, "09:10:00", "12:00:00", 8, std::string(24, '9'));
+    pulisci();
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), kVai);
+    EXPECT_EQ(conta("Gestione_Uscite WHERE ID_Entrata=8"), 1);
+}
+
+TEST_F(Uscite, OneExitRowPerStay) {
+    terminali();
+    soggiorno(1, "09:00:00", "", 7);
+    leggi(3, "0001234501");
+    // The second read at the same exit finds the stay closed.
+    pulisci();
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3).back(), "\fUSCITA NON REGISTRATA");
+    EXPECT_EQ(conta("Gestione_Uscite"), 1);
+
+    // Two stays in one day leave two rows; a stay that already has its row gets the time.
+    soggiorno(1, "11:00:00", "", 8);
+    x.at(12, 0, 0);
+    leggi(3, "0001234501");
+    x.f.native("INSERT INTO Gestione_Uscite (Codice_Cliente, Data_Uscita, Ora_Uscita, ID_Entrata) VALUES "
+               "('CL000001', '2024-03-07 00:00:00', '1900-01-01 13:00:00', 9)");
+    soggiorno(2, "13:00:00", "", 9);
+    x.at(14, 0, 0);
+    leggi(3, "0001234501");
+    EXPECT_EQ(conta("Gestione_Uscite"), 3);
+    EXPECT_EQ(ora("SELECT Ora_Uscita FROM Gestione_Uscite WHERE ID_Entrata=8"), "12:00:00");
+    EXPECT_EQ(ora("SELECT Ora_Uscita FROM Gestione_Uscite WHERE ID_Entrata=9"), "14:00:00");
+}
+
+TEST_F(Uscite, StayRecordedWithoutItsNumberTakesTheAccompaniedBands) {
+    terminali();
+    soggiorno(1, "09:00:00", "", 0);
+    x.f.native("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, DaOre, AOre, IndTerminale, "
+               "Codice_Bis, ID_Entrata) VALUES (1, 'CL000001', '2024-03-07 00:00:00', '1900-01-01 10:00:00', "
+               "'1900-01-01 11:00:00', 1, '0001234501', 5)");
+    leggi(3, "0001234501");
+    EXPECT_EQ(conta("Gestione_Uscite WHERE ID_Entrata=5"), 1);
+}
+
+TEST_F(Uscite, PairedExitClosesOnlyStaysOfItsEntrances) {
+    terminali("", {1});
+    soggiorno(2, "09:00:00", "", 7);
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3).back(), "\fUSCITA NON REGISTRATA");
+
+    // Without pairing rows every stay of the day is the exit's.
+    x.f.native("DELETE FROM Dettaglio_Terminali_Uscita");
+    pulisci();
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), kVai);
+}
+
+TEST_F(Uscite, StaysAcrossMidnightAreJudgedAgainstTheirDeadline) {
+    terminali("", {});
+    soggiorno(1, "23:30:00", "23:59:59", 7, "0001234501", "2024-03-06");
+    x.at(0, 10, 0);
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x03", "\fUSCITA|FUORI ORARIO"}));
+    EXPECT_EQ(conta("Gestione_Uscite WHERE Data_Uscita='2024-03-07 00:00:00' AND ID_Entrata=7 AND Fuori_Orario=1"), 1);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 0);
+
+    // Without a deadline the stay of the evening before leaves in time.
+    soggiorno(1, "23:40:00", "", 8, "0001234501", "2024-03-06");
+    pulisci();
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), kVai);
+}
+
+TEST_F(Uscite, BothWaysTerminalExitsOnlyStaysEnteredThere) {
+    x.terminale(1, 1, "", "Codice_Struttura='ST001', Uscita=1, Vai=-1, TempoVai=3");
+    avvia();
+    leggi(1, "0001234501");  // no stay here: an entry, refused by the gym check
+    EXPECT_EQ(x.queued(1).at(0).rfind("\fSTOP|NON ABILITATO", 0), 0u);
+    EXPECT_EQ(conta("Gestione_Uscite"), 0);
+
+    soggiorno(1, "09:00:00", "", 7);
+    pulisci();
+    leggi(1, "0001234501");
+    EXPECT_EQ(inviati(1), kVai);
+    EXPECT_EQ(conta("Gestione_Uscite WHERE IndTerminale=1"), 1);
+}
+
+TEST_F(Uscite, StaffTogglesItsStayAndLeavesThroughTheRegister) {
+    terminali("Codice_Struttura='ST001'");
+    x.f.native("INSERT INTO Anagrafica_Istruttori (Codice_Istruttore, Codice_Bis, Cognome, Nome, Ingresso) VALUES "
+               "('IS0001', '0004512001', 'FERRARI', 'MARCO', -1)");
+    // No staff stay here: it opens one and the read is an entry (the staff check records it).
+    leggi(3, "IS0001");
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria WHERE Codice_Cliente='IS0001' AND IndTerminale=3"), 1);
+    EXPECT_EQ(conta("Gestione_Personale WHERE Codice='IS0001' AND Ora_UscitaEntrata IS NULL"), 1);
+
+    pulisci();
+    x.at(12, 0, 0);
+    leggi(3, "IS0001");
+    EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x03", "\fUSCITA|REGISTRATA"}));
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 0);
+    EXPECT_EQ(conta("Gestione_Personale WHERE Ora_UscitaEntrata='1900-01-01 12:00:00'"), 1);
+    EXPECT_EQ(conta("Log_Entrate WHERE Uscita=1 AND DesIrregolari='USCITA ISTRUTTORE'"), 1);
+    EXPECT_EQ(display(), "USCITA PERSONALE REGISTRATA");
+    EXPECT_EQ(stato(3), Value(2));
+
+    // A staff code that no table holds is nobody's.
+    pulisci();
+    leggi(3, "IS9999");
+    EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x01", "\fCODICE NON ASSEGNATO"}));
+    EXPECT_EQ(conta("Log_Entrate WHERE Codice_Cliente='IS9999'"), 0);
+}
+
+TEST_F(Uscite, TimeChargesWaitForTheCreditProceduresUnlessNoTariffApplies) {
+    terminali("Gestione_Punti=-1");
+    // Thursday (4), stays entered from 08:00: 2.00 an hour.
+    x.f.native("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, "
+               "Data_Validita, Importo, Unita_Min) VALUES (3, 3, 4, '1900-01-01 08:00:00', '1900-01-01 22:00:00', "
+               "'2024-01-01 00:00:00', 2, 60)");
+    soggiorno(1, "07:30:00", "", 7);
+    leggi(3, "0001234501");  // entered before the tariff's band: nothing to pay, no credit asked
+    EXPECT_EQ(inviati(3), kVai);
+    EXPECT_EQ(conta("Gestione_Uscite"), 1);
+
+    soggiorno(1, "09:00:00", "", 8);
+    pulisci();
+    leggi(3, "0001234501");
+    ASSERT_EQ(x.f.logLines.size(), 1u);
+    EXPECT_NE(x.f.logLines[0].find("money-card charge for the time spent not available yet"), std::string::npos);
+    EXPECT_EQ(x.queued(3), prompt());
+    EXPECT_EQ(conta("Gestione_Uscite"), 1);
+
+    x.f.native("UPDATE Controllo_Fascia_Oraria SET Punti=5");
+    pulisci();
+    leggi(3, "0001234501");
+    ASSERT_EQ(x.f.logLines.size(), 1u);
+    EXPECT_NE(x.f.logLines[0].find("points charge for the time spent not available yet"), std::string::npos);
+}
+
+TEST_F(Uscite, DatabaseErrorMidwayDropsTheReadAndTheNextIsServed) {
+    terminali();
+    soggiorno(1, "09:00:00", "", 7);
+    {
+        velaris::test::TabellaGuasta guasto(x.f.engineHandle(), "Gestione_Uscite");
+        leggi(3, "0001234501");
+    }
+    ASSERT_EQ(errori().size(), 1u);
+    EXPECT_NE(errori()[0].find("Function Salva_Uscita"), std::string::npos);
+    EXPECT_TRUE(x.queued(3).empty());
+    pulisci();
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), kVai);
+}
+
+TEST_F(Uscite, UnknownAndHostileCodesAreUnassigned) {
+    terminali();
+    for (const std::string& c : {std::string(300, '7'), std::string("X' OR '1'='1"), std::string("';DROP TABLE x;--")}) {
+        pulisci();
+        leggi(3, c);
+        EXPECT_EQ(inviati(3), std::vector<std::string>{"%O1\x01"}) << c;
+        EXPECT_EQ(x.queued(3).at(0), "\fCODICE NON ASSEGNATO") << c;
+        EXPECT_TRUE(errori().empty()) << c;
+    }
+    // Taken as their own owner, codes longer than any owner code own nothing: refused unwritten.
+    impostazione("Utilizza_CodBis=0");
+    pulisci();
+    leggi(3, "CL" + std::string(40, '1'));
+    EXPECT_EQ(inviati(3), std::vector<std::string>{"%O1\x01"});
+    EXPECT_EQ(x.queued(3).at(0), "\fCODICE NON ASSEGNATO");
+    EXPECT_EQ(conta("Gestione_Uscite") + conta("wTmp_DatiAccessi"), 0);
+    EXPECT_TRUE(errori().empty());
+}
