@@ -66,8 +66,6 @@ TEST_F(CorpusAccounts, BookingsAtTerminals) {
              std::string("FROM Anagrafica_Clienti ") + "WHERE Anagrafica_Clienti.Codice_Cliente=" + cl);
 }
 
-}
-
 TEST_F(CorpusAccounts, ActivitiesFixedFeesAndTerminalLog) {
     const std::string cl = Q("CL000001"), terminal = N(2);
     db.native("INSERT INTO Attivita_Terminali (Codice, Codice_Struttura) VALUES ('CS002', 'ST001');"
