@@ -252,3 +252,35 @@ INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Cliente, Codice_Tessera
 
 -- A special card that deletes the sales marked for deletion.
 INSERT INTO wSys_SpecialCards (Codice_Card, Tipo_Op, Descrizione) VALUES ('SPC0000001', 1, 'ELIMINA VENDITE MARCATE');
+
+-- ---------------------------------------------------------------------------------------
+-- Booked pool lanes and the courses room
+-- ---------------------------------------------------------------------------------------
+
+-- Terminal 8 switches on the lights of pool lanes 1 and 2 (relays 1 and 2 for 5 units)
+-- for members who booked them; a lane may be switched on from midnight to 23:59 of the
+-- booked day, so that the demo works whenever it runs. Staff badge and type the lane.
+INSERT INTO Dettaglio_Terminali (ID, Indirizzo, Descrizione, Attivo, Indirizzo_IP, Tipo, Uscita, Personale, Stop, Vai, TempoStop, TempoVai, NReleStop, NReleVai, Codice_Struttura, Visualizza_Dett, Gestisci_Attivita, Intervallo_Presenze) VALUES (8, 8, 'CORSIE PISCINA', -1, '127.0.0.8', 6, 0, 0, -1, -1, 1, 3, 1, 1, Null, -1, 0, 0);
+INSERT INTO Dettaglio_Terminali_Sub (ID_Terminale, Cd_SubStruttura, NReleVai, TempoVai, IOX, TempoAnticipo, TempoRitardo, TempoApertura, Vai) VALUES (8, 1, 1, 5, 0, 720, 719, 0, -1);
+INSERT INTO Dettaglio_Terminali_Sub (ID_Terminale, Cd_SubStruttura, NReleVai, TempoVai, IOX, TempoAnticipo, TempoRitardo, TempoApertura, Vai) VALUES (8, 2, 2, 5, 0, 720, 719, 0, -1);
+
+-- Rossi booked lane 1 today at noon.
+INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente, Codice_Abbonamento, Codice_Iscrizione) VALUES (1, 'CL000001', 'AB001', 'ISCR0001');
+INSERT INTO Agenda_Struttura (Cd_SubStruttura, Data_Prenotazione, DaOre, AOre, ID_PivotPrenotazione) VALUES (1, dbo.Set_Data(GETDATE()), '1900-1-1 12:00:00', '1900-1-1 13:00:00', 1);
+
+-- Terminal 9, the courses room: a member types the code of the activity ("15" the room,
+-- "23" yoga on Tuesday and Thursday evenings).
+INSERT INTO Anagrafica_Strutture (Codice_Struttura, Codice_Bis, Descrizione, Codice_Area, Esterna, NoVerifica_Irregolari, Abilita_Ingresso, APrenotazione, Tolleranza, TolleranzaU) VALUES ('ST005', '15', 'SALA CORSI', 'AR001', 0, 1, -1, 0, 10, 15);
+INSERT INTO Anagrafica_Corsi (Codice_Corso, Codice_Bis, Descrizione, Codice_Area, APrenotazione, Data_Inizio, Data_Fine, Tolleranza) VALUES ('CS003', '23', 'YOGA', 'AR001', 1, DATEADD(day, -90, dbo.Set_Data(GETDATE())), DATEADD(day, 275, dbo.Set_Data(GETDATE())), 10);
+INSERT INTO Attivita_Strutture (Codice, Codice_Struttura) VALUES ('ST005', 'ST005');
+INSERT INTO Attivita_Strutture (Codice, Codice_Struttura) VALUES ('CS003', 'ST005');
+INSERT INTO Attivita_Terminali (Codice, Codice_Struttura) VALUES ('CS003', 'ST005');
+INSERT INTO Orario_Istruttori_Corsi (Codice_Corso, Codice_Istruttore, Codice_Struttura, GiornoSettimana, DaData, AData, DaOre, AOre) VALUES ('CS003', 'IS0001', 'ST005', 2, DATEADD(day, -90, dbo.Set_Data(GETDATE())), DATEADD(day, 275, dbo.Set_Data(GETDATE())), '1900-1-1 19:00:00', '1900-1-1 20:00:00');
+INSERT INTO Orario_Istruttori_Corsi (Codice_Corso, Codice_Istruttore, Codice_Struttura, GiornoSettimana, DaData, AData, DaOre, AOre) VALUES ('CS003', 'IS0001', 'ST005', 4, DATEADD(day, -90, dbo.Set_Data(GETDATE())), DATEADD(day, 275, dbo.Set_Data(GETDATE())), '1900-1-1 19:00:00', '1900-1-1 20:00:00');
+INSERT INTO Dettaglio_Terminali (ID, Indirizzo, Descrizione, Attivo, Indirizzo_IP, Tipo, Uscita, Personale, Stop, Vai, TempoStop, TempoVai, NReleStop, NReleVai, Codice_Struttura, Visualizza_Dett, Gestisci_Attivita, Intervallo_Presenze) VALUES (9, 9, 'SALA CORSI', -1, '127.0.0.9', 6, 0, 0, -1, -1, 1, 3, 1, 1, 'ST005', -1, 1, 0);
+
+-- Lombardi: the courses room and yoga for the year.
+INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis, Cognome, Nome, Indirizzo, Citta, Telefono, Data_Nascita, Stato, Controlli_Cliente, Data_Registrazione) VALUES ('CL000012', '0001234512', 'LOMBARDI', 'GIORGIA', 'VIA PETRARCA 4', 'BERGAMO', '035 221112', {d '1990-06-21'}, 1, 1, DATEADD(day, -60, dbo.Set_Data(GETDATE())));
+INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, Data_Inizio, Data_Fine, Scaduta, Importo) VALUES ('ISCR0012', 'CL000012', 'AB001', 'ANNUALE CORSI', DATEADD(day, -60, dbo.Set_Data(GETDATE())), DATEADD(day, 305, dbo.Set_Data(GETDATE())), 0, Convert(Float, 420));
+INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES ('ISCR0012', 1, 'CL000012', 'AB001', 'ST005', 1, DATEADD(day, -60, dbo.Set_Data(GETDATE())), DATEADD(day, 305, dbo.Set_Data(GETDATE())), 1, 0, 0);
+INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES ('ISCR0012', 2, 'CL000012', 'AB001', 'CS003', 2, DATEADD(day, -60, dbo.Set_Data(GETDATE())), DATEADD(day, 305, dbo.Set_Data(GETDATE())), 1, 0, 0);

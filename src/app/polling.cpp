@@ -1,6 +1,7 @@
 #include "app/polling.h"
 
 #include "base/format.h"
+#include "processing/dialogo.h"
 #include "processing/intake.h"
 #include "processing/money_card_dialogo.h"
 #include "system/queue.h"
@@ -118,6 +119,7 @@ void EtherCtrl_MessageRecv(Sistema& s, int address, const std::string& message) 
 void Timer1_Tick(Sistema& s) {
     step([&] { rigaOrologio(s.clock.now()); });
     step([&] { Buffer_Terminali(s, ModoCoda::Invia); });
+    step([&] { Scadenza_Dialoghi(s); });
     const LinkTraits traits = s.link ? s.link->traits() : LinkTraits{};
     if (traits.refreshesClock) {
         step([&] {

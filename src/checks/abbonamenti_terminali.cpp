@@ -68,6 +68,17 @@ const TipoPersonale* tipoPersonale(const std::string& codice) {
 
 bool codicePersonale(const std::string& codice) { return tipoPersonale(codice) != nullptr; }
 
+int tipologiaPersonale(const std::string& codice) {
+    const TipoPersonale* k = tipoPersonale(codice);
+    return k ? static_cast<int>(k - kPersonale) + 1 : 0;
+}
+
+bool personaleRegistrato(Sistema& s, const std::string& codice) {
+    const TipoPersonale* k = tipoPersonale(codice);
+    return k && trovaRiga(s, std::string("SELECT TOP 1 ") + k->chiave + " FROM " + k->tabella + " WHERE " + k->chiave + "=" +
+                                 CChrQ(Value(codice)));
+}
+
 std::string descrizioneStato(const Value& stato) {
     switch (stato.toInt()) {
         case 1: return "ABBONATO";

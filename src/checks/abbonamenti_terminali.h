@@ -51,6 +51,11 @@ EsitoTerminale Verifica_Abbonamenti_Terminali(Sistema& s, const RichiestaTermina
 int Verifica_Personale(Sistema& s, const Value& codice);
 // True for a code that begins with one of the six staff prefixes.
 bool codicePersonale(const std::string& codice);
+// The staff kind of a code, 1..6 by prefix (CO, IS, ME, FI, OP, ET), as the staff
+// registers store it; 0 for any other code.
+int tipologiaPersonale(const std::string& codice);
+// The staff member's table holds the code. A database error is raised.
+bool personaleRegistrato(Sistema& s, const std::string& codice);
 
 // A staff kind: the prefix of its codes, its master table and key column, and the role
 // word of the logs.

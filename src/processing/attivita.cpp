@@ -107,6 +107,7 @@ private:
     bool sospeso_ = false;           // some entitlement examined was suspended
     bool sospesoCandidato_ = false;  // the one under examination is
     Value tempoPermanenza_;
+    bool sceltaDalCliente_ = false;  // the member typed the activity: nothing more to choose
     Costo costo_;  // of the candidate under examination
 };
 
@@ -224,12 +225,7 @@ void Selezione::prepara(const Value& attivita) {
          "FROM Gestione_Aggiunte WHERE Gestione_Aggiunte.Codice_Cliente=" + clienteQ_ +
          " AND Gestione_Aggiunte.Codice_Struttura" + candidati + " AND Gestione_Aggiunte.Data_Inizio<=" + oggi_ +
          " AND Gestione_Aggiunte.Scaduta=0");
-    // Add-ons carry no kind of their own: the master tables give it.
-    exec("UPDATE wTmp_Presenze_Strutture  SET Tipologia=2  FROM wTmp_Presenze_Strutture, Anagrafica_Corsi WHERE "
-         "wTmp_Presenze_Strutture.Origine='Aggiunta' AND wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Corsi.Codice_Corso");
-    exec("UPDATE wTmp_Presenze_Strutture  SET Tipologia=3  FROM wTmp_Presenze_Strutture, Anagrafica_Servizi WHERE "
-         "wTmp_Presenze_Strutture.Origine='Aggiunta' AND "
-         "wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Servizi.Codice_Servizio");
+    Tipologia_Da_Anagrafiche(s_, "wTmp_Presenze_Strutture.Origine='Aggiunta' AND ");
 
     // Staging 9: entitlements of facilities with their own terminal elsewhere or associated
     // with another facility.
@@ -529,7 +525,7 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
 
     // The activation choice, at a terminal that asks for confirmation.
     const TerminalRow* t = s_.registro.corrente();
-    if (t && (*t)["Gestisci_Attivita"].toInt() == 1 && m_.Stato != stato::SceltaAttivazione) {
+    if (t && (*t)["Gestisci_Attivita"].toInt() == 1 && m_.Stato != stato::SceltaAttivazione && !sceltaDalCliente_) {
         std::string scelta;
         if (c.Sedute > 0) scelta = "INGRESSI RESIDUI " + std::to_string(c.Residue);
         else if (auto fine = c.Data_Fine.toDate(); fine && !Nullo_Vuoto(c.Data_Fine))
@@ -592,6 +588,7 @@ EsitoAttivita Selezione::esegui(const Value& attivita) {
         return e;
     }
     festivo_ = Giorno_Festivo(s_, 0, Value(oggiD_));
+    sceltaDalCliente_ = !Nullo_Vuoto(attivita);
     prepara(attivita);
     const std::vector<Candidato> candidati = ordina();
     bool fuori = false, esauriti = true, puntiScarsi = false, creditoScarso = false;
@@ -621,6 +618,13 @@ EsitoAttivita Selezione::esegui(const Value& attivita) {
 }
 
 }  // namespace
+
+void Tipologia_Da_Anagrafiche(Sistema& s, const std::string& condizione) {
+    s.db.execute("UPDATE wTmp_Presenze_Strutture  SET Tipologia=2  FROM wTmp_Presenze_Strutture, Anagrafica_Corsi WHERE " +
+                 condizione + "wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Corsi.Codice_Corso");
+    s.db.execute("UPDATE wTmp_Presenze_Strutture  SET Tipologia=3  FROM wTmp_Presenze_Strutture, Anagrafica_Servizi WHERE " +
+                 condizione + "wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Servizi.Codice_Servizio");
+}
 
 EsitoAttivita Verifica_Attivita_Terminale(Sistema& s, Messaggio& m, const Value& Codice_Cliente, const Value& Attivita) {
     Selezione sel(s, m, Codice_Cliente);

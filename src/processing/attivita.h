@@ -51,11 +51,17 @@ struct EsitoAttivita {
 
 // Selects and admits one activity for `Codice_Cliente` at the current terminal (a terminal
 // with `Codice_Struttura` set), after the subscription check admitted the member. With
-// `Attivita` given, only that activity is a candidate. In state 10 (the member confirmed
+// `Attivita` given, only that activity is a candidate, and it is recorded without the
+// activation choice (the member has chosen it). In state 10 (the member confirmed
 // the activation choice) the choice is not asked again. A database error is not trapped
 // here: it ends the message in `Elabora_Messaggi`'s handler (logged, no verdict, no state
 // write); the recording itself traps and logs its own errors.
 EsitoAttivita Verifica_Attivita_Terminale(Sistema& s, Messaggio& m, const Value& Codice_Cliente,
                                           const Value& Attivita = Value());
+
+// Add-ons carry no kind of their own: the staged rows of `wTmp_Presenze_Strutture` that
+// `condizione` (empty, or terms each followed by " AND ") selects take kind 2 or 3 when
+// their code is a course or a service.
+void Tipologia_Da_Anagrafiche(Sistema& s, const std::string& condizione);
 
 }  // namespace velaris

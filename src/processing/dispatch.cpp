@@ -11,11 +11,15 @@
 #include "attendance/visita.h"
 #include "checks/abbonamenti_terminali.h"
 #include "processing/attivita.h"
+#include "processing/dialogo.h"
+#include "processing/gestisci_attivita.h"
 #include "processing/identifica.h"
 #include "processing/ingresso.h"
 #include "processing/intake.h"
+#include "processing/prenotazioni.h"
 #include "processing/passaggi.h"
 #include "processing/risposte.h"
+#include "processing/scadenze_fisse.h"
 #include "system/queue.h"
 #include "system/sender.h"
 #include "system/terminal_states.h"
@@ -185,40 +189,45 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
         return Fine::ScriviStato;
     }
 
+    if (Attivita_Da_Tastiera(s, t)) return Gestisci_Attivita(s, m, codice, esito);
+
+    if (esito == kVAT_Ammesso) return Verdetto_Attivita(s, m, codice, Verifica_Attivita_Terminale(s, m, Value(codice)));
     Verdetto& v = m.verdetto;
-    if (esito == kVAT_Ammesso) {
-        const EsitoAttivita ea = Verifica_Attivita_Terminale(s, m, Value(codice));
-        if (ea.Scelta) return Fine::ScriviStato;  // the activation choice waits in state 10
-        v.Esito = ea.Esito;
-        if (v.Esito == 0) {
-            v.Registrato = true;
-            v.Info = ea.Righe_Info;
-            v.Info_Ulteriore = ea.Info_Ulteriore;
-            if (t["Stampa_Scontrino"].toBool()) {
-                v.Servizio = descrizioneAttivita(s, ea.Tipologia, ea.Codice_Attivita);
-                v.Residui = valoreRiga(ea.Righe_Info, "RESIDUO|");
-                v.Scadenza = valoreRiga(ea.Righe_Info, "DATA SCADENZA:|");
-            }
-        } else {
-            v.FuoriFascia = ea.Fuori_Fascia;
-            v.NessunIngresso = ea.Nessun_Ingresso;
-            v.Altre_DatiAccessi = ea.Altre_DatiAccessi;
+    v.Esito = s.esiti.EsitoT_Sospeso ? 3 : 4;
+    v.FuoriFascia = s.esiti.EsitoT_FuoriOrario;
+    v.NessunIngresso = s.esiti.NoEntry_Abbonamento;
+    Rispondi_Verdetto(s, m, codice);
+    return concludi(s, m, codice, false);
+}
+
+}  // namespace
+
+Fine Verdetto_Attivita(Sistema& s, Messaggio& m, const std::string& codice, const EsitoAttivita& ea) {
+    if (ea.Scelta) return Fine::ScriviStato;  // the activation choice waits in state 10
+    const TerminalRow& t = *m.terminale;
+    Verdetto& v = m.verdetto;
+    v.Esito = ea.Esito;
+    if (v.Esito == 0) {
+        v.Registrato = true;
+        v.Info = ea.Righe_Info;
+        v.Info_Ulteriore = ea.Info_Ulteriore;
+        if (t["Stampa_Scontrino"].toBool()) {
+            v.Servizio = descrizioneAttivita(s, ea.Tipologia, ea.Codice_Attivita);
+            v.Residui = valoreRiga(ea.Righe_Info, "RESIDUO|");
+            v.Scadenza = valoreRiga(ea.Righe_Info, "DATA SCADENZA:|");
         }
-        if (v.Esito == 0)
-            Log_Terminali(s, Value(codice), s.corrente.Indirizzo_Corrente, Value(m.Codice_Spogliato),
-                          Value(m.Codice_Letto), Value(ea.Tipologia), Value(0));
+        Log_Terminali(s, Value(codice), s.corrente.Indirizzo_Corrente, Value(m.Codice_Spogliato), Value(m.Codice_Letto),
+                      Value(ea.Tipologia), Value(0));
     } else {
-        v.Esito = s.esiti.EsitoT_Sospeso ? 3 : 4;
-        v.FuoriFascia = s.esiti.EsitoT_FuoriOrario;
-        v.NessunIngresso = s.esiti.NoEntry_Abbonamento;
+        v.FuoriFascia = ea.Fuori_Fascia;
+        v.NessunIngresso = ea.Nessun_Ingresso;
+        v.Altre_DatiAccessi = ea.Altre_DatiAccessi;
     }
     // The activity selection may have found the member out of the band after all.
     m.FuoriOrario = s.esiti.EsitoT_FuoriOrario ? 1 : 0;
     Rispondi_Verdetto(s, m, codice);
     return concludi(s, m, codice, v.Esito == 0);
 }
-
-}  // namespace
 
 std::string perLog(const std::string& codice) {
     size_t n = std::min<size_t>(codice.size(), 40);
@@ -235,17 +244,21 @@ Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa) {
 }
 
 Fine controlloCliente(Sistema& s, Messaggio& m) {
-    if (m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma) return nonDisponibile(s, m, "The activity dialogue");
+    // The flags belong to the card under examination, never to the previous one.
+    s.esiti = EsitiVerifica{};
+    if (m.Stato == stato::AttesaAttivita || m.Stato == stato::AttesaConferma)
+        return Gestisci_Attivita(s, m, m.Codice_Cliente.toText());
     const TerminalRow& t = *m.terminale;
     const int address = s.corrente.Indirizzo_Corrente;
     const std::string& codice = m.Codice_Proprietario;
-    // The flags belong to the card under examination, never to the previous one.
-    s.esiti = EsitiVerifica{};
     if (!Nullo_Vuoto(t["Codice_Struttura"])) {
         if (!codice.empty()) m.Codice_Cliente = Value(codice);
         return controlloStruttura(s, m, codice);
     }
-    if (s.registro.conSub(address)) return nonDisponibile(s, m, "Bookings at sub-areas");
+    if (s.registro.conSub(address)) {
+        Prenotazioni_Terminali(s, m);
+        return Fine::Nessuna;
+    }
     if (!Nullo_Vuoto(Value(codice)) && ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::Utilizza_CodBis)) != 0)
         DatiAccessi_Breve(s, Value(codice), address);
     Fine fine = Ingresso_Generale(s, m, codice);
@@ -284,7 +297,7 @@ Fine dispatchCodice(Sistema& s, Messaggio& m) {
         if (Passo p = limiteZona(s, m, codice)) return *p;
     if (cliente)
         if (Passo p = finestreLettore(s, m, codice)) return *p;
-    if (cliente && t["Gestisci_Attivita"].toInt() == 2) return nonDisponibile(s, m, "The fixed-fee entry");
+    if (cliente && t["Gestisci_Attivita"].toInt() == kGestioneScadenzeFisse) return Ingresso_ScadenzeFisse(s, m, codice);
     if (cliente && t["Gestisci_Attivita"].toInt() == 3) {
         Verifica_Ingressi_Residui(s, m, codice, t["Codice_Struttura"]);
         Prompt_Riposo(s, m);

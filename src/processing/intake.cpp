@@ -1,6 +1,8 @@
 #include "processing/intake.h"
 
 #include "base/format.h"
+#include "processing/dialogo.h"
+#include "processing/prenotazioni.h"
 #include "processing/money_card_dialogo.h"
 #include "system/queue.h"
 #include "system/sender.h"
@@ -22,6 +24,7 @@ void scriviStato(Sistema& s, const Messaggio& m) {
                  // Queued messages and injected reads of the terminal share its address: the
                  // state belongs to the state row alone (an injected read must stay at 500).
                  " AND Messaggio Is Null");
+    Segui_Dialogo(s, s.corrente.Indirizzo_Corrente, m.Stato_Nuovo);
 }
 
 void inviaSubito(Sistema& s, std::string text) { KxSendMsg(s, s.corrente.Indirizzo_Corrente, text, 0); }
@@ -114,30 +117,32 @@ void Elimina_Marker(Sistema& s) {
     }
 }
 
-void Prompt_Riposo(Sistema& s, Messaggio& m) {
-    const int address = s.corrente.Indirizzo_Corrente;
-    switch (s.corrente.Tipo_Corrente) {
+int Accoda_Prompt_Riposo(Sistema& s, int indirizzo, int tipoTerminale, const TerminalRow* t, const std::string& riga,
+                         int ritardo) {
+    switch (tipoTerminale) {
         case tipo::TastieraA:
         case tipo::TastieraB: {
-            const TerminalRow* t = m.terminale;
-            const bool operatore = t && (*t)["Attivato_Operatore"].toBool();
-            if (!operatore) {
-                accoda(s, address, "\f" + m.Riga_Orologio + "|CODICE:_______", m.Tempo_Display);
-                accoda(s, address, t && (*t)["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2", m.Tempo_Display);
-                m.Stato_Nuovo = stato::Pronto;
-            } else {
-                accoda(s, address, "\f" + m.Riga_Orologio + "|SBLOCCO:____", m.Tempo_Display);
-                accoda(s, address, "%K2BxM2", m.Tempo_Display);
-                m.Stato_Nuovo = stato::Bloccato;
+            if (!(t && (*t)["Attivato_Operatore"].toBool())) {
+                accoda(s, indirizzo, "\f" + riga + "|CODICE:_______", ritardo);
+                accoda(s, indirizzo, t && (*t)["Blocco_Tastiera"].toInt() != 0 ? "%K0BXM2" : "%K2BXM2", ritardo);
+                return stato::Pronto;
             }
-            break;
+            accoda(s, indirizzo, "\f" + riga + "|SBLOCCO:____", ritardo);
+            accoda(s, indirizzo, "%K2BxM2", ritardo);
+            return stato::Bloccato;
         }
         case tipo::LettoreA:
         case tipo::LettoreB:
         case tipo::HttpPush:
-        case tipo::Muto: m.Stato_Nuovo = stato::Pronto; break;
-        default: break;
+        case tipo::Muto: return stato::Pronto;
+        default: return 0;
     }
+}
+
+void Prompt_Riposo(Sistema& s, Messaggio& m) {
+    const int nuovo = Accoda_Prompt_Riposo(s, s.corrente.Indirizzo_Corrente, s.corrente.Tipo_Corrente, m.terminale,
+                                           m.Riga_Orologio, m.Tempo_Display);
+    if (nuovo != 0) m.Stato_Nuovo = nuovo;
 }
 
 void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
@@ -195,11 +200,9 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
         // The state machine.
         const int address = c.Indirizzo_Corrente;
         Fine fine = Fine::ScriviStato;
+        Uscita_Dialogo(s, m);
         if (s.registro.conSub(address) && m.Stato == stato::SceltaPrenotazione) {
-            s.log.error(0, "Bookings at sub-areas are not available yet: read " + m.Codice_Letto + " not processed",
-                        "Elabora_Messaggi");
-            Prompt_Riposo(s, m);
-            scriviStato(s, m);
+            Prenotazioni_Terminali(s, m);
             return;
         }
         if (m.Stato == stato::SceltaAttivazione && t["Gestisci_Attivita"].toInt() == 1) {

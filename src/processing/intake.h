@@ -29,6 +29,8 @@ struct Verdetto {
     bool Scelta = false;
     // The entry was recorded: the recording already pulsed the relay.
     bool Registrato = false;
+    // Admitted for the activity the member typed: "UTENTE|ABILITATO".
+    bool Altra_Attivita = false;
     // Receipt lines (terminals whose `Stampa_Scontrino` is on).
     std::string Servizio;
     Value Residui;
@@ -76,6 +78,11 @@ void Elimina_Marker(Sistema& s);
 
 // `Prompt_Riposo`: queues the idle prompt for the next user and sets the new state.
 void Prompt_Riposo(Sistema& s, Messaggio& m);
+// The idle prompt of terminal `indirizzo` of type `tipo` (record `t`, may be null), queued
+// `ritardo` seconds ahead with `riga` as its clock line. Returns the state the terminal
+// then waits in: 2 ready, 1 locked by its operator, 0 for types that keep their state.
+int Accoda_Prompt_Riposo(Sistema& s, int indirizzo, int tipo, const TerminalRow* t, const std::string& riga,
+                         int ritardo);
 
 // A read code as it may appear in a log line: control characters shown as "?", cut short.
 std::string perLog(const std::string& codice);
@@ -87,5 +94,11 @@ Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa);
 Fine dispatchCodice(Sistema& s, Messaggio& m);
 // The member check reached directly from the activity states 8 and 9.
 Fine controlloCliente(Sistema& s, Messaggio& m);
+
+struct EsitoAttivita;
+// The verdict of the activity selection on `codice`: the reply, the pass logged for an
+// admitted member, the idle prompt and the end of the verdict (a pending activation choice
+// only waits for its state write).
+Fine Verdetto_Attivita(Sistema& s, Messaggio& m, const std::string& codice, const EsitoAttivita& ea);
 
 }  // namespace velaris

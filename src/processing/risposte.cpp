@@ -114,7 +114,8 @@ void Rispondi_Verdetto(Sistema& s, Messaggio& m, const std::string& cliente) {
             // An entry that was recorded has had its gate opened by the recording.
             if (!v.Registrato && c.Vai != 0) Attiva_Rele(s, Value(), 1, c.Tipo_Corrente);
             if (tipoConDisplay(c.Tipo_Corrente)) {
-                accoda(s, address, "\fOK|ABILITATO" + righeNome(m), kRitardoVerdetto);
+                accoda(s, address, (v.Altra_Attivita ? "\fUTENTE|ABILITATO" : "\fOK|ABILITATO") + righeNome(m),
+                       kRitardoVerdetto);
                 for (const std::string& riga : v.Info)
                     if (!riga.empty()) accoda(s, address, riga, kRitardoVerdetto);
                 if (!v.Info_Ulteriore.empty()) accoda(s, address, v.Info_Ulteriore, kRitardoVerdetto);

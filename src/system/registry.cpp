@@ -129,7 +129,8 @@ void Inizializza_Terminali(Sistema& s) {
 
             if (r.Terminale_Con_Sub.size() <= static_cast<size_t>(std::max(address, 0)))
                 r.Terminale_Con_Sub.resize(static_cast<size_t>(std::max(address, 0)) + 1, false);
-            if (!Nullo_Vuoto(row["Codice_Struttura"])) {
+            // Any terminal with machine rows serves bookings, with or without a facility.
+            {
                 std::string domain = "Dettaglio_Terminali_Sub";
                 r.Terminale_Con_Sub[static_cast<size_t>(std::max(address, 0))] =
                     DCountQ(s.db, "*", domain, "ID_Terminale=" + Num_SqlQ(row["ID"])) > 0;

@@ -82,6 +82,11 @@ std::string frameVai(const Value& tempoVai) {
     return "\x02" "06|000255000|020|3|" + RiempiTronca(Value(tempoVai.toText()), 4, "0", "s") + "\x03";
 }
 
+std::string Comando_Rele(const std::string& rele, int64_t tempo) {
+    // Chr(time): a byte of the terminals' code page, carried as UTF-8 up to the link.
+    return "%O" + rele + cp1252ToUtf8(std::string(1, static_cast<char>(tempo & 0xFF)));
+}
+
 void Attiva_Rele(Sistema& s, const Value& risultato, int modo, int tipo) {
     (void)risultato;
     try {
@@ -94,10 +99,8 @@ void Attiva_Rele(Sistema& s, const Value& risultato, int modo, int tipo) {
             case tipo::LettoreB: {
                 const int16_t relay = go ? c.NReleVai : c.NReleStop;
                 const Value& time = go ? c.TempoVai : c.TempoStop;
-                std::string cmd = "%O";
-                if (tipo::tastiera(tipo) || relay != 1) cmd += std::to_string(relay);
-                // Chr(time): a byte of the terminals' code page, carried as UTF-8 up to the link.
-                cmd += cp1252ToUtf8(std::string(1, static_cast<char>(time.toInt() & 0xFF)));
+                std::string cmd =
+                    Comando_Rele(tipo::tastiera(tipo) || relay != 1 ? std::to_string(relay) : std::string(), time.toInt());
                 KxSendMsg(s, c.Indirizzo_Corrente, cmd, 0);
                 break;
             }

@@ -26,6 +26,9 @@ void Stampa_Scontrino(Sistema& s, int address, const Value& clientCode, const st
 
 // Opens (modo 1) or stops the gate of the current terminal, in the form its `Tipo` needs.
 void Attiva_Rele(Sistema& s, const Value& risultato, int modo, int tipo);
+// The relay command of the keypads and readers: "%O", the relay number (may be empty) and
+// the character whose code is the on-time.
+std::string Comando_Rele(const std::string& rele, int64_t tempo);
 
 // Frames of the client link (terminal type 5); frameStop() comes with the client link.
 std::string frameVai(const Value& tempoVai);

@@ -16,6 +16,7 @@
 #include "db/counters.h"
 #include "db/database.h"
 #include "db/settings.h"
+#include "system/attivazioni.h"
 #include "system/dialoghi.h"
 #include "system/esiti.h"
 #include "system/lettura.h"
@@ -116,6 +117,7 @@ struct Sistema {
     EsitiVerifica esiti;
     DatiLettura lettura;
     Dialoghi dialoghi;
+    Attivazioni attivazioni;
 
     // The link of the configured kind; none when the kind is not configured.
     TerminalLink* link = nullptr;

@@ -42,7 +42,7 @@ TEST(StatusPage, ABadgeAppearsWithoutReloadAndConnectedTerminalsAreListed) {
     ASSERT_TRUE(server.waitFor("pagina di stato " + url, 30s)) << server.output();
 
     ASSERT_TRUE(browser.open(url));
-    ASSERT_TRUE(browser.waitUntil("document.querySelectorAll('#terminali tbody tr').length === 5", 20s))
+    ASSERT_TRUE(browser.waitUntil("document.querySelectorAll('#terminali tbody tr').length === 7", 20s))
         << browser.evaluate("document.body.innerText").value_or("?");
     // Marks this very document: a reload would lose the mark.
     ASSERT_EQ(browser.evaluate("window.velarisMark = 'same page'"), "same page");

@@ -163,15 +163,6 @@ TEST_F(Dispatch, RemainingEntriesTerminalShowsThemAndEnds) {
     EXPECT_EQ(stato(1), Value(2));
 }
 
-TEST_F(Dispatch, StepsNotYetAvailableEndWithOneLogLineAndTheIdlePrompt) {
-    x.terminale(3, 1, "", "Codice_Struttura='ST001', Gestisci_Attivita=2");
-    avvia();
-    leggi(3, "0001234501");
-    ASSERT_EQ(x.f.logLines.size(), 1u);
-    EXPECT_NE(x.f.logLines[0].find("fixed-fee entry"), std::string::npos) << x.f.logLines[0];
-    EXPECT_EQ(x.queued(3), prompt());
-}
-
 TEST_F(Dispatch, TicketsAreLookedAtOnlyWhenTheServerStartedWithThem) {
     x.terminale(1, 1, "", "Codice_Struttura='ST001'");
     avvia();

@@ -201,7 +201,7 @@ TEST_F(Schema, DemoCentreLoadsThroughTheEngine) {
     // The booked lesson is today's (Thursday) spinning lesson.
     EXPECT_EQ(scalar("SELECT Orario_Istruttori_Corsi.GiornoSettimana FROM Gestione_Prenotazioni_Corsi INNER JOIN "
                      "Orario_Istruttori_Corsi ON Gestione_Prenotazioni_Corsi.ID_Corso=Orario_Istruttori_Corsi.ID").toInt(), 4);
-    EXPECT_EQ(scalar("SELECT Count(*) FROM Dettaglio_Terminali WHERE Tipo=6 AND Attivo<>0").toInt(), 5);
+    EXPECT_EQ(scalar("SELECT Count(*) FROM Dettaglio_Terminali WHERE Tipo=6 AND Attivo<>0").toInt(), 7);
     EXPECT_EQ(scalar("SELECT Count(*) FROM Impostazioni_Funzionamento").toInt(), 1);
     EXPECT_EQ(scalar("SELECT Count(*) FROM Q_ClientiFuturi").toInt(), 0);
     EXPECT_EQ(scalar("SELECT Ora_Presenza FROM Presenze WHERE ID_Presenza=1").toDate(), DateTime::fromParts(1900, 1, 1, 7, 10, 0));
