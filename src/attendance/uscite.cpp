@@ -177,6 +177,14 @@ void Uscita::tariffa() {
 DecisioneUscita Uscita::addebita() {
     using Via = DecisioneUscita::Via;
     if (d_.via != Via::Punti && d_.via != Via::Denaro) return d_;
+    // The stay is claimed before it is charged: another workstation that closed it in the
+    // meantime has taken the row, and the stay is not charged twice.
+    s_.db.execute("DELETE FROM Controllo_Fascia_Oraria  WHERE ID=" + num(idRiga_) + " AND Modalita=2");
+    if (s_.db.rowsChanged() != 1) {
+        d_.stato = StatoUscita::NonRegistrata;
+        d_.consentita = false;
+        return d_;
+    }
     bool pagata = true;
     // A stay recorded without its entry time has no time to charge.
     if (const auto entrata = oraPresenza_.toDate(); entrata && !Nullo_Vuoto(oraPresenza_)) {

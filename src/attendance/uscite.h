@@ -56,8 +56,10 @@ public:
     DecisioneUscita decidi();
     // For `Via::Punti` and `Via::Denaro`: the stay's time, from its entry to this read,
     // debited once. Nothing due lets the member out; a credit that does not cover the
-    // whole charge leaves it untouched and refuses the exit (credit exhausted). The caller
-    // holds the transaction that commits the debit with the exit's rows.
+    // whole charge leaves it untouched and refuses the exit (credit exhausted); a stay
+    // closed meanwhile by another workstation is not charged (no entry recorded). The
+    // caller holds the transaction that commits the debit with the exit's rows, and rolls
+    // it back unless the exit is allowed.
     DecisioneUscita addebita();
     void registra();
     void datiAccessi();

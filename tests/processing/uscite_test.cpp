@@ -3,6 +3,9 @@
 // told. Stays are inserted as the entry recording leaves them.
 #include "scenario.h"
 
+#include "attendance/uscite.h"
+#include "db/database.h"
+
 using namespace velaris;
 using velaris::test::Centro;
 
@@ -329,6 +332,24 @@ TEST_F(UsciteAPagamento, ACardShortOfTheChargeOrAFailureMidwayLeavesNothingOnThe
     EXPECT_EQ(inviati(3), kVai);
     EXPECT_EQ(residuo(), Value(2.5));
     EXPECT_EQ(conta("PN_Movimenti") + conta("Gestione_Uscite"), 2);
+}
+
+// Two workstations closing the same stay at once: the one that finds it gone charges nothing.
+TEST_F(UsciteAPagamento, AStayClosedElsewhereMeanwhileIsNotChargedAgain) {
+    tariffaDenaro();
+    carta("5");
+    soggiorno(1, "09:00:00", "", 8);
+    x.s.corrente.Indirizzo_Corrente = 3;
+    Uscita u(x.s, LetturaUscita{"CL000001", "0001234501", 3, DateTime::fromParts(2024, 3, 7, 0, 0, 0),
+                                DateTime::fromParts(1900, 1, 1, 10, 30, 0), 4});
+    ASSERT_EQ(u.decidi().via, DecisioneUscita::Via::Denaro);
+    x.f.native("DELETE FROM Controllo_Fascia_Oraria");
+    Transaction t(x.s.db);
+    const DecisioneUscita d = u.addebita();
+    EXPECT_EQ(d.stato, StatoUscita::NonRegistrata);
+    EXPECT_FALSE(d.consentita);
+    EXPECT_EQ(residuo(), Value(5));
+    EXPECT_EQ(conta("PN_Movimenti"), 0);
 }
 
 TEST_F(UsciteAPagamento, PointsPayTheStayOnceOrTheExitIsRefused) {
