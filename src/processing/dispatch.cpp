@@ -237,12 +237,6 @@ std::string perLog(const std::string& codice) {
     return n < codice.size() ? out + "..." : out;
 }
 
-Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa) {
-    s.log.error(0, cosa + " not available yet: read " + perLog(m.Codice_Letto) + " not processed", "Elabora_Messaggi");
-    Prompt_Riposo(s, m);
-    return Fine::ScriviStato;
-}
-
 Fine controlloCliente(Sistema& s, Messaggio& m) {
     // The flags belong to the card under examination, never to the previous one.
     s.esiti = EsitiVerifica{};

@@ -86,9 +86,6 @@ int Accoda_Prompt_Riposo(Sistema& s, int indirizzo, int tipo, const TerminalRow*
 
 // A read code as it may appear in a log line: control characters shown as "?", cut short.
 std::string perLog(const std::string& codice);
-// A step whose procedure is not part of the server yet: the read ends with one log line
-// naming what is missing and the idle prompt, without a verdict.
-Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa);
 
 // The classification of a code at a ready terminal and the checks it goes through.
 Fine dispatchCodice(Sistema& s, Messaggio& m);
