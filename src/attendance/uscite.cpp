@@ -1,6 +1,8 @@
 #include "attendance/uscite.h"
 
 #include "attendance/dati_accessi.h"
+#include "attendance/money_card.h"
+#include "attendance/punti.h"
 #include "base/format.h"
 #include "checks/abbonamenti_terminali.h"
 #include "db/setting_slots.h"
@@ -114,6 +116,7 @@ void Uscita::soggiorno() {
     idPresenza_ = rs->field(2).toInt();
     dataPresenza_ = rs->field(3);
     oraPresenza_ = rs->field(4);
+    indTerminale_ = static_cast<int>(rs->field(5).toInt());
     punti_ = rs->field(6).toInt();
     idEntrata_ = rs->field(7).toInt();
 }
@@ -171,6 +174,39 @@ void Uscita::tariffa() {
     d_.consentita = true;
 }
 
+DecisioneUscita Uscita::addebita() {
+    using Via = DecisioneUscita::Via;
+    if (d_.via != Via::Punti && d_.via != Via::Denaro) return d_;
+    // The stay is claimed before it is charged: another workstation that closed it in the
+    // meantime has taken the row, and the stay is not charged twice.
+    s_.db.execute("DELETE FROM Controllo_Fascia_Oraria  WHERE ID=" + num(idRiga_) + " AND Modalita=2");
+    if (s_.db.rowsChanged() != 1) {
+        d_.stato = StatoUscita::NonRegistrata;
+        d_.consentita = false;
+        return d_;
+    }
+    bool pagata = true;
+    // A stay recorded without its entry time has no time to charge.
+    if (const auto entrata = oraPresenza_.toDate(); entrata && !Nullo_Vuoto(oraPresenza_)) {
+        const DateTime ora = entrata->timeOnDay1900();
+        const DateTime adesso = momento(l_.Data, Value(l_.Ora));
+        const Value cliente(l_.Codice);
+        pagata = d_.via == Via::Punti
+                     ? Addebito_Uscita_Punti(s_, cliente, l_.Indirizzo, ora, adesso, strutturaSoggiorno()).consentita
+                     : Addebito_Uscita_MoneyCard(s_, cliente, l_.Indirizzo, ora, adesso).consentita;
+    }
+    d_.stato = pagata ? StatoUscita::Consentita : StatoUscita::CreditoEsaurito;
+    d_.consentita = pagata;
+    return d_;
+}
+
+// The facility whose points pay the stay: the entry terminal's, else the exit's own.
+Value Uscita::strutturaSoggiorno() const {
+    for (const TerminalRow* t : {s_.registro.perIndirizzo(indTerminale_), t_})
+        if (t && !Nullo_Vuoto((*t)["Codice_Struttura"])) return (*t)["Codice_Struttura"];
+    return Value();
+}
+
 void Uscita::registra() {
     using Via = DecisioneUscita::Via;
     if (d_.via == Via::Entrata && entraPersonale_) {
@@ -178,8 +214,9 @@ void Uscita::registra() {
                       "IndTerminale)  VALUES (2, " + cliente_ + ", " + data_ + ", " + ora_ + ", " + terminale_ + ")");
     } else if (d_.via == Via::Personale) {
         registraPersonale();
-    } else if (d_.via == Via::Cliente &&
+    } else if ((d_.via == Via::Cliente || d_.via == Via::Punti || d_.via == Via::Denaro) &&
                (d_.stato == StatoUscita::Consentita || d_.stato == StatoUscita::FuoriOrario)) {
+        // A charged stay reaches here only once `addebita` has paid it.
         registraCliente();
     }
 }

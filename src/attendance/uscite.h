@@ -46,13 +46,21 @@ struct DecisioneUscita {
 };
 
 // `Salva_Uscita` without the terminal's answer: `decidi` judges the read (and takes no
-// action), `registra` writes the rows of the decision, `datiAccessi` and `logEntrate` the
-// display record and the exit log. Database errors are raised to the caller.
+// action), `addebita` charges the time of a stay decided for points or the money card,
+// `registra` writes the rows of the decision, `datiAccessi` and `logEntrate` the display
+// record and the exit log. Database errors are raised to the caller.
 class Uscita {
 public:
     Uscita(Sistema& s, const LetturaUscita& l);
 
     DecisioneUscita decidi();
+    // For `Via::Punti` and `Via::Denaro`: the stay's time, from its entry to this read,
+    // debited once. Nothing due lets the member out; a credit that does not cover the
+    // whole charge leaves it untouched and refuses the exit (credit exhausted); a stay
+    // closed meanwhile by another workstation is not charged (no entry recorded). The
+    // caller holds the transaction that commits the debit with the exit's rows, and rolls
+    // it back unless the exit is allowed.
+    DecisioneUscita addebita();
     void registra();
     void datiAccessi();
     void logEntrate();
@@ -69,6 +77,7 @@ private:
     void registraCliente();
     void anagrafica();
     std::string esito() const;
+    Value strutturaSoggiorno() const;
     DateTime momento(const DateTime& giorno, const Value& ora) const;
 
     Sistema& s_;
@@ -86,6 +95,7 @@ private:
     // The stay.
     bool trovato_ = false;
     int64_t idRiga_ = 0, idEntrata_ = 0, idPresenza_ = 0, punti_ = 0;
+    int indTerminale_ = 0;  // the stay's entry terminal
     Value aOre_, dataPresenza_, oraPresenza_;
 };
 

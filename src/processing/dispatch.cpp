@@ -230,12 +230,6 @@ Fine Verdetto_Attivita(Sistema& s, Messaggio& m, const std::string& codice, cons
     return concludi(s, m, codice, v.Esito == 0);
 }
 
-Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa) {
-    s.log.error(0, cosa + " not available yet: read " + testoPerLog(m.Codice_Letto) + " not processed", "Elabora_Messaggi");
-    Prompt_Riposo(s, m);
-    return Fine::ScriviStato;
-}
-
 Fine controlloCliente(Sistema& s, Messaggio& m) {
     // The flags belong to the card under examination, never to the previous one.
     s.esiti = EsitiVerifica{};

@@ -84,10 +84,6 @@ void Prompt_Riposo(Sistema& s, Messaggio& m);
 int Accoda_Prompt_Riposo(Sistema& s, int indirizzo, int tipo, const TerminalRow* t, const std::string& riga,
                          int ritardo);
 
-// A step whose procedure is not part of the server yet: the read ends with one log line
-// naming what is missing and the idle prompt, without a verdict.
-Fine nonDisponibile(Sistema& s, Messaggio& m, const std::string& cosa);
-
 // The classification of a code at a ready terminal and the checks it goes through.
 Fine dispatchCodice(Sistema& s, Messaggio& m);
 // The member check reached directly from the activity states 8 and 9.

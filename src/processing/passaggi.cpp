@@ -6,6 +6,7 @@
 #include "attendance/uscite.h"
 #include "attendance/visitatori.h"
 #include "base/format.h"
+#include "db/database.h"
 #include "processing/identifica.h"
 #include "system/sender.h"
 #include "system/terminal_types.h"
@@ -71,6 +72,37 @@ std::string testoVisita(EsitoVisita e) {
     return {};
 }
 
+// The exit's display record, log row and display-refresh marker.
+void scriviUscita(Sistema& s, Uscita& u) {
+    u.datiAccessi();
+    u.logEntrate();
+    Marker_DatiAccessi(s);
+}
+
+// An exit that pays the stay's time (points or money card). The debit with its movement
+// rows and the exit's rows commit together or not at all, and the gate opens only once
+// they are on the books: a failure in between charges nothing and lets nobody out. A
+// credit that does not cover the charge refuses the exit with nothing debited and the
+// stay left open, so the member can top up and try again.
+Fine uscitaPagata(Sistema& s, Messaggio& m, Uscita& u, const LetturaUscita& l) {
+    DecisioneUscita d;
+    {
+        Transaction t(s.db);
+        d = u.addebita();
+        if (d.consentita) {
+            u.registra();
+            scriviUscita(s, u);
+            t.commit();
+        }
+    }
+    if (!d.consentita) scriviUscita(s, u);
+    rele(s, d.consentita);
+    mostra(s, testoUscita(d));
+    Log_Terminali(s, Value(l.Codice), l.Indirizzo, Value(m.Codice_Spogliato), Value(m.Codice_Letto), Value(0),
+                  Value(0));
+    return riposo(s, m, l.Codice, d.consentita, false);
+}
+
 }  // namespace
 
 std::optional<Fine> Salva_Uscita(Sistema& s, Messaggio& m, const std::string& codice) {
@@ -91,23 +123,14 @@ std::optional<Fine> Salva_Uscita(Sistema& s, Messaggio& m, const std::string& co
                 mostra(s, "CODICE NON ASSEGNATO");
                 return riposo(s, m, codice, false, false);
             case Via::Punti:
-                // Here the points of each period past the stay's validity are charged
-                // (Cliente_Credito_Punti), then the exit row is written as for a member.
-                return nonDisponibile(s, m, "The points charge for the time spent");
-            case Via::Denaro:
-                // Here the stay's time is charged on the money card: nothing due (within the
-                // tariff's tolerance) or debited lets the member out as allowed; otherwise the
-                // exit is refused as StatoUscita::CreditoEsaurito.
-                return nonDisponibile(s, m, "The money-card charge for the time spent");
+            case Via::Denaro: return uscitaPagata(s, m, u, l);
             case Via::Personale:
             case Via::Cliente: break;
         }
         rele(s, d.consentita);
         mostra(s, testoUscita(d));
         u.registra();
-        u.datiAccessi();
-        u.logEntrate();
-        Marker_DatiAccessi(s);
+        scriviUscita(s, u);
         Log_Terminali(s, Value(codice), l.Indirizzo, Value(m.Codice_Spogliato), Value(m.Codice_Letto), Value(0),
                       Value(0));
         return riposo(s, m, codice, d.consentita, d.stato == StatoUscita::FuoriOrario);

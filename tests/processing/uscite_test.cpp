@@ -3,6 +3,9 @@
 // told. Stays are inserted as the entry recording leaves them.
 #include "scenario.h"
 
+#include "attendance/uscite.h"
+#include "db/database.h"
+
 using namespace velaris;
 using velaris::test::Centro;
 
@@ -221,30 +224,183 @@ TEST_F(Uscite, StaffTogglesItsStayAndLeavesThroughTheRegister) {
     EXPECT_EQ(conta("Log_Entrate WHERE Codice_Cliente='IS9999'"), 0);
 }
 
-TEST_F(Uscite, TimeChargesWaitForTheCreditProceduresUnlessNoTariffApplies) {
-    terminali("Gestione_Punti=-1");
-    // Thursday (4), stays entered from 08:00: 2.00 an hour.
-    x.f.native("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, "
-               "Data_Validita, Importo, Unita_Min) VALUES (3, 3, 4, '1900-01-01 08:00:00', '1900-01-01 22:00:00', "
-               "'2024-01-01 00:00:00', 2, 60)");
-    soggiorno(1, "07:30:00", "", 7);
-    leggi(3, "0001234501");  // entered before the tariff's band: nothing to pay, no credit asked
-    EXPECT_EQ(inviati(3), kVai);
-    EXPECT_EQ(conta("Gestione_Uscite"), 1);
+// Time on the premises paid at the exit. The charge, its movement rows and the exit's rows
+// are on the books together or not at all; the gate opens once, after them.
+struct UsciteAPagamento : Uscite {
+    const std::vector<std::string> kCreditoEsaurito = {"%O1\x01", "\fUSCITA|NON CONSENTITA|CREDITO ESAURITO"};
 
+    // Thursday (4) at exit 3, for stays entered from 08:00: 2.00 an hour, 0.50 for what is
+    // left beyond 10 minutes of tolerance.
+    void tariffaDenaro() {
+        terminali();
+        x.f.native("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, "
+                   "Data_Validita, Importo, Unita_Min, Importo_Fraz, Tolleranza) VALUES (3, 3, 4, '1900-01-01 08:00:00', "
+                   "'1900-01-01 22:00:00', '2024-01-01 00:00:00', 2, 60, 0.5, 10)");
+    }
+    void carta(const std::string& importo) {
+        x.f.native("DELETE FROM Gestione_MoneyCard; INSERT INTO Gestione_MoneyCard (Codice_Cliente, Importo, "
+                   "Importo_Omaggio, Data_Inizio) VALUES ('CL000001', " + importo + ", 0, '2024-01-01 00:00:00')");
+    }
+    Value residuo() { return x.scalar("SELECT Importo-Importo_Usato+Importo_Omaggio FROM Gestione_MoneyCard"); }
+
+    // Exit 3 charges points: 2 for each half hour beyond the first half hour the entry paid.
+    void tariffaPunti() {
+        terminali("Gestione_Punti=-1");
+        x.f.native("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, "
+                   "Data_Validita, Punti, Validita) VALUES (3, 1, 4, '1900-01-01 08:00:00', '1900-01-01 20:00:00', "
+                   "'2024-01-01 00:00:00', 2, 30);"
+                   "INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Data_Inizio, Punti, Punti_Uti) "
+                   "VALUES ('IS1', 'CL000001', '2024-01-01 00:00:00', 10, 5);"
+                   "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Codice_Cliente, Codice_Struttura) VALUES "
+                   "('IS1', 'CL000001', 'ST001')");
+    }
+    // A stay that paid points at its entry.
+    void soggiornoPunti(const std::string& ora, int idEntrata) {
+        soggiorno(1, ora, "", idEntrata);
+        x.f.native("UPDATE Controllo_Fascia_Oraria SET Punti=2");
+    }
+    int64_t puntiUsati() { return x.scalar("SELECT Punti_Uti FROM Gestione_Iscrizioni").toInt(); }
+};
+
+TEST_F(UsciteAPagamento, TheMoneyCardPaysTheStayOnceWithItsExit) {
+    tariffaDenaro();
+    // Nothing to pay never asks for a card.
+    soggiorno(1, "07:30:00", "", 6);  // entered before the tariff's band
+    soggiorno(1, "10:25:00", "", 7);  // within the tolerance
+    leggi(3, "0001234501");
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3).back(), "\fUSCITA|CONSENTITA");
+    EXPECT_EQ(conta("Gestione_Uscite WHERE ID_Entrata IN (6, 7)"), 2);
+    EXPECT_EQ(conta("PN_Movimenti"), 0);
+
+    // 09:00 to 10:30: one hour and 30 minutes beyond the tolerance, 2.50.
+    carta("5");
     soggiorno(1, "09:00:00", "", 8);
     pulisci();
     leggi(3, "0001234501");
-    ASSERT_EQ(x.f.logLines.size(), 1u);
-    EXPECT_NE(x.f.logLines[0].find("money-card charge for the time spent not available yet"), std::string::npos);
+    EXPECT_EQ(inviati(3), kVai);
     EXPECT_EQ(x.queued(3), prompt());
-    EXPECT_EQ(conta("Gestione_Uscite"), 1);
+    EXPECT_EQ(residuo(), Value(2.5));
+    EXPECT_EQ(conta("PN_Movimenti WHERE Tipologia=13 AND Importo=2.5 AND Codice_Cliente='CL000001'"), 1);
+    EXPECT_EQ(conta("PN_Movimenti"), 1);
+    EXPECT_EQ(conta("Gestione_Uscite WHERE ID_Entrata=8 AND Ora_Uscita='1900-01-01 10:30:00' AND Fuori_Orario=0"), 1);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 0);
+    EXPECT_EQ(conta("Log_Entrate WHERE Uscita=1 AND DesIrregolari='OK' AND Semaforo3=0"), 3);
+    EXPECT_EQ(display(), "USCITA CONSENTITA ORE: 10:30");
+    EXPECT_EQ(conta("Stato_Terminali WHERE Indirizzo=0"), 1);
+    EXPECT_EQ(stato(3), Value(2));
 
-    x.f.native("UPDATE Controllo_Fascia_Oraria SET Punti=5");
+    // The stay is closed: a second badge finds nothing to charge.
+    pulisci();
+    x.at(11, 0, 0);
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3).back(), "\fUSCITA NON REGISTRATA");
+    EXPECT_EQ(residuo(), Value(2.5));
+    EXPECT_EQ(conta("PN_Movimenti") + conta("Gestione_Uscite WHERE ID_Entrata=8"), 2);
+}
+
+TEST_F(UsciteAPagamento, ACardShortOfTheChargeOrAFailureMidwayLeavesNothingOnTheBooks) {
+    tariffaDenaro();
+    carta("2.49");
+    soggiorno(1, "09:00:00", "", 8);
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), kCreditoEsaurito);
+    EXPECT_EQ(residuo(), Value(2.49));
+    EXPECT_EQ(conta("PN_Movimenti") + conta("Gestione_Uscite"), 0);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 1);  // the member may top up and try again
+    EXPECT_EQ(display(), "USCITA NON CONSENTITA. CREDITO ESAURITO");
+    EXPECT_EQ(conta("Log_Entrate WHERE DesIrregolari='USCITA NON CONSENTITA. CREDITO ESAURITO' AND Semaforo3=1"), 1);
+    EXPECT_EQ(stato(3), Value(2));
+
+    if (velaris::test::onSqlServer()) return;  // the failure is injected into SQLite
+    carta("5");
+    pulisci();
+    {
+        velaris::test::TabellaGuasta guasto(x.f.engineHandle(), "Gestione_Uscite");  // after the debit
+        leggi(3, "0001234501");
+    }
+    ASSERT_FALSE(errori().empty());
+    EXPECT_NE(errori().back().find("Function Salva_Uscita"), std::string::npos);
+    EXPECT_TRUE(inviati(3).empty());
+    EXPECT_TRUE(x.queued(3).empty());
+    EXPECT_EQ(residuo(), Value(5));
+    EXPECT_EQ(conta("PN_Movimenti") + conta("Gestione_Uscite"), 0);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria") + conta("Log_Entrate"), 2);
+
     pulisci();
     leggi(3, "0001234501");
-    ASSERT_EQ(x.f.logLines.size(), 1u);
-    EXPECT_NE(x.f.logLines[0].find("points charge for the time spent not available yet"), std::string::npos);
+    EXPECT_EQ(inviati(3), kVai);
+    EXPECT_EQ(residuo(), Value(2.5));
+    EXPECT_EQ(conta("PN_Movimenti") + conta("Gestione_Uscite"), 2);
+}
+
+// Two workstations closing the same stay at once: the one that finds it gone charges nothing.
+TEST_F(UsciteAPagamento, AStayClosedElsewhereMeanwhileIsNotChargedAgain) {
+    tariffaDenaro();
+    carta("5");
+    soggiorno(1, "09:00:00", "", 8);
+    x.s.corrente.Indirizzo_Corrente = 3;
+    Uscita u(x.s, LetturaUscita{"CL000001", "0001234501", 3, DateTime::fromParts(2024, 3, 7, 0, 0, 0),
+                                DateTime::fromParts(1900, 1, 1, 10, 30, 0), 4});
+    ASSERT_EQ(u.decidi().via, DecisioneUscita::Via::Denaro);
+    x.f.native("DELETE FROM Controllo_Fascia_Oraria");
+    Transaction t(x.s.db);
+    const DecisioneUscita d = u.addebita();
+    EXPECT_EQ(d.stato, StatoUscita::NonRegistrata);
+    EXPECT_FALSE(d.consentita);
+    EXPECT_EQ(residuo(), Value(5));
+    EXPECT_EQ(conta("PN_Movimenti"), 0);
+}
+
+TEST_F(UsciteAPagamento, PointsPayTheStayOnceOrTheExitIsRefused) {
+    tariffaPunti();
+    // 09:00 to 10:30: the periods from 09:30 and 10:00, 4 points of the 5 left, in one debit.
+    soggiornoPunti("09:00:00", 7);
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), kVai);
+    EXPECT_EQ(puntiUsati(), 9);
+    EXPECT_EQ(conta("Log_Punti_Clienti WHERE Punti=4 AND Codice_Cliente='CL000001' AND Codice_Struttura='ST001'"), 1);
+    EXPECT_EQ(conta("Log_Punti_Clienti"), 1);
+    EXPECT_EQ(conta("Gestione_Uscite WHERE ID_Entrata=7 AND Fuori_Orario=0"), 1);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 0);
+    EXPECT_EQ(display(), "USCITA CONSENTITA ORE: 10:30");
+
+    // The stay is closed: the next badges charge nothing more.
+    pulisci();
+    leggi(3, "0001234501");
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3).back(), "\fUSCITA NON REGISTRATA");
+    EXPECT_EQ(puntiUsati(), 9);
+    EXPECT_EQ(conta("Log_Punti_Clienti"), 1);
+
+    // One point left for four due: refused, nothing taken, the stay kept.
+    soggiornoPunti("09:00:00", 8);
+    pulisci();
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), kCreditoEsaurito);
+    EXPECT_EQ(puntiUsati(), 9);
+    EXPECT_EQ(conta("Log_Punti_Clienti") + conta("Gestione_Uscite"), 2);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 1);
+    EXPECT_EQ(display(), "USCITA NON CONSENTITA. CREDITO ESAURITO");
+
+    if (velaris::test::onSqlServer()) return;  // the failure is injected into SQLite
+    x.f.native("UPDATE Gestione_Iscrizioni SET Punti=20");
+    pulisci();
+    {
+        velaris::test::TabellaGuasta guasto(x.f.engineHandle(), "Gestione_Uscite");
+        leggi(3, "0001234501");
+    }
+    ASSERT_FALSE(errori().empty());
+    EXPECT_TRUE(inviati(3).empty());
+    EXPECT_EQ(puntiUsati(), 9);
+    EXPECT_EQ(conta("Log_Punti_Clienti") + conta("Gestione_Uscite"), 2);
+    EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 1);
+
+    pulisci();
+    leggi(3, "0001234501");
+    EXPECT_EQ(inviati(3), kVai);
+    EXPECT_EQ(puntiUsati(), 13);
+    EXPECT_EQ(conta("Log_Punti_Clienti") + conta("Gestione_Uscite"), 4);
 }
 
 TEST_F(Uscite, DatabaseErrorMidwayDropsTheReadAndTheNextIsServed) {
