@@ -611,7 +611,9 @@ CREATE TABLE Tabella_Gruppi_Articoli (
 -- 1 both directions, other values exit only. Stop/Vai: the stop and go relays are used.
 -- Gestisci_Attivita: 1 activity choice, 2 fixed fees, 3 remaining entries. MoneyCard:
 -- sales dialogue (-1 amount or points, 1 and 2 bar articles). Gruppo2: terminals that
--- count an entry once. Codice_Struttura: the facility served (text code).
+-- count an entry once. Codice_Struttura: the facility served (text code). Postazione:
+-- the workstation whose server drives the terminal when several servers share the
+-- database (--workstation); blank: the one server.
 CREATE TABLE Dettaglio_Terminali (
     ID                  INTEGER PRIMARY KEY AUTOINCREMENT,
     Indirizzo           INTEGER NOT NULL UNIQUE,
@@ -648,7 +650,8 @@ CREATE TABLE Dettaglio_Terminali (
     Gruppo              INTEGER NOT NULL DEFAULT 0,
     Gruppo2             INTEGER NOT NULL DEFAULT 0,
     Messaggi            INTEGER NOT NULL DEFAULT 0,
-    Cd_Centro_MyWellness INTEGER NOT NULL DEFAULT 0
+    Cd_Centro_MyWellness INTEGER NOT NULL DEFAULT 0,
+    Postazione          VARCHAR(50) COLLATE TSQL
 );
 
 -- Machines (sub-facilities) switched on by a booking terminal through its relays.

@@ -64,7 +64,8 @@ void messaggiIniettati(Sistema& s) {
     if (s.letturaInCorso() || s.lettureInAttesa() > 0) return;
     Value id, address, message;
     {
-        auto rs = s.db.open("SELECT TOP 1 ID, Indirizzo, Messaggio  FROM Stato_Terminali  WHERE Stato=500  ORDER BY ID");
+        auto rs = s.db.open("SELECT TOP 1 ID, Indirizzo, Messaggio  FROM Stato_Terminali  WHERE Stato=500 " +
+                            s.registro.soloPropri() + " ORDER BY ID");
         if (rs->eof()) return;
         id = rs->field(0);
         address = rs->field(1);
@@ -80,14 +81,24 @@ void messaggiIniettati(Sistema& s) {
     s.accogliLettura([&s, id, indirizzo, text = message.toText()] { elaboraIniettato(s, id, indirizzo, text); });
 }
 
+// One step of the tick. A failing step never stops the cycle: the tick goes on with the
+// next one, and the failure is logged once per distinct message.
 template <typename F>
-void step(F&& f) {
+void step(Sistema& s, const char* name, F&& f) {
+    auto logged = s.ciclo.ultimoErrore.find(name);
     try {
         f();
-    } catch (const std::exception&) {
-        // A failing step never stops the cycle: the tick goes on with the next one.
+        if (logged != s.ciclo.ultimoErrore.end()) s.ciclo.ultimoErrore.erase(logged);
+    } catch (const std::exception& e) {
+        if (logged != s.ciclo.ultimoErrore.end() && logged->second == e.what()) return;
+        s.ciclo.ultimoErrore[name] = e.what();
+        s.db.logError(e, std::string("Timer1 ") + name);
     }
 }
+
+// Ticks that leave the database alone after a tick met an outage: it is tried again
+// every few seconds, while the reads still try it each time.
+constexpr int kTickDopoGuasto = 4;
 
 }  // namespace
 
@@ -117,12 +128,20 @@ void EtherCtrl_MessageRecv(Sistema& s, int address, const std::string& message) 
 }
 
 void Timer1_Tick(Sistema& s) {
-    step([&] { rigaOrologio(s.clock.now()); });
-    step([&] { Buffer_Terminali(s, ModoCoda::Invia); });
-    step([&] { Scadenza_Dialoghi(s); });
+    s.db.newTurn();
+    const bool conDatabase = s.ciclo.tickSenzaDatabase == 0;
+    if (!conDatabase) --s.ciclo.tickSenzaDatabase;
+    step(s, "clock", [&] { rigaOrologio(s.clock.now()); });
+    if (conDatabase) {
+        step(s, "locks", [&] {
+            if (!Rilascia_Semafori_Sospesi(s.db, s.postazione)) throw DbError(0, "Locks could not be released yet");
+        });
+        step(s, "queue", [&] { Buffer_Terminali(s, ModoCoda::Invia); });
+        step(s, "dialogues", [&] { Scadenza_Dialoghi(s); });
+    }
     const LinkTraits traits = s.link ? s.link->traits() : LinkTraits{};
-    if (traits.refreshesClock) {
-        step([&] {
+    if (traits.refreshesClock && conDatabase) {
+        step(s, "prompts", [&] {
             if (s.Contatore_Orologio == 60) {
                 Buffer_Terminali(s, ModoCoda::Aggiorna);
                 s.Contatore_Orologio = 0;
@@ -131,19 +150,27 @@ void Timer1_Tick(Sistema& s) {
             }
         });
     }
-    if (s.link) step([&] { s.link->tick(); });
-    step([&] { s.loop.yieldOnce(); });
-    if (traits.polled) step([&] { leggiTerminali(s); });
-    if (traits.takesInjected) step([&] { messaggiIniettati(s); });
-    step([&] { Scadenza_Dialoghi_MoneyCard(s); });
-    step([&] { s.db.conn().manutenzione(); });
+    if (s.link) step(s, "link", [&] { s.link->tick(); });
+    step(s, "yield", [&] { s.loop.yieldOnce(); });
+    // A polled read is fetched even while the database is out: it is answered with the
+    // idle prompt rather than left waiting at the terminal.
+    if (traits.polled) step(s, "read", [&] { leggiTerminali(s); });
+    if (conDatabase) {
+        if (traits.takesInjected) step(s, "injected", [&] { messaggiIniettati(s); });
+        step(s, "money-card dialogues", [&] { Scadenza_Dialoghi_MoneyCard(s); });
+        step(s, "lock watch", [&] { s.sorveglianzaSemafori.controlla(s.db, s.postazione, s.clock.now()); });
+        step(s, "maintenance", [&] { s.db.conn().manutenzione(); });
+        if (s.db.outage()) s.ciclo.tickSenzaDatabase = kTickDopoGuasto;
+    }
 }
 
 void Timer2_Tick(Sistema& s) {
     if (s.timer2) s.timer2->setInterval(std::chrono::milliseconds(0));
-    step([&] {
+    s.db.newTurn();
+    step(s, "connections", [&] {
         std::string missing;
-        auto rs = s.db.open("SELECT Indirizzo  FROM Dettaglio_Terminali  WHERE Attivo<>0  ORDER BY Indirizzo ");
+        auto rs = s.db.open("SELECT Indirizzo  FROM Dettaglio_Terminali  WHERE Attivo<>0 " + s.registro.soloPropri() +
+                            " ORDER BY Indirizzo ");
         for (; !rs->eof(); rs->moveNext()) {
             const int64_t address = rs->field(0).toInt();
             const bool connected = s.link && s.link->identified(static_cast<int>(address));

@@ -13,6 +13,7 @@
 #include "app/links_factory.h"
 #include "app/operator_view.h"
 #include "app/polling.h"
+#include "base/workstation.h"
 #include "app/web/status_server.h"
 #include "db/engine.h"
 #include "system/registry.h"
@@ -87,6 +88,10 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
     app.add_option("--config", configPath, "Settings file (default $XDG_CONFIG_HOME/Velaris/Velaris.ini)");
     app.add_option("--log-dir", logDir, "Folder of VelarisAccessi.log (default: the program's folder)");
     app.add_option("--clock", clockText, "Start the system clock at \"YYYY-MM-DD HH:MM:SS\"");
+    std::string workstation;
+    app.add_option("--workstation", workstation,
+                   "This server's workstation name (default: the computer name); servers sharing one database "
+                   "need different names");
     app.add_flag("--headless", headless, "No tray icon and window, even in a desktop session");
     app.footer("Operator commands: velaris-accessi database create|demo FILE; velaris-accessi sql --database FILE "
                "\"STATEMENT\"");
@@ -96,6 +101,13 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
         return app.exit(e, out, err);
     }
 
+    if (!workstation.empty()) {
+        if (workstation.find_first_not_of(' ') == std::string::npos || workstation.size() > 50) {
+            err << "velaris-accessi: --workstation wants a name of 1 to 50 characters\n";
+            return 2;
+        }
+        setWorkstationName(workstation);
+    }
     Clock clock;
     if (!clockText.empty()) {
         auto at = DateTime::parse(clockText);
@@ -149,6 +161,7 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
         db = std::make_unique<Database>(openConnection(connection, clock, engineOptionsFromEnvironment()), log);
         s = std::make_unique<Sistema>(clock, log, *db, loop, operatore);
         s->Opzione_Avvio = option;
+        Pulisci_Semafori_Postazione(*db, s->postazione);
         const IniFile ini = IniFile::load(configPath.empty() ? defaultConfigPath() : std::filesystem::path(configPath));
         s->config = readLinkConfig(ini);
         web = readWebConfig(ini);

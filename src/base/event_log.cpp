@@ -1,9 +1,12 @@
 #include "base/event_log.h"
 
+#include "base/format.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -28,9 +31,27 @@ std::filesystem::path EventLog::programFolder() {
 
 std::string EventLog::stamp() const { return clock_.now().canonical(); }
 
-void EventLog::write(std::string_view line) noexcept {
-    if (line.empty()) return;
+namespace {
+
+// Whether the line can go out as it is: printable ASCII (checked the cheap way first;
+// testoPerLog decides the rest, keeping well-formed UTF-8).
+bool clean(std::string_view line) {
+    return std::none_of(line.begin(), line.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 || b >= 0x7F;
+    });
+}
+
+}  // namespace
+
+void EventLog::write(std::string_view raw) noexcept {
+    if (raw.empty()) return;
     try {
+        // Whatever a terminal sent (NUL, control bytes, broken encodings) is shown as "?";
+        // every line stays one printable line.
+        std::string sanitised;
+        if (!clean(raw)) sanitised = testoPerLog(raw, std::string_view::npos);
+        const std::string_view line = sanitised.empty() ? raw : std::string_view(sanitised);
         for (const auto& observer : observers_) observer(line);
         std::string text;
         text.reserve(line.size() + 2);

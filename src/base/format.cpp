@@ -110,4 +110,38 @@ size_t findNoCase(std::string_view hay, std::string_view needle, size_t from) {
     return std::string_view::npos;
 }
 
+std::string testoPerLog(std::string_view text, size_t max) {
+    std::string out;
+    size_t shown = 0, i = 0;
+    while (i < text.size()) {
+        if (shown == max) return out + "...";
+        const auto b = static_cast<unsigned char>(text[i]);
+        // The length of a well-formed UTF-8 sequence starting here, 0 when it is not one.
+        size_t len = b < 0x80 ? 1 : (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3 : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
+        if (len == 0 || i + len > text.size()) len = 0;
+        uint32_t cp = len == 1 ? b : len == 2 ? b & 0x1Fu : len == 3 ? b & 0x0Fu : b & 0x07u;
+        for (size_t k = 1; k < len; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            if ((c & 0xC0) != 0x80) {
+                len = 0;
+                break;
+            }
+            cp = (cp << 6) | (c & 0x3Fu);
+        }
+        if (len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) len = 0;  // overlong, surrogate
+        if (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) len = 0;
+        if (len == 0) {
+            out += '?';
+            ++i;
+        } else {
+            const bool control = cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+            if (control) out += '?';
+            else out.append(text.substr(i, len));
+            i += len;
+        }
+        ++shown;
+    }
+    return out;
+}
+
 }  // namespace velaris

@@ -23,4 +23,9 @@ size_t findNoCase(std::string_view hay, std::string_view needle, size_t from = 0
 // The text without leading and trailing blanks and tabs.
 std::string_view trimBlanks(std::string_view s);
 
+// A text from outside (a read code) as a log line may show it: printable characters
+// only (control characters, DEL, C1 controls and bytes that are no UTF-8 become "?"), at
+// most `max` characters, then "..." when it was longer.
+std::string testoPerLog(std::string_view text, size_t max = 40);
+
 }  // namespace velaris

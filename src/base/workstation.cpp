@@ -14,15 +14,28 @@ std::string computerName() {
     return buf;
 }
 
+// The process's workstation name; written once at start-up, before anything reads it.
+std::string& nameOverride() {
+    static std::string name;
+    return name;
+}
+
 std::string userName() {
     if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name) return pw->pw_name;
     return {};
 }
 }  // namespace
 
+void setWorkstationName(std::string name) { nameOverride() = std::string(trimBlanks(name)); }
+
+std::string workstationName() {
+    if (!nameOverride().empty()) return nameOverride();
+    return std::string(trimBlanks(computerName()));
+}
+
 Value ShowInfo(int which) {
     switch (which) {
-        case 1: return Value(std::string(trimBlanks(computerName())));
+        case 1: return Value(workstationName());
         case 2: return Value(std::string(trimBlanks(userName())));
         case 3:
         case 4: return Value("");

@@ -16,7 +16,7 @@ bool trovaRiga(Sistema& s, const std::string& sql) {
 
 int32_t conta(Sistema& s, const char* tabella, const std::string& criterio) {
     std::string dominio = tabella;
-    return DCountQ(s.db, "*", dominio, criterio);
+    return DCountQ_Verifica(s.db, "*", dominio, criterio);
 }
 
 // A date literal that never breaks the statement: a value that is no date is Null.

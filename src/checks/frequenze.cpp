@@ -309,7 +309,7 @@ int Verifica_DD(Sistema& s, int modo, const DatiDD& d, Value& frequenzaDD, Value
                     sql += " FROM Anagrafica_Pacchetti  WHERE Codice_Pacchetto=" + CChrQ(d.Codice_Pacchetto) +
                            " And Codice_Struttura=" + CChrQ(d.Codice_Struttura);
                 }
-                const Value pacchetto = DLookUpQ(s.db, "ID_Pacchetto", "Gestione_Aggiunte", "ID=" + Num_SqlQ(d.ID_Aggiunta));
+                const Value pacchetto = DLookUpQ_Verifica(s.db, "ID_Pacchetto", "Gestione_Aggiunte", "ID=" + Num_SqlQ(d.ID_Aggiunta));
                 criterio = ZeroSeNullo(pacchetto) == 0 ? "ID_Aggiunta=" + Num_SqlQ(d.ID_Aggiunta)
                                                        : "ID_Pacchetto=" + Num_SqlQ(pacchetto);
             }
@@ -324,7 +324,7 @@ int Verifica_DD(Sistema& s, int modo, const DatiDD& d, Value& frequenzaDD, Value
                 }
             }
             std::string dominio = "Gestione_Sospensioni";
-            const bool sospeso = DCountQ(s.db, "*", dominio,
+            const bool sospeso = DCountQ_Verifica(s.db, "*", dominio,
                                          criterio + " And Data_Inizio_Sospensione<=" + oggi +
                                              " And (Data_Fine_Sospensione>=" + oggi +
                                              " Or Data_Fine_Sospensione Is Null)") > 0;

@@ -47,11 +47,11 @@ struct Contesto {
 
 int32_t conta(Sistema& s, const std::string& tabella, const std::string& criterio) {
     std::string dominio = tabella;
-    return DCountQ(s.db, "*", dominio, criterio);
+    return DCountQ_Verifica(s.db, "*", dominio, criterio);
 }
 
 // Day and time bands keyed by `chiave` (entitlement and facility): false when a kind of
-// band exists and none holds now. A failed count reads as no bands.
+// band exists and none holds now. A failed count ends the read.
 bool fasce(Contesto& c, const std::string& giorni, const std::string& orarie, const std::string& chiave) {
     if (conta(c.s, giorni, chiave) > 0) {
         const std::string g = c.festivo ? " And DDSettimana=8" : " And DDSettimana=" + Num_SqlQ(Value(c.giorno));
@@ -98,12 +98,12 @@ bool provaDiritto(Contesto& c, const Riga& r) {
         const std::string pacchetto = multiplo ? "Codice_PacchettoM=" + CChrQ(r.pacchettoM)
                                                : "Codice_Pacchetto=" + CChrQ(r.pacchetto);
         const char* tabella = multiplo ? "Strutture_Pacchetti_Multipli" : "Anagrafica_Pacchetti";
-        Value frequenza = DLookUpQ(s.db, "FrequenzaDD", tabella, pacchetto + struttura);
-        Value intervallo = DLookUpQ(s.db, "ID_Intervallo", tabella, pacchetto + struttura);
+        Value frequenza = DLookUpQ_Verifica(s.db, "FrequenzaDD", tabella, pacchetto + struttura);
+        Value intervallo = DLookUpQ_Verifica(s.db, "ID_Intervallo", tabella, pacchetto + struttura);
         if (frequenza.isNullOrEmpty()) {
             const std::string aggiunta = "ID=" + Num_SqlQ(r.idPrenotazione);
-            frequenza = DLookUpQ(s.db, "FrequenzaDD", "Gestione_Aggiunte", aggiunta);
-            intervallo = DLookUpQ(s.db, "ID_Intervallo", "Gestione_Aggiunte", aggiunta);
+            frequenza = DLookUpQ_Verifica(s.db, "FrequenzaDD", "Gestione_Aggiunte", aggiunta);
+            intervallo = DLookUpQ_Verifica(s.db, "ID_Intervallo", "Gestione_Aggiunte", aggiunta);
         }
         if (Limite_Frequenza_Raggiunto(s, frequenza, intervallo, c.cliente, Value(), r.idPrenotazione, r.struttura,
                                        Value(0)))

@@ -14,14 +14,28 @@
 
 namespace velaris {
 
-// A failed statement: the engine's error number and description.
+// What kind of failure a statement met. An outage (the database held by another process,
+// or the link to it lost) passes by itself; retrying the same statement at once does not
+// help, and the statements after it in the same piece of work will meet it too.
+enum class DbFault {
+    Statement,  // the statement itself failed (syntax, constraint, conversion, ...)
+    Busy,       // another connection holds the database (or a lock) beyond the time-out
+    Locked,     // a table is locked by another statement of this connection
+    LinkLost,   // the database is unreachable: the link broke, or the file went away
+};
+
+// A failed statement: the engine's error number and description, and its kind.
 class DbError : public std::runtime_error {
 public:
-    DbError(long number, const std::string& description) : std::runtime_error(description), number_(number) {}
+    DbError(long number, const std::string& description, DbFault fault = DbFault::Statement)
+        : std::runtime_error(description), number_(number), fault_(fault) {}
     long number() const { return number_; }
+    DbFault fault() const { return fault_; }
+    bool outage() const { return fault_ != DbFault::Statement; }
 
 private:
     long number_;
+    DbFault fault_;
 };
 
 class Recordset {

@@ -4,7 +4,13 @@ namespace velaris {
 
 void Database::beginTransaction() {
     if (depth_ == 0) {
-        conn_->beginTransaction();
+        checkOutage();
+        try {
+            conn_->beginTransaction();
+        } catch (const DbError& e) {
+            noteFailure(e);
+            throw;
+        }
         doomed_ = false;
     }
     ++depth_;
@@ -23,6 +29,13 @@ void Database::commitTransaction() {
     depth_ = 0;
     try {
         conn_->commitTransaction();
+    } catch (const DbError& e) {
+        noteFailure(e);
+        try {
+            conn_->rollbackTransaction();
+        } catch (...) {
+        }
+        throw;
     } catch (...) {
         try {
             conn_->rollbackTransaction();
@@ -51,7 +64,65 @@ long errorNumber(const std::exception& e) {
 }
 
 void Database::logError(const std::exception& e, std::string_view function) {
+    ++errorsLogged_;
+    if (dynamic_cast<const OutageRepeat*>(&e)) return;
     log_.error(errorNumber(e), e.what(), function);
+}
+
+void Database::checkOutage() const {
+    if (outage_) throw OutageRepeat(*outage_);
+}
+
+void Database::noteFailure(const DbError& e) {
+    if (e.outage() && !outage_) outage_ = e;
+}
+
+void Database::execute(std::string_view sql) {
+    checkOutage();
+    try {
+        conn_->execute(sql);
+    } catch (const DbError& e) {
+        noteFailure(e);
+        throw;
+    }
+}
+
+std::unique_ptr<Recordset> Database::open(std::string_view sql) {
+    checkOutage();
+    try {
+        return conn_->open(sql);
+    } catch (const DbError& e) {
+        noteFailure(e);
+        throw;
+    }
+}
+
+void Database::executeBatch(const std::vector<std::string>& statements) {
+    checkOutage();
+    try {
+        conn_->executeBatch(statements);
+    } catch (const DbError& e) {
+        noteFailure(e);
+        throw;
+    }
+}
+
+void Database::beginUnit() {
+    try {
+        conn_->beginUnit();
+    } catch (const DbError& e) {
+        noteFailure(e);
+        throw;
+    }
+}
+
+void Database::endUnit() {
+    try {
+        conn_->endUnit();
+    } catch (const DbError& e) {
+        noteFailure(e);
+        throw;
+    }
 }
 
 Value Testo_Colonna(Database& db, const Value& v, size_t width, std::string_view column, std::string_view function) {
@@ -74,7 +145,7 @@ std::string CChrQ_Colonna(Database& db, const Value& v, size_t width, std::strin
 
 UnitOfWork::UnitOfWork(Database& db, std::string_view function) : db_(db), function_(function) {
     try {
-        db_.conn().beginUnit();  // counted as begun even when it fails: the end is due all the same
+        db_.beginUnit();  // counted as begun even when it fails: the end is due all the same
     } catch (const std::exception& e) {
         db_.logError(e, function_);
     }
@@ -82,7 +153,7 @@ UnitOfWork::UnitOfWork(Database& db, std::string_view function) : db_(db), funct
 
 UnitOfWork::~UnitOfWork() {
     try {
-        db_.conn().endUnit();
+        db_.endUnit();
     } catch (const std::exception& e) {
         db_.logError(e, function_);
     }
@@ -90,7 +161,7 @@ UnitOfWork::~UnitOfWork() {
 
 bool Database::tryExecute(std::string_view sql, std::string_view function) {
     try {
-        conn_->execute(sql);
+        execute(sql);
         return true;
     } catch (const std::exception& e) {
         logError(e, function);
@@ -182,6 +253,14 @@ int32_t DCountQ(Database& db, std::string_view expression, std::string& domain, 
         db.logError(e, "DCountQ");
         return 0;
     }
+}
+
+int32_t DCountQ_Verifica(Database& db, std::string_view expression, std::string& domain, std::string_view criteria) {
+    return ZeroSeNullo(firstField(db, buildCount(expression, domain, criteria, false), Value(0)));
+}
+
+Value DLookUpQ_Verifica(Database& db, std::string_view expression, std::string_view domain, std::string_view criteria) {
+    return firstField(db, buildAggregate("SELECT ", "", expression, domain, criteria), Value::null());
 }
 
 }  // namespace velaris

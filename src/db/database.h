@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,14 @@
 
 namespace velaris {
 
+// A statement that was not sent: an earlier statement of the same turn met an outage
+// (see Database::newTurn). It carries that outage's number and kind.
+class OutageRepeat : public DbError {
+public:
+    explicit OutageRepeat(const DbError& first)
+        : DbError(first.number(), std::string("Database unavailable: ") + first.what(), first.fault()) {}
+};
+
 class Database {
 public:
     Database(std::unique_ptr<Connection> conn, EventLog& log) : conn_(std::move(conn)), log_(log) {}
@@ -23,19 +32,35 @@ public:
     EventLog& log() { return log_; }
     bool connected() const { return conn_ != nullptr; }
     void reset(std::unique_ptr<Connection> conn) { conn_ = std::move(conn); }
+    // Hands the connection over (a test wraps it and puts the wrapper back).
+    std::unique_ptr<Connection> take() { return std::move(conn_); }
 
     // Runs a statement that returns no records; DbError on failure.
-    void execute(std::string_view sql) { conn_->execute(sql); }
-    std::unique_ptr<Recordset> open(std::string_view sql) { return conn_->open(sql); }
+    void execute(std::string_view sql);
+    std::unique_ptr<Recordset> open(std::string_view sql);
     // Runs statements as one unit, all or nothing (see Connection::executeBatch).
-    void executeBatch(const std::vector<std::string>& statements) { conn_->executeBatch(statements); }
+    void executeBatch(const std::vector<std::string>& statements);
+    // Begin and end of a unit of work (see UnitOfWork); an outage they meet counts as the turn's.
+    void beginUnit();
+    void endUnit();
 
     // Runs a statement and, on failure, writes the error line for `function` and returns
     // false instead of raising.
     bool tryExecute(std::string_view sql, std::string_view function);
     // Writes "Error: <n> - <description> - Function <function>" for a caught exception.
+    // An OutageRepeat is counted but not written: its outage has its line already.
     void logError(const std::exception& e, std::string_view function);
 
+    // Outages. Each piece of work (a card read, a polling tick) is a turn. Once one
+    // statement of a turn has met an outage, the later statements of that turn fail at
+    // once with OutageRepeat instead of waiting for the database again: a stalled
+    // database costs a read one time-out, never one per statement.
+    void newTurn() { outage_.reset(); }
+    // The outage this turn met, or nothing.
+    const DbError* outage() const { return outage_ ? &*outage_ : nullptr; }
+    // Database errors handed to logError so far (written or not): a piece of work that
+    // sees this number grow has met a database error, even one a helper swallowed.
+    unsigned long errorsLogged() const { return errorsLogged_; }
     // Rows changed by the last execute.
     int64_t rowsChanged() const { return conn_->rowsChanged(); }
 
@@ -48,8 +73,13 @@ public:
     bool inTransaction() const { return depth_ > 0; }
 
 private:
+    void checkOutage() const;
+    void noteFailure(const DbError& e);
+
     std::unique_ptr<Connection> conn_;
     EventLog& log_;
+    std::optional<DbError> outage_;
+    unsigned long errorsLogged_ = 0;
     int depth_ = 0;
     bool doomed_ = false;
 };
@@ -113,6 +143,13 @@ Value DSumQ(Database& db, std::string_view expression, std::string_view domain, 
 // Rewrites `domain` in place when it carries an ORDER BY (see the definition).
 int32_t DCountQ(Database& db, std::string_view expression, std::string& domain, std::string_view criteria = {},
                 bool distinct = false);
+
+// The same inside a check, failing closed: a database error is thrown (the check ends the
+// read without a verdict) instead of reading as 0 or Null, "nothing there", which would
+// admit (no time bands, no limit, no suspension).
+int32_t DCountQ_Verifica(Database& db, std::string_view expression, std::string& domain, std::string_view criteria = {});
+Value DLookUpQ_Verifica(Database& db, std::string_view expression, std::string_view domain,
+                        std::string_view criteria = {});
 
 // The statements the helpers run, exposed for tests.
 std::string buildAggregate(std::string_view head, std::string_view tail, std::string_view expression,

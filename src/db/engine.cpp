@@ -39,6 +39,11 @@ EngineOptions engineOptionsFromEnvironment() {
     EngineOptions o;
     if (const char* v = std::getenv("VELARIS_ODBC_DRIVER"); v && *v) o.odbcDriver = v;
     if (const char* v = std::getenv("VELARIS_TDS_VERSION"); v && *v) o.tdsVersion = v;
+    if (const char* v = std::getenv("VELARIS_DB_TIMEOUT_MS"); v && *v) {
+        char* end = nullptr;
+        const long ms = std::strtol(v, &end, 10);
+        if (end && *end == '\0' && ms > 0 && ms <= 600000) o.statementTimeout = std::chrono::milliseconds(ms);
+    }
     return o;
 }
 
@@ -96,9 +101,12 @@ std::unique_ptr<Connection> openConnection(std::string_view connectionString, co
         std::error_code ec;
         if (!std::filesystem::is_regular_file(choice.target, ec))
             throw DbError(kBadConnectionString, "The database file \"" + choice.target + "\" does not exist");
-        return std::make_unique<SqliteConnection>(choice.target, clock, false);
+        return std::make_unique<SqliteConnection>(choice.target, clock, false,
+                                                  static_cast<int>(options.statementTimeout.count()));
     }
-    return std::make_unique<odbc::OdbcConnection>(choice.target, clock);
+    auto odbc = std::make_unique<odbc::OdbcConnection>(choice.target, clock);
+    odbc->setStatementTimeout(options.statementTimeout);
+    return odbc;
 }
 
 }  // namespace velaris

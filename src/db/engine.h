@@ -9,6 +9,7 @@
 // Anything else, the empty string included, is refused: guessing could point the
 // system at the wrong database.
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,11 +25,16 @@ struct EngineOptions {
     std::string odbcDriver = "FreeTDS";
     // TDS protocol version for FreeTDS.
     std::string tdsVersion = "7.4";
+    // How long one statement may wait for the database: the embedded engine's busy
+    // time-out (another process holding the file), the server's command time-out and
+    // the login time-out of a reconnection. The event loop never waits longer than this
+    // for one statement, so a stalled database cannot hang the terminals.
+    std::chrono::milliseconds statementTimeout{5000};
 };
 
 // The options as the environment of the process sets them: VELARIS_ODBC_DRIVER (driver
-// name or library path) and VELARIS_TDS_VERSION; defaults where a variable is unset or
-// empty.
+// name or library path), VELARIS_TDS_VERSION and VELARIS_DB_TIMEOUT_MS (the statement
+// time-out in milliseconds); defaults where a variable is unset, empty or invalid.
 EngineOptions engineOptionsFromEnvironment();
 
 enum class EngineKind { Unknown, Sqlite, Odbc };

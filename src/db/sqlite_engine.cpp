@@ -66,6 +66,17 @@ Value columnValue(sqlite3_stmt* st, int i, ColKind kind) {
     }
 }
 
+// The kind of failure an SQLite result code stands for.
+DbFault faultOf(int rc) {
+    switch (rc & 0xFF) {
+        case SQLITE_BUSY: return DbFault::Busy;
+        case SQLITE_LOCKED: return DbFault::Locked;
+        case SQLITE_IOERR:
+        case SQLITE_CANTOPEN: return DbFault::LinkLost;
+        default: return DbFault::Statement;
+    }
+}
+
 // The number of a failed statement: the server's own where the engine raised one of its
 // errors (a text too long for its column), SQLite's result code otherwise.
 long errorNumber(int rc, const std::string& msg) {
@@ -115,7 +126,7 @@ private:
         std::string msg = rc != SQLITE_DONE ? sqlite3_errmsg(conn_.handle()) : std::string();
         // Give the statement back as soon as the rows are read: no read stays open.
         sqlite3_reset(p_->stmt);
-        if (rc != SQLITE_DONE) throw DbError(errorNumber(rc, msg), withProcedure(p_->translation, msg));
+        if (rc != SQLITE_DONE) throw DbError(errorNumber(rc, msg), withProcedure(p_->translation, msg), faultOf(rc));
     }
 
     SqliteConnection& conn_;
@@ -190,7 +201,7 @@ SqliteConnection::Prepared* SqliteConnection::acquire(std::string_view tsql, std
         if (rc != SQLITE_OK) {
             const std::string msg = withProcedure(translation, sqlite3_errmsg(db_));
             sqlite3_finalize(st);
-            throw DbError(rc, msg);
+            throw DbError(rc, msg, faultOf(rc));
         }
         if (!st) throw DbError(SQLITE_MISUSE, "Empty statement");
         for (; tail && *tail; ++tail) {
@@ -246,7 +257,7 @@ SqliteConnection::Prepared* SqliteConnection::acquire(std::string_view tsql, std
         if (rc != SQLITE_OK) {
             const std::string msg = sqlite3_errmsg(db_);
             release(p);
-            throw DbError(rc, msg);
+            throw DbError(rc, msg, faultOf(rc));
         }
     }
     // Keep the cache bounded; statements in use stay.
@@ -295,7 +306,7 @@ void SqliteConnection::execute(std::string_view sql) {
         const std::string raw = sqlite3_errmsg(db_);
         const std::string msg = withProcedure(p->translation, raw);
         release(p);
-        throw DbError(errorNumber(rc, raw), msg);
+        throw DbError(errorNumber(rc, raw), msg, faultOf(rc));
     }
     if (!sqlite3_stmt_readonly(p->stmt)) changed_ = sqlite3_changes64(db_);
     release(p);
@@ -360,7 +371,7 @@ void SqliteConnection::executeNative(std::string_view sql) {
     if (rc != SQLITE_OK) {
         std::string msg = err ? err : sqlite3_errmsg(db_);
         sqlite3_free(err);
-        throw DbError(rc, msg);
+        throw DbError(rc, msg, faultOf(rc));
     }
 }
 
@@ -370,7 +381,7 @@ void SqliteConnection::nativeStep(const char* sql) {
         const int rc = sqlite3_errcode(db_);
         std::string msg = err ? err : sqlite3_errmsg(db_);
         sqlite3_free(err);
-        throw DbError(rc, msg);
+        throw DbError(rc, msg, faultOf(rc));
     }
 }
 

@@ -299,11 +299,11 @@ std::vector<Candidato> Selezione::ordina() {
 bool Selezione::dentroFasce(const std::string& tabella, const std::string& chiavi, bool conGiorno,
                             const Value& tolleranza) {
     std::string dominio = tabella;
-    if (DCountQ(s_.db, "*", dominio, chiavi) == 0) return true;  // no rows: no limit
+    if (DCountQ_Verifica(s_.db, "*", dominio, chiavi) == 0) return true;  // no rows: no limit
     std::string criterio = chiavi;
     if (conGiorno) criterio += " And DDSettimana=" + Num_SqlQ(Value(festivo_ ? 8 : giorno_));
     criterio += condizioneFascia(tolleranza, oraD_);
-    return DCountQ(s_.db, "*", dominio, criterio) > 0;
+    return DCountQ_Verifica(s_.db, "*", dominio, criterio) > 0;
 }
 
 bool Selezione::fasceValide(const Candidato& c, const Value& tolleranza) {
@@ -412,7 +412,7 @@ Esame Selezione::esamina(Candidato& c, EsitoAttivita& e) {
         d.Codice_Iscrizione = c.Codice_Iscrizione;
         // The per-facility data, when the subscription has them, override the type's own.
         std::string dominio = "Abbonamenti_Strutture";
-        if (DCountQ(s_.db, "*", dominio,
+        if (DCountQ_Verifica(s_.db, "*", dominio,
                     "Codice_Abbonamento=" + CChrQ(c.Codice_Abbonamento) + " And Codice_Struttura=" + codice) == 0)
             d.Codice_Struttura = Value();
         const int r = Verifica_DD(s_, 1, d, frequenza, intervallo, permanenza);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "attendance/dati_accessi.h"
+#include "base/format.h"
 #include "attendance/log_terminali.h"
 #include "attendance/uscite.h"
 #include "attendance/visita.h"
@@ -227,14 +228,6 @@ Fine Verdetto_Attivita(Sistema& s, Messaggio& m, const std::string& codice, cons
     m.FuoriOrario = s.esiti.EsitoT_FuoriOrario ? 1 : 0;
     Rispondi_Verdetto(s, m, codice);
     return concludi(s, m, codice, v.Esito == 0);
-}
-
-std::string perLog(const std::string& codice) {
-    size_t n = std::min<size_t>(codice.size(), 40);
-    while (n < codice.size() && n > 0 && (static_cast<unsigned char>(codice[n]) & 0xC0) == 0x80) --n;  // whole characters
-    std::string out;
-    for (char ch : codice.substr(0, n)) out += static_cast<unsigned char>(ch) < 32 ? '?' : ch;
-    return n < codice.size() ? out + "..." : out;
 }
 
 Fine controlloCliente(Sistema& s, Messaggio& m) {

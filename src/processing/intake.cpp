@@ -5,6 +5,7 @@
 #include "processing/prenotazioni.h"
 #include "processing/money_card_dialogo.h"
 #include "system/queue.h"
+#include "system/registry.h"
 #include "system/sender.h"
 #include "system/terminal_states.h"
 #include "system/terminal_types.h"
@@ -139,6 +140,25 @@ int Accoda_Prompt_Riposo(Sistema& s, int indirizzo, int tipoTerminale, const Ter
     }
 }
 
+namespace {
+
+// A read the database failed under, before its terminal got any answer: the idle prompt
+// at once and one line that says so (the failure itself has its own line).
+void senzaVerdetto(Sistema& s, const std::string& messaggio, const DbError& guasto) {
+    const int address = s.corrente.Indirizzo_Corrente;
+    std::string codice;
+    try {
+        codice = s.link ? s.link->code(messaggio) : messaggio;
+    } catch (const std::exception&) {
+        codice = messaggio;
+    }
+    s.log.timed("Database unavailable (" + std::to_string(guasto.number()) + "): read " + testoPerLog(codice) +
+                " at terminal " + std::to_string(address) + " answered with the idle prompt, no verdict");
+    Prompt_Riposo_Immediato(s, address);
+}
+
+}  // namespace
+
 void Prompt_Riposo(Sistema& s, Messaggio& m) {
     const int nuovo = Accoda_Prompt_Riposo(s, s.corrente.Indirizzo_Corrente, s.corrente.Tipo_Corrente, m.terminale,
                                            m.Riga_Orologio, m.Tempo_Display);
@@ -151,6 +171,18 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
     UnitOfWork lavoro(s.db, "Elabora_Messaggi");
     Messaggio m;
     Corrente& c = s.corrente;
+    c.Risposto = false;
+    struct Guasto {
+        Sistema& s;
+        const std::string& messaggio;
+        ~Guasto() {
+            try {
+                if (const DbError* g = s.db.outage(); g && !s.corrente.Risposto) senzaVerdetto(s, messaggio, *g);
+            } catch (const std::exception& e) {
+                s.log.timedError(e.what(), "Elabora_Messaggi");
+            }
+        }
+    } guasto{s, messaggio};
     try {
         const DateTime now = s.clock.now();
         m.oggi = now.datePart();

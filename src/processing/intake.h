@@ -84,9 +84,6 @@ void Prompt_Riposo(Sistema& s, Messaggio& m);
 int Accoda_Prompt_Riposo(Sistema& s, int indirizzo, int tipo, const TerminalRow* t, const std::string& riga,
                          int ritardo);
 
-// A read code as it may appear in a log line: control characters shown as "?", cut short.
-std::string perLog(const std::string& codice);
-
 // The classification of a code at a ready terminal and the checks it goes through.
 Fine dispatchCodice(Sistema& s, Messaggio& m);
 // The member check reached directly from the activity states 8 and 9.

@@ -135,7 +135,7 @@ int Dialogo::esegui() {
             return 0;
         }
         if (!adatto()) {
-            s_.log.timed("Terminal " + std::to_string(indirizzo_) + ": \"" + perLog(codice_) +
+            s_.log.timed("Terminal " + std::to_string(indirizzo_) + ": \"" + testoPerLog(codice_) +
                          "\" does not fit the money-card prompt (state " + std::to_string(stato_) +
                          "): operation cancelled, read again as a new code");
             testo("\fOPERAZIONE|ANNULLATA");

@@ -43,7 +43,7 @@ Fine riposo(Sistema& s, Messaggio& m, const std::string& codice, bool regolare, 
 // A code longer than any owner code belongs to nobody: refused before anything is written.
 bool troppoLungo(Sistema& s, const std::string& codice, const char* funzione) {
     if (Primi_Caratteri(codice, kLunghezzaCodice) == codice) return false;
-    s.log.error(0, "Code longer than " + std::to_string(kLunghezzaCodice) + " characters refused: " + perLog(codice),
+    s.log.error(0, "Code longer than " + std::to_string(kLunghezzaCodice) + " characters refused: " + testoPerLog(codice),
                 funzione);
     rele(s, false);
     mostra(s, "CODICE NON ASSEGNATO");

@@ -33,6 +33,7 @@ void insertMessage(Sistema& s, const Value& address, const Value& message, const
                  "VALUES (" +
                  Num_SqlQ(address) + ", " + CChrQ(message) + "," + Ora_SqlQ(Value(due)) + ", " + Num_SqlQ(booking) +
                  ", " + Num_SqlQ(subFacility) + ")");
+    if (address.toInt() == s.corrente.Indirizzo_Corrente) s.corrente.Risposto = true;
 }
 
 void markSent(Sistema& s, const Value& id) {
@@ -44,7 +45,8 @@ void drain(Sistema& s) {
     // One set-based select: every due message in terminal order, oldest first; the first
     // row of each terminal is the one that goes out in this pass.
     auto rs = s.db.open("SELECT ID, Indirizzo, Inviato, Messaggio, Ora_Invio  FROM Stato_Terminali  WHERE " +
-                        dueCondition(now) + " AND Indirizzo > 0 AND Not Messaggio Is Null  ORDER BY Indirizzo, ID");
+                        dueCondition(now) + " AND Indirizzo > 0 AND Not Messaggio Is Null " + s.registro.soloPropri() +
+                        " ORDER BY Indirizzo, ID");
     struct Due { Value id; int address; std::string message; DateTime due; };
     std::vector<Due> batch;
     int last = -1;
@@ -63,12 +65,13 @@ void drain(Sistema& s) {
         markSent(s, d.id);
         if (link) link->delivered(d.address);
     }
-    s.db.execute("DELETE FROM Stato_Terminali  WHERE Inviato <> 0 ");
+    s.db.execute("DELETE FROM Stato_Terminali  WHERE Inviato <> 0 " + s.registro.soloPropri());
 }
 
 void refreshPrompts(Sistema& s) {
     const std::string riga = rigaOrologio(s.clock.now());
-    auto rs = s.db.open("SELECT DISTINCT Indirizzo, Tipo, Stato  FROM Stato_Terminali  WHERE Stato In(1,2) AND Tipo In(1,2) ");
+    auto rs = s.db.open("SELECT DISTINCT Indirizzo, Tipo, Stato  FROM Stato_Terminali  WHERE Stato In(1,2) AND Tipo In(1,2) " +
+                        s.registro.soloPropri());
     struct Row { int address; int state; };
     std::vector<Row> rows;
     for (; !rs->eof(); rs->moveNext())

@@ -1,7 +1,10 @@
 #include "system/registry.h"
 
 #include "base/format.h"
+#include "base/workstation.h"
 #include "system/queue.h"
+#include "system/sender.h"
+#include "terminals/httppush/http_reply.h"
 #include "system/terminal_states.h"
 #include "system/terminal_types.h"
 
@@ -11,16 +14,26 @@ namespace {
 
 using Icona = Operatore::Icona;
 
-std::vector<TerminalRow> readTerminals(Database& db) {
+// The active terminals this workstation's server drives: those whose `Postazione` is
+// blank or names this workstation (a database without the column has only those).
+std::vector<TerminalRow> readTerminals(Database& db, bool& condiviso) {
     auto rs = db.open("SELECT *  FROM Dettaglio_Terminali  WHERE Attivo<>0  ORDER BY Indirizzo ");
     auto columns = std::make_shared<std::vector<std::string>>();
     for (int i = 0; i < rs->fieldCount(); ++i) columns->push_back(rs->fieldName(i));
+    const std::string io = workstationName();
     std::vector<TerminalRow> rows;
+    condiviso = false;
     for (; !rs->eof(); rs->moveNext()) {
         std::vector<Value> values;
         values.reserve(columns->size());
         for (int i = 0; i < rs->fieldCount(); ++i) values.push_back(rs->field(i));
-        rows.emplace_back(columns, std::move(values));
+        TerminalRow row(columns, std::move(values));
+        const Value& postazione = row["Postazione"];
+        if (!Nullo_Vuoto(postazione) && !sameName(trimBlanks(postazione.toText()), io)) {
+            condiviso = true;
+            continue;
+        }
+        rows.push_back(std::move(row));
     }
     return rows;
 }
@@ -54,6 +67,17 @@ PromptIniziale promptIniziale(const TerminalRow& row, const std::string& riga) {
     }
 }
 
+void Prompt_Riposo_Immediato(Sistema& s, int address) {
+    const TerminalRow* row = s.registro.perIndirizzo(address);
+    if (!row) return;
+    if ((*row)["Tipo"].toInt() == tipo::HttpPush) {
+        if (s.link && s.corrente.Indice_Socket > 0)
+            s.link->writeTo(s.corrente.Indice_Socket, httpResponse(idleBody(), s.clock));
+        return;
+    }
+    for (std::string text : promptIniziale(*row, rigaOrologio(s.clock.now())).testi) KxSendMsg(s, address, text, 0);
+}
+
 void Inizializza_Terminali(Sistema& s) {
     s.Terminali_Inizializzati = false;
     if (!s.link) return;
@@ -61,7 +85,7 @@ void Inizializza_Terminali(Sistema& s) {
     const LinkTraits& traits = link.traits();
     Registro& r = s.registro;
     try {
-        r.Rs_Terminali = readTerminals(s.db);
+        r.Rs_Terminali = readTerminals(s.db, r.condiviso);
         r.posizione = r.Rs_Terminali.empty() ? -1 : 0;
         if (r.Rs_Terminali.empty()) {
             s.operatore.messageBox("Nessun terminale trovato", Icona::Informazione);
@@ -90,7 +114,9 @@ void Inizializza_Terminali(Sistema& s) {
         s.Terminali_Inizializzati = start.up;
         if (start.up && traits.clearsReadTable) s.db.execute("DELETE FROM wTmp_Letture_SQL ");
 
-        s.db.execute("DELETE FROM Stato_Terminali");
+        // A shared database keeps the other servers' state and queue rows.
+        s.db.execute(r.condiviso ? "DELETE FROM Stato_Terminali WHERE Indirizzo > 0" + r.soloPropri()
+                                 : std::string("DELETE FROM Stato_Terminali"));
         s.db.execute("DELETE FROM wTmp_ArticoliTerminali ");
         if (s.timer1) s.timer1->setInterval(std::chrono::milliseconds(1000));
     } catch (const std::exception& e) {

@@ -20,4 +20,9 @@ struct PromptIniziale {
 };
 PromptIniziale promptIniziale(const TerminalRow& row, const std::string& rigaOrologio);
 
+// A read that ends without a verdict (the database failed): the terminal at `address` is
+// sent its idle prompt at once, around the queue, which lives in the database. An
+// HTTP-push terminal gets an idle screen as the answer to its request.
+void Prompt_Riposo_Immediato(Sistema& s, int address);
+
 }  // namespace velaris

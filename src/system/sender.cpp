@@ -11,7 +11,9 @@ namespace velaris {
 
 int KxSendMsg(Sistema& s, int address, std::string& message, int sendMode) {
     try {
-        return s.link ? s.link->send(address, message, sendMode) : 0;
+        const int result = s.link ? s.link->send(address, message, sendMode) : 0;
+        if (result == 0 && address == s.corrente.Indirizzo_Corrente) s.corrente.Risposto = true;
+        return result;
     } catch (const std::exception& e) {
         s.log.timedError(e.what(), "KxSendMsg", s.corrente.Indice_Socket);
         return -1;
@@ -106,9 +108,11 @@ void Attiva_Rele(Sistema& s, const Value& risultato, int modo, int tipo) {
             }
             case tipo::Tcp:
                 if (s.link) s.link->sendCommand(c.Indirizzo_Corrente, go ? frameVai(c.TempoVai) : frameStop());
+                s.corrente.Risposto = true;
                 break;
             case tipo::HttpPush:
-                if (s.link) s.link->writeTo(c.Indice_Socket, httpResponse(releBody(go, c.TempoVai), s.clock));
+                if (s.link && s.link->writeTo(c.Indice_Socket, httpResponse(releBody(go, c.TempoVai), s.clock)))
+                    s.corrente.Risposto = true;
                 break;
             default: break;
         }

@@ -39,6 +39,14 @@ std::string Registro::ipDi(int indirizzo) const {
     return {};
 }
 
+std::string Registro::soloPropri(std::string_view column) const {
+    if (!condiviso) return {};
+    std::string list;
+    for (const auto& row : Rs_Terminali) list += (list.empty() ? "" : ",") + std::to_string(row.indirizzo());
+    if (list.empty()) list = "-1";
+    return " AND " + std::string(column) + " In (" + list + ")";
+}
+
 bool Registro::conSub(int indirizzo) const {
     return indirizzo >= 0 && indirizzo < static_cast<int>(Terminale_Con_Sub.size()) &&
            Terminale_Con_Sub[static_cast<size_t>(indirizzo)];
@@ -73,6 +81,8 @@ void Sistema::elaboraLettura(const std::function<void()>& elabora) {
     corrente = Corrente{};
     esiti = EsitiVerifica{};
     lettura = DatiLettura{};
+    // An outage met by an earlier piece of work is tried again: the database may be back.
+    db.newTurn();
     try {
         elabora();
     } catch (const std::exception& e) {

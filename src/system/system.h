@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,12 @@ struct Registro {
     std::vector<bool> Terminale_Con_Sub;
     bool Terminali_Uscita = false;
     bool Terminali_Uscita_Personale = false;
+    // Terminals whose `Postazione` names another workstation are driven by that
+    // workstation's server and left out here. When there are any, the database is shared:
+    // this server's statements on state and queue rows keep to its own terminals.
+    bool condiviso = false;
+    // " AND <column> In (<own addresses>)" when the database is shared, "" otherwise.
+    std::string soloPropri(std::string_view column = "Indirizzo") const;
 
     // MoveFirst + Find "Indirizzo = n": positions the list; false when no row matches
     // (the previous position is kept, as a failed Find leaves the list at its end).
@@ -95,6 +102,10 @@ struct Corrente {
     std::string Filtro_Centro;
     std::string Filtro_Irregolarita;
     std::string Filtro_Scadenze;
+    // Something was sent or queued for the terminal of the read in progress since its
+    // processing began: a read that ends without a verdict is answered with the idle
+    // prompt only when this is not so.
+    bool Risposto = false;
 };
 
 struct Sistema {
@@ -108,6 +119,7 @@ struct Sistema {
     Operatore& operatore;
     Settings settings;
     Postazione postazione;
+    SorveglianzaSemafori sorveglianzaSemafori;
     LinkConfig config;
 
     bool Opzione_Avvio = false;
@@ -129,6 +141,14 @@ struct Sistema {
     // A drain pass is in progress: a tick that runs inside one of its waits (the client
     // link lets other events run) must not send the same row a second time.
     bool drenaggioInCorso = false;
+    // What the polling cycle keeps between ticks: the error each step logged last (a
+    // failing step logs its message once, and again when the message changes or after
+    // the step has worked), and how many ticks leave the database alone after a tick met
+    // an outage, so that a stalled database does not take every second of the loop.
+    struct Ciclo {
+        std::map<std::string, std::string> ultimoErrore;
+        int tickSenzaDatabase = 0;
+    } ciclo;
 
     // Stops Timer1 for the duration of message processing and restarts it after.
     void fermaTimer1();

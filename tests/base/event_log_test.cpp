@@ -39,6 +39,17 @@ TEST(EventLog, LinesAreAppendedInOrderWithCrLf) {
               "2024-03-07 07:05:09 - Load: 2\r\n");
 }
 
+TEST(EventLog, HostileTextsBecomeOnePrintableLine) {
+    test::TempDir dir;
+    Clock clock;
+    EventLog log(dir.path(), clock);
+    log.write(std::string("code A\0B\r\n\x1b[2J caf\xc3\xa9 \xff end", 26));
+    const std::string text = slurp(log.path());
+    const size_t first = text.find("\r\n");
+    EXPECT_EQ(text.substr(0, first), "code A?B???[2J caf\xc3\xa9 ? end");
+    EXPECT_EQ(first + 2, text.size());  // one line
+}
+
 TEST(EventLog, AnUnwritableFolderLosesTheLineButNeverRaises) {
     Clock clock;
     EventLog log("/nonexistent/folder/for/velaris", clock);

@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include "support/faulty_connection.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <stdexcept>
@@ -119,7 +121,9 @@ void DbFixture::createSchema() {
 }
 
 sqlite3* DbFixture::engineHandle() {
-    if (auto* o = dynamic_cast<odbc::OdbcConnection*>(&db.conn())) return o->sqliteHandle();
+    Connection* c = &db.conn();
+    if (auto* f = dynamic_cast<FaultyConnection*>(c)) c = &f->inner();  // faults on cue wrap the engine
+    if (auto* o = dynamic_cast<odbc::OdbcConnection*>(c)) return o->sqliteHandle();
     return sqlite->handle();
 }
 

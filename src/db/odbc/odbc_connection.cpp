@@ -203,6 +203,12 @@ std::string describe(const std::vector<Diagnostic>& diags) {
 
 bool isConnectionLost(std::string_view sqlState) { return sqlState.size() == 5 && sqlState.substr(0, 2) == "08"; }
 
+bool isBusy(const Diagnostic& d) {
+    // The statement's time-out ran out, a lock wait timed out, or the server chose this
+    // connection as a deadlock victim: the data is held by someone else for now.
+    return d.state == "HYT00" || d.state == "HYT01" || d.native == 1222 || d.native == 1205;
+}
+
 OdbcConnection::OdbcConnection(std::string connectionString, const Clock& clock, Dialect dialect)
     : connectionString_(std::move(connectionString)), clock_(clock) {
     if (dialect == Dialect::SqliteTranslated) {
@@ -306,15 +312,17 @@ void OdbcConnection::ensureConnected() {
     if (inTransaction_) throw DbError(kGenericFailure, "Connection to the database lost inside a transaction");
     const DateTime now = clock_.now();
     if (now < nextAttempt_)
-        throw DbError(kGenericFailure, "Connection to the database lost; next reconnection attempt at " +
-                                           nextAttempt_.canonical());
+        throw DbError(kGenericFailure,
+                      "Connection to the database lost; next reconnection attempt at " + nextAttempt_.canonical(),
+                      DbFault::LinkLost);
     disconnect();
     nextAttempt_ = now.addSeconds(kReconnectInterval);
     try {
-        connect(kReconnectLoginTimeout);
+        connect(timeoutSeconds_ > 0 ? timeoutSeconds_ : 15);
     } catch (const DbError& e) {
         lost_ = true;
-        throw DbError(e.number(), std::string("Connection to the database lost; reconnection failed: ") + e.what());
+        throw DbError(e.number(), std::string("Connection to the database lost; reconnection failed: ") + e.what(),
+                      DbFault::LinkLost);
     }
 }
 
@@ -323,8 +331,8 @@ void* OdbcConnection::newStatement() {
     SQLHSTMT st = SQL_NULL_HSTMT;
     if (!ok(SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(dbc_), &st)))
         fail(SQL_HANDLE_DBC, dbc_, "Cannot start a statement");
-    // Command time-out 0: wait without limit. Ignored by drivers that lack it.
-    SQLSetStmtAttr(st, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(0)), 0);
+    // The command time-out (0: without limit). Ignored by drivers that lack it.
+    SQLSetStmtAttr(st, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds_)), 0);
     return st;
 }
 
@@ -336,14 +344,17 @@ void OdbcConnection::fail(short handleType, void* handle, std::string_view what)
             number = r.native;
             break;
         }
-    bool brokenLink = false;
-    for (const auto& r : d) brokenLink = brokenLink || isConnectionLost(r.state);
+    bool brokenLink = false, busy = false;
+    for (const auto& r : d) {
+        brokenLink = brokenLink || isConnectionLost(r.state);
+        busy = busy || isBusy(r);
+    }
     std::string text = d.empty() ? std::string(what) : describe(d);
     if (brokenLink) {
         markLost();
-        throw DbError(number, "Connection to the database lost: " + text);
+        throw DbError(number, "Connection to the database lost: " + text, DbFault::LinkLost);
     }
-    throw DbError(number, text);
+    throw DbError(number, text, busy ? DbFault::Busy : DbFault::Statement);
 }
 
 void OdbcConnection::execute(std::string_view sql) {
@@ -535,6 +546,10 @@ std::string OdbcConnection::info(unsigned short infoType) const {
     SQLSMALLINT length = 0;
     if (!ok(SQLGetInfo(static_cast<SQLHDBC>(dbc_), infoType, buf, sizeof buf, &length))) return {};
     return std::string(buf, strnlen(buf, sizeof buf));
+}
+
+void OdbcConnection::setStatementTimeout(std::chrono::milliseconds timeout) {
+    timeoutSeconds_ = timeout.count() <= 0 ? 0 : static_cast<unsigned>((timeout.count() + 999) / 1000);
 }
 
 std::string OdbcConnection::driverName() const { return info(SQL_DRIVER_NAME); }

@@ -8,6 +8,7 @@
 // left open would make every later statement fail with "connection busy" (or hold the
 // server's locks for as long as the caller reads). The results the system reads are small.
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,16 +38,19 @@ struct Diagnostic {
 std::string describe(const std::vector<Diagnostic>& diags);
 // True for the SQLSTATEs that mean the link to the server is gone (class 08).
 bool isConnectionLost(std::string_view sqlState);
+// True for the diagnostics that mean the data is held by another connection for now
+// (time-out expired, lock request time-out, deadlock victim).
+bool isBusy(const Diagnostic& d);
 
 class OdbcConnection : public Connection {
 public:
-    // Seconds a reconnection may take to log in; the first connection waits without limit.
-    static constexpr unsigned kReconnectLoginTimeout = 15;
-    // Seconds between two reconnection attempts after the link was lost.
-    static constexpr int64_t kReconnectInterval = 30;
+    // Seconds between two reconnection attempts after the link was lost: the database
+    // is found again this long after it came back, at the latest.
+    static constexpr int64_t kReconnectInterval = 10;
 
-    // Connects with an ODBC connection string (see toOdbcConnectionString). Connection
-    // and command time-outs are 0: wait without limit. DbError when the driver refuses.
+    // Connects with an ODBC connection string (see toOdbcConnectionString). The first
+    // login waits without limit; statements wait without limit until a statement
+    // time-out is set. DbError when the driver refuses.
     OdbcConnection(std::string connectionString, const Clock& clock, Dialect dialect = Dialect::SqlServer);
     ~OdbcConnection() override;
     OdbcConnection(const OdbcConnection&) = delete;
@@ -83,6 +87,9 @@ public:
 
     // The driver and the server product as the driver names them (diagnostics).
     std::string driverName() const;
+    // Bounds every later statement (command time-out, rounded up to whole seconds) and
+    // the login of a reconnection. A statement that runs out of time fails as busy.
+    void setStatementTimeout(std::chrono::milliseconds timeout);
     std::string dbmsName() const;
 
     // True after a statement failed because the link to the server broke. The next
@@ -116,6 +123,7 @@ private:
     bool lost_ = false;
     DateTime nextAttempt_;
     unsigned long statements_ = 0;
+    unsigned timeoutSeconds_ = 0;  // 0: without limit
     int64_t changed_ = 0;
     bool inTransaction_ = false;
     unsigned long roundTrips_ = 0;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/workstation.h"
 
 namespace velaris::tsql {
 
@@ -827,6 +828,13 @@ void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
     resultDate(ctx, clock->now());
 }
 
+// HOST_NAME(): the workstation this server runs as (--workstation), as the server
+// reports the client's computer name.
+void fnHostName(sqlite3_context* ctx, int, sqlite3_value**) {
+    const std::string name = workstationName();
+    sqlite3_result_text(ctx, name.c_str(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+}
+
 std::optional<DatePart> partArg(sqlite3_context* ctx, sqlite3_value* v) {
     auto p = datePartFromName(textOf(v));
     if (!p) sqlite3_result_error(ctx, "Invalid date part", -1);
@@ -1248,6 +1256,8 @@ void registerFunctions(sqlite3* db, const Clock& clock) {
         sqlite3_create_function_v2(db, d.name, d.args, flags, nullptr, d.fn, nullptr, nullptr, nullptr);
     }
     sqlite3_create_function_v2(db, "tsql_getdate", 0, SQLITE_UTF8, const_cast<Clock*>(&clock), fnGetDate, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "host_name", 0, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, fnHostName, nullptr,
                                nullptr, nullptr);
     sqlite3_create_collation_v2(db, "TSQL", SQLITE_UTF8, nullptr, collationCallback, nullptr);
 }

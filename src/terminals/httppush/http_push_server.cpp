@@ -1,13 +1,27 @@
 #include "terminals/httppush/http_push_server.h"
 
+#include "terminals/httppush/http_reply.h"
 #include "terminals/transport/cp1252.h"
 
 namespace velaris {
 
+namespace {
+
+// A push terminal polls every keepalive period: three periods without a request mean it
+// is gone, and its connection's slot is given back.
+TerminalListener::Options pushOptions() {
+    TerminalListener::Options o;
+    o.dispositivo = 3;
+    o.silence = std::chrono::seconds(3 * kKeepalivePeriod);
+    return o;
+}
+
+}  // namespace
+
 HttpPushServer::HttpPushServer(EventLoop& loop, EventLog& log, const Clock& clock, IntakeSink& intake,
                                size_t requestLimit)
     : log_(log), clock_(clock), intake_(intake), limit_(requestLimit),
-      listener_(loop, log, TerminalListener::Options{3}) {
+      listener_(loop, log, pushOptions()) {
     listener_.setDataHandler([this](int index, std::string_view bytes) { onData(index, bytes); });
     listener_.setUnloadHandler([this](int index) {
         if (auto it = sessions_.find(index); it != sessions_.end()) {

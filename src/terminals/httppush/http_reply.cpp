@@ -57,4 +57,8 @@ std::string releBody(bool go, const Value& tempoVai) {
     return body + periodLine();
 }
 
+std::string idleBody() {
+    return std::string("VELARIS. Accessi") + kCrLf + "screen=" + kClearScreen + kCrLf + periodLine();
+}
+
 }  // namespace velaris

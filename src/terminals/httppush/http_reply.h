@@ -30,5 +30,7 @@ std::string pushMessageBody(std::string_view message);
 // The verdict of a check at an HTTP-push terminal: go opens relay 1 for `tempoVai`
 // with one beep, stop beeps three times; both clear the screen.
 std::string releBody(bool go, const Value& tempoVai);
+// A read answered without a verdict: the screen goes back to idle, no beep, no relay.
+std::string idleBody();
 
 }  // namespace velaris

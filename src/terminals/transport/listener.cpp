@@ -10,8 +10,9 @@ namespace velaris {
 using asio::ip::tcp;
 
 struct TerminalListener::Member {
-    explicit Member(tcp::socket s) : socket(std::move(s)) {}
+    explicit Member(tcp::socket s) : socket(std::move(s)), quiet(socket.get_executor()) {}
     tcp::socket socket;
+    asio::steady_timer quiet;  // closes the connection when it stays silent
     int index = 0;
     std::string tag;
     std::string remote;
@@ -45,6 +46,7 @@ TerminalListener::~TerminalListener() {
     acceptor_.close(ec);
     for (auto& [index, m] : members_) {
         m->open = false;
+        m->quiet.cancel();
         m->socket.close(ec);
     }
 }
@@ -122,7 +124,21 @@ void TerminalListener::onAccepted(tcp::socket socket) {
     m->remote = ip;
     members_[m->index] = m;
     log_.timed("Load: " + std::to_string(m->index));
+    watchSilence(m);
     read(m);
+}
+
+void TerminalListener::watchSilence(const MemberPtr& m) {
+    if (options_.silence.count() <= 0) return;
+    m->quiet.expires_after(options_.silence);
+    std::weak_ptr<char> alive = alive_;
+    m->quiet.async_wait([this, alive, m](const asio::error_code& ec) {
+        if (ec || alive.expired() || !m->open) return;
+        const auto ms = options_.silence.count();
+        log_.timed("Connection " + std::to_string(m->index) + " silent for " +
+                   (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms") + ": closed");
+        unload(m);
+    });
 }
 
 int TerminalListener::freeIndex() const {
@@ -151,6 +167,7 @@ void TerminalListener::read(const MemberPtr& m) {
             return;
         }
         const std::string data(m->buf.data(), n);
+        watchSilence(m);  // heard from: the silence starts again
         try {
             if (onData_) onData_(m->index, data);
         } catch (const std::exception& e) {
@@ -186,6 +203,7 @@ void TerminalListener::memberError(const MemberPtr& m, const asio::error_code& e
 void TerminalListener::unload(const MemberPtr& m) {
     if (!m->open) return;
     m->open = false;
+    m->quiet.cancel();
     asio::error_code ec;
     m->socket.shutdown(tcp::socket::shutdown_both, ec);
     m->socket.close(ec);

@@ -16,6 +16,7 @@
 
 #include <asio.hpp>
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -47,6 +48,9 @@ public:
         int dispositivo = 3;
         size_t maxConnections = 256;          // further peers are refused
         size_t maxPendingOutput = 256 * 1024;  // a peer that reads nothing is cut off
+        // An accepted connection that sends nothing for this long is closed, freeing its
+        // slot (a terminal that died without closing); zero: never.
+        std::chrono::milliseconds silence{0};
     };
 
     using DataHandler = std::function<void(int index, std::string_view bytes)>;
@@ -110,6 +114,7 @@ private:
     void write(const MemberPtr& m);
     void memberError(const MemberPtr& m, const asio::error_code& ec);
     void unload(const MemberPtr& m);
+    void watchSilence(const MemberPtr& m);
     void listenerError(const asio::error_code& ec);
     const Member* find(int index) const;
     MemberPtr current(int index) const;

@@ -201,8 +201,8 @@ TEST_F(Engine, AUnitOfWorkCommitsOnceAndKeepsWhatSucceeded) {
     other.execute("UPDATE Anagrafica_Clienti SET Note='X'");
     EXPECT_TRUE(f.logLines.empty());
 
-    // The other connection holds the write lock: the unit cannot start, says so, and its
-    // statements run one by one.
+    // The other connection holds the write lock: the unit cannot start and says so; the
+    // outage is the read's, whose later statements fail at once instead of waiting again.
     Database db(std::make_unique<SqliteConnection>(f.dbPath().string(), f.clock, false, 50), f.log);
     other.executeNative("BEGIN IMMEDIATE");
     {
@@ -212,6 +212,7 @@ TEST_F(Engine, AUnitOfWorkCommitsOnceAndKeepsWhatSucceeded) {
     other.executeNative("COMMIT");
     ASSERT_EQ(f.logLines.size(), 1u);
     EXPECT_NE(f.logLines[0].find("Function Elabora_Messaggi"), std::string::npos) << f.logLines[0];
+    db.newTurn();  // the next piece of work tries the database again
     db.execute("DELETE FROM Anagrafica_Clienti WHERE Codice_Cliente='CL005'");
     EXPECT_EQ(count(other), Value(4));
 }

@@ -193,3 +193,25 @@ TEST(Listener, AFailingDataHandlerIsLoggedAndTheConnectionGoesOn) {
     EXPECT_TRUE(x.logged(" - Error: guasto Index:1 - Function DataArrival"));
     EXPECT_TRUE(x.listener.connected(1));
 }
+
+TEST(Listener, ASilentConnectionIsClosedAndItsSlotFreedWhileATalkingOneStays) {
+    LinkFixture f;
+    TerminalListener::Options o;
+    o.maxConnections = 2;
+    o.silence = 300ms;
+    TerminalListener l(f.loop, f.log, o);
+    ASSERT_TRUE(l.listen("127.0.0.1", 0));
+    Peer silent(f.loop, l.localPort()), talking(f.loop, l.localPort());
+    ASSERT_TRUE(f.loop.waitUntil([&] { return l.indices().size() == 2; }, 2s));
+    // The talking one sends more often than the limit; the silent one never does.
+    for (int i = 0; i < 5; ++i) {
+        talking.send("k");
+        talking.settle(150ms);
+    }
+    EXPECT_TRUE(silent.waitClosed());
+    EXPECT_EQ(l.indices(), std::vector<int>{2});
+    EXPECT_TRUE(f.logged("Connection 1 silent for 300 ms: closed"));
+    // The freed slot takes a new terminal.
+    Peer next(f.loop, l.localPort());
+    EXPECT_TRUE(f.loop.waitUntil([&] { return l.indices().size() == 2; }, 2s));
+}
