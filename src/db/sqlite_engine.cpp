@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "db/tsql/functions.h"
@@ -147,7 +148,7 @@ SqliteConnection::SqliteConnection(const std::string& path, const Clock& clock, 
         throw DbError(rc, "Cannot open database \"" + path + "\": " + msg);
     }
     sqlite3_extended_result_codes(db_, 0);
-    sqlite3_busy_timeout(db_, busyTimeoutMs);
+    setLockWait(busyTimeoutMs);
     // A double-quoted name in a statement is always a name: a misspelt column must fail,
     // not turn into a text.
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -433,6 +434,23 @@ void SqliteConnection::endUnit() {
     }
 }
 
+// SQLite's own busy time-out sleeps up to 100 ms between attempts: against another server
+// that takes the write lock again right after each read, a waiter keeps missing the short
+// moments the lock is free and starves. Polling every millisecond catches them.
+int SqliteConnection::waitForLock(void* self, int attempt) {
+    auto* c = static_cast<SqliteConnection*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (attempt == 0) c->waitStart_ = now;
+    if (now - c->waitStart_ >= std::chrono::milliseconds(c->waitMs_)) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
+}
+
+void SqliteConnection::setLockWait(int ms) {
+    waitMs_ = ms;
+    sqlite3_busy_handler(db_, ms > 0 ? &SqliteConnection::waitForLock : nullptr, this);
+}
+
 void SqliteConnection::manutenzione() {
     if (sqlite3_get_autocommit(db_) == 0) return;  // never inside a unit of work
     if (!checkpointOnTick_) {
@@ -450,9 +468,9 @@ void SqliteConnection::manutenzione() {
     const bool quiet = changes == changesAtLastTick_;
     changesAtLastTick_ = changes;
     if (rc == SQLITE_OK && quiet && frames > 0) {
-        sqlite3_busy_timeout(db_, kTruncateWaitMs);
+        setLockWait(kTruncateWaitMs);
         sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-        sqlite3_busy_timeout(db_, busyTimeoutMs_);
+        setLockWait(busyTimeoutMs_);
     }
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+
+#include <chrono>
 // The embedded engine: a SQLite database that runs the system's T-SQL statements
 // unchanged. Every statement passes through the T-SQL translator; the schema and demo
 // scripts run natively.
@@ -106,9 +108,15 @@ private:
     // Runs native text (transaction control); DbError on failure.
     void nativeStep(const char* sql);
 
+    // Waits for a lock another process holds, polling every millisecond up to `waitMs_`.
+    static int waitForLock(void* self, int attempt);
+    void setLockWait(int ms);
+
     sqlite3* db_ = nullptr;
     const Clock& clock_;
     int busyTimeoutMs_;
+    int waitMs_ = 0;
+    std::chrono::steady_clock::time_point waitStart_;
     std::unique_ptr<tsql::Translator> translator_;
     tsql::Lexed lexed_;  // buffers reused from call to call
     unsigned long statements_ = 0;
