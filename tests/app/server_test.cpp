@@ -17,6 +17,7 @@
 using namespace velaris;
 using namespace std::chrono_literals;
 using velaris::test::ChildProcess;
+using velaris::test::eventually;
 
 namespace {
 
@@ -144,14 +145,11 @@ TEST_F(Server, HttpPushKeepaliveQueueInjectedRowsAndShutdown) {
     EXPECT_NE(t.readUntil("screen=BENVENUTI", 5s).find("screen=BENVENUTI"), std::string::npos);
     // The sent row is deleted at the end of the pass, a moment after the write.
     const std::string pending = "SELECT Count(*) AS N FROM Stato_Terminali WHERE Messaggio IS NOT NULL AND Stato IS NULL";
-    for (int i = 0; i < 50 && query(pending) != "N\n0\n"; ++i) std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(query(pending), "N\n0\n");
+    EXPECT_TRUE(eventually([&] { return query(pending) == "N\n0\n"; })) << query(pending);
 
     // Injected inbound rows are processed and deleted, a blank one too (with a log line).
     sql("INSERT INTO Stato_Terminali (Indirizzo, Messaggio, Stato) VALUES (1, '', 500), (2, 'CL0001', 500)");
-    for (int i = 0; i < 50 && query("SELECT Count(*) AS N FROM Stato_Terminali WHERE Stato=500") != "N\n0\n"; ++i)
-        std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(query("SELECT Count(*) AS N FROM Stato_Terminali WHERE Stato=500"), "N\n0\n");
+    EXPECT_TRUE(eventually([&] { return query("SELECT Count(*) AS N FROM Stato_Terminali WHERE Stato=500") == "N\n0\n"; }));
 
     // Garbage and an /online without a usable id crash nothing.
     {
@@ -239,7 +237,7 @@ TEST_F(Server, TheEventLogRotatesUnderTheRunningServer) {
         t.send(get("/keepalive?id=1"));
         t.readUntil("keepaliveperiod", 5s);
     }
-    for (int i = 0; i < 50 && log().find("Close: 1") == std::string::npos; ++i) std::this_thread::sleep_for(50ms);
+    eventually([&] { return log().find("Close: 1") != std::string::npos; });
 
     // What logrotate does: move the file away, then SIGHUP.
     std::filesystem::rename(dir / "VelarisAccessi.log", dir / "VelarisAccessi.log.1");
@@ -250,7 +248,7 @@ TEST_F(Server, TheEventLogRotatesUnderTheRunningServer) {
         t.send(get("/keepalive?id=1"));
         EXPECT_NE(t.readUntil("keepaliveperiod", 5s).find("200 OK"), std::string::npos) << "SIGHUP ends nothing";
     }
-    for (int i = 0; i < 50 && log().find("Load: ") == std::string::npos; ++i) std::this_thread::sleep_for(50ms);
+    eventually([&] { return log().find("Load: ") != std::string::npos; });
     EXPECT_NE(log().find(" - Load: 1\r\n"), std::string::npos) << log();
     std::ifstream old(dir / "VelarisAccessi.log.1");
     const std::string before(std::istreambuf_iterator<char>(old), {});
