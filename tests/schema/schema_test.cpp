@@ -2,6 +2,7 @@
 // work-table companions write through with the table's defaults, its delete triggers fire
 // unless switched off, its lock table refuses a second holder; and the demo centre loads.
 
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <set>
