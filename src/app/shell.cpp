@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <iostream>
+#include <optional>
 
 #include <unistd.h>
 
@@ -76,23 +77,27 @@ void shutdown(Sistema& s) {
     s.link->shutDown();
 }
 
-}  // namespace
-
-int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const OperatorViewFactory& viewFactory) {
-    CLI::App app{"Velaris access-control server", "velaris-accessi"};
-    std::string commandLine, configPath, logDir, clockText;
+// What the command line asks for.
+struct ServerOptions {
+    std::string commandLine, configPath, logDir, workstation;
+    std::optional<DateTime> clockAt;
     bool headless = false;
-    app.add_option("COMMAND_LINE", commandLine,
+};
+
+// Reads the command line; the status to end with when it asked for help or is wrong.
+std::optional<int> parseOptions(int argc, char** argv, std::ostream& out, std::ostream& err, ServerOptions& opt) {
+    CLI::App app{"Velaris access-control server", "velaris-accessi"};
+    std::string clockText;
+    app.add_option("COMMAND_LINE", opt.commandLine,
                    "Connection string, a separator and the start option digit, e.g. \"Provider=SQLite;Data "
                    "Source=centro.db;1\"");
-    app.add_option("--config", configPath, "Settings file (default $XDG_CONFIG_HOME/Velaris/Velaris.ini)");
-    app.add_option("--log-dir", logDir, "Folder of VelarisAccessi.log (default: the program's folder)");
+    app.add_option("--config", opt.configPath, "Settings file (default $XDG_CONFIG_HOME/Velaris/Velaris.ini)");
+    app.add_option("--log-dir", opt.logDir, "Folder of VelarisAccessi.log (default: the program's folder)");
     app.add_option("--clock", clockText, "Start the system clock at \"YYYY-MM-DD HH:MM:SS\"");
-    std::string workstation;
-    app.add_option("--workstation", workstation,
+    app.add_option("--workstation", opt.workstation,
                    "This server's workstation name (default: the computer name); servers sharing one database "
                    "need different names");
-    app.add_flag("--headless", headless, "No tray icon and window, even in a desktop session");
+    app.add_flag("--headless", opt.headless, "No tray icon and window, even in a desktop session");
     app.footer("Operator commands: velaris-accessi database create|demo FILE; velaris-accessi sql --database FILE "
                "\"STATEMENT\"");
     try {
@@ -100,29 +105,79 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
     } catch (const CLI::ParseError& e) {
         return app.exit(e, out, err);
     }
-
-    if (!workstation.empty()) {
-        if (workstation.find_first_not_of(' ') == std::string::npos || workstation.size() > 50) {
-            err << "velaris-accessi: --workstation wants a name of 1 to 50 characters\n";
-            return 2;
-        }
-        setWorkstationName(workstation);
+    const std::string& w = opt.workstation;
+    if (!w.empty() && (w.find_first_not_of(' ') == std::string::npos || w.size() > 50)) {
+        err << "velaris-accessi: --workstation wants a name of 1 to 50 characters\n";
+        return 2;
     }
-    Clock clock;
     if (!clockText.empty()) {
-        auto at = DateTime::parse(clockText);
-        if (!at) {
+        opt.clockAt = DateTime::parse(clockText);
+        if (!opt.clockAt) {
             err << "velaris-accessi: --clock wants \"YYYY-MM-DD HH:MM:SS\"\n";
             return 2;
         }
-        clock.startAt(*at);
     }
-    EventLog log(logDir.empty() ? EventLog::programFolder() : std::filesystem::path(logDir), clock);
+    return std::nullopt;
+}
+
+// SIGINT and SIGTERM end the program. The system's log rotation moves the event log away
+// and then sends SIGHUP: the next line starts the new file.
+class SignalWatch {
+public:
+    SignalWatch(EventLoop& loop, EventLog& log, std::function<void()> termina)
+        : stop_(loop.io(), SIGINT, SIGTERM), hangup_(loop.io(), SIGHUP), log_(log) {
+        stop_.async_wait([termina = std::move(termina)](const asio::error_code& ec, int) {
+            if (!ec) termina();
+        });
+        waitHangup();
+    }
+
+private:
+    void waitHangup() {
+        hangup_.async_wait([this](const asio::error_code& ec, int) {
+            if (ec) return;
+            log_.reopen();
+            waitHangup();
+        });
+    }
+
+    asio::signal_set stop_, hangup_;
+    EventLog& log_;
+};
+
+// Starts the status page when the settings ask for one; the words the start-up line says
+// of it.
+std::string startStatusPage(Sistema& s, EventLoop& loop, EventLog& log, const std::shared_ptr<StatusModel>& model,
+                            const WebConfig& web, std::unique_ptr<StatusServer>& page) {
+    if (!model) return "pagina di stato disattivata";
+    std::vector<std::string> ips;
+    for (const TerminalRow& row : s.registro.Rs_Terminali) ips.push_back(row["Indirizzo_IP"].toText());
+    page = std::make_unique<StatusServer>(loop, log, *model, web, PeerFilter::fromSetting(web.Allowed_Peers, ips));
+    if (!page->start()) {
+        page.reset();
+        return "pagina di stato non avviata";
+    }
+    s.messaggioElaborato = [p = page.get()] { p->changed(); };
+    log.timed("Pagina di stato: " + page->url());
+    if (!web.loopback() && web.Token.empty() && web.Allowed_Peers.empty())
+        log.timed("Pagina di stato aperta a ogni indirizzo senza token: impostare [Web] Token o Allowed_Peers");
+    return "pagina di stato " + page->url();
+}
+
+}  // namespace
+
+int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const OperatorViewFactory& viewFactory) {
+    ServerOptions opt;
+    if (std::optional<int> status = parseOptions(argc, argv, out, err, opt)) return *status;
+    if (!opt.workstation.empty()) setWorkstationName(opt.workstation);
+    Clock clock;
+    if (opt.clockAt) clock.startAt(*opt.clockAt);
+    EventLog log(opt.logDir.empty() ? EventLog::programFolder() : std::filesystem::path(opt.logDir), clock);
     EventLoop loop;
     ConsoleOperatore console(log, err);
     // The tray icon and window only in a desktop session, and never when asked not to.
     std::unique_ptr<OperatorView> view;
-    if (viewFactory && !headless && desktopSession()) view = viewFactory(loop, log, err);
+    if (viewFactory && !opt.headless && desktopSession()) view = viewFactory(loop, log, err);
     Operatore& operatore = view ? view->operatore() : console;
     // A start-up failure ends the process once the operator has read why.
     auto failed = [&](int status) {
@@ -130,7 +185,7 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
         return status;
     };
 
-    if (commandLine.empty()) {
+    if (opt.commandLine.empty()) {
         operatore.messageBox("Impossibile avviare il controllo accessi", Operatore::Icona::Critico);
         return failed(1);
     }
@@ -156,13 +211,14 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
         });
     };
     try {
+        const std::string& commandLine = opt.commandLine;
         const bool option = commandLine.back() >= '1' && commandLine.back() <= '9';
         const std::string connection = commandLine.size() >= 2 ? commandLine.substr(0, commandLine.size() - 2) : "";
         db = std::make_unique<Database>(openConnection(connection, clock, engineOptionsFromEnvironment()), log);
         s = std::make_unique<Sistema>(clock, log, *db, loop, operatore);
         s->Opzione_Avvio = option;
         Pulisci_Semafori_Postazione(*db, s->postazione);
-        const IniFile ini = IniFile::load(configPath.empty() ? defaultConfigPath() : std::filesystem::path(configPath));
+        const IniFile ini = IniFile::load(opt.configPath.empty() ? defaultConfigPath() : std::filesystem::path(opt.configPath));
         s->config = readLinkConfig(ini);
         web = readWebConfig(ini);
         if (web.enabled()) {
@@ -185,7 +241,7 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
         if (!s->Terminali_Inizializzati) {
             if (s->config.Dispositivo <= dispositivo::Nessuno)
                 log.timed("Link kind (Dispositivo) not configured in " +
-                          (configPath.empty() ? defaultConfigPath().string() : configPath));
+                          (opt.configPath.empty() ? defaultConfigPath().string() : opt.configPath));
             return failed(3);
         }
         s->settings.Defaults_DopoAggiornamento();
@@ -197,38 +253,8 @@ int runServer(int argc, char** argv, std::ostream& out, std::ostream& err, const
         return failed(1);
     }
 
-    asio::signal_set signals(loop.io(), SIGINT, SIGTERM);
-    signals.async_wait([&](const asio::error_code& ec, int) {
-        if (ec) return;
-        termina();
-    });
-    // The system's log rotation moves the event log away and then sends SIGHUP: the next
-    // line starts the new file.
-    asio::signal_set hangup(loop.io(), SIGHUP);
-    std::function<void(const asio::error_code&, int)> onHangup = [&](const asio::error_code& ec, int) {
-        if (ec) return;
-        log.reopen();
-        hangup.async_wait(onHangup);
-    };
-    hangup.async_wait(onHangup);
-
-    std::string pageText = "pagina di stato disattivata";
-    if (statusModel) {
-        std::vector<std::string> ips;
-        for (const TerminalRow& row : s->registro.Rs_Terminali) ips.push_back(row["Indirizzo_IP"].toText());
-        statusPage = std::make_unique<StatusServer>(loop, log, *statusModel, web,
-                                                    PeerFilter::fromSetting(web.Allowed_Peers, ips));
-        if (statusPage->start()) {
-            s->messaggioElaborato = [p = statusPage.get()] { p->changed(); };
-            pageText = "pagina di stato " + statusPage->url();
-            log.timed("Pagina di stato: " + statusPage->url());
-            if (!web.loopback() && web.Token.empty() && web.Allowed_Peers.empty())
-                log.timed("Pagina di stato aperta a ogni indirizzo senza token: impostare [Web] Token o Allowed_Peers");
-        } else {
-            statusPage.reset();
-            pageText = "pagina di stato non avviata";
-        }
-    }
+    SignalWatch signalWatch(loop, log, termina);
+    const std::string pageText = startStatusPage(*s, loop, log, statusModel, web, statusPage);
     std::string summary = "collegamento " + std::to_string(s->config.Dispositivo) + ", " +
                           std::to_string(s->registro.Terminali_Rete.size()) + " terminali";
     if (view) view->setStatus("In servizio: " + summary + "; " + pageText);

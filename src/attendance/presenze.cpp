@@ -416,16 +416,16 @@ void SalvaPresenzaTerminali::logIngresso() {
     std::string stato;
     if (sospeso_) {
         stato += "SOSPESO\r\n";
-        irr[12] = Value(1);
+        irr[irregolarita::Sospeso] = Value(1);
     }
     if (Nullo_Vuoto(p_.Codice_Iscrizione) && p_.ID_Aggiunta.toInt() == 0) {
         stato += "NO INGRESSI\r\n";
-        irr[16] = Value(1);
+        irr[irregolarita::NoIngressi] = Value(1);
     }
     if (irregolare_) stato += "IRREGOLARE\r\n";
     if (fuoriOrario_) {
         stato += "FUORI ORARIO";
-        irr[10] = Value(1);
+        irr[irregolarita::NonAbilitato] = Value(1);
     }
     if (stato.empty()) stato = "OK";
     else if (!p_.Non_Registrare) storiaIrregolari(altre_ ? "Null" : codice_);

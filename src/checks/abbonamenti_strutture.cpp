@@ -448,12 +448,12 @@ void VerificaStrutture::verdetto() {
     }
     e_.Fuori_Fascia = e_.Nessun_Ingresso && fascia_ && !e_.Sospeso;
     auto& irr = s_.esiti.Irregolarita;
-    irr[10] = Value(e_.Nessun_Ingresso ? 1 : 0);
-    irr[12] = Value(e_.Sospeso ? 1 : 0);
-    irr[16] = Value(0);
+    irr[irregolarita::NonAbilitato] = Value(e_.Nessun_Ingresso ? 1 : 0);
+    irr[irregolarita::Sospeso] = Value(e_.Sospeso ? 1 : 0);
+    irr[irregolarita::NoIngressi] = Value(0);
     e_.Rifiuto_Diritto =
-        e_.Nessun_Candidato || (e_.Nessun_Ingresso && s_.settings.Leggi_NoEntry(10).toBool());
-    e_.Rifiuto_Sospeso = e_.Sospeso && s_.settings.Leggi_NoEntry(12).toBool();
+        e_.Nessun_Candidato || (e_.Nessun_Ingresso && s_.settings.Leggi_NoEntry(irregolarita::NonAbilitato).toBool());
+    e_.Rifiuto_Sospeso = e_.Sospeso && s_.settings.Leggi_NoEntry(irregolarita::Sospeso).toBool();
 
     e_.messaggi = Messaggi_Cliente(s_, e_.cliente, oggi_);
     e_.Foto_Mancante = Foto_Mancante(s_, e_.cliente, oggiD_);

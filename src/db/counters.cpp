@@ -172,7 +172,7 @@ Value Stato_Cliente(Database& db, Settings& settings, const Clock& clock, const 
     if (Nullo_Vuoto(memberCode)) return Value();
     try {
         const DateTime today = clock.today();
-        const int64_t days = ZeroSeNullo(settings.Leggi_Impostazione(4));
+        const int64_t days = ZeroSeNullo(settings.Leggi_Impostazione(impostazione::Giorni_Sospensione));
         auto rs = db.open("exec Stato_Cliente 1, " + CChrQ(memberCode) + ", " + Data_SqlQ_SP(Value(today)) + ", " +
                           Data_SqlQ_SP(Value(today.addDays(-days))));
         if (rs->eof()) return Value();

@@ -9,6 +9,7 @@
 #include "checks/festivi.h"
 #include "checks/frequenze.h"
 #include "checks/orari.h"
+#include "processing/gestisci_attivita.h"
 #include "processing/risposte.h"
 #include "system/queue.h"
 #include "system/sender.h"
@@ -418,7 +419,7 @@ Esame Selezione::esamina(Candidato& c, EsitoAttivita& e) {
         const int r = Verifica_DD(s_, 1, d, frequenza, intervallo, permanenza);
         d.Codice_Struttura = c.Codice;
         if (r == kDD_Sospeso) sospeso_ = sospesoCandidato_ = true;
-        if (r == kDD_Sospeso && s_.settings.Leggi_NoEntry(12).toDouble() != 0) return Esame::Sospeso;
+        if (r == kDD_Sospeso && s_.settings.Leggi_NoEntry(irregolarita::Sospeso).toDouble() != 0) return Esame::Sospeso;
     } else {
         d.ID_Aggiunta = Value(static_cast<long long>(c.ID_Prenotazione));
         d.ID_Pacchetto = Value(static_cast<long long>(c.ID_Pacchetto));
@@ -433,7 +434,7 @@ Esame Selezione::esamina(Candidato& c, EsitoAttivita& e) {
                 intervallo = i;
             }
             if (r == kDD_Sospeso) sospeso_ = sospesoCandidato_ = true;
-            if (r == kDD_Sospeso && s_.settings.Leggi_NoEntry(12).toDouble() != 0) return Esame::Sospeso;
+            if (r == kDD_Sospeso && s_.settings.Leggi_NoEntry(irregolarita::Sospeso).toDouble() != 0) return Esame::Sospeso;
         }
     }
     tempoPermanenza_ = permanenza;
@@ -525,7 +526,7 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
 
     // The activation choice, at a terminal that asks for confirmation.
     const TerminalRow* t = s_.registro.corrente();
-    if (t && (*t)["Gestisci_Attivita"].toInt() == 1 && m_.Stato != stato::SceltaAttivazione && !sceltaDalCliente_) {
+    if (t && (*t)["Gestisci_Attivita"].toInt() == kGestioneAttivita && m_.Stato != stato::SceltaAttivazione && !sceltaDalCliente_) {
         std::string scelta;
         if (c.Sedute > 0) scelta = "INGRESSI RESIDUI " + std::to_string(c.Residue);
         else if (auto fine = c.Data_Fine.toDate(); fine && !Nullo_Vuoto(c.Data_Fine))
@@ -608,7 +609,7 @@ EsitoAttivita Selezione::esegui(const Value& attivita) {
     e.Nessun_Ingresso = esauriti;
     // No candidate admits the member.
     e.Righe_Info.clear();
-    e.Esito = sospeso_ && s_.settings.Leggi_NoEntry(12).toDouble() != 0 ? 3 : puntiScarsi ? 5 : creditoScarso ? 6 : 4;
+    e.Esito = sospeso_ && s_.settings.Leggi_NoEntry(irregolarita::Sospeso).toDouble() != 0 ? 3 : puntiScarsi ? 5 : creditoScarso ? 6 : 4;
     e.Fuori_Fascia = fuori;
     s_.esiti.EsitoT_Sospeso = sospeso_;
     s_.esiti.EsitoT_FuoriOrario = fuori;

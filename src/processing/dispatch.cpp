@@ -285,7 +285,7 @@ Fine dispatchCodice(Sistema& s, Messaggio& m) {
     if (cliente)
         if (Passo p = finestreLettore(s, m, codice)) return *p;
     if (cliente && t["Gestisci_Attivita"].toInt() == kGestioneScadenzeFisse) return Ingresso_ScadenzeFisse(s, m, codice);
-    if (cliente && t["Gestisci_Attivita"].toInt() == 3) {
+    if (cliente && t["Gestisci_Attivita"].toInt() == kGestioneIngressiResidui) {
         Verifica_Ingressi_Residui(s, m, codice, t["Codice_Struttura"]);
         Prompt_Riposo(s, m);
         return Fine::ScriviStato;

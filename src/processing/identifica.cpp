@@ -104,7 +104,7 @@ std::string Identifica_Codice(Sistema& s, std::string& codice, Value& Cognome, V
     std::string trovato;
     try {
         const std::string prefisso = codice.substr(0, 2);
-        if (codiceDiretto(prefisso) || ZeroSeNullo(s.settings.Leggi_Impostazione(18)) == 0) {
+        if (codiceDiretto(prefisso) || ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::Utilizza_CodBis)) == 0) {
             // The code would be written as the owner's code: one longer than those columns
             // belongs to nobody (and the server would refuse to store it).
             const std::string_view scritto = std::string_view(codice).substr(0, codice.find_last_not_of(' ') + 1);

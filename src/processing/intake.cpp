@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "processing/dialogo.h"
+#include "processing/gestisci_attivita.h"
 #include "processing/prenotazioni.h"
 #include "processing/money_card_dialogo.h"
 #include "system/queue.h"
@@ -237,7 +238,7 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
             Prenotazioni_Terminali(s, m);
             return;
         }
-        if (m.Stato == stato::SceltaAttivazione && t["Gestisci_Attivita"].toInt() == 1) {
+        if (m.Stato == stato::SceltaAttivazione && t["Gestisci_Attivita"].toInt() == kGestioneAttivita) {
             if (m.Codice_Letto != "1") {
                 accoda(s, address, "\fOPERAZIONE|ANNULLATA", 2);
                 m.Stato_Nuovo = stato::Pronto;

@@ -147,7 +147,7 @@ void Fine_Verdetto(Sistema& s, Messaggio& m, const std::string& codice, bool amm
             altre = v.Altre_DatiAccessi;
         Completa_DatiAccessi(s, Value(codice), ammesso, s.esiti.EsitoT_FuoriOrario, s.esiti.EsitoT_Sospeso, altre);
     }
-    if (!s.settings.Leggi_Impostazione(16).toBool() && v.Esito != 6) Marker_DatiAccessi(s);
+    if (!s.settings.Leggi_Impostazione(impostazione::Gestione_Entrate).toBool() && v.Esito != 6) Marker_DatiAccessi(s);
 }
 
 void Segnale_Acustico(Sistema& s, int volte) {

@@ -39,6 +39,9 @@ void Fine_Verdetto(Sistema& s, Messaggio& m, const std::string& codice, bool amm
 // the loop from inside its own processing while they sound.
 void Segnale_Acustico(Sistema& s, int volte);
 
+// `Gestisci_Attivita` of a terminal record: 3 the terminal shows the entries left.
+inline constexpr int kGestioneIngressiResidui = 3;
+
 // `Verifica_Ingressi_Residui`: queues the facility's description and the entries left to
 // the member on it.
 void Verifica_Ingressi_Residui(Sistema& s, Messaggio& m, const std::string& cliente, const Value& struttura);

@@ -20,6 +20,14 @@ struct EsitoPersonale {
     Value Data, Ora;             // the moment of the read
 };
 
+// Irregularity codes with a meaning of their own (the others are fee modalities); the
+// same numbers select the matching NoEntry flag of the settings.
+namespace irregolarita {
+inline constexpr int NonAbilitato = 10;  // no valid entitlement (at an activity terminal: out of hours)
+inline constexpr int Sospeso = 12;       // membership suspended
+inline constexpr int NoIngressi = 16;    // no subscription or add-on to enter on
+}  // namespace irregolarita
+
 struct EsitiVerifica {
     bool Flag_NonAbilitato = false;
     bool Flag_Irregolare = false;

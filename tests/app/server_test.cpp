@@ -12,53 +12,19 @@
 #include <thread>
 
 #include "harness/child_process.h"
+#include "support/loopback_client.h"
 #include "support/test_support.h"
 
 using namespace velaris;
 using namespace std::chrono_literals;
 using velaris::test::ChildProcess;
+using velaris::test::eventually;
 
 namespace {
 
 const std::string kExe = VELARIS_ACCESSI_EXE;
 
-// A blocking loopback TCP client with bounded reads.
-class Tcp {
-public:
-    explicit Tcp(int port) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    }
-    explicit Tcp(int fd, bool) : fd_(fd), connected_(true) {}
-    ~Tcp() { if (fd_ >= 0) close(fd_); }
-    bool ok() const { return connected_; }
-    void send(const std::string& s) { ASSERT_EQ(::send(fd_, s.data(), s.size(), MSG_NOSIGNAL), static_cast<ssize_t>(s.size())); }
-    // Reads until `text` has arrived or the time is up; returns everything read so far.
-    std::string readUntil(const std::string& text, std::chrono::milliseconds timeout) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (buffer_.find(text) == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) break;
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
-            char buf[4096];
-            const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            buffer_.append(buf, static_cast<size_t>(n));
-        }
-        return buffer_;
-    }
-    void clear() { buffer_.clear(); }
-
-private:
-    int fd_ = -1;
-    bool connected_ = false;
-    std::string buffer_;
-};
+using Tcp = velaris::test::LoopbackClient;
 
 struct Server : ::testing::Test {
     test::TempDir dir;
@@ -144,14 +110,11 @@ TEST_F(Server, HttpPushKeepaliveQueueInjectedRowsAndShutdown) {
     EXPECT_NE(t.readUntil("screen=BENVENUTI", 5s).find("screen=BENVENUTI"), std::string::npos);
     // The sent row is deleted at the end of the pass, a moment after the write.
     const std::string pending = "SELECT Count(*) AS N FROM Stato_Terminali WHERE Messaggio IS NOT NULL AND Stato IS NULL";
-    for (int i = 0; i < 50 && query(pending) != "N\n0\n"; ++i) std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(query(pending), "N\n0\n");
+    EXPECT_TRUE(eventually([&] { return query(pending) == "N\n0\n"; })) << query(pending);
 
     // Injected inbound rows are processed and deleted, a blank one too (with a log line).
     sql("INSERT INTO Stato_Terminali (Indirizzo, Messaggio, Stato) VALUES (1, '', 500), (2, 'CL0001', 500)");
-    for (int i = 0; i < 50 && query("SELECT Count(*) AS N FROM Stato_Terminali WHERE Stato=500") != "N\n0\n"; ++i)
-        std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(query("SELECT Count(*) AS N FROM Stato_Terminali WHERE Stato=500"), "N\n0\n");
+    EXPECT_TRUE(eventually([&] { return query("SELECT Count(*) AS N FROM Stato_Terminali WHERE Stato=500") == "N\n0\n"; }));
 
     // Garbage and an /online without a usable id crash nothing.
     {
@@ -239,7 +202,7 @@ TEST_F(Server, TheEventLogRotatesUnderTheRunningServer) {
         t.send(get("/keepalive?id=1"));
         t.readUntil("keepaliveperiod", 5s);
     }
-    for (int i = 0; i < 50 && log().find("Close: 1") == std::string::npos; ++i) std::this_thread::sleep_for(50ms);
+    eventually([&] { return log().find("Close: 1") != std::string::npos; });
 
     // What logrotate does: move the file away, then SIGHUP.
     std::filesystem::rename(dir / "VelarisAccessi.log", dir / "VelarisAccessi.log.1");
@@ -250,7 +213,7 @@ TEST_F(Server, TheEventLogRotatesUnderTheRunningServer) {
         t.send(get("/keepalive?id=1"));
         EXPECT_NE(t.readUntil("keepaliveperiod", 5s).find("200 OK"), std::string::npos) << "SIGHUP ends nothing";
     }
-    for (int i = 0; i < 50 && log().find("Load: ") == std::string::npos; ++i) std::this_thread::sleep_for(50ms);
+    eventually([&] { return log().find("Load: ") != std::string::npos; });
     EXPECT_NE(log().find(" - Load: 1\r\n"), std::string::npos) << log();
     std::ifstream old(dir / "VelarisAccessi.log.1");
     const std::string before(std::istreambuf_iterator<char>(old), {});

@@ -20,26 +20,20 @@ struct Periodi : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Periodi, WeeksRunMondayToSunday) {
-    auto [inizio, fine] = periodo(1, 2);  // Thursday 7 March 2024
-    EXPECT_EQ(inizio, Value(giorno(2024, 3, 4)));
-    EXPECT_EQ(fine, Value(giorno(2024, 3, 10)));
-    std::tie(inizio, fine) = periodo(2, 2);
-    EXPECT_EQ(inizio, Value(giorno(2024, 2, 26)));
-    EXPECT_EQ(fine, Value(giorno(2024, 3, 17)));
-}
-
-TEST_F(Periodi, DaysMonthsAndYears) {
-    auto [inizio, fine] = periodo(3, 1);
-    EXPECT_EQ(inizio, Value(giorno(2024, 3, 5)));
-    EXPECT_EQ(fine, Value(giorno(2024, 3, 9)));
-    std::tie(inizio, fine) = periodo(2, 3);
-    EXPECT_EQ(inizio, Value(giorno(2024, 2, 1)));
-    EXPECT_EQ(fine, Value(giorno(2024, 4, 30)));
-    // A period of two years holds today: last year and this one, forward like the others.
-    std::tie(inizio, fine) = periodo(2, 4);
-    EXPECT_EQ(inizio, Value(giorno(2023, 1, 1)));
-    EXPECT_EQ(fine, Value(giorno(2025, 12, 31)));
+// `unita` 1 day .. 4 year; periods of more than one unit reach back from today's.
+TEST_F(Periodi, EachUnitSpansWholeDaysWeeksMonthsAndYears) {
+    const struct { int n, unita; DateTime inizio, fine; } casi[] = {
+        {1, 2, giorno(2024, 3, 4), giorno(2024, 3, 10)},  // Thursday 7 March 2024: weeks run Monday to Sunday
+        {2, 2, giorno(2024, 2, 26), giorno(2024, 3, 17)},
+        {3, 1, giorno(2024, 3, 5), giorno(2024, 3, 9)},
+        {2, 3, giorno(2024, 2, 1), giorno(2024, 4, 30)},
+        {2, 4, giorno(2023, 1, 1), giorno(2025, 12, 31)},  // two years: last year and this one, forward like the others
+    };
+    for (const auto& k : casi) {
+        auto [inizio, fine] = periodo(k.n, k.unita);
+        EXPECT_EQ(inizio, Value(k.inizio)) << k.n << " of unit " << k.unita;
+        EXPECT_EQ(fine, Value(k.fine)) << k.n << " of unit " << k.unita;
+    }
 }
 
 TEST_F(Periodi, EndOfFebruary) {

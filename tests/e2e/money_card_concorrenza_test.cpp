@@ -86,7 +86,7 @@ TEST(MoneyCardConcorrenza, TwoServersDebitingOneCardNeverOverdrawIt) {
         });
     for (auto& t : terminali) t.join();
     const std::string fatto = "SELECT Count(*) AS N FROM wTmp_DatiAccessi WHERE Codice_Tessera='IS0001'";
-    for (int i = 0; i < 600 && unico(sql(db, fatto)) != "2"; ++i) std::this_thread::sleep_for(100ms);
+    test::eventually([&] { return unico(sql(db, fatto)) == "2"; }, 60s, 100ms);
     ASSERT_EQ(unico(sql(db, fatto)), "2");
     const double secondi = std::chrono::duration<double>(std::chrono::steady_clock::now() - inizio).count();
 

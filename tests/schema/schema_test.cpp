@@ -2,12 +2,13 @@
 // work-table companions write through with the table's defaults, its delete triggers fire
 // unless switched off, its lock table refuses a second holder; and the demo centre loads.
 
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <set>
 
-#include "corpus_support.h"
 #include "db/schema.h"
+#include "support/test_support.h"
 
 namespace velaris::test {
 namespace {
@@ -39,6 +40,31 @@ std::vector<Column> columnsOf(sqlite3* db, const std::string& table) {
 struct Schema : ::testing::Test {
     void SetUp() override {
         if (onSqlServer()) GTEST_SKIP() << "checks of the embedded schema";
+    }
+};
+
+// A fresh database with the centre's schema: statements run through the engine as the
+// system sends them, checks read the stored form natively.
+struct SchemaDb {
+    DbFixture fixture{true};
+    SqliteConnection& engine() { return *fixture.sqlite; }
+    void native(const std::string& sql) { fixture.native(sql); }
+    void run(const std::string& sql) {
+        try {
+            fixture.db.execute(sql);
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "statement failed: " << e.what() << "\n    " << sql;
+        }
+    }
+    long long storedInt(const std::string& sql) {
+        sqlite3_stmt* st = nullptr;
+        long long out = 0;
+        if (sqlite3_prepare_v2(engine().handle(), sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+            ADD_FAILURE() << "check failed: " << sqlite3_errmsg(engine().handle()) << "\n    " << sql;
+        else if (sqlite3_step(st) == SQLITE_ROW)
+            out = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return out;
     }
 };
 

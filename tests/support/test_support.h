@@ -2,10 +2,12 @@
 // Shared fixtures: a scratch folder per test, a fixed clock, an event log whose lines
 // are captured, and a fresh embedded database.
 
+#include <chrono>
 #include <filesystem>
 #include <ostream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/clock.h"
@@ -65,6 +67,17 @@ struct DbFixture {
 private:
     void createSchema();
 };
+
+// Polls `done` until it holds or `timeout` passes: for what another process does in its own
+// time. True when it held.
+template <class Pred>
+bool eventually(Pred done, std::chrono::milliseconds timeout = std::chrono::seconds(5),
+                std::chrono::milliseconds step = std::chrono::milliseconds(50)) {
+    for (auto end = std::chrono::steady_clock::now() + timeout;; std::this_thread::sleep_for(step)) {
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() >= end) return false;
+    }
+}
 
 // True when the tests run against SQL Server: what depends on SQLite itself is skipped.
 bool onSqlServer();
