@@ -61,7 +61,7 @@ TEST(MoneyCardConcorrenza, TwoServersDebitingOneCardNeverOverdrawIt) {
         p.cartella = dir / ("postazione" + std::to_string(i + 1));
         std::filesystem::create_directories(p.cartella);
         std::ofstream(p.cartella / "Velaris.ini")
-            << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port=" << p.porta << "\n";
+            << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port=" << p.porta << "\n[Web]\nPort=0\n";
         // One after the other: each start-up rebuilds the terminals' state rows.
         p.server.start(kExe, {"Provider=SQLite;Data Source=" + db + ";0", "--config", (p.cartella / "Velaris.ini").string(),
                               "--log-dir", p.cartella.string()});

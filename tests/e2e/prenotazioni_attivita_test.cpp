@@ -35,7 +35,7 @@ TEST(DemoPrenotazioniAttivita, LanesAndCoursesRoomAnswerTheSimulator) {
     const std::string db = (dir / "demo.db").string();
     ASSERT_EQ(test::runCommand(kServer, {"database", "demo", db}).first, 0);
     const int port = test::freePort();
-    std::ofstream(dir / "Velaris.ini") << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port=" << port << "\n";
+    std::ofstream(dir / "Velaris.ini") << "[Comm]\nDispositivo=3\nListen_Address=127.0.0.1\nHttp_Port=" << port << "\n[Web]\nPort=0\n";
     ChildProcess server, sim;
     server.start(kServer, {"Provider=SQLite;Data Source=" + db + ";0", "--config", (dir / "Velaris.ini").string(),
                            "--log-dir", dir.path().string(), "--clock", oggiAlle("10:00:00")});
