@@ -40,6 +40,7 @@ void Database::sendDeferred() {
 
 void Database::endDeferred() noexcept {
     if (--deferring_ > 0) return;
+    forgetRead();
     try {
         sendDeferred();
     } catch (const std::exception& e) {
@@ -182,6 +183,7 @@ void Database::forgetWritten(std::string_view sql) {
 }
 
 std::unique_ptr<Recordset> Database::openOncePerRead(const std::string& sql) {
+    if (deferring_ == 0) return open(sql);
     auto it = perRead_.find(sql);
     if (it == perRead_.end()) {
         auto rs = open(sql);

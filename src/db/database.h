@@ -39,23 +39,24 @@ public:
     // Runs a statement that returns no records; DbError on failure.
     void execute(std::string_view sql);
     std::unique_ptr<Recordset> open(std::string_view sql);
-    // Within one card read, the first answer to `sql` is kept and given again: for rows the
-    // read never writes (holidays, facilities, subscription types), so that a read asks the
-    // database once for what it already knows. Across a network every question costs a
-    // round trip. The kept answers are forgotten at the start of every read (newTurn,
-    // forgetRead), so a change of the desk programs is seen by the next read, and those
-    // that read a table are forgotten when this server writes that table.
+    // Within one card read (a ReadScope), the first answer to `sql` is kept and given
+    // again: for rows the read never writes (holidays, facilities, subscription types), so
+    // that a read asks the database once for what it already knows. Across a network every
+    // question costs a round trip. The kept answers are forgotten when the read ends (and
+    // at newTurn), so a change of the desk programs is seen by the next read, and those
+    // that read a table are forgotten when this server writes that table. Outside a read
+    // the statement is simply run.
     std::unique_ptr<Recordset> openOncePerRead(const std::string& sql);
     void forgetRead() { perRead_.clear(); }
     // Runs statements as one unit, all or nothing (see Connection::executeBatch).
     void executeBatch(const std::vector<std::string>& statements);
     // A write nothing later depends on (no rows-changed check, no read-back by its caller).
-    // While DeferredWrites is alive and no transaction is open it waits, and goes to the
+    // While a ReadScope is alive and no transaction is open it waits, and goes to the
     // database with the writes deferred after it as one batch (one round trip across a
-    // network) just before the next other statement, or when DeferredWrites ends: every
+    // network) just before the next other statement, or when the ReadScope ends: every
     // statement still runs in the order it was given, and every read sees the writes
     // before it. A failing batch undoes itself whole; its error is raised by the statement
-    // that sent it (which then does not run), or, when DeferredWrites ends, logged for the
+    // that sent it (which then does not run), or, when the ReadScope ends, logged for the
     // `function` of its first write. Otherwise the write runs at once, DbError on failure.
     void executeDeferred(std::string sql, std::string_view function);
     // executeDeferred, a failure to run at once logged for `function` instead of raised.
@@ -106,7 +107,7 @@ private:
     EventLog& log_;
     std::optional<DbError> outage_;
     std::map<std::string, std::shared_ptr<const ResultTable>, std::less<>> perRead_;
-    friend class DeferredWrites;
+    friend class ReadScope;
     int deferring_ = 0;
     std::vector<std::string> deferred_;
     std::string deferredFunction_;
@@ -163,14 +164,17 @@ private:
     std::string_view function_;
 };
 
-// The span in which Database::executeDeferred holds writes back (one card read); the
-// writes still waiting are sent when it ends.
-class DeferredWrites {
+// The span of one card read: Database::openOncePerRead keeps answers and
+// Database::executeDeferred holds writes back within it. Nothing kept by an earlier read
+// reaches it; when it ends the answers are forgotten and the waiting writes sent.
+class ReadScope {
 public:
-    explicit DeferredWrites(Database& db) : db_(db) { ++db_.deferring_; }
-    ~DeferredWrites() { db_.endDeferred(); }
-    DeferredWrites(const DeferredWrites&) = delete;
-    DeferredWrites& operator=(const DeferredWrites&) = delete;
+    explicit ReadScope(Database& db) : db_(db) {
+        if (db_.deferring_++ == 0) db_.forgetRead();
+    }
+    ~ReadScope() { db_.endDeferred(); }
+    ReadScope(const ReadScope&) = delete;
+    ReadScope& operator=(const ReadScope&) = delete;
 
 private:
     Database& db_;

@@ -17,14 +17,15 @@ namespace {
 using Icona = Operatore::Icona;
 
 void scriviStato(Sistema& s, const Messaggio& m) {
-    s.db.executeDeferred("UPDATE Stato_Terminali SET Stato = " + std::to_string(m.Stato_Nuovo) +
+    // Sent on its own, after the reply: a state write that fails leaves the reply queued.
+    s.db.execute("UPDATE Stato_Terminali SET Stato = " + std::to_string(m.Stato_Nuovo) +
                  ", Importo = " + Num_SqlQ(m.Importo) + ", Codice_Cliente = " + CChrQ(m.Codice_Cliente) +
                  ", Tipo = " + std::to_string(s.corrente.Tipo_Corrente) + ", Regolare = " + std::to_string(m.Regolare) +
                  ", FuoriOrario = " + std::to_string(m.FuoriOrario) +
                  " WHERE Indirizzo = " + std::to_string(s.corrente.Indirizzo_Corrente) +
                  // Queued messages and injected reads of the terminal share its address: the
                  // state belongs to the state row alone (an injected read must stay at 500).
-                 " AND Messaggio Is Null", "Elabora_Messaggi");
+                 " AND Messaggio Is Null");
     Segui_Dialogo(s, s.corrente.Indirizzo_Corrente, m.Stato_Nuovo);
 }
 
@@ -167,12 +168,10 @@ void Prompt_Riposo(Sistema& s, Messaggio& m) {
 
 void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
     if (Nullo_Vuoto(Value(messaggio))) return;
-    // Nothing the previous read learnt from the database holds for this one.
-    s.db.forgetRead();
     // The read's writes reach the embedded engine's journal together, once.
     UnitOfWork lavoro(s.db, "Elabora_Messaggi");
-    // The read's last writes (reply, display record, state) go out together.
-    DeferredWrites insieme(s.db);
+    // The span of the read: what it learns of the database and the writes it holds back.
+    ReadScope lettura(s.db);
     Messaggio m;
     Corrente& c = s.corrente;
     c.Risposto = false;

@@ -2,6 +2,8 @@
 // and writes that go out together.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "db/database.h"
 #include "support/test_support.h"
 
@@ -18,6 +20,7 @@ int64_t keptN(Database& db) {
 TEST(PerRead, AnAnswerIsKeptWithinAReadOnlyAndForgottenWhenThisServerWritesItsTable) {
     DbFixture f;
     f.native("CREATE TABLE T (N INTEGER); INSERT INTO T VALUES (1)");
+    std::optional<ReadScope> read(f.db);
     EXPECT_EQ(keptN(f.db), 1);
     const auto sent = f.db.conn().statementCount();
     f.native("UPDATE T SET N = 2");  // a desk program, during the read
@@ -28,8 +31,12 @@ TEST(PerRead, AnAnswerIsKeptWithinAReadOnlyAndForgottenWhenThisServerWritesItsTa
     f.db.execute("UPDATE T SET N = 3");  // this server's own write, within the read
     EXPECT_EQ(keptN(f.db), 3);
     f.native("UPDATE T SET N = 4");
-    f.db.forgetRead();
+    read.reset();  // the read ends; outside a read nothing is kept
     EXPECT_EQ(keptN(f.db), 4);
+    f.native("UPDATE T SET N = 5");
+    EXPECT_EQ(keptN(f.db), 5);
+    read.emplace(f.db);
+    EXPECT_EQ(keptN(f.db), 5);
 }
 
 TEST(PerRead, DeferredWritesGoOutTogetherInOrderBeforeTheNextStatementAndAFailedBatchUndoesItself) {
@@ -39,7 +46,7 @@ TEST(PerRead, DeferredWritesGoOutTogetherInOrderBeforeTheNextStatementAndAFailed
     f.db.executeDeferred("INSERT INTO T (N) VALUES (1)", "Prova");
     EXPECT_EQ(f.scalar("SELECT Count(*) FROM T").toInt(), 1);
     {
-        DeferredWrites read(f.db);
+        ReadScope read(f.db);
         const auto trips = f.db.conn().roundTrips();
         f.db.executeDeferred("INSERT INTO T (N) VALUES (2)", "Prova");
         f.db.executeDeferred("UPDATE T SET N = N * 10", "Prova");
