@@ -1,6 +1,7 @@
 // The real server on the demo centre with the simulator playing two terminals, on each
 // link kind: a read that arrives while another terminal's read waits is answered after it
-// and keeps its own answers, rows and receipt; at shutdown every farewell text arrives.
+// and keeps its own answers, rows and receipt; hostile codes are answered and never reach
+// a statement; at shutdown every farewell text arrives.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -75,7 +76,7 @@ struct Turns : ::testing::TestWithParam<int> {
         sim = std::make_unique<test::SimulatorProcess>(loop, args);
         ASSERT_TRUE(sim->started());
         loop.yieldFor(500ms);  // the simulator's sockets are bound before the server probes them
-        std::ofstream(dir / "Velaris.ini") << "[Comm]\n" << comm;
+        std::ofstream(dir / "Velaris.ini") << "[Comm]\n" << comm << "[Web]\nPort=0\n";
         server.start(kServer, {"Provider=SQLite;Data Source=" + db + ";0", "--config", (dir / "Velaris.ini").string(),
                                "--log-dir", dir.path().string()});
         ASSERT_TRUE(server.waitFor("in servizio", 30s)) << server.output();
@@ -174,6 +175,37 @@ TEST_P(Turns, EveryFarewellTextReachesEveryTerminalBeforeTheLinkCloses) {
         EXPECT_GE(off, 0) << output();
         EXPECT_GT(notice, off) << output();
     }
+}
+
+TEST_P(Turns, HostileCodesAreAnsweredLoggedPrintableAndNeverReachAStatement) {
+    ASSERT_NO_FATAL_FAILURE(centro(1));
+    ASSERT_NO_FATAL_FAILURE(avvia());
+    const std::string lungo(4000, '9');
+    // Kind 4 frames carry numbers only: its hostile input is a broken frame.
+    if (kind() != 4)
+        for (const std::string& codice : {std::string("99'77"), std::string("1--2"), std::string("X';DELETE_FROM_Presenze;--"),
+                                          std::string("caff\xc3\xa8"), lungo})
+            sim->write("read 1 " + codice);
+    switch (kind()) {
+        case 1: sim->write("raw 1 AX\\x00Y';--\\xff -X"); break;
+        case 2: sim->write("raw 1 AX\\x00Y';--\\xff"); break;
+        case 3: sim->write("raw 1 GET /online?trsn=1,20240307,103000,0,X%00Y%27--%FF&id=1& HTTP/1.1\\r\\n\\r\\n"); break;
+        default:
+            sim->write("raw 1 \\x022M|01|H|0000000000|00|ZZ';--\\xff|00\\x03");
+            sim->write("raw 1 \\x02" + lungo + "\\x03");
+    }
+    // The member after them is served as ever: everything before was answered in turn.
+    sim->write("read 1 " + kCodiceA);
+    ASSERT_GE(attendi("1: ", "ROSSI", 60s), 0) << output() << server.output();
+    ferma();
+
+    EXPECT_EQ(sql("SELECT Count(*) AS N FROM Presenze WHERE Codice_Cliente='CL000001' AND IndTerminale=1"), "N\n1\n");
+    EXPECT_EQ(sql("SELECT Count(*) AS N FROM Anagrafica_Clienti WHERE Codice_Cliente='CL000001'"), "N\n1\n");
+    const std::string testo = log();
+    for (const char c : testo)
+        EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 || c == '\r' || c == '\n') << static_cast<int>(c) << "\n" << testo;
+    EXPECT_EQ(testo.find("syntax"), std::string::npos) << testo;
+    EXPECT_EQ(testo.find("unrecognized token"), std::string::npos) << testo;
 }
 
 INSTANTIATE_TEST_SUITE_P(LinkKinds, Turns, ::testing::Values(1, 2, 3, 4),
