@@ -12,11 +12,12 @@
 // sleep of half a millisecond oversleeps by more than it lasts. Every kind is reported
 // without delay and with it.
 //
-//   velaris-bench-read [--rtt 0.5ms] [--reads N] [--tick-every N] [--profile]
+//   velaris-bench-read [--rtt 0.5ms] [--reads N] [--tick-every N] [--profile] [--statements]
 //
 // --reads: reads per kind (default 300). --tick-every: the polling tick's housekeeping runs
 // after every N reads (default 4; 0: only before the first read, as on a link whose reads
-// keep postponing the tick). --profile: the costliest statements.
+// keep postponing the tick). --profile: the costliest statements. --statements: the
+// statements of the first read of each kind, in order, a batch as one numbered trip.
 // The journal's largest and final size are printed at the end.
 #include <algorithm>
 #include <chrono>
@@ -64,6 +65,45 @@ public:
     bool listening() const override { return true; }
     bool listen(std::string&) override { return true; }
     long writes = 0, opened = 0;
+};
+
+// Passes everything through; while `printing`, writes each round trip's statements.
+class PrintingConnection : public Connection {
+public:
+    explicit PrintingConnection(std::unique_ptr<Connection> inner) : inner_(std::move(inner)) {}
+    bool printing = false;
+
+    void execute(std::string_view sql) override {
+        print("", sql);
+        inner_->execute(sql);
+    }
+    std::unique_ptr<Recordset> open(std::string_view sql) override {
+        print("", sql);
+        return inner_->open(sql);
+    }
+    void executeBatch(const std::vector<std::string>& statements) override {
+        for (size_t i = 0; i < statements.size(); ++i) print(i == 0 ? "batch " : "   ... ", statements[i], i > 0);
+        inner_->executeBatch(statements);
+    }
+    std::string engineName() const override { return inner_->engineName(); }
+    unsigned long statementCount() const override { return inner_->statementCount(); }
+    unsigned long roundTrips() const override { return inner_->roundTrips(); }
+    void beginUnit() override { inner_->beginUnit(); }
+    void endUnit() override { inner_->endUnit(); }
+    void manutenzione() override { inner_->manutenzione(); }
+    int64_t rowsChanged() const override { return inner_->rowsChanged(); }
+    void beginTransaction() override { inner_->beginTransaction(); }
+    void commitTransaction() override { inner_->commitTransaction(); }
+    void rollbackTransaction() override { inner_->rollbackTransaction(); }
+
+private:
+    void print(const char* head, std::string_view sql, bool sameTrip = false) {
+        if (!printing) return;
+        if (!sameTrip) ++trip_;
+        std::printf("  %3d %s%.*s\n", trip_, head, static_cast<int>(sql.size()), sql.data());
+    }
+    std::unique_ptr<Connection> inner_;
+    int trip_ = 0;
 };
 
 // Copies the rows of `table` that belong to the template member once per member
@@ -145,6 +185,7 @@ int main(int argc, char** argv) {
     int reads = 300;
     int tickEvery = 4;
     bool profile = std::getenv("VELARIS_BENCH_PROFILE") != nullptr;
+    bool printStatements = false;
     if (const char* r = std::getenv("VELARIS_BENCH_READS")) reads = std::atoi(r);
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -159,8 +200,10 @@ int main(int argc, char** argv) {
         else if (a == "--reads") reads = std::atoi(value().c_str());
         else if (a == "--tick-every") tickEvery = std::atoi(value().c_str());
         else if (a == "--profile") profile = true;
+        else if (a == "--statements") printStatements = true;
         else {
-            std::fprintf(stderr, "usage: %s [--rtt 0.5ms] [--reads N] [--tick-every N] [--profile]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--rtt 0.5ms] [--reads N] [--tick-every N] [--profile] [--statements]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -235,7 +278,9 @@ int main(int argc, char** argv) {
     auto engine = std::make_unique<SqliteConnection>(path, clock);
     sqlite3_trace_v2(engine->handle(), SQLITE_TRACE_PROFILE, profileStatement, nullptr);
     g_profiling = profile;
-    Database db(std::move(engine), log);
+    auto printing = std::make_unique<PrintingConnection>(std::move(engine));
+    PrintingConnection& printer = *printing;
+    Database db(std::move(printing), log);
     Sistema s(clock, log, db, loop, op);
     MemoryConnections conn;
     s.config.Dispositivo = 3;
@@ -311,8 +356,11 @@ int main(int argc, char** argv) {
             const std::string code = kind.code(i);
             const auto st0 = db.conn().statementCount();
             const auto rt0 = db.conn().roundTrips();
+            if (printStatements && i == 0) std::printf("\n%s, %s:\n", kind.name, code.c_str());
+            printer.printing = printStatements && i == 0;
             const auto start = steady_clock::now();
             processaLettura(s, kind.address, code, kind.address);
+            printer.printing = false;
             latency.push_back(duration<double, std::milli>(steady_clock::now() - start).count());
             statements += static_cast<double>(db.conn().statementCount() - st0);
             trips.push_back(static_cast<double>(db.conn().roundTrips() - rt0));

@@ -93,10 +93,10 @@ int64_t Completa_DatiAccessi(Sistema& s, const Value& codice, bool ammesso, bool
     const Value id = DMaxQ(s.db, "ID", "wTmp_DatiAccessi", "Codice=" + CChrQ(codice) + " And Completo=0");
     const int64_t n = id.toInt();
     if (n <= 0) return 0;
-    s.db.tryExecute("UPDATE wTmp_DatiAccessi  SET Completo=1, Sem2=" + std::string(ammesso ? "1" : "0") +
-                        ", Sem3=" + std::string(fuoriOrario ? "1" : "0") + (sospeso ? ", Sospeso=1 " : "") + altre +
-                        " WHERE ID=" + std::to_string(n),
-                    "Completa_DatiAccessi");
+    s.db.tryExecuteDeferred("UPDATE wTmp_DatiAccessi  SET Completo=1, Sem2=" + std::string(ammesso ? "1" : "0") +
+                                ", Sem3=" + std::string(fuoriOrario ? "1" : "0") + (sospeso ? ", Sospeso=1 " : "") +
+                                altre + " WHERE ID=" + std::to_string(n),
+                            "Completa_DatiAccessi");
     return n;
 }
 
@@ -112,8 +112,9 @@ void Marker_DatiAccessi(Sistema& s, const Value& secondi) {
     int64_t n = Nullo_Vuoto(attesa) ? 2 : ZeroSeNullo(attesa);
     const DateTime due = s.clock.timeKxl().addSeconds(n);
     try {
-        s.db.execute("DELETE FROM Stato_Terminali WHERE Indirizzo=0");
-        s.db.execute("INSERT INTO Stato_Terminali (Indirizzo,Ora_Invio)  VALUES (0," + Ora_SqlQ(Value(due)) + ")");
+        s.db.executeDeferred("DELETE FROM Stato_Terminali WHERE Indirizzo=0", "Marker_DatiAccessi");
+        s.db.executeDeferred("INSERT INTO Stato_Terminali (Indirizzo,Ora_Invio)  VALUES (0," + Ora_SqlQ(Value(due)) + ")",
+                             "Marker_DatiAccessi");
     } catch (const std::exception& e) {
         s.db.logError(e, "Marker_DatiAccessi");
     }

@@ -121,11 +121,11 @@ bool SalvaPresenzaTerminali::numeroVisita() {
 // The activity's master row.
 void SalvaPresenzaTerminali::leggiAttivita() {
     if (altre_ || !anag_.tabella) return;
-    if (auto r = primaRiga(s_.db, std::string("SELECT TOP 1 NoVerifica_Ingresso, Mod_Scalo, Descrizione  FROM ") +
-                                      anag_.tabella + " WHERE " + anag_.chiave + " = " + codice_)) {
-        noVerifica_ = (*r)[0].toInt();
-        modScalo_ = (*r)[1].toInt();
-        descrizioneAttivita_ = (*r)[2].toText();
+    auto campo = [&](std::string_view c) { return Campo_Anagrafica(s_.db, anag_.tabella, anag_.chiave, codice_, c); };
+    if (!campo(anag_.chiave).isNull()) {
+        noVerifica_ = campo("NoVerifica_Ingresso").toInt();
+        modScalo_ = campo("Mod_Scalo").toInt();
+        descrizioneAttivita_ = campo("Descrizione").toText();
     }
 }
 
@@ -153,9 +153,7 @@ bool SalvaPresenzaTerminali::contatoAltrove() {
 // The band of an accompanied activity.
 void SalvaPresenzaTerminali::fasciaAccompagnamento() {
     if (p_.Seguito || !anag_.tabella) return;
-    auto r = primaRiga(s_.db, std::string("SELECT TOP 1 Con_Accompagnatore  FROM ") + anag_.tabella + " WHERE " +
-                                  anag_.chiave + " = " + codice_);
-    if (!r || (*r)[0].toDouble() == 0) return;
+    if (Campo_Anagrafica(s_.db, anag_.tabella, anag_.chiave, codice_, "Con_Accompagnatore").toDouble() == 0) return;
     exec("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Codice, Data_Presenza, DaOre, AOre, "
          "IndTerminale, ID_Presenza, Codice_Bis)  VALUES (1, " + clienteQ_ + ", " + codice_ + ", " + oggi_ + ", " +
          Ora_SqlQ(p_.DaOre) + ", " + Ora_SqlQ(p_.AOre) + ", " + terminale_ + ", " + num(numero_) + ", " + tesseraBis_ +
@@ -458,7 +456,7 @@ void SalvaPresenzaTerminali::oraUscita() {
 
 void SalvaPresenzaTerminali::esegui() {
     try {
-        statoPrecedente_ = DLookUpQ(s_.db, "Stato", "Anagrafica_Clienti", "Codice_Cliente=" + clienteQ_);
+        statoPrecedente_ = DLookUpQ_Anagrafica(s_.db, "Anagrafica_Clienti", "Codice_Cliente", clienteQ_, "Stato");
         irregolare_ = s_.esiti.Flag_Irregolare;
         fuoriOrario_ = s_.esiti.EsitoT_FuoriOrario;
         sospeso_ = s_.esiti.EsitoT_Sospeso;
@@ -638,7 +636,7 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
         int64_t tolleranza = 0;
         if (!Nullo_Vuoto(Codice_Attivita) && a.tabella)
             tolleranza = ZeroSeNullo(
-                DLookUpQ(s.db, "TolleranzaU", a.tabella, std::string(a.chiave) + "=" + CChrQ(Codice_Attivita)));
+                DLookUpQ_Anagrafica(s.db, a.tabella, a.chiave, CChrQ(Codice_Attivita), "TolleranzaU"));
         const int64_t anticipo = ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::AnticipoPren));
         if (tolleranza == 0) tolleranza = ZeroSeNullo(s.settings.Leggi_Impostazione(impostazione::TolleranzaU));
         if (tolleranza == 0) tolleranza = anticipo;

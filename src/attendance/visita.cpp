@@ -106,7 +106,8 @@ void Visita::scriviPresenza(int fuoriOrario, int iscrizioneScaduta, int exTermin
 }
 
 void Visita::esportaMyWellness() {
-    if (ZeroSeNullo(DLookUpQ(s_.db, "ID_MyWellness", "Anagrafica_Clienti", "Codice_Cliente=" + clienteQ_)) == 0) return;
+    if (ZeroSeNullo(DLookUpQ_Anagrafica(s_.db, "Anagrafica_Clienti", "Codice_Cliente", clienteQ_, "ID_MyWellness")) == 0)
+        return;
     const Value centroMW = indirizzo_ != 0
                                ? DLookUpQ(s_.db, "Cd_Centro_MyWellness", "Dettaglio_Terminali", "Indirizzo=" + terminale_)
                                : Value(0);

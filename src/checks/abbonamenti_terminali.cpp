@@ -345,7 +345,7 @@ void VerificaTerminale::sommarioAbbonamenti() {
     }
     out_.Testo_Abbonamento = Value(sommario_);
     Sommario_Stato(s_, indirizzo_, c_, sommario_, out_.Data_Scadenza, out_.Rinnovo);
-    s_.db.execute("DELETE FROM wTmp_OrarioUscita");
+    s_.db.executeDeferred("DELETE FROM wTmp_OrarioUscita", "Verifica_Abbonamenti_Terminali");
 }
 
 // An external facility skips the entitlement checks; it may refuse a member whose fees of
@@ -398,11 +398,10 @@ void VerificaTerminale::abbonamentiStruttura() {
     for (const Riga& r : righe) {
         Value frequenza, intervallo;
         {
-            auto rs = s_.db.open(std::string("SELECT Descrizione, FrequenzaDD, ID_Intervallo, Tempo_Permanenza ") +
-                                 " FROM Anagrafica_Abbonamenti " + " WHERE Codice_Abbonamento=" + CChrQ(r.abbonamento));
+            auto rs = s_.db.openOncePerRead(Sql_Frequenza_Abbonamento(r.abbonamento));
             if (!rs->eof()) {
-                frequenza = rs->field(1);
-                intervallo = rs->field(2);
+                frequenza = rs->field(0);
+                intervallo = rs->field(1);
             }
         }
         e_.Flag_NonAbilitato = !entitles(r.scadenza, frequenza, intervallo, r.iscrizione, Value(0), r.abbonamento);
@@ -520,7 +519,7 @@ void VerificaTerminale::datiAccessi() {
     d.Sem1 = Value(e_.Flag_Irregolare ? 1 : 0);
     d.Messaggio = Value(messaggi_.bloccante || messaggi_.avviso ? 1 : 0);
     d.Struttura_Ingresso =
-        DLookUpQ(s_.db, "Descrizione", "Anagrafica_Strutture", "Codice_Struttura=" + CChrQ(r_.Codice_Struttura));
+        DLookUpQ_Anagrafica(s_.db, "Anagrafica_Strutture", "Codice_Struttura", CChrQ(r_.Codice_Struttura), "Descrizione");
     d.Entrata = Value(rifiutato ? "INGRESSO NON CONSENTITO" : "INGRESSO CONSENTITO");
     d.Terminale = Value(indirizzo_);
     d.Monitor_Aggiuntivo = Value(static_cast<int>(s_.corrente.Monitor_Aggiuntivo));

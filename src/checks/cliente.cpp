@@ -14,6 +14,12 @@ bool trovaRiga(Sistema& s, const std::string& sql) {
     return !rs->eof();
 }
 
+// Time bands of subscription types: master rows, counted once per read.
+int32_t contaFasce(Sistema& s, const char* tabella, const std::string& criterio) {
+    std::string dominio = tabella;
+    return DCountQ_Verifica_Lettura(s.db, "*", dominio, criterio);
+}
+
 int32_t conta(Sistema& s, const char* tabella, const std::string& criterio) {
     std::string dominio = tabella;
     return DCountQ_Verifica(s.db, "*", dominio, criterio);
@@ -35,17 +41,18 @@ bool Leggi_Cliente(Sistema& s, const Value& codice, SchedaCliente& c, const char
             c.Ora_Ultima_Entrata = rs->field(1);
         }
     }
-    auto rs = s.db.open(std::string("SELECT Cognome, Nome, Indirizzo, Stato, Foto, Codice_Consulente, Fido_Cliente, "
-                                    "Controlli_Cliente, Data_Registrazione, Note_Accessi ") +
-                        " FROM Anagrafica_Clienti " + " WHERE Anagrafica_Clienti.Codice_Cliente=" + c.q);
-    if (rs->eof()) {
+    // The member's record, read whole once per read: the recording needs more of it.
+    auto campo = [&](std::string_view col) { return Campo_Anagrafica(s.db, "Anagrafica_Clienti", "Codice_Cliente", c.q, col); };
+    if (campo("Codice_Cliente").isNull()) {
         s.log.error(0, "Member " + codice.toText() + " not found: entry refused", funzione);
         return false;
     }
+    const char* nomi[] = {"Cognome", "Nome", "Indirizzo", "Stato", "Foto", "Codice_Consulente", "Fido_Cliente",
+                          "Controlli_Cliente", "Data_Registrazione", "Note_Accessi"};
     Value* campi[] = {&c.Cognome,           &c.Nome,         &c.Indirizzo,          &c.Stato,
                       &c.Foto,              &c.Codice_Consulente, &c.Fido_Cliente, &c.Controlli_Cliente,
                       &c.Data_Registrazione, &c.Note_Accessi};
-    for (int i = 0; i < 10; ++i) *campi[i] = rs->field(i);
+    for (int i = 0; i < 10; ++i) *campi[i] = campo(nomi[i]);
     if (Nullo_Vuoto(c.Cognome) && Nullo_Vuoto(c.Nome)) s.log.error(0, "Member " + codice.toText() + " has no name", funzione);
     return true;
 }
@@ -56,11 +63,14 @@ Value Rinnovo_Cliente(Sistema& s, const SchedaCliente& c) {
 
 void Sommario_Stato(Sistema& s, int indirizzo, const SchedaCliente& c, const std::string& sommario,
                     const Value& scadenza, const Value& rinnovo) {
-    s.db.execute("UPDATE Stato_Terminali SET Cognome = " + CChrQ(c.Cognome) + ", Nome = " + CChrQ(c.Nome) +
-                 ", Abbonamento = " + CChrQ(Value(Primi_Caratteri(sommario, 100))) +
-                 ", Data_Scadenza = " + dataOppureNull(scadenza) + ", Rinnovo = " + std::to_string(rinnovo.toInt()) +
-                 " WHERE Indirizzo = " + std::to_string(indirizzo) +
-                 " AND Messaggio Is Null");  // the state row only, not the terminal's queued messages
+    // The state row only, not the terminal's queued messages. Nothing reads it back before
+    // the next statement: it goes out with the writes that follow.
+    s.db.executeDeferred("UPDATE Stato_Terminali SET Cognome = " + CChrQ(c.Cognome) + ", Nome = " + CChrQ(c.Nome) +
+                             ", Abbonamento = " + CChrQ(Value(Primi_Caratteri(sommario, 100))) +
+                             ", Data_Scadenza = " + dataOppureNull(scadenza) +
+                             ", Rinnovo = " + std::to_string(rinnovo.toInt()) + " WHERE Indirizzo = " +
+                             std::to_string(indirizzo) + " AND Messaggio Is Null",
+                         "Sommario_Stato");
 }
 
 Morosita Verifica_Morosita(Sistema& s, const SchedaCliente& c, const std::string& scaduti) {
@@ -131,12 +141,12 @@ bool Ammesso_Controlli(int64_t controlli, bool motivo, bool bloccante) {
 bool Fasce_Abbonamento_Valide(Sistema& s, const Value& codice, int giorno, bool festivo, const Value& anticipoPren,
                               const DateTime& ora) {
     const std::string chiave = "Codice_Abbonamento=" + CChrQ(codice);
-    if (conta(s, "Giorni_DD_Fasce_Abbonamenti", chiave) > 0) {
+    if (contaFasce(s, "Giorni_DD_Fasce_Abbonamenti", chiave) > 0) {
         const std::string giornoTesto = festivo ? " And DDSettimana=8" : " And DDSettimana=" + Num_SqlQ(Value(giorno));
         if (conta(s, "Giorni_DD_Fasce_Abbonamenti", chiave + giornoTesto + condizioneFascia(anticipoPren, ora)) == 0)
             return false;
     }
-    if (conta(s, "FasceOrarie_Abbonamenti", chiave) > 0) {
+    if (contaFasce(s, "FasceOrarie_Abbonamenti", chiave) > 0) {
         if (conta(s, "FasceOrarie_Abbonamenti", chiave + condizioneFascia(anticipoPren, ora)) == 0) return false;
     }
     return true;

@@ -7,12 +7,13 @@ bool Giorno_Festivo(Sistema& s, int modo, const Value& data, const Value& codice
     try {
         const std::string d = Data_SqlQ(data);
         {
-            auto rs = s.db.open("SELECT TOP 1 ID_Festivita  FROM Tabella_Festivi  WHERE ID_Festivita=" + d +
+            // Asked by several checks of one read: once per read.
+            auto rs = s.db.openOncePerRead("SELECT TOP 1 ID_Festivita  FROM Tabella_Festivi  WHERE ID_Festivita=" + d +
                                 " AND Club_Open=0");
             festivo = !rs->eof();
         }
         if (!festivo) {
-            auto rs = s.db.open("SELECT TOP 1 ID_Periodo  FROM Periodi_Esclusi  WHERE Inizio_Periodo<=" + d +
+            auto rs = s.db.openOncePerRead("SELECT TOP 1 ID_Periodo  FROM Periodi_Esclusi  WHERE Inizio_Periodo<=" + d +
                                 " AND Fine_Periodo>=" + d);
             festivo = !rs->eof();
         }

@@ -285,6 +285,11 @@ bool Limite_Frequenza_Raggiunto(Sistema& s, const Value& frequenzaDD, const Valu
     return visite >= massimo;
 }
 
+std::string Sql_Frequenza_Abbonamento(const Value& abbonamento) {
+    return "SELECT TOP 1 FrequenzaDD, ID_Intervallo, Tempo_Permanenza  FROM Anagrafica_Abbonamenti  WHERE "
+           "Codice_Abbonamento=" + CChrQ(abbonamento);
+}
+
 int Verifica_DD(Sistema& s, int modo, const DatiDD& d, Value& frequenzaDD, Value& idIntervallo,
                 Value& tempoPermanenza) {
     try {
@@ -294,9 +299,9 @@ int Verifica_DD(Sistema& s, int modo, const DatiDD& d, Value& frequenzaDD, Value
             std::string sql = "SELECT TOP 1 FrequenzaDD, ID_Intervallo, Tempo_Permanenza ";
             std::string criterio;
             if (modo == 1) {
-                sql += struttura ? " FROM Abbonamenti_Strutture  WHERE Codice_Abbonamento=" +
-                                       CChrQ(d.Codice_Abbonamento) + " And Codice_Struttura=" + CChrQ(d.Codice_Struttura)
-                                 : " FROM Anagrafica_Abbonamenti  WHERE Codice_Abbonamento=" + CChrQ(d.Codice_Abbonamento);
+                sql = struttura ? sql + " FROM Abbonamenti_Strutture  WHERE Codice_Abbonamento=" +
+                                      CChrQ(d.Codice_Abbonamento) + " And Codice_Struttura=" + CChrQ(d.Codice_Struttura)
+                                : Sql_Frequenza_Abbonamento(d.Codice_Abbonamento);
                 criterio = "Codice_Iscrizione=" + CChrQ(d.Codice_Iscrizione);
             } else {
                 if (!Nullo_Vuoto(d.Codice_PacchettoM)) {
@@ -314,7 +319,8 @@ int Verifica_DD(Sistema& s, int modo, const DatiDD& d, Value& frequenzaDD, Value
                                                        : "ID_Pacchetto=" + Num_SqlQ(pacchetto);
             }
             {
-                auto rs = s.db.open(sql);
+                // Master rows the read never writes; the subscription check asked for them already.
+                auto rs = s.db.openOncePerRead(sql);
                 if (rs->eof()) {
                     frequenzaDD = idIntervallo = tempoPermanenza = Value::null();
                 } else {

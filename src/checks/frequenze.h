@@ -62,6 +62,10 @@ constexpr int kDD_Sospeso = 3;    // suspended
 //  mode 3 (frequency): with the values passed in `frequenzaDD` and `idIntervallo`, -1 when
 //    the entitlement was never used at the facility or the limit is not reached, 2 when
 //    it is reached. Failures are logged and read as -1.
+// The statement that reads a subscription type's frequency rule (FrequenzaDD, ID_Intervallo,
+// Tempo_Permanenza), asked once per read by the checks that need it.
+std::string Sql_Frequenza_Abbonamento(const Value& abbonamento);
+
 int Verifica_DD(Sistema& s, int modo, const DatiDD& d, Value& frequenzaDD, Value& idIntervallo,
                 Value& tempoPermanenza);
 

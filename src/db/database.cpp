@@ -1,8 +1,55 @@
 #include "db/database.h"
 
+#include <cctype>
+
+#include "base/format.h"
+
 namespace velaris {
 
+void Database::executeDeferred(std::string sql, std::string_view function) {
+    if (deferring_ == 0 || depth_ > 0) {
+        execute(sql);
+        return;
+    }
+    forgetWritten(sql);
+    if (deferred_.empty()) deferredFunction_ = function;
+    deferred_.push_back(std::move(sql));
+}
+
+void Database::tryExecuteDeferred(std::string sql, std::string_view function) {
+    try {
+        executeDeferred(std::move(sql), function);
+    } catch (const std::exception& e) {
+        logError(e, function);
+    }
+}
+
+void Database::sendDeferred() {
+    if (deferred_.empty()) return;
+    const std::vector<std::string> batch = std::move(deferred_);
+    deferred_.clear();
+    checkOutage();
+    try {
+        if (batch.size() == 1) conn_->execute(batch.front());
+        else conn_->executeBatch(batch);
+    } catch (const DbError& e) {
+        noteFailure(e);
+        throw;
+    }
+}
+
+void Database::endDeferred() noexcept {
+    if (--deferring_ > 0) return;
+    forgetRead();
+    try {
+        sendDeferred();
+    } catch (const std::exception& e) {
+        logError(e, deferredFunction_);
+    }
+}
+
 void Database::beginTransaction() {
+    sendDeferred();
     if (depth_ == 0) {
         checkOutage();
         try {
@@ -78,6 +125,8 @@ void Database::noteFailure(const DbError& e) {
 }
 
 void Database::execute(std::string_view sql) {
+    sendDeferred();
+    forgetWritten(sql);
     checkOutage();
     try {
         conn_->execute(sql);
@@ -87,7 +136,64 @@ void Database::execute(std::string_view sql) {
     }
 }
 
+namespace {
+
+// A kept answer, read again from the start.
+class KeptRecordset : public Recordset {
+public:
+    explicit KeptRecordset(std::shared_ptr<const ResultTable> t) : t_(std::move(t)) {}
+    bool eof() const override { return row_ >= t_->rows.size(); }
+    void moveNext() override {
+        if (!eof()) ++row_;
+    }
+    int fieldCount() const override { return static_cast<int>(t_->columns.size()); }
+    const std::string& fieldName(int index) const override { return t_->columns.at(static_cast<size_t>(index)); }
+    const Value& field(int index) const override {
+        if (eof()) throw DbError(3021, "Either BOF or EOF is True, or the current record has been deleted");
+        return t_->rows[row_].at(static_cast<size_t>(index));
+    }
+    using Recordset::field;
+
+private:
+    std::shared_ptr<const ResultTable> t_;
+    size_t row_ = 0;
+};
+
+}  // namespace
+
+void Database::forgetWritten(std::string_view sql) {
+    if (perRead_.empty()) return;
+    // The table a write names: "UPDATE t", "INSERT INTO t", "DELETE FROM t".
+    std::string_view rest = trimBlanks(sql);
+    auto skipWord = [&rest] {
+        const size_t end = rest.find_first_of(" \t\r\n");
+        rest = end == std::string_view::npos ? std::string_view{} : trimBlanks(rest.substr(end));
+    };
+    skipWord();  // the verb
+    if (!rest.empty() && (sameName(rest.substr(0, 4), "INTO") || sameName(rest.substr(0, 4), "FROM"))) skipWord();
+    const std::string_view table = rest.substr(0, rest.find_first_of(" \t\r\n("));
+    if (table.empty()) return forgetRead();
+    std::string lower(table);
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    std::erase_if(perRead_, [&lower](const auto& kept) {
+        std::string text = kept.first;
+        for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        return text.find(lower) != std::string::npos;
+    });
+}
+
+std::unique_ptr<Recordset> Database::openOncePerRead(const std::string& sql) {
+    if (deferring_ == 0) return open(sql);
+    auto it = perRead_.find(sql);
+    if (it == perRead_.end()) {
+        auto rs = open(sql);
+        it = perRead_.emplace(sql, std::make_shared<const ResultTable>(readAll(*rs))).first;
+    }
+    return std::make_unique<KeptRecordset>(it->second);
+}
+
 std::unique_ptr<Recordset> Database::open(std::string_view sql) {
+    sendDeferred();
     checkOutage();
     try {
         return conn_->open(sql);
@@ -98,6 +204,8 @@ std::unique_ptr<Recordset> Database::open(std::string_view sql) {
 }
 
 void Database::executeBatch(const std::vector<std::string>& statements) {
+    sendDeferred();
+    for (const std::string& sql : statements) forgetWritten(sql);
     checkOutage();
     try {
         conn_->executeBatch(statements);
@@ -108,6 +216,7 @@ void Database::executeBatch(const std::vector<std::string>& statements) {
 }
 
 void Database::beginUnit() {
+    sendDeferred();
     try {
         conn_->beginUnit();
     } catch (const DbError& e) {
@@ -117,6 +226,7 @@ void Database::beginUnit() {
 }
 
 void Database::endUnit() {
+    sendDeferred();
     try {
         conn_->endUnit();
     } catch (const DbError& e) {
@@ -227,6 +337,23 @@ Value DLookUpQ(Database& db, std::string_view expression, std::string_view domai
     }
 }
 
+Value Campo_Anagrafica(Database& db, std::string_view table, std::string_view key, const std::string& keyQ,
+                       std::string_view column) {
+    auto rs = db.openOncePerRead("SELECT * FROM " + std::string(table) + " WHERE " + std::string(key) + "=" + keyQ);
+    if (rs->eof()) return Value::null();
+    return rs->field(column);
+}
+
+Value DLookUpQ_Anagrafica(Database& db, std::string_view table, std::string_view key, const std::string& keyQ,
+                          std::string_view column) {
+    try {
+        return Campo_Anagrafica(db, table, key, keyQ, column);
+    } catch (const std::exception& e) {
+        db.logError(e, "DLookUpQ");
+        return Value::null();
+    }
+}
+
 Value DMaxQ(Database& db, std::string_view expression, std::string_view domain, std::string_view criteria) {
     try {
         return firstField(db, buildAggregate("SELECT Max(", ")", expression, domain, criteria), Value(0));
@@ -257,6 +384,12 @@ int32_t DCountQ(Database& db, std::string_view expression, std::string& domain, 
 
 int32_t DCountQ_Verifica(Database& db, std::string_view expression, std::string& domain, std::string_view criteria) {
     return ZeroSeNullo(firstField(db, buildCount(expression, domain, criteria, false), Value(0)));
+}
+
+int32_t DCountQ_Verifica_Lettura(Database& db, std::string_view expression, std::string& domain,
+                                 std::string_view criteria) {
+    auto rs = db.openOncePerRead(buildCount(expression, domain, criteria, false));
+    return ZeroSeNullo(rs->eof() ? Value(0) : rs->field(0));
 }
 
 Value DLookUpQ_Verifica(Database& db, std::string_view expression, std::string_view domain, std::string_view criteria) {

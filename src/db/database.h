@@ -4,6 +4,7 @@
 // a failure is logged and reads as Null or 0.
 
 #include <exception>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,8 +39,28 @@ public:
     // Runs a statement that returns no records; DbError on failure.
     void execute(std::string_view sql);
     std::unique_ptr<Recordset> open(std::string_view sql);
+    // Within one card read (a ReadScope), the first answer to `sql` is kept and given
+    // again: for rows the read never writes (holidays, facilities, subscription types), so
+    // that a read asks the database once for what it already knows. Across a network every
+    // question costs a round trip. The kept answers are forgotten when the read ends (and
+    // at newTurn), so a change of the desk programs is seen by the next read, and those
+    // that read a table are forgotten when this server writes that table. Outside a read
+    // the statement is simply run.
+    std::unique_ptr<Recordset> openOncePerRead(const std::string& sql);
+    void forgetRead() { perRead_.clear(); }
     // Runs statements as one unit, all or nothing (see Connection::executeBatch).
     void executeBatch(const std::vector<std::string>& statements);
+    // A write nothing later depends on (no rows-changed check, no read-back by its caller).
+    // While a ReadScope is alive and no transaction is open it waits, and goes to the
+    // database with the writes deferred after it as one batch (one round trip across a
+    // network) just before the next other statement, or when the ReadScope ends: every
+    // statement still runs in the order it was given, and every read sees the writes
+    // before it. A failing batch undoes itself whole; its error is raised by the statement
+    // that sent it (which then does not run), or, when the ReadScope ends, logged for the
+    // `function` of its first write. Otherwise the write runs at once, DbError on failure.
+    void executeDeferred(std::string sql, std::string_view function);
+    // executeDeferred, a failure to run at once logged for `function` instead of raised.
+    void tryExecuteDeferred(std::string sql, std::string_view function);
     // Begin and end of a unit of work (see UnitOfWork); an outage they meet counts as the turn's.
     void beginUnit();
     void endUnit();
@@ -55,7 +76,10 @@ public:
     // statement of a turn has met an outage, the later statements of that turn fail at
     // once with OutageRepeat instead of waiting for the database again: a stalled
     // database costs a read one time-out, never one per statement.
-    void newTurn() { outage_.reset(); }
+    void newTurn() {
+        outage_.reset();
+        forgetRead();
+    }
     // The outage this turn met, or nothing.
     const DbError* outage() const { return outage_ ? &*outage_ : nullptr; }
     // Database errors handed to logError so far (written or not): a piece of work that
@@ -73,12 +97,20 @@ public:
     bool inTransaction() const { return depth_ > 0; }
 
 private:
+    void sendDeferred();
+    void endDeferred() noexcept;
+    void forgetWritten(std::string_view sql);
     void checkOutage() const;
     void noteFailure(const DbError& e);
 
     std::unique_ptr<Connection> conn_;
     EventLog& log_;
     std::optional<DbError> outage_;
+    std::map<std::string, std::shared_ptr<const ResultTable>, std::less<>> perRead_;
+    friend class ReadScope;
+    int deferring_ = 0;
+    std::vector<std::string> deferred_;
+    std::string deferredFunction_;
     unsigned long errorsLogged_ = 0;
     int depth_ = 0;
     bool doomed_ = false;
@@ -132,6 +164,22 @@ private:
     std::string_view function_;
 };
 
+// The span of one card read: Database::openOncePerRead keeps answers and
+// Database::executeDeferred holds writes back within it. Nothing kept by an earlier read
+// reaches it; when it ends the answers are forgotten and the waiting writes sent.
+class ReadScope {
+public:
+    explicit ReadScope(Database& db) : db_(db) {
+        if (db_.deferring_++ == 0) db_.forgetRead();
+    }
+    ~ReadScope() { db_.endDeferred(); }
+    ReadScope(const ReadScope&) = delete;
+    ReadScope& operator=(const ReadScope&) = delete;
+
+private:
+    Database& db_;
+};
+
 // The error number of a caught exception: the engine's for database errors, 5 (invalid
 // procedure call) for anything else.
 long errorNumber(const std::exception& e);
@@ -150,6 +198,20 @@ int32_t DCountQ(Database& db, std::string_view expression, std::string& domain, 
 int32_t DCountQ_Verifica(Database& db, std::string_view expression, std::string& domain, std::string_view criteria = {});
 Value DLookUpQ_Verifica(Database& db, std::string_view expression, std::string_view domain,
                         std::string_view criteria = {});
+// DCountQ_Verifica over rows the read never writes, counted once per read (see
+// Database::openOncePerRead).
+int32_t DCountQ_Verifica_Lettura(Database& db, std::string_view expression, std::string& domain,
+                                 std::string_view criteria = {});
+
+// A column of the master row of `table` whose key column `key` equals the literal `keyQ`
+// (an activity's record: facility, course, service), read whole once per read (see
+// Database::openOncePerRead): the checks and the recording each need other columns of it.
+// Null when there is no such row; DbError on failure.
+Value Campo_Anagrafica(Database& db, std::string_view table, std::string_view key, const std::string& keyQ,
+                       std::string_view column);
+// The same failing as DLookUpQ does: logged, Null.
+Value DLookUpQ_Anagrafica(Database& db, std::string_view table, std::string_view key, const std::string& keyQ,
+                          std::string_view column);
 
 // The statements the helpers run, exposed for tests.
 std::string buildAggregate(std::string_view head, std::string_view tail, std::string_view expression,

@@ -87,7 +87,10 @@ private:
     bool fasceValide(const Candidato& c, const Value& tolleranza);
     bool dentroFasce(const std::string& tabella, const std::string& chiavi, bool conGiorno, const Value& tolleranza);
     void registra(const Candidato& c, EsitoAttivita& e);
-    void exec(const std::string& sql) { s_.db.execute(sql); }
+    void exec(const std::string& sql) {
+        if (lotto_) lotto_->push_back(sql);
+        else s_.db.execute(sql);
+    }
     bool trova(const std::string& sql) { return !s_.db.open(sql)->eof(); }
     Value valore(const std::string& sql) {
         auto rs = s_.db.open(sql);
@@ -110,6 +113,8 @@ private:
     Value tempoPermanenza_;
     bool sceltaDalCliente_ = false;  // the member typed the activity: nothing more to choose
     Costo costo_;  // of the candidate under examination
+    // While set, exec collects the statements instead of running them (see prepara).
+    std::vector<std::string>* lotto_ = nullptr;
 };
 
 void Selezione::prepara(const Value& attivita) {
@@ -122,6 +127,15 @@ void Selezione::prepara(const Value& attivita) {
         for (; !rs->eof(); rs->moveNext())
             if (!Nullo_Vuoto(rs->field(0))) luoghi.push_back(rs->field(0));
     }
+    // Staging 2 to 9 only write the work tables, none reading back what another wrote
+    // in between: they go to the database as one batch (one round trip across a network).
+    // A failure fails the batch, and the read, as a failing statement did.
+    std::vector<std::string> lotto;
+    lotto_ = &lotto;
+    struct Rilascio {
+        std::vector<std::string>*& l;
+        ~Rilascio() { l = nullptr; }
+    } rilascio{lotto_};
     // Staging 2.
     exec("DELETE FROM wTmp_Attivita_Strutture ");
     exec("DELETE FROM wTmp_Presenze_Strutture ");
@@ -226,7 +240,7 @@ void Selezione::prepara(const Value& attivita) {
          "FROM Gestione_Aggiunte WHERE Gestione_Aggiunte.Codice_Cliente=" + clienteQ_ +
          " AND Gestione_Aggiunte.Codice_Struttura" + candidati + " AND Gestione_Aggiunte.Data_Inizio<=" + oggi_ +
          " AND Gestione_Aggiunte.Scaduta=0");
-    Tipologia_Da_Anagrafiche(s_, "wTmp_Presenze_Strutture.Origine='Aggiunta' AND ");
+    Tipologia_Da_Anagrafiche(s_, "wTmp_Presenze_Strutture.Origine='Aggiunta' AND ", &lotto);
 
     // Staging 9: entitlements of facilities with their own terminal elsewhere or associated
     // with another facility.
@@ -237,6 +251,8 @@ void Selezione::prepara(const Value& attivita) {
          "JOIN Strutture_Associate ON "
          "wTmp_Presenze_Strutture.Codice_Struttura=Strutture_Associate.Codice_Struttura_Associata "
          " WHERE Strutture_Associate.Codice_Struttura<>" + struttura);
+    lotto_ = nullptr;
+    s_.db.executeBatch(lotto);
 
     // Lesson times of courses and services: the timetable procedures strike out the rows
     // whose lesson is not held now and give the others the lesson's window.
@@ -300,7 +316,7 @@ std::vector<Candidato> Selezione::ordina() {
 bool Selezione::dentroFasce(const std::string& tabella, const std::string& chiavi, bool conGiorno,
                             const Value& tolleranza) {
     std::string dominio = tabella;
-    if (DCountQ_Verifica(s_.db, "*", dominio, chiavi) == 0) return true;  // no rows: no limit
+    if (DCountQ_Verifica_Lettura(s_.db, "*", dominio, chiavi) == 0) return true;  // no rows: no limit
     std::string criterio = chiavi;
     if (conGiorno) criterio += " And DDSettimana=" + Num_SqlQ(Value(festivo_ ? 8 : giorno_));
     criterio += condizioneFascia(tolleranza, oraD_);
@@ -352,7 +368,7 @@ Esame Selezione::esamina(Candidato& c, EsitoAttivita& e) {
     // Walk 2: the activity's tolerance.
     Value tolleranza(0);
     if (anag.tabella)
-        tolleranza = DLookUpQ(s_.db, "Tolleranza", anag.tabella, std::string(anag.chiave) + "=" + codice);
+        tolleranza = DLookUpQ_Anagrafica(s_.db, anag.tabella, anag.chiave, codice, "Tolleranza");
 
     // Walk 3: a booking-only facility needs today's booking covering now.
     if (c.Tipo == -1 && c.Tipologia == 1) {
@@ -506,7 +522,7 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
     e.Tipo_Attivita = anag.sigla;
     if (anag.tabella)
         e.APrenotazione = static_cast<int>(
-            ZeroSeNullo(DLookUpQ(s_.db, "APrenotazione", anag.tabella, std::string(anag.chiave) + "=" + CChrQ(c.Codice))));
+            ZeroSeNullo(DLookUpQ_Anagrafica(s_.db, anag.tabella, anag.chiave, CChrQ(c.Codice), "APrenotazione")));
 
     // The member's summary as the subscription check left it in the state row.
     const std::string testa = "SELECT TOP 1 Cognome, Nome, Abbonamento, Data_Scadenza, Rinnovo, Regolare, FuoriOrario  "
@@ -575,9 +591,10 @@ void Selezione::registra(const Candidato& c, EsitoAttivita& e) {
     Salva_Presenza_Terminali(s_, p);
     e.Codice_Iscrizione = p.Codice_Iscrizione;
     e.ID_Aggiunta = p.ID_Aggiunta;
-    exec("INSERT INTO Log_Terminali (Codice_Cliente, Codice_Struttura, Data_Presenza, Ora_Presenza, IndTerminale)  "
-         "VALUES (" + clienteQ_ + ", " + CChrQ(c.Codice) + ", " + oggi_ + ", " + ora_ + ", " +
-         Num_SqlQ(Value(indirizzo_)) + ")");
+    s_.db.executeDeferred("INSERT INTO Log_Terminali (Codice_Cliente, Codice_Struttura, Data_Presenza, Ora_Presenza, "
+                          "IndTerminale)  VALUES (" + clienteQ_ + ", " + CChrQ(c.Codice) + ", " + oggi_ + ", " + ora_ +
+                              ", " + Num_SqlQ(Value(indirizzo_)) + ")",
+                          "Elabora_Messaggi");
 }
 
 EsitoAttivita Selezione::esegui(const Value& attivita) {
@@ -620,11 +637,16 @@ EsitoAttivita Selezione::esegui(const Value& attivita) {
 
 }  // namespace
 
-void Tipologia_Da_Anagrafiche(Sistema& s, const std::string& condizione) {
-    s.db.execute("UPDATE wTmp_Presenze_Strutture  SET Tipologia=2  FROM wTmp_Presenze_Strutture, Anagrafica_Corsi WHERE " +
-                 condizione + "wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Corsi.Codice_Corso");
-    s.db.execute("UPDATE wTmp_Presenze_Strutture  SET Tipologia=3  FROM wTmp_Presenze_Strutture, Anagrafica_Servizi WHERE " +
-                 condizione + "wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Servizi.Codice_Servizio");
+void Tipologia_Da_Anagrafiche(Sistema& s, const std::string& condizione, std::vector<std::string>* lotto) {
+    const std::string sql[] = {
+        "UPDATE wTmp_Presenze_Strutture  SET Tipologia=2  FROM wTmp_Presenze_Strutture, Anagrafica_Corsi WHERE " +
+            condizione + "wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Corsi.Codice_Corso",
+        "UPDATE wTmp_Presenze_Strutture  SET Tipologia=3  FROM wTmp_Presenze_Strutture, Anagrafica_Servizi WHERE " +
+            condizione + "wTmp_Presenze_Strutture.Codice_Struttura=Anagrafica_Servizi.Codice_Servizio"};
+    for (const std::string& q : sql) {
+        if (lotto) lotto->push_back(q);
+        else s.db.execute(q);
+    }
 }
 
 EsitoAttivita Verifica_Attivita_Terminale(Sistema& s, Messaggio& m, const Value& Codice_Cliente, const Value& Attivita) {

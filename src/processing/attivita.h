@@ -62,6 +62,7 @@ EsitoAttivita Verifica_Attivita_Terminale(Sistema& s, Messaggio& m, const Value&
 // Add-ons carry no kind of their own: the staged rows of `wTmp_Presenze_Strutture` that
 // `condizione` (empty, or terms each followed by " AND ") selects take kind 2 or 3 when
 // their code is a course or a service.
-void Tipologia_Da_Anagrafiche(Sistema& s, const std::string& condizione);
+// With `lotto`, the statements are added to it instead of being run.
+void Tipologia_Da_Anagrafiche(Sistema& s, const std::string& condizione, std::vector<std::string>* lotto = nullptr);
 
 }  // namespace velaris

@@ -173,13 +173,11 @@ Fine controlloStruttura(Sistema& s, Messaggio& m, const std::string& codice) {
     const TerminalRow& t = *m.terminale;
     const Value struttura = t["Codice_Struttura"];
     RichiestaTerminale r{Value(codice), Value(), Value(), t["Visualizza_Dett"], struttura};
-    {
-        auto rs = s.db.open(std::string("SELECT TOP 1 Esterna, NoVerifica_Irregolari ") + "FROM Anagrafica_Strutture " +
-                            "WHERE Codice_Struttura=" + CChrQ(struttura));
-        if (!rs->eof()) {
-            r.Esterna = rs->field(0);
-            r.Modo_Irregolari = rs->field(1);
-        }
+    if (!Campo_Anagrafica(s.db, "Anagrafica_Strutture", "Codice_Struttura", CChrQ(struttura), "Codice_Struttura")
+             .isNull()) {
+        r.Esterna = Campo_Anagrafica(s.db, "Anagrafica_Strutture", "Codice_Struttura", CChrQ(struttura), "Esterna");
+        r.Modo_Irregolari =
+            Campo_Anagrafica(s.db, "Anagrafica_Strutture", "Codice_Struttura", CChrQ(struttura), "NoVerifica_Irregolari");
     }
     const int esito = Verifica_Abbonamenti_Terminali(s, r).Esito;
     m.Regolare = esito;

@@ -18,6 +18,7 @@ namespace {
 using Icona = Operatore::Icona;
 
 void scriviStato(Sistema& s, const Messaggio& m) {
+    // Sent on its own, after the reply: a state write that fails leaves the reply queued.
     s.db.execute("UPDATE Stato_Terminali SET Stato = " + std::to_string(m.Stato_Nuovo) +
                  ", Importo = " + Num_SqlQ(m.Importo) + ", Codice_Cliente = " + CChrQ(m.Codice_Cliente) +
                  ", Tipo = " + std::to_string(s.corrente.Tipo_Corrente) + ", Regolare = " + std::to_string(m.Regolare) +
@@ -170,6 +171,8 @@ void Elabora_Messaggi(Sistema& s, std::string& messaggio) {
     if (Nullo_Vuoto(Value(messaggio))) return;
     // The read's writes reach the embedded engine's journal together, once.
     UnitOfWork lavoro(s.db, "Elabora_Messaggi");
+    // The span of the read: what it learns of the database and the writes it holds back.
+    ReadScope lettura(s.db);
     Messaggio m;
     Corrente& c = s.corrente;
     c.Risposto = false;

@@ -29,10 +29,12 @@ std::string dueCondition(const DateTime& timeOfDay) {
 
 void insertMessage(Sistema& s, const Value& address, const Value& message, const DateTime& due, const Value& booking,
                    const Value& subFacility) {
-    s.db.execute("INSERT INTO Stato_Terminali (Indirizzo, Messaggio, Ora_Invio, ID_Prenotazione, Cd_SubStruttura)  "
-                 "VALUES (" +
-                 Num_SqlQ(address) + ", " + CChrQ(message) + "," + Ora_SqlQ(Value(due)) + ", " + Num_SqlQ(booking) +
-                 ", " + Num_SqlQ(subFacility) + ")");
+    // Within a read the reply goes out with the read's last writes (see executeDeferred).
+    s.db.executeDeferred("INSERT INTO Stato_Terminali (Indirizzo, Messaggio, Ora_Invio, ID_Prenotazione, Cd_SubStruttura)  "
+                         "VALUES (" +
+                             Num_SqlQ(address) + ", " + CChrQ(message) + "," + Ora_SqlQ(Value(due)) + ", " +
+                             Num_SqlQ(booking) + ", " + Num_SqlQ(subFacility) + ")",
+                         "Buffer_Terminali");
     if (address.toInt() == s.corrente.Indirizzo_Corrente) s.corrente.Risposto = true;
 }
 
