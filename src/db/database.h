@@ -61,6 +61,9 @@ public:
     void executeDeferred(std::string sql, std::string_view function);
     // executeDeferred, a failure to run at once logged for `function` instead of raised.
     void tryExecuteDeferred(std::string sql, std::string_view function);
+    // Sends the writes held back so far now, as one batch; DbError when it fails (the
+    // batch then left nothing). For a step that must know its writes are in.
+    void flushDeferred() { sendDeferred(); }
     // Begin and end of a unit of work (see UnitOfWork); an outage they meet counts as the turn's.
     void beginUnit();
     void endUnit();

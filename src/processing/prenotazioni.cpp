@@ -152,7 +152,14 @@ void PrenotazioniTerminali::tesseraCliente(const std::string& codice) {
         // Remembered only with its relay command queued: once the database has failed in
         // this read that command is lost, the machine never starts, and the member must be
         // able to badge again rather than be told the slot was used.
-        if (!s_.db.outage()) Segna_Prenotazione_Attivata(s_, p.ID_Prenotazione, p.apertura);
+        bool accodato = true;
+        try {
+            s_.db.flushDeferred();
+        } catch (const std::exception& e) {
+            s_.db.logError(e, kFunzione);
+            accodato = false;
+        }
+        if (accodato && !s_.db.outage()) Segna_Prenotazione_Attivata(s_, p.ID_Prenotazione, p.apertura);
     }
     if (idDisplay > 0) Semafori_DatiAccessi(s_, idDisplay, esito == EsitoPrenotazione::Attivata ? 1 : 0, 0);
     concludi(Codice_Per_Stato(s_, codice, kFunzione));
