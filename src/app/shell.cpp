@@ -1,5 +1,6 @@
 #include "app/shell.h"
 
+#include <cstdlib>
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -90,7 +91,7 @@ std::optional<int> parseOptions(int argc, char** argv, std::ostream& out, std::o
     std::string clockText;
     app.add_option("COMMAND_LINE", opt.commandLine,
                    "Connection string, a separator and the start option digit, e.g. \"Provider=SQLite;Data "
-                   "Source=centro.db;1\"");
+                   "Source=centro.db;1\" (default: $VELARIS_CONNECTION)");
     app.add_option("--config", opt.configPath, "Settings file (default $XDG_CONFIG_HOME/Velaris/Velaris.ini)");
     app.add_option("--log-dir", opt.logDir, "Folder of VelarisAccessi.log (default: the program's folder)");
     app.add_option("--clock", clockText, "Start the system clock at \"YYYY-MM-DD HH:MM:SS\"");
@@ -105,6 +106,10 @@ std::optional<int> parseOptions(int argc, char** argv, std::ostream& out, std::o
     } catch (const CLI::ParseError& e) {
         return app.exit(e, out, err);
     }
+    // A service passes it in its environment: a password on the command line is visible
+    // to every local user in the process list.
+    if (opt.commandLine.empty())
+        if (const char* e = std::getenv("VELARIS_CONNECTION")) opt.commandLine = e;
     const std::string& w = opt.workstation;
     if (!w.empty() && (w.find_first_not_of(' ') == std::string::npos || w.size() > 50)) {
         err << "velaris-accessi: --workstation wants a name of 1 to 50 characters\n";

@@ -82,6 +82,24 @@ TEST_F(Server, StartUpFailuresEndTheProcessWithAReason) {
     EXPECT_NE(server.output().find("Nessun terminale trovato"), std::string::npos);
 }
 
+// The service's way: no password on the command line, the connection string in the
+// environment; an argument given still wins over it.
+TEST_F(Server, TheConnectionStringMayComeFromTheEnvironment) {
+    config("Dispositivo=3\nListen_Address=127.0.0.1\nHttp_Port=" + std::to_string(httpPort) + "\n");
+    sql("INSERT INTO Dettaglio_Terminali (Indirizzo, Attivo, Tipo, Indirizzo_IP) VALUES (1, -1, 6, '127.0.0.1')");
+    ::setenv("VELARIS_CONNECTION", ("Provider=SQLite;Data Source=" + db + ";0").c_str(), 1);
+    server.start(kExe, {"--config", (dir / "Velaris.ini").string(), "--log-dir", dir.path().string()});
+    {
+        ChildProcess p;
+        p.start(kExe, {"Provider=SQLite;Data Source=" + (dir / "missing.db").string() + ";1", "--log-dir",
+                       dir.path().string()});
+        EXPECT_NE(p.wait(10s), 0);
+    }
+    ::unsetenv("VELARIS_CONNECTION");
+    ASSERT_TRUE(server.waitFor("in servizio", 30s)) << server.output();
+    EXPECT_EQ(server.stop(SIGTERM), 0) << server.output();
+}
+
 TEST_F(Server, HttpPushKeepaliveQueueInjectedRowsAndShutdown) {
     sql("INSERT INTO Dettaglio_Terminali (Indirizzo, Attivo, Tipo, Indirizzo_IP) VALUES (1, -1, 6, '127.0.0.1'), "
         "(2, -1, 6, '127.0.0.1')");

@@ -21,8 +21,9 @@ for f in "$unit" "$stage/etc/default/velaris-accessi" "$stage/etc/velaris-access
          "$stage/etc/logrotate.d/velaris-accessi"; do
   [ -f "$f" ] || fail "$f not installed"
 done
-grep -q '^ExecStart=/usr/local/bin/velaris-accessi ${VELARIS_CONNECTION} --headless ' "$unit" ||
+grep -q '^ExecStart=/usr/local/bin/velaris-accessi --headless ' "$unit" ||
   fail "ExecStart does not name the installed executable"
+if grep -q '^ExecStart=.*VELARIS_CONNECTION' "$unit"; then fail "the connection string is on the command line"; fi
 [ "$(stat -c %a "$stage/etc/default/velaris-accessi")" = 600 ] || fail "the connection string is readable by all"
 
 # The unit as systemd reads it: the staging root gets the system's own units beside it.
