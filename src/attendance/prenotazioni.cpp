@@ -21,6 +21,7 @@ void Salva_Presenza_Prenotazioni(Sistema& s, const UsoPrenotato& u) {
     p.Codice_Attivita = u.Codice_Struttura;
     p.Codice_Iscrizione = u.Codice_Iscrizione;
     p.ID_Aggiunta = u.ID_Aggiunta;
+    p.ID_Riga = u.ID_Riga;
     p.DaOre = u.DaOre;
     p.AOre = u.AOre;
     p.Indirizzo = u.Indirizzo;

@@ -17,6 +17,7 @@ struct UsoPrenotato {
     // The member's entitlement (`Abbonamento_Prenotazione`) and the texts of the log.
     Value Codice_Iscrizione;      // Null when an add-on pays
     Value ID_Aggiunta = Value(0);
+    int64_t ID_Riga = 0;          // the paying subscription line: the entry is counted on it
     Value Codice_Abbonamento;
     Value Descrizione, Data_Fine, Cognome, Nome;
 };

@@ -109,20 +109,27 @@ std::optional<TitoloPrenotazione> Abbonamento_Prenotazione(Sistema& s, const std
         return sedute.toInt() > 0 && residue.toInt() <= 0;
     };
     {
+        // Every valid line, oldest first: the first with entries left pays, and the entry
+        // is counted on that very line (a used-up line of the same subscription must not
+        // hide it, nor take the count).
         auto rs = s.db.open(
-            "SELECT TOP 1 Iscrizioni_Strutture.Codice_Abbonamento AS Abbonamento, Iscrizioni_Strutture.Codice_Iscrizione, "
+            "SELECT Iscrizioni_Strutture.Codice_Abbonamento AS Abbonamento, Iscrizioni_Strutture.Codice_Iscrizione, "
             "Iscrizioni_Strutture.Data_Fine, Iscrizioni_Strutture.TipoSedute, "
-            "Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte AS SeduteResidue, Iscrizioni_Strutture.Sedute "
+            "Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte AS SeduteResidue, Iscrizioni_Strutture.Sedute, "
+            "Iscrizioni_Strutture.ID "
             "FROM Iscrizioni_Strutture INNER JOIN Anagrafica_Strutture ON "
             "Iscrizioni_Strutture.Codice_Struttura=Anagrafica_Strutture.Codice_Struttura "
             "WHERE Iscrizioni_Strutture.Codice_Cliente=" + c + " AND (Iscrizioni_Strutture.Codice_Struttura=" + f +
             " OR Anagrafica_Strutture.Omnia<>0)" + " AND ((Data_Inizio<=" + d + " AND (Data_Fine>=" + d +
-            " OR Data_Fine IS Null)) AND Scaduta=0) ");
-        if (!rs->eof() && !esaurita(rs->field(5), rs->field(4))) {
+            " OR Data_Fine IS Null)) AND Scaduta=0) " +
+            "ORDER BY Iscrizioni_Strutture.Data_Inizio, Iscrizioni_Strutture.ID");
+        for (; !rs->eof(); rs->moveNext()) {
+            if (esaurita(rs->field(5), rs->field(4))) continue;
             TitoloPrenotazione t;
             t.Codice_Abbonamento = rs->field(0);
             t.Codice_Iscrizione = rs->field(1);
             t.Data_Fine = rs->field(2);
+            t.ID_Riga = rs->field(6).toInt();
             return t;
         }
     }

@@ -59,9 +59,10 @@ struct TitoloPrenotazione {
     Value Codice_Abbonamento;
     Value ID_Aggiunta = Value(0);
     Value Data_Fine;
+    int64_t ID_Riga = 0;  // the paying line (`Iscrizioni_Strutture.ID`), 0 for an add-on
 };
 // Nothing when the member has neither. A line or add-on counted in entries with none
-// left does not pay. A database error is raised.
+// left does not pay; the oldest line with entries left does. A database error is raised.
 std::optional<TitoloPrenotazione> Abbonamento_Prenotazione(Sistema& s, const std::string& cliente,
                                                           const Value& struttura, const DateTime& oggi);
 

@@ -195,6 +195,7 @@ EsitoPrenotazione PrenotazioniTerminali::giudica(const std::string& codice, cons
     uso.Indirizzo = indirizzo_;
     uso.Codice_Iscrizione = titolo->Codice_Iscrizione;
     uso.ID_Aggiunta = titolo->ID_Aggiunta;
+    uso.ID_Riga = titolo->ID_Riga;
     uso.Codice_Abbonamento = titolo->Codice_Abbonamento;
     uso.Descrizione = d.DesAbbonamento;
     uso.Data_Fine = titolo->Data_Fine;

@@ -234,3 +234,30 @@ TEST_F(Prenotazioni, DatabaseFailureLeavesTheTerminalIdleAndTheNextReadIsServed)
     EXPECT_EQ(usi(), 0);
     EXPECT_EQ(leggiA(18, 0, 5), kAttivata);
 }
+
+// A subscription whose squash lines are one used up (not yet marked expired) and one
+// open, in either order: the booking is paid by the open line and counted on it.
+TEST_F(Prenotazioni, TheUseIsCountedOnTheLineThatPaysIt) {
+    for (const auto& [cliente, bis, iscrizione, piena] :
+         {std::tuple{"CL000002", "0002", "I2", 1}, std::tuple{"CL000003", "0003", "I3", 2}}) {
+        const std::string c = cliente, i = iscrizione;
+        auto riga = [&](int prog) {
+            const int fatte = prog == piena ? 10 : 0;
+            return "('" + i + "', " + std::to_string(prog) + ", '" + c + "', 'AB1', 'ST010', 1, '2024-01-01 00:00:00', " +
+                   "'2024-12-31 00:00:00', 2, 10, " + std::to_string(fatte) + ")";
+        };
+        sql("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis) VALUES ('" + c + "', '" + bis + "');"
+            "INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, "
+            "  Data_Inizio, Data_Fine, Scaduta) VALUES ('" + i + "', '" + c + "', 'AB1', 'SQUASH 20', "
+            "  '2024-01-01 00:00:00', '2024-12-31 00:00:00', 0);"
+            "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
+            "  Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES " +
+            riga(1) + ", " + riga(2));
+        prenota(piena == 1 ? 102 : 103, 1, "2024-03-07", "18:00", c);
+        EXPECT_EQ(leggiA(18, 0, 0, bis), kAttivata) << c;
+        const std::string linea = "SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Codice_Iscrizione='" + i + "' AND ";
+        EXPECT_EQ(x.scalar(linea + "Prog_Riga=" + std::to_string(piena)).toInt(), 10) << c;
+        EXPECT_EQ(x.scalar(linea + "Prog_Riga=" + std::to_string(3 - piena)).toInt(), 1) << c;
+    }
+    EXPECT_TRUE(errori().empty());
+}
