@@ -21,7 +21,6 @@ SqliteConnection& engine() {
     static std::unique_ptr<SqliteConnection> conn = [] {
         auto c = std::make_unique<SqliteConnection>(":memory:", clock, true);
         c->executeNative(schemaScript());
-        separateWorkTables(*c);
         return c;
     }();
     return *conn;
