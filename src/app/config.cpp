@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "db/literals.h"
@@ -25,7 +26,9 @@ int intOr(const IniFile& ini, const char* key, int fallback) {
     auto v = ini.get("Comm", key);
     if (!v) return fallback;
     auto n = parseNumber(*v);
-    return n ? static_cast<int>(*n) : fallback;
+    // A number no int holds (a typo of extra digits) is as good as none.
+    if (!n || !(*n >= std::numeric_limits<int>::min() && *n <= std::numeric_limits<int>::max())) return fallback;
+    return static_cast<int>(*n);
 }
 }  // namespace
 
