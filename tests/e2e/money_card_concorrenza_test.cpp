@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "db/money.h"
+#include "database_cli.h"
 #include "harness/child_process.h"
 #include "support/terminale_http.h"
 #include "support/test_support.h"
@@ -22,17 +23,8 @@ namespace {
 const std::string kExe = VELARIS_ACCESSI_EXE;
 constexpr int kDebitiPerTerminale = 25;  // 0.30 each, 15.00 in all against 10.00 of credit
 
-std::string sql(const std::string& db, const std::string& statement) {
-    auto [status, out] = test::runCommand(kExe, {"sql", "--database", db, statement});
-    EXPECT_EQ(status, 0) << statement << "\n" << out;
-    return out;
-}
-
-// The value in the one row of a query's output (header line first).
-std::string unico(const std::string& out) {
-    const size_t a = out.find('\n') + 1;
-    return out.substr(a, out.find('\n', a) - a);
-}
+std::string sql(const std::string& db, const std::string& statement) { return test::sqlCli(db, statement); }
+using test::unico;
 
 }  // namespace
 
