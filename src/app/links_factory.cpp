@@ -122,6 +122,16 @@ std::unique_ptr<TerminalLink> creaLink(int dispositivo, const LinkDrivers& d, Si
     }
 }
 
+const char* nomeCollegamento(int dispositivo) {
+    switch (dispositivo) {
+        case dispositivo::Net92: return "Rete NET92";
+        case dispositivo::Controllori: return "Controller Ethernet";
+        case dispositivo::HttpPush: return "Terminali HTTP push";
+        case dispositivo::Tcp: return "Terminali TCP";
+        default: return "Non configurato";
+    }
+}
+
 std::unique_ptr<Collegamenti> creaCollegamenti(Sistema& s, LinkHost& host) {
     std::unique_ptr<Collegamenti> c;
     switch (s.config.Dispositivo) {

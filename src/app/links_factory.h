@@ -45,6 +45,9 @@ public:
     std::unique_ptr<TerminalLink> link;
 };
 
+// The operator's name of a link kind ("Non configurato" for none).
+const char* nomeCollegamento(int dispositivo);
+
 // Creates the drivers and the link of `s.config.Dispositivo` and sets `s.link`.
 std::unique_ptr<Collegamenti> creaCollegamenti(Sistema& s, LinkHost& host);
 

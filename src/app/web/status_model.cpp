@@ -4,25 +4,15 @@
 #include <cctype>
 #include <cstdio>
 
+#include "app/links_factory.h"
 #include "app/version.h"
 #include "db/database.h"
 #include "db/literals.h"
 #include "system/terminal_states.h"
-#include "terminals/transport/link_kinds.h"
 
 namespace velaris {
 
 namespace {
-
-const char* nomeCollegamento(int kind) {
-    switch (kind) {
-        case dispositivo::Net92: return "Rete NET92";
-        case dispositivo::Controllori: return "Controller Ethernet";
-        case dispositivo::HttpPush: return "Terminali HTTP push";
-        case dispositivo::Tcp: return "Terminali TCP";
-        default: return "Non configurato";
-    }
-}
 
 std::string hms(const Value& v) {
     const auto d = v.toDate();
