@@ -208,11 +208,19 @@ void SalvaPresenzaTerminali::prenotazioniSingole() {
 // Paid by a subscription line.
 void SalvaPresenzaTerminali::scalaAbbonamento() {
     const std::string iscrizione = CChrQ(p_.Codice_Iscrizione);
-    const Value progRiga =
-        idRiga_ < 1 ? DLookUpQ(s_.db, "Prog_Riga", "Iscrizioni_Strutture",
-                               "Codice_Iscrizione=" + iscrizione + " AND Codice_Cliente=" + clienteQ_ +
-                                   " AND Codice_Struttura=" + codice_)
-                    : DLookUpQ(s_.db, "Prog_Riga", "Iscrizioni_Strutture", "ID=" + num(idRiga_));
+    // The line that admitted the member, with its daily mark; unknown, the line of this
+    // subscription and facility.
+    Value progRiga, giornalieroRiga;
+    if (idRiga_ >= 1) {
+        if (auto r = primaRiga(s_.db, "SELECT Prog_Riga, Giornaliero FROM Iscrizioni_Strutture WHERE ID=" + num(idRiga_))) {
+            progRiga = (*r)[0];
+            giornalieroRiga = (*r)[1];
+        }
+    } else {
+        progRiga = DLookUpQ(s_.db, "Prog_Riga", "Iscrizioni_Strutture",
+                            "Codice_Iscrizione=" + iscrizione + " AND Codice_Cliente=" + clienteQ_ +
+                                " AND Codice_Struttura=" + codice_);
+    }
     const std::string riga = Num_SqlQ(progRiga);
     bool giornaliero = false;
     if (auto r = primaRiga(s_.db, "SELECT TOP 1 Anagrafica_Abbonamenti.Giornaliero, Gestione_Iscrizioni.Descrizione, "
@@ -233,10 +241,11 @@ void SalvaPresenzaTerminali::scalaAbbonamento() {
     if (giornaliero) {
         if (giaOggi) conta_ = false;
     } else {
-        rigaGiornaliera = DLookUpQ(s_.db, "Giornaliero", "Iscrizioni_Strutture",
-                                   "Codice_Iscrizione=" + iscrizione + " AND Codice_Cliente=" + clienteQ_ +
-                                       " AND Codice_Struttura=" + codice_)
-                              .toDouble() != 0;
+        if (idRiga_ < 1)
+            giornalieroRiga = DLookUpQ(s_.db, "Giornaliero", "Iscrizioni_Strutture",
+                                       "Codice_Iscrizione=" + iscrizione + " AND Codice_Cliente=" + clienteQ_ +
+                                           " AND Codice_Struttura=" + codice_);
+        rigaGiornaliera = giornalieroRiga.toDouble() != 0;
         if (giaOggi) {
             conta_ = false;
         } else {
@@ -254,24 +263,27 @@ void SalvaPresenzaTerminali::scalaAbbonamento() {
         }
     }
     if (noVerifica_ != 0 || !conta_ || modScalo_ == 2) return;
-    exec("UPDATE Iscrizioni_Strutture  SET Iscrizioni_Strutture.SeduteFatte = Iscrizioni_Strutture.SeduteFatte + 1  "
-         "WHERE Iscrizioni_Strutture.Codice_Iscrizione=" + iscrizione + " AND Iscrizioni_Strutture.Codice_Cliente=" +
-         clienteQ_ + " AND Iscrizioni_Strutture.Chiusa=0 AND Iscrizioni_Strutture.Scaduta=0  AND "
-         "Iscrizioni_Strutture.Prog_Riga=" + riga +
-         " AND (Iscrizioni_Strutture.Sedute=0 OR (Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte>0))");
+    // The count and the expiry go together; the count of open lines below sends them.
+    execDopo("UPDATE Iscrizioni_Strutture  SET Iscrizioni_Strutture.SeduteFatte = Iscrizioni_Strutture.SeduteFatte + 1  "
+             "WHERE Iscrizioni_Strutture.Codice_Iscrizione=" + iscrizione + " AND Iscrizioni_Strutture.Codice_Cliente=" +
+             clienteQ_ + " AND Iscrizioni_Strutture.Chiusa=0 AND Iscrizioni_Strutture.Scaduta=0  AND "
+             "Iscrizioni_Strutture.Prog_Riga=" + riga +
+             " AND (Iscrizioni_Strutture.Sedute=0 OR (Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte>0))");
     if (!giornaliero && !rigaGiornaliera) {
-        exec("UPDATE Iscrizioni_Strutture  SET Iscrizioni_Strutture.Scaduta=-1, Iscrizioni_Strutture.Data_Scadenza=" +
-             oggi_ + "  WHERE Iscrizioni_Strutture.Codice_Iscrizione=" + iscrizione +
-             " AND Iscrizioni_Strutture.Codice_Cliente=" + clienteQ_ +
-             " AND Iscrizioni_Strutture.Chiusa=0 AND Iscrizioni_Strutture.Scaduta=0 AND Iscrizioni_Strutture.Sedute>0 "
-             "AND (Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte)<=0  AND Iscrizioni_Strutture.Prog_Riga=" +
-             riga + esclusionePrenotazioni("Iscrizioni_Strutture.ID", "ID_Iscrizione", clienteQ_, oggi_) +
-             esclusioneAccompagnate("Iscrizioni_Strutture.Codice_Struttura"));
+        execDopo("UPDATE Iscrizioni_Strutture  SET Iscrizioni_Strutture.Scaduta=-1, Iscrizioni_Strutture.Data_Scadenza=" +
+                 oggi_ + "  WHERE Iscrizioni_Strutture.Codice_Iscrizione=" + iscrizione +
+                 " AND Iscrizioni_Strutture.Codice_Cliente=" + clienteQ_ +
+                 " AND Iscrizioni_Strutture.Chiusa=0 AND Iscrizioni_Strutture.Scaduta=0 AND Iscrizioni_Strutture.Sedute>0 "
+                 "AND (Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte)<=0  AND "
+                 "Iscrizioni_Strutture.Prog_Riga=" + riga +
+                 esclusionePrenotazioni("Iscrizioni_Strutture.ID", "ID_Iscrizione", clienteQ_, oggi_) +
+                 esclusioneAccompagnate("Iscrizioni_Strutture.Codice_Struttura"));
     }
-    std::string dominio = "Iscrizioni_Strutture";
-    if (DCountQ(s_.db, "*", dominio, "Codice_Iscrizione=" + iscrizione + " And Scaduta=0") == 0)
-        exec("UPDATE Gestione_Iscrizioni  SET Scaduta=-1, Data_Scadenza=" + oggi_ + "  WHERE Codice_Iscrizione=" +
-             iscrizione);
+    // The subscription expires with its last open line, decided by the database itself in
+    // the same batch: a failed count can never pass for "no open line".
+    execDopo("UPDATE Gestione_Iscrizioni  SET Scaduta=-1, Data_Scadenza=" + oggi_ + "  WHERE Codice_Iscrizione=" +
+             iscrizione + " AND NOT EXISTS (SELECT * FROM Iscrizioni_Strutture WHERE "
+             "Iscrizioni_Strutture.Codice_Iscrizione=" + iscrizione + " And Iscrizioni_Strutture.Scaduta=0)");
 }
 
 // Paid by an add-on.
@@ -657,6 +669,12 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
                                          (conGiorno ? giorno : std::string()) + dentro("Fascia_Ini", "Fascia_Fin"));
             return r ? (*r)[0] : Value::null();
         };
+        // A table with no rows for these keys holds no band; the check of this read has
+        // mostly counted them already, so asking again costs no round trip.
+        auto senzaRighe = [&](const char* tabella, const std::string& chiavi) {
+            std::string dominio = tabella;
+            return DCountQ_Verifica_Lettura(s.db, "*", dominio, chiavi) == 0;
+        };
         auto ripiego = [&] {
             if (risultato.isNullOrEmpty() && !Nullo_Vuoto(Ora_Default)) risultato = Ora_Default;
         };
@@ -667,11 +685,15 @@ Value Calcola_Ora_Uscita(Sistema& s, const Value& Codice_Abbonamento, const Valu
             if (!Nullo_Vuoto(Codice_Abbonamento)) {
                 const std::string abb = "Codice_Abbonamento=" + CChrQ(Codice_Abbonamento);
                 if (Nullo_Vuoto(Codice_Attivita)) {
-                    risultato = fascia("Giorni_DD_Fasce_Abbonamenti", abb, true);
-                    if (risultato.isNullOrEmpty()) risultato = fascia("FasceOrarie_Abbonamenti", abb, false);
+                    if (!senzaRighe("Giorni_DD_Fasce_Abbonamenti", abb))
+                        risultato = fascia("Giorni_DD_Fasce_Abbonamenti", abb, true);
+                    if (risultato.isNullOrEmpty() && !senzaRighe("FasceOrarie_Abbonamenti", abb))
+                        risultato = fascia("FasceOrarie_Abbonamenti", abb, false);
                 } else {
-                    risultato = fascia("Giorni_DD_Fasce_Abbonamenti_Righe", abb + struttura, true);
-                    if (risultato.isNullOrEmpty())
+                    const std::string righe = abb + " And Codice_Struttura=" + CChrQ(Codice_Attivita);
+                    if (!senzaRighe("Giorni_DD_Fasce_Abbonamenti_Righe", righe))
+                        risultato = fascia("Giorni_DD_Fasce_Abbonamenti_Righe", abb + struttura, true);
+                    if (risultato.isNullOrEmpty() && !senzaRighe("FasceOrarie_Abbonamenti_Righe", righe))
                         risultato = fascia("FasceOrarie_Abbonamenti_Righe", abb + struttura, false);
                 }
                 ripiego();

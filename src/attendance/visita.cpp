@@ -162,17 +162,17 @@ void Visita::scriviLog(const Log& l) {
 }
 
 void Visita::scadenzaUscita(const Value& oraUscita, const std::optional<Value>& punti) {
-    exec("INSERT INTO wTmp_OrarioUscita_SQL (Codice_Cliente, Data_Presenza, AOre)  SELECT " + clienteQ_ + " AS E1, " +
-         oggi_ + " AS E2, " + Ora_SqlQ(oraUscita));
+    execDopo("INSERT INTO wTmp_OrarioUscita_SQL (Codice_Cliente, Data_Presenza, AOre)  SELECT " + clienteQ_ + " AS E1, " +
+             oggi_ + " AS E2, " + Ora_SqlQ(oraUscita));
     if (punti) {
-        exec("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, AOre, Ora_Presenza, "
-             "IndTerminale, Punti, Codice_Bis, ID_Entrata)  SELECT 2, Codice_Cliente, Data_Presenza, AOre, " + ora_ +
-             ", " + terminale_ + ", " + Num_SqlQ(*punti) + ", " + tesseraBis_ + ", " + num(idEntrata_) +
-             " FROM wTmp_OrarioUscita");
+        execDopo("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, AOre, Ora_Presenza, "
+                 "IndTerminale, Punti, Codice_Bis, ID_Entrata)  SELECT 2, Codice_Cliente, Data_Presenza, AOre, " + ora_ +
+                 ", " + terminale_ + ", " + Num_SqlQ(*punti) + ", " + tesseraBis_ + ", " + num(idEntrata_) +
+                 " FROM wTmp_OrarioUscita");
     } else {
-        exec("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, AOre, Ora_Presenza, "
-             "IndTerminale, Codice_Bis, ID_Entrata)  SELECT 2, Codice_Cliente, Data_Presenza, AOre, " + ora_ + ", " +
-             terminale_ + "," + tesseraBis_ + ", " + num(idEntrata_) + " FROM wTmp_OrarioUscita");
+        execDopo("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, AOre, Ora_Presenza, "
+                 "IndTerminale, Codice_Bis, ID_Entrata)  SELECT 2, Codice_Cliente, Data_Presenza, AOre, " + ora_ + ", " +
+                 terminale_ + "," + tesseraBis_ + ", " + num(idEntrata_) + " FROM wTmp_OrarioUscita");
     }
 }
 

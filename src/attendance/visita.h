@@ -77,6 +77,8 @@ protected:
     void aggiornaStato(const Value& statoPrecedente);
 
     void exec(const std::string& sql) { s_.db.execute(sql); }
+    // A write nothing in this recording reads back: it goes with the next ones as one batch.
+    void execDopo(std::string sql) { s_.db.executeDeferred(std::move(sql), funzione_); }
     bool trova(const std::string& sql) { return primaRiga(s_.db, sql).has_value(); }
 
     Sistema& s_;

@@ -76,9 +76,12 @@ void Sommario_Stato(Sistema& s, int indirizzo, const SchedaCliente& c, const std
 Morosita Verifica_Morosita(Sistema& s, const SchedaCliente& c, const std::string& scaduti) {
     Morosita m;
     const std::string& q = c.q;
-    m.altriScaduti = trovaRiga(s, std::string("SELECT TOP 1 Modalita ") + " FROM Giornale " + " WHERE " + scaduti +
-                                      " And Codice_Cliente = " + q + " And Modalita Not In (2,3,14,19,20,21)");
+    auto altriScaduti = [&] {
+        return trovaRiga(s, std::string("SELECT TOP 1 Modalita ") + " FROM Giornale " + " WHERE " + scaduti +
+                                " And Codice_Cliente = " + q + " And Modalita Not In (2,3,14,19,20,21)");
+    };
     if (c.Fido_Cliente.toDouble() > 0) {
+        m.altriScaduti = altriScaduti();
         m.irregolare = trovaRiga(s, std::string("SELECT TOP 1 Modalita ") + " FROM Giornale " + " WHERE " + scaduti +
                                         " And Modalita In (2,3,5,14,19,20,21) AND Codice_Cliente = " + q);
         if (!m.irregolare) {
@@ -90,6 +93,8 @@ Morosita Verifica_Morosita(Sistema& s, const SchedaCliente& c, const std::string
     } else {
         m.irregolare = trovaRiga(s, std::string("SELECT TOP 1 Modalita ") + " FROM Giornale " + " WHERE " + scaduti +
                                         " And Codice_Cliente = " + q);
+        // The other kinds are some of these rows: with none overdue there is nothing to ask.
+        m.altriScaduti = m.irregolare && altriScaduti();
     }
     return m;
 }
@@ -108,11 +113,17 @@ void Segna_Irregolarita(Sistema& s, const SchedaCliente& c) {
 
 Messaggi Messaggi_Cliente(Sistema& s, const SchedaCliente& c, const std::string& oggi) {
     Messaggi m;
-    m.bloccante = trovaRiga(s, std::string("SELECT TOP 1 ID ") + " FROM Messaggi_Clienti " + " WHERE Codice_Cliente=" +
-                                   c.q + " And Bloccante<>0 And Ricevuto=0 And Data_Messaggio<=" + oggi);
-    if (!m.bloccante)
-        m.avviso = trovaRiga(s, std::string("SELECT TOP 1 ID ") + " FROM Messaggi_Clienti " + " WHERE Codice_Cliente=" +
-                                    c.q + " And Bloccante=0 And Ricevuto=0 And Data_Messaggio<=" + oggi);
+    // The member's unread messages of today and before, blocking or not, in one question.
+    auto rs = s.db.open(std::string("SELECT Bloccante ") + " FROM Messaggi_Clienti " + " WHERE Codice_Cliente=" + c.q +
+                        " And Ricevuto=0 And Data_Messaggio<=" + oggi);
+    bool avviso = false;
+    for (; !rs->eof(); rs->moveNext()) {
+        const Value bloccante = rs->field(0);
+        if (bloccante.isNullOrEmpty()) continue;  // neither kind, as "Bloccante<>0" and "Bloccante=0" read it
+        if (bloccante.toDouble() != 0) m.bloccante = true;
+        else avviso = true;
+    }
+    m.avviso = !m.bloccante && avviso;
     return m;
 }
 

@@ -50,14 +50,22 @@ int32_t conta(Sistema& s, const std::string& tabella, const std::string& criteri
     return DCountQ_Verifica(s.db, "*", dominio, criterio);
 }
 
+// Whether a band table has rows for these keys: kept for the read, as the exit deadline
+// asks the same.
+int32_t contaRighe(Sistema& s, const std::string& tabella, const std::string& criterio) {
+    std::string dominio = tabella;
+    return DCountQ_Verifica_Lettura(s.db, "*", dominio, criterio);
+}
+
 // Day and time bands keyed by `chiave` (entitlement and facility): false when a kind of
 // band exists and none holds now. A failed count ends the read.
 bool fasce(Contesto& c, const std::string& giorni, const std::string& orarie, const std::string& chiave) {
-    if (conta(c.s, giorni, chiave) > 0) {
+    if (contaRighe(c.s, giorni, chiave) > 0) {
         const std::string g = c.festivo ? " And DDSettimana=8" : " And DDSettimana=" + Num_SqlQ(Value(c.giorno));
         if (conta(c.s, giorni, chiave + g + condizioneFascia(c.anticipoPren, c.ora)) == 0) return false;
     }
-    if (conta(c.s, orarie, chiave) > 0 && conta(c.s, orarie, chiave + condizioneFascia(c.anticipoPren, c.ora)) == 0)
+    if (contaRighe(c.s, orarie, chiave) > 0 &&
+        conta(c.s, orarie, chiave + condizioneFascia(c.anticipoPren, c.ora)) == 0)
         return false;
     return true;
 }
