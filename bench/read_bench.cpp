@@ -68,9 +68,9 @@ public:
 };
 
 // Passes everything through; while `printing`, writes each round trip's statements.
-class PrintingConnection : public Connection {
+class PrintingConnection : public ForwardingConnection {
 public:
-    explicit PrintingConnection(std::unique_ptr<Connection> inner) : inner_(std::move(inner)) {}
+    explicit PrintingConnection(std::unique_ptr<Connection> inner) : ForwardingConnection(std::move(inner)) {}
     bool printing = false;
 
     void execute(std::string_view sql) override {
@@ -85,16 +85,6 @@ public:
         for (size_t i = 0; i < statements.size(); ++i) print(i == 0 ? "batch " : "   ... ", statements[i], i > 0);
         inner_->executeBatch(statements);
     }
-    std::string engineName() const override { return inner_->engineName(); }
-    unsigned long statementCount() const override { return inner_->statementCount(); }
-    unsigned long roundTrips() const override { return inner_->roundTrips(); }
-    void beginUnit() override { inner_->beginUnit(); }
-    void endUnit() override { inner_->endUnit(); }
-    void manutenzione() override { inner_->manutenzione(); }
-    int64_t rowsChanged() const override { return inner_->rowsChanged(); }
-    void beginTransaction() override { inner_->beginTransaction(); }
-    void commitTransaction() override { inner_->commitTransaction(); }
-    void rollbackTransaction() override { inner_->rollbackTransaction(); }
 
 private:
     void print(const char* head, std::string_view sql, bool sameTrip = false) {
@@ -102,7 +92,6 @@ private:
         if (!sameTrip) ++trip_;
         std::printf("  %3d %s%.*s\n", trip_, head, static_cast<int>(sql.size()), sql.data());
     }
-    std::unique_ptr<Connection> inner_;
     int trip_ = 0;
 };
 

@@ -94,6 +94,30 @@ public:
     virtual void rollbackTransaction() = 0;
 };
 
+// A connection that hands everything to another one: the base of wrappers that watch,
+// delay or fail some statements and pass the rest through.
+class ForwardingConnection : public Connection {
+public:
+    explicit ForwardingConnection(std::unique_ptr<Connection> inner) : inner_(std::move(inner)) {}
+    void execute(std::string_view sql) override { inner_->execute(sql); }
+    std::unique_ptr<Recordset> open(std::string_view sql) override { return inner_->open(sql); }
+    std::string engineName() const override { return inner_->engineName(); }
+    void executeBatch(const std::vector<std::string>& statements) override { inner_->executeBatch(statements); }
+    unsigned long statementCount() const override { return inner_->statementCount(); }
+    unsigned long roundTrips() const override { return inner_->roundTrips(); }
+    void beginUnit() override { inner_->beginUnit(); }
+    void endUnit() override { inner_->endUnit(); }
+    void manutenzione() override { inner_->manutenzione(); }
+    int64_t rowsChanged() const override { return inner_->rowsChanged(); }
+    void beginTransaction() override { inner_->beginTransaction(); }
+    void commitTransaction() override { inner_->commitTransaction(); }
+    void rollbackTransaction() override { inner_->rollbackTransaction(); }
+    Connection& inner() { return *inner_; }
+
+protected:
+    std::unique_ptr<Connection> inner_;
+};
+
 // A whole result read into memory: the form tools and tests use.
 struct ResultTable {
     std::vector<std::string> columns;

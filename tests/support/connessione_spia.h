@@ -14,9 +14,9 @@
 
 namespace velaris::test {
 
-class ConnessioneSpia : public Connection {
+class ConnessioneSpia : public ForwardingConnection {
 public:
-    explicit ConnessioneSpia(std::unique_ptr<Connection> inner) : inner_(std::move(inner)) {}
+    explicit ConnessioneSpia(std::unique_ptr<Connection> inner) : ForwardingConnection(std::move(inner)) {}
     // Called with the connection itself and the statement, before the statement runs.
     std::function<void(Connection&, std::string_view)> prima;
 
@@ -24,21 +24,6 @@ public:
         if (prima) prima(*inner_, sql);
         inner_->execute(sql);
     }
-    std::unique_ptr<Recordset> open(std::string_view sql) override { return inner_->open(sql); }
-    std::string engineName() const override { return inner_->engineName(); }
-    unsigned long statementCount() const override { return inner_->statementCount(); }
-    unsigned long roundTrips() const override { return inner_->roundTrips(); }
-    void executeBatch(const std::vector<std::string>& statements) override { inner_->executeBatch(statements); }
-    void beginUnit() override { inner_->beginUnit(); }
-    void endUnit() override { inner_->endUnit(); }
-    void manutenzione() override { inner_->manutenzione(); }
-    int64_t rowsChanged() const override { return inner_->rowsChanged(); }
-    void beginTransaction() override { inner_->beginTransaction(); }
-    void commitTransaction() override { inner_->commitTransaction(); }
-    void rollbackTransaction() override { inner_->rollbackTransaction(); }
-
-private:
-    std::unique_ptr<Connection> inner_;
 };
 
 // Replaces the fixture database's connection by a spy over a new connection to the same file.

@@ -18,9 +18,9 @@
 
 namespace velaris::test {
 
-class FaultyConnection : public Connection {
+class FaultyConnection : public ForwardingConnection {
 public:
-    explicit FaultyConnection(std::unique_ptr<Connection> inner) : inner_(std::move(inner)) {}
+    explicit FaultyConnection(std::unique_ptr<Connection> inner) : ForwardingConnection(std::move(inner)) {}
 
     // Wraps the connection of `db` and returns the wrapper, which `db` owns.
     static FaultyConnection& install(Database& db);
@@ -52,26 +52,15 @@ public:
     std::unique_ptr<Recordset> open(std::string_view sql) override;
     // Each statement of a batch is a failure point; the batch fails as a whole.
     void executeBatch(const std::vector<std::string>& statements) override;
-    unsigned long roundTrips() const override { return inner_->roundTrips(); }
-    void beginUnit() override { inner_->beginUnit(); }
-    void endUnit() override { inner_->endUnit(); }
-    std::string engineName() const override { return inner_->engineName(); }
-    unsigned long statementCount() const override { return inner_->statementCount(); }
-    void manutenzione() override { inner_->manutenzione(); }
-    int64_t rowsChanged() const override { return inner_->rowsChanged(); }
     // Beginning and committing a transaction are failure points too ("BEGIN", "COMMIT"):
     // a commit that fails has applied nothing. A rollback never fails here.
     void beginTransaction() override;
     void commitTransaction() override;
-    void rollbackTransaction() override { inner_->rollbackTransaction(); }
-
-    Connection& inner() { return *inner_; }
 
 private:
     // True when this statement must fail.
     bool due(std::string_view sql);
 
-    std::unique_ptr<Connection> inner_;
     unsigned long counted_ = 0;
     unsigned long failAt_ = 0;  // 0: no fault armed
     DbFault fault_ = DbFault::Busy;
