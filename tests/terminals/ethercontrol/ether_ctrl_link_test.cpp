@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/test_support.h"
 #include "terminals/ethercontrol/ether_ctrl_link.h"
+#include "terminals/socketlink/socket_peer.h"
 
 using namespace velaris;
 using namespace std::chrono_literals;
@@ -15,11 +15,7 @@ struct Received {
 };
 
 // A controller played by the test on 127.0.0.1 and the component listening on 127.0.0.1.
-struct EtherCtrlTest : ::testing::Test {
-    test::TempDir dir;
-    Clock clock;
-    EventLog log{dir.path(), clock};
-    EventLoop loop;
+struct EtherCtrlTest : ::testing::Test, test::LinkFixture {
     udp::socket controller{loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0)};
     std::unique_ptr<EtherCtrlLink> link;
     std::vector<Received> messages;
@@ -29,7 +25,8 @@ struct EtherCtrlTest : ::testing::Test {
 
     void SetUp() override {
         controller.non_blocking(true);
-        link = std::make_unique<EtherCtrlLink>(loop, log, options());
+        const EtherCtrlOptions options{"127.0.0.1", 0, controller.local_endpoint().port()};
+        link = std::make_unique<EtherCtrlLink>(loop, log, options);
         EtherCtrl::Events ev;
         ev.messageRecv = [this](const std::string& ip, const std::string& data, int extra, int address) {
             messages.push_back({ip, data, extra, address});
@@ -44,28 +41,11 @@ struct EtherCtrlTest : ::testing::Test {
         link->setEvents(ev);
     }
 
-    EtherCtrlOptions options() const {
-        return {"127.0.0.1", 0, controller.local_endpoint().port()};
-    }
     void start() { ASSERT_EQ(link->StartService(), 0); }
     udp::endpoint service() const { return {asio::ip::make_address("127.0.0.1"), link->localEndpoint()->port()}; }
     void fromController(const std::string& bytes) { controller.send_to(asio::buffer(bytes), service()); }
 
-    std::optional<std::string> atController(udp::socket& s, std::chrono::milliseconds bound = 2s) {
-        std::array<char, 4096> buf;
-        std::optional<std::string> got;
-        loop.waitUntil(
-            [&] {
-                udp::endpoint from;
-                asio::error_code ec;
-                const auto n = s.receive_from(asio::buffer(buf), from, 0, ec);
-                if (!ec) got = std::string(buf.data(), n);
-                return got.has_value();
-            },
-            bound);
-        return got;
-    }
-    std::optional<std::string> atController() { return atController(controller); }
+    std::optional<std::string> atController() { return test::nextDatagram(loop, controller); }
     void settle() { loop.yieldFor(50ms); }
 };
 
@@ -116,7 +96,7 @@ TEST_F(EtherCtrlTest, MessageGoesToTheControllerAndItsAcknowledgementIsAnEvent) 
     EXPECT_EQ(link->AckAddress(), 4);
 }
 
-TEST_F(EtherCtrlTest, SendMessageRefusesWhatItCannotSend) {
+TEST_F(EtherCtrlTest, SendMessageRefusesWhatItCannotSendAndReportsAFailedSend) {
     EXPECT_EQ(link->SendMessage("127.0.0.1", 3, "x", 1), -1);
     start();
     EXPECT_EQ(link->SendMessage("300.1.1.1", 3, "x", 1), -2);
@@ -129,11 +109,8 @@ TEST_F(EtherCtrlTest, SendMessageRefusesWhatItCannotSend) {
     EXPECT_EQ(atController(), std::string("ECT|1|3|MSG|\xE8\xE8"));
     EXPECT_EQ(link->SendMessage("127.0.0.1", 3, "ab", 10), 0);
     EXPECT_EQ(atController(), std::string("ECT|2|3|MSG|ab"));
-}
 
-TEST_F(EtherCtrlTest, SendFailureIsASocketErrorEvent) {
-    start();
-    // Broadcast without permission: the send itself fails.
+    // Broadcast without permission: the send itself fails, reported as a socket error event.
     EXPECT_EQ(link->SendMessage("255.255.255.255", 9, "x", 1), 0);
     loop.waitUntil([&] { return !errors.empty(); }, 2s);
     ASSERT_EQ(errors.size(), 1u);
@@ -171,7 +148,7 @@ TEST_F(EtherCtrlTest, ReplyModeZeroAnswersOnTheControllersPort) {
     otherPort.non_blocking(true);
     otherPort.send_to(asio::buffer(std::string("ECT|5|2|MSG|A1")), service());
     EXPECT_EQ(atController(), "ECT|5|2|ACK|");
-    EXPECT_FALSE(atController(otherPort, 100ms));
+    EXPECT_FALSE(test::nextDatagram(loop, otherPort, 100ms));
 }
 
 TEST_F(EtherCtrlTest, GarbageAndStrangersAreIgnored) {

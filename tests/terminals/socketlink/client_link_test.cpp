@@ -60,41 +60,36 @@ struct FakeTerminal {
 
 }  // namespace
 
-TEST(ClientLinkTest, AnsweredProbeSetsTheFlagAndTheCommandIsSentOnce) {
-    LinkFixture f;
-    FakeTerminal t(f.loop);
-    t.answer = STX + "27|OK" + ETX;
-    ClientLink link(f.loop, f.log);
-    EXPECT_TRUE(link.probe("127.0.0.1", t.port()));
-    ASSERT_EQ(t.conns.size(), 1u);
-    EXPECT_EQ(t.conns[0]->received, frameProbe());
-    EXPECT_TRUE(link.Comando_Connessione.empty());
-    // The terminal closed after answering: the socket follows.
-    EXPECT_TRUE(f.loop.waitUntil([&] { return link.state() == ClientLink::kClosed; }, 2s));
-}
-
-TEST(ClientLinkTest, AnyOtherRecordClearsTheFlag) {
-    LinkFixture f;
-    FakeTerminal t(f.loop);
-    t.answer = STX + "27" + ETX + STX + "99|busy" + ETX;
-    ClientLink link(f.loop, f.log, 300ms);
-    link.probe("127.0.0.1", t.port());
-    ASSERT_TRUE(f.loop.waitUntil([&] { return link.state() == ClientLink::kClosed; }, 2s));
-    EXPECT_FALSE(link.Risposta_Winsock2);
-    // The probe clears a flag left over from an earlier terminal.
-    t.answer.clear();
-    link.Risposta_Winsock2 = true;
-    EXPECT_FALSE(link.probe("127.0.0.1", t.port()));
-}
-
-TEST(ClientLinkTest, AnAnswerEndedByTheCloseCounts) {
-    LinkFixture f;
-    FakeTerminal t(f.loop);
-    t.answer = STX + "27";  // no ETX: the close ends the record
-    ClientLink link(f.loop, f.log, 500ms);
-    link.probe("127.0.0.1", t.port());
-    ASSERT_TRUE(f.loop.waitUntil([&] { return link.state() == ClientLink::kClosed; }, 2s));
-    EXPECT_TRUE(link.Risposta_Winsock2);
+// The probe's flag is set only by the terminal's own answer record, one ended by the close
+// included, and the probe clears a flag left over from an earlier terminal.
+TEST(ClientLinkTest, OnlyTheProbesAnswerRecordSetsTheFlag) {
+    const struct {
+        std::string answer;
+        bool answered;
+    } cases[] = {
+        {STX + "27|OK" + ETX, true},
+        {STX + "27" + ETX + STX + "99|busy" + ETX, false},  // any later record clears it
+        {STX + "27", true},                                 // no ETX: the close ends the record
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        LinkFixture f;
+        FakeTerminal t(f.loop);
+        t.answer = c.answer;
+        ClientLink link(f.loop, f.log, 500ms);
+        link.Risposta_Winsock2 = true;
+        const bool returned = link.probe("127.0.0.1", t.port());
+        if (c.answered || c.answer.empty()) {
+            EXPECT_EQ(returned, c.answered);  // a record after the answer may come after the return
+        }
+        // The terminal closed after answering: the socket follows.
+        EXPECT_TRUE(f.loop.waitUntil([&] { return c.answer.empty() || link.state() == ClientLink::kClosed; }, 2s));
+        EXPECT_EQ(link.Risposta_Winsock2, c.answered);
+        ASSERT_EQ(t.conns.size(), 1u);
+        EXPECT_EQ(t.conns[0]->received, STX + "17" + ETX);
+        EXPECT_TRUE(link.Comando_Connessione.empty());
+    }
 }
 
 TEST(ClientLinkTest, SecondCommandCutsOffAConnectionTheTerminalKeepsOpen) {
@@ -111,7 +106,7 @@ TEST(ClientLinkTest, SecondCommandCutsOffAConnectionTheTerminalKeepsOpen) {
     EXPECT_GE(waited, 2500ms);
     ASSERT_TRUE(f.loop.waitUntil([&] { return t.conns.size() == 2 && !t.conns[1]->received.empty(); }, 2s));
     EXPECT_EQ(t.conns[0]->received, STX + "06|000255000|020|3|0005" + ETX);
-    EXPECT_EQ(t.conns[1]->received, frameStop());
+    EXPECT_EQ(t.conns[1]->received, STX + "06|255000000|010|4|0000" + ETX);
     EXPECT_TRUE(f.loop.waitUntil([&] { return t.conns[0]->closedByPeer; }, 1s));
 }
 
@@ -121,10 +116,10 @@ TEST(ClientLinkTest, CommandsInARowWhenTheTerminalHangsUpNeedNoWait) {
     t.answer = STX + "27" + ETX;
     ClientLink link(f.loop, f.log);
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(link.sendCommand("127.0.0.1", t.port(), frameGo(Value(i))), 0);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(link.sendCommand("127.0.0.1", t.port(), frameGo(Value(12340 + i))), 0);
     ASSERT_TRUE(f.loop.waitUntil([&] { return t.conns.size() == 3 && !t.conns[2]->received.empty(); }, 2s));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-    EXPECT_EQ(t.conns[2]->received, frameGo(Value(2)));
+    EXPECT_EQ(t.conns[2]->received, STX + "06|000255000|020|3|2342" + ETX);  // the time cut to four digits
 }
 
 TEST(ClientLinkTest, RefusedConnectionLosesTheCommandWithALogLine) {

@@ -1,12 +1,13 @@
 #pragma once
-// Helpers of the socket link tests: a terminal on the far side of a socket, driven from
-// the test on the same event loop, a fixed clock with a captured event log, and an
-// intake that records the codes it is handed. Every wait is bounded.
+// Helpers of the link tests: a terminal on the far side of a socket, driven from the test
+// on the same event loop, a fixed clock with a captured event log, an intake that records
+// the codes it is handed, and the next datagram a UDP peer receives. Every wait is bounded.
 
 #include <asio.hpp>
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,23 @@ struct LinkFixture {
     // As under run(): a wait that finds no pending work must not stop the loop for good.
     asio::executor_work_guard<asio::io_context::executor_type> work = asio::make_work_guard(loop.io());
 };
+
+// The next datagram the non-blocking `socket` receives within `bound`, the loop running.
+inline std::optional<std::string> nextDatagram(EventLoop& loop, asio::ip::udp::socket& socket,
+                                               std::chrono::milliseconds bound = 2s) {
+    std::array<char, 4096> buf;
+    std::optional<std::string> got;
+    loop.waitUntil(
+        [&] {
+            asio::ip::udp::endpoint from;
+            asio::error_code ec;
+            const auto n = socket.receive_from(asio::buffer(buf), from, 0, ec);
+            if (!ec) got = std::string(buf.data(), n);
+            return got.has_value();
+        },
+        bound);
+    return got;
+}
 
 struct RecordingIntake : IntakeSink {
     struct Read {
@@ -86,10 +104,6 @@ public:
     void settle(std::chrono::milliseconds d = 100ms) { loop_.yieldFor(d); }
     const std::string& received() const { return state_->received; }
     bool closed() const { return state_->closed; }
-    void close() {
-        asio::error_code ec;
-        state_->socket.close(ec);
-    }
     // Closes with a reset instead of an orderly close.
     void abort() {
         asio::error_code ec;
