@@ -29,7 +29,7 @@ struct ListenerFixture : LinkFixture {
 
 }  // namespace
 
-TEST(Listener, IndicesGrowFromTheHighestLoadedAndAreFreedOnlyByUnloading) {
+TEST(Listener, IndicesGrowFromTheHighestLoadedAreFreedOnlyByUnloadingAndCarryTags) {
     ListenerFixture x;
     const uint16_t port = x.start();
     EXPECT_EQ(x.listener.state(0), TerminalListener::kListening);
@@ -63,6 +63,19 @@ TEST(Listener, IndicesGrowFromTheHighestLoadedAndAreFreedOnlyByUnloading) {
     EXPECT_EQ(x.listener.indices(), (std::vector<int>{1, 3, 4}));
     EXPECT_EQ(x.listener.highestIndex(), 4);
     EXPECT_EQ(x.lines.front(), "2024-03-07 10:30:00 - Load: 1");
+
+    // Tags are looked up by terminal number, the first loaded or the last.
+    x.listener.setTag(1, "12");
+    x.listener.setTag(3, "abc");
+    x.listener.setTag(4, " 12");
+    EXPECT_EQ(x.listener.tag(1), "12");
+    EXPECT_EQ(x.listener.findByTag(12).value(), 1);
+    EXPECT_EQ(x.listener.findByTag(12, true).value(), 4);
+    EXPECT_FALSE(x.listener.findByTag(7));
+    x.listener.close(1);
+    EXPECT_FALSE(x.listener.loaded(1));
+    EXPECT_EQ(x.listener.findByTag(12).value(), 4);
+    EXPECT_TRUE(p1->waitClosed());
 }
 
 TEST(Listener, DataArrivesPerConnectionAndSendsKeepTheirOrder) {
@@ -87,41 +100,20 @@ TEST(Listener, DataArrivesPerConnectionAndSendsKeepTheirOrder) {
     EXPECT_FALSE(x.listener.send(9, "nobody"));
 }
 
-TEST(Listener, TagsAndTheLookupByTerminalNumber) {
-    ListenerFixture x;
-    const uint16_t port = x.start();
-    Peer a(x.loop, port), b(x.loop, port), c(x.loop, port);
-    ASSERT_TRUE(x.waitLoaded(3));
-    x.listener.setTag(1, "12");
-    x.listener.setTag(2, "abc");
-    x.listener.setTag(3, " 12");
-    EXPECT_EQ(x.listener.tag(1), "12");
-    EXPECT_EQ(x.listener.findByTag(12).value(), 1);
-    EXPECT_EQ(x.listener.findByTag(12, true).value(), 3);
-    EXPECT_FALSE(x.listener.findByTag(7));
-    x.listener.close(1);
-    EXPECT_FALSE(x.listener.loaded(1));
-    EXPECT_EQ(x.listener.findByTag(12).value(), 3);
-    EXPECT_TRUE(a.waitClosed());
-}
-
 TEST(Listener, AllowedPeersRefuseOthersAtOnce) {
-    {
-        ListenerFixture x;
-        x.listener.setPeerFilter(PeerFilter::fromSetting("10.0.0.1, 10.0.0.2", {}));
-        Peer p(x.loop, x.start());
-        EXPECT_TRUE(p.waitClosed());
-        EXPECT_TRUE(x.listener.indices().empty());
-        EXPECT_TRUE(x.logged("Connessione rifiutata: 127.0.0.1"));
-        EXPECT_FALSE(x.logged("Load:"));
-    }
-    {
-        ListenerFixture x;
-        x.listener.setPeerFilter(PeerFilter::fromSetting("terminals", {"10.0.0.9", " 127.0.0.1 "}));
-        Peer p(x.loop, x.start());
-        EXPECT_TRUE(x.waitLoaded(1));
-        EXPECT_FALSE(p.closed());
-    }
+    ListenerFixture x;
+    x.listener.setPeerFilter(PeerFilter::fromSetting("10.0.0.1, 10.0.0.2", {}));
+    const uint16_t port = x.start();
+    Peer refused(x.loop, port);
+    EXPECT_TRUE(refused.waitClosed());
+    EXPECT_TRUE(x.listener.indices().empty());
+    EXPECT_TRUE(x.logged("Connessione rifiutata: 127.0.0.1"));
+    EXPECT_FALSE(x.logged("Load:"));
+
+    x.listener.setPeerFilter(PeerFilter::fromSetting("terminals", {"10.0.0.9", " 127.0.0.1 "}));
+    Peer allowed(x.loop, port);
+    EXPECT_TRUE(x.waitLoaded(1));
+    EXPECT_FALSE(allowed.closed());
 }
 
 TEST(Listener, PeerFilterSettingForms) {
@@ -166,18 +158,6 @@ TEST(Listener, ListenFailureIsReportedAndTheListenerCanBeReopened) {
     EXPECT_TRUE(x.waitLoaded(1));
 }
 
-TEST(Listener, ConnectionsBeyondTheBoundAreRefused) {
-    LinkFixture f;
-    TerminalListener::Options o;
-    o.maxConnections = 2;
-    TerminalListener l(f.loop, f.log, o);
-    ASSERT_TRUE(l.listen("127.0.0.1", 0));
-    Peer a(f.loop, l.localPort()), b(f.loop, l.localPort()), c(f.loop, l.localPort());
-    EXPECT_TRUE(c.waitClosed());
-    EXPECT_EQ(l.indices().size(), 2u);
-    EXPECT_TRUE(f.logged("troppe connessioni"));
-}
-
 TEST(Listener, AFailingDataHandlerIsLoggedAndTheConnectionGoesOn) {
     ListenerFixture x;
     Peer p(x.loop, x.start());
@@ -194,7 +174,7 @@ TEST(Listener, AFailingDataHandlerIsLoggedAndTheConnectionGoesOn) {
     EXPECT_TRUE(x.listener.connected(1));
 }
 
-TEST(Listener, ASilentConnectionIsClosedAndItsSlotFreedWhileATalkingOneStays) {
+TEST(Listener, BeyondTheBoundIsRefusedASilentConnectionClosedAndItsSlotFreedATalkingOneStays) {
     LinkFixture f;
     TerminalListener::Options o;
     o.maxConnections = 2;
@@ -203,6 +183,11 @@ TEST(Listener, ASilentConnectionIsClosedAndItsSlotFreedWhileATalkingOneStays) {
     ASSERT_TRUE(l.listen("127.0.0.1", 0));
     Peer silent(f.loop, l.localPort()), talking(f.loop, l.localPort());
     ASSERT_TRUE(f.loop.waitUntil([&] { return l.indices().size() == 2; }, 2s));
+    // A connection beyond the bound is refused at once.
+    Peer beyond(f.loop, l.localPort());
+    EXPECT_TRUE(beyond.waitClosed());
+    EXPECT_EQ(l.indices().size(), 2u);
+    EXPECT_TRUE(f.logged("troppe connessioni"));
     // The talking one sends more often than the limit; the silent one never does.
     for (int i = 0; i < 5; ++i) {
         talking.send("k");
