@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "terminals/net92/datagram.h"
 #include "terminals/net92/net92_link.h"
 #include "terminals/socketlink/socket_peer.h"
 #include "terminals/transport/cp1252.h"
@@ -115,14 +114,18 @@ TEST_F(Net92Test, GarbageDatagramsAreIgnored) {
         "n92|3|1|5|READ|A1 -X",
         "N92|3|1|5|READ|A",          // a leading character and nothing else
         "N92|3|1|5|READ|",
+        "N92|0|1|5|READ|A1 -X",      // line 0 does not exist
+        "N92|3|1|5|READ|A" + std::string(3000, '1'),
     };
     for (const auto& g : garbage) fromGateway(g);
     // A stranger on the network is not the gateway, even with a well-formed read.
     udp::socket stranger(loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
     stranger.send_to(asio::buffer(std::string("N92|3|1|5|READ|A1 -X")), server());
-    // A valid read sent last proves that everything before it was looked at.
-    fromGateway(6, "READ", "A9 -X");
+    // A valid read sent last, with the highest sequence and bars in its text, proves that
+    // everything before it was looked at.
+    fromGateway("N92|3|4294967295|6|READ|A9|| -X");
     ASSERT_EQ(pollUntil(6, 2), 2);
+    EXPECT_EQ(Net92BufferText(fetch()), "9|| -X");
     std::string buffer = kTemplate;
     EXPECT_EQ(link->PollTerm(5, buffer), 1) << "the empty read shows the terminal is there, nothing to fetch";
     EXPECT_EQ(link->stats().ignored, garbage.size() - 1);
@@ -191,21 +194,7 @@ TEST_F(Net92Test, ResetClosesTheLinkAndInitReportsUnusableDevices) {
     EXPECT_EQ(link->SendMsg(255, "x"), -1);
 }
 
-TEST(Net92Datagram, PayloadKeepsItsBarsAndHostPortsSplit) {
-    net92::Datagram d;
-    d.line = 2;
-    d.seq = 4294967295u;
-    d.address = 254;
-    d.kind = net92::Kind::Read;
-    d.payload = "\fOK|ABILITATO||";
-    const auto back = net92::decode(net92::encode(d));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->payload, d.payload);
-    EXPECT_EQ(back->seq, d.seq);
-    EXPECT_EQ(back->address, 254);
-    EXPECT_FALSE(net92::decode("N92|0|1|5|READ|x")) << "line 0 does not exist";
-    EXPECT_FALSE(net92::decode("N92|1|1|5|READ|" + std::string(3000, 'x')));
-
+TEST(Net92Datagram, HostPortsSplit) {
     EXPECT_EQ(splitHostPort("[::1]:9200")->first, "::1");
     EXPECT_EQ(splitHostPort("gw.local:9200")->second, 9200);
     EXPECT_FALSE(splitHostPort("gw.local:0"));
