@@ -70,14 +70,3 @@ TEST(EventLog, RotationMovesTheFileAndReopenStartsANewOne) {
     log.write("recreated");
     EXPECT_EQ(slurp(log.path()), "recreated\r\n");
 }
-
-TEST(Clock, TimeKxlIsTheTimeOfDayOnTheFirstOfJanuary1900) {
-    Clock clock;
-    clock.setFixed(DateTime::fromParts(2024, 3, 7, 7, 5, 9));
-    EXPECT_EQ(TimeKxl(clock).canonical(), "1900-01-01 07:05:09");
-    EXPECT_EQ(TimeKxl(clock), TimeKxl(clock));
-    clock.advance(60);
-    EXPECT_EQ(clock.now().canonical(), "2024-03-07 07:06:09");
-    clock.startAt(DateTime::fromParts(2030, 1, 1, 12, 0, 0));
-    EXPECT_EQ(clock.today(), DateTime::fromParts(2030, 1, 1));
-}

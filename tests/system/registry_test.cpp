@@ -74,7 +74,7 @@ TEST(Registry, PushTerminalsGetStateRowsAndTimer2) {
     EXPECT_EQ(x.s.registro.Terminali_Rete.size(), 2u);
 }
 
-TEST(Registry, KeypadPromptsAndStartStatesByType) {
+TEST(Registry, KeypadPromptsAndStartStatesByTypeASilentTerminalLeftOut) {
     SystemFixture x(1);
     x.at(9, 5, 0);
     x.terminale(1, 1, "", "Attivato_Operatore=-1");
@@ -82,11 +82,15 @@ TEST(Registry, KeypadPromptsAndStartStatesByType) {
     x.terminale(3, 2);
     x.terminale(4, 5);
     x.terminale(5, 3);
+    x.terminale(6, 1);  // never answers: left out and reported
     for (int a = 1; a <= 5; ++a) x.net92.answers[a] = 1;
     Inizializza_Terminali(x.s);
     ASSERT_TRUE(x.s.Terminali_Inizializzati);
-    EXPECT_TRUE(x.operatore.boxes.empty());
-    EXPECT_EQ(x.net92.initArgs, (std::vector<int>{1, 2, 5}));
+    ASSERT_EQ(x.operatore.boxes.size(), 1u);
+    EXPECT_EQ(x.operatore.boxes[0].text, "Inizializzazione non riuscita dei terminali agli indirizzi : 6, ");
+    EXPECT_TRUE(stato(x, 6).isNull());
+    EXPECT_EQ(x.s.registro.Terminali_Rete.size(), 5u);
+    EXPECT_EQ(x.net92.initArgs, (std::vector<int>{1, 2, 6}));
     EXPECT_EQ(stato(x, 1), Value(1));
     EXPECT_EQ(x.queued(1), (std::vector<std::string>{"\fgio 07 mar 9:05|SBLOCCO:____", "%K2BxM2"}));
     EXPECT_EQ(stato(x, 2), Value(2));
@@ -97,20 +101,6 @@ TEST(Registry, KeypadPromptsAndStartStatesByType) {
     EXPECT_EQ(x.queued(5), std::vector<std::string>{"%CA"});
     EXPECT_EQ(x.scalar("SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=5 AND Messaggio IS NOT NULL").toText(),
               "1900-01-01 09:05:02");  // the NET92 queue delay
-}
-
-TEST(Registry, SilentNet92TerminalIsLeftOutAndReported) {
-    SystemFixture x(1);
-    x.terminale(1, 1);
-    x.terminale(2, 1);
-    x.net92.answers[2] = 1;
-    Inizializza_Terminali(x.s);
-    EXPECT_TRUE(x.s.Terminali_Inizializzati);
-    EXPECT_TRUE(stato(x, 1).isNull());
-    EXPECT_EQ(stato(x, 2), Value(2));
-    ASSERT_EQ(x.operatore.boxes.size(), 1u);
-    EXPECT_EQ(x.operatore.boxes[0].text, "Inizializzazione non riuscita dei terminali agli indirizzi : 1, ");
-    ASSERT_EQ(x.s.registro.Terminali_Rete.size(), 1u);
 }
 
 TEST(Registry, ControllersShareOneEntryPerIp) {
