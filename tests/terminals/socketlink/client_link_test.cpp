@@ -92,34 +92,30 @@ TEST(ClientLinkTest, OnlyTheProbesAnswerRecordSetsTheFlag) {
     }
 }
 
-TEST(ClientLinkTest, SecondCommandCutsOffAConnectionTheTerminalKeepsOpen) {
-    LinkFixture f;
-    FakeTerminal t(f.loop);
-    t.answer = STX + "27" + ETX;
-    t.closeAfter = false;  // a device that never hangs up
-    ClientLink link(f.loop, f.log);
-    ASSERT_EQ(link.sendCommand("127.0.0.1", t.port(), frameGo(Value(5))), 0);
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(link.sendCommand("127.0.0.1", t.port(), frameStop()), 0);
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_LE(waited, 3500ms);
-    EXPECT_GE(waited, 2500ms);
-    ASSERT_TRUE(f.loop.waitUntil([&] { return t.conns.size() == 2 && !t.conns[1]->received.empty(); }, 2s));
-    EXPECT_EQ(t.conns[0]->received, STX + "06|000255000|020|3|0005" + ETX);
-    EXPECT_EQ(t.conns[1]->received, STX + "06|255000000|010|4|0000" + ETX);
-    EXPECT_TRUE(f.loop.waitUntil([&] { return t.conns[0]->closedByPeer; }, 1s));
-}
-
-TEST(ClientLinkTest, CommandsInARowWhenTheTerminalHangsUpNeedNoWait) {
+// Commands go one connection each: no wait when the terminal hangs up after answering;
+// one that keeps its connection open is cut off by the next command after the wait.
+TEST(ClientLinkTest, EachCommandOnItsOwnConnectionCuttingOffOneTheTerminalKeepsOpen) {
     LinkFixture f;
     FakeTerminal t(f.loop);
     t.answer = STX + "27" + ETX;
     ClientLink link(f.loop, f.log);
-    const auto start = std::chrono::steady_clock::now();
+    auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 3; ++i) ASSERT_EQ(link.sendCommand("127.0.0.1", t.port(), frameGo(Value(12340 + i))), 0);
     ASSERT_TRUE(f.loop.waitUntil([&] { return t.conns.size() == 3 && !t.conns[2]->received.empty(); }, 2s));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
     EXPECT_EQ(t.conns[2]->received, STX + "06|000255000|020|3|2342" + ETX);  // the time cut to four digits
+
+    t.closeAfter = false;  // a device that never hangs up
+    ASSERT_EQ(link.sendCommand("127.0.0.1", t.port(), frameGo(Value(5))), 0);
+    start = std::chrono::steady_clock::now();
+    ASSERT_EQ(link.sendCommand("127.0.0.1", t.port(), frameStop()), 0);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LE(waited, 3500ms);
+    EXPECT_GE(waited, 2500ms);
+    ASSERT_TRUE(f.loop.waitUntil([&] { return t.conns.size() == 5 && !t.conns[4]->received.empty(); }, 2s));
+    EXPECT_EQ(t.conns[3]->received, STX + "06|000255000|020|3|0005" + ETX);
+    EXPECT_EQ(t.conns[4]->received, STX + "06|255000000|010|4|0000" + ETX);
+    EXPECT_TRUE(f.loop.waitUntil([&] { return t.conns[3]->closedByPeer; }, 1s));
 }
 
 TEST(ClientLinkTest, RefusedConnectionLosesTheCommandWithALogLine) {
