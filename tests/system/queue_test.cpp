@@ -35,7 +35,7 @@ TEST(Queue, OneMessagePerTerminalPerPassInIdOrderOnceItsConnectionIsThere) {
     EXPECT_TRUE(x.queued(5).empty());  // sent rows are deleted at the end of a pass
 }
 
-TEST(Queue, FutureMessagesAndAddressZeroStay) {
+TEST(Queue, FutureMessagesAndAddressZeroStayAndAMessageAfterTheLastSharesItsDueTime) {
     SystemFixture x(3);
     const int member = x.conn.connect("5");
     x.at(10, 0, 0);
@@ -47,6 +47,13 @@ TEST(Queue, FutureMessagesAndAddressZeroStay) {
     drain(x);
     EXPECT_EQ(x.bodies(member).size(), 1u);
     EXPECT_EQ(x.scalar("SELECT Count(*) FROM Stato_Terminali WHERE Indirizzo=0"), Value(1));
+
+    // A message queued after the last one of its terminal shares its due time.
+    accoda(x.s, 6, "primo", 4);
+    Value base;
+    Buffer_Terminali(x.s, ModoCoda::AccodaDopo, Value(6), Value("secondo"), Value(99), &base);
+    EXPECT_EQ(base.toDate()->canonical(), "1900-01-01 10:00:07");
+    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Stato_Terminali WHERE Ora_Invio={ts '1900-01-01 10:00:07'}"), Value(2));
 }
 
 TEST(Queue, ControllerTakesTwoMessagesInFlightThenWaitsForAcknowledgementOrSixSeconds) {
@@ -84,16 +91,6 @@ TEST(Queue, MessagesNearMidnightStillGoOut) {
     x.f.clock.setFixed(DateTime::fromParts(2024, 3, 8, 0, 0, 1));  // past midnight
     drain(x);
     EXPECT_EQ(x.bodies(member).size(), 2u);
-}
-
-TEST(Queue, AfterLastMessageSharesItsDueTime) {
-    SystemFixture x(3);
-    x.at(8, 0, 0);
-    accoda(x.s, 6, "primo", 4);
-    Value base;
-    Buffer_Terminali(x.s, ModoCoda::AccodaDopo, Value(6), Value("secondo"), Value(99), &base);
-    EXPECT_EQ(base.toDate()->canonical(), "1900-01-01 08:00:04");
-    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Stato_Terminali WHERE Ora_Invio={ts '1900-01-01 08:00:04'}"), Value(2));
 }
 
 TEST(Queue, DatabaseFailureIsLoggedNotRaised) {

@@ -48,10 +48,10 @@ TEST(Sender, ControllerModeZeroQueuesAndARefusalIsALogLineNotABox) {
     EXPECT_NE(x.f.logLines.back().find("Errore n° 5 nell'invio del messaggio: 'testo' al terminale: 2"), std::string::npos);
 }
 
-TEST(Sender, OutputPulseQueuesOnThenOff) {
-    SystemFixture x(3);
+TEST(Sender, OutputsAndRelayCommandsByTerminalType) {
+    SystemFixture x(1);
     x.at(9, 0, 0);
-    AttivazioneIOX(x.s, Value(1), 3, Value(0), Value(2));
+    AttivazioneIOX(x.s, Value(1), 3, Value(0), Value(2));  // a pulse: on, then off
     EXPECT_EQ(x.queued(1), (std::vector<std::string>{"S----1---", "S----0---"}));
     EXPECT_EQ(x.scalar("SELECT Max(Ora_Invio) FROM Stato_Terminali").toText(), "1900-01-01 09:00:02");
     AttivazioneIOX(x.s, Value(2), 2, Value(5), Value(0));
@@ -59,10 +59,7 @@ TEST(Sender, OutputPulseQueuesOnThenOff) {
     AttivazioneIOX(x.s, Value(3), 9, Value(0), Value(0));  // no such output
     EXPECT_TRUE(x.queued(3).empty());
     EXPECT_NE(x.f.logLines.back().find("Function AttivazioneIOX"), std::string::npos);
-}
 
-TEST(Sender, RelayCommandsByTerminalType) {
-    SystemFixture x(1);
     x.s.corrente.Indirizzo_Corrente = 7;
     x.s.corrente.NReleVai = 1;
     x.s.corrente.NReleStop = 2;
