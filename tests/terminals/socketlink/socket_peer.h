@@ -6,6 +6,7 @@
 #include <asio.hpp>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,12 +82,19 @@ struct RecordingIntake : IntakeSink {
     std::vector<Reply> held;
 };
 
-// A client socket whose received bytes pile up in received(); closed() once the far end
-// has gone.
+// A socket whose received bytes pile up in received(); closed() once the far end has gone.
+// Connected to `port` on loopback, or taking over an accepted connection, `onData` then
+// running after each read.
 class Peer {
 public:
     Peer(EventLoop& loop, uint16_t port) : loop_(loop), state_(std::make_shared<State>(loop.io())) {
         state_->socket.connect({asio::ip::make_address("127.0.0.1"), port});
+        read(state_);
+    }
+    Peer(EventLoop& loop, asio::ip::tcp::socket accepted, std::function<void(Peer&)> onData)
+        : loop_(loop), state_(std::make_shared<State>(loop.io())) {
+        state_->socket = std::move(accepted);
+        state_->onData = [this, onData] { onData(*this); };
         read(state_);
     }
     ~Peer() {
@@ -104,6 +112,10 @@ public:
     void settle(std::chrono::milliseconds d = 100ms) { loop_.yieldFor(d); }
     const std::string& received() const { return state_->received; }
     bool closed() const { return state_->closed; }
+    void shutdown() {
+        asio::error_code ec;
+        state_->socket.shutdown(asio::socket_base::shutdown_both, ec);
+    }
     // Closes with a reset instead of an orderly close.
     void abort() {
         asio::error_code ec;
@@ -118,6 +130,7 @@ private:
         std::array<char, 4096> buf{};
         std::string received;
         bool closed = false;
+        std::function<void()> onData;
     };
     static void read(std::shared_ptr<State> s) {
         s->socket.async_read_some(asio::buffer(s->buf), [s](const asio::error_code& ec, size_t n) {
@@ -126,6 +139,7 @@ private:
                 return;
             }
             s->received.append(s->buf.data(), n);
+            if (s->onData) s->onData();
             read(s);
         });
     }
