@@ -46,7 +46,7 @@ struct EtherCtrlTest : ::testing::Test, test::LinkFixture {
 
 }  // namespace
 
-TEST_F(EtherCtrlTest, StartCallsReportTheirStates) {
+TEST_F(EtherCtrlTest, StartCallsReportTheirStatesAndReplyModeZeroAnswersOnTheControllersPort) {
     EXPECT_EQ(link->SetDefaultTTYMode(7), -2);
     EXPECT_EQ(link->SetDefaultTTYMode(1), 0);
     start();
@@ -62,7 +62,15 @@ TEST_F(EtherCtrlTest, StartCallsReportTheirStates) {
 
     EXPECT_EQ(link->StopService(), 0);
     EXPECT_EQ(link->StopService(), -1);
-    EXPECT_EQ(link->StartService(), 0) << "a stopped service starts again";
+    // A stopped service starts again, here in reply mode 0: answers go to the
+    // controllers' port, not to the port a message came from.
+    ASSERT_EQ(link->SetDefaultTTYMode(0), 0);
+    EXPECT_EQ(link->StartService(), 0);
+    udp::socket otherPort(loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
+    otherPort.non_blocking(true);
+    otherPort.send_to(asio::buffer(std::string("ECT|5|2|MSG|A1")), service());
+    EXPECT_EQ(atController(), "ECT|5|2|ACK|");
+    EXPECT_FALSE(test::nextDatagram(loop, otherPort, 100ms));
 }
 
 TEST_F(EtherCtrlTest, MessageGoesToTheControllerOrIsRefusedAndItsAcknowledgementIsAnEvent) {
@@ -125,16 +133,6 @@ TEST_F(EtherCtrlTest, InboundMessageIsDeliveredOnceAndAlwaysAcknowledged) {
     EXPECT_EQ(atController(), "ECT|8|12|ACK|");
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1], "127.0.0.1 Aè#1 8 12");
-}
-
-TEST_F(EtherCtrlTest, ReplyModeZeroAnswersOnTheControllersPort) {
-    ASSERT_EQ(link->SetDefaultTTYMode(0), 0);
-    start();
-    udp::socket otherPort(loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
-    otherPort.non_blocking(true);
-    otherPort.send_to(asio::buffer(std::string("ECT|5|2|MSG|A1")), service());
-    EXPECT_EQ(atController(), "ECT|5|2|ACK|");
-    EXPECT_FALSE(test::nextDatagram(loop, otherPort, 100ms));
 }
 
 TEST_F(EtherCtrlTest, GarbageAndStrangersAreIgnored) {
