@@ -53,7 +53,8 @@ TEST(Queue, FutureMessagesAndAddressZeroStayAndAMessageAfterTheLastSharesItsDueT
     Value base;
     Buffer_Terminali(x.s, ModoCoda::AccodaDopo, Value(6), Value("secondo"), Value(99), &base);
     EXPECT_EQ(base.toDate()->canonical(), "1900-01-01 10:00:07");
-    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Stato_Terminali WHERE Ora_Invio={ts '1900-01-01 10:00:07'}"), Value(2));
+    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Stato_Terminali WHERE Ora_Invio={ts '1900-01-01 10:00:07'}"),
+              Value(2));
 }
 
 TEST(Queue, ControllerTakesTwoMessagesInFlightThenWaitsForAcknowledgementOrSixSeconds) {

@@ -23,7 +23,10 @@ TEST(Registry, StartUpThatCannotGoOnEndsWithItsReason) {
         std::string box;
         Operatore::Icona icon;
     } cases[] = {
-        {3, [](SystemFixture& x) { x.f.native("INSERT INTO Dettaglio_Terminali (Indirizzo, Attivo, Tipo) VALUES (1, 0, 6)"); },
+        {3,
+         [](SystemFixture& x) {
+             x.f.native("INSERT INTO Dettaglio_Terminali (Indirizzo, Attivo, Tipo) VALUES (1, 0, 6)");  // inactive
+         },
          "Nessun terminale trovato", Informazione},
         {0, [](SystemFixture& x) { x.terminale(1, 6); }, "", Informazione},
         {3,
