@@ -92,7 +92,7 @@ TEST(Listener, SendsKeepTheirOrder) {
     EXPECT_FALSE(x.listener.send(9, "nobody"));
 }
 
-TEST(Listener, AllowedPeersRefuseOthersAtOnce) {
+TEST(Listener, AllowedPeersRefuseOthersAtOnceInEachFormOfTheSetting) {
     ListenerFixture x;
     x.listener.setPeerFilter(PeerFilter::fromSetting("10.0.0.1, 10.0.0.2", {}));
     const uint16_t port = x.start();
@@ -106,9 +106,9 @@ TEST(Listener, AllowedPeersRefuseOthersAtOnce) {
     Peer allowed(x.loop, port);
     EXPECT_TRUE(x.waitLoaded(1));
     EXPECT_FALSE(allowed.closed());
-}
 
-TEST(Listener, PeerFilterSettingForms) {
+    // The setting's other forms: blank allows all; lists split on commas, semicolons and
+    // spaces; "terminals" (any case) takes the terminals' addresses.
     EXPECT_FALSE(PeerFilter::fromSetting("  ", {"1.2.3.4"}).restricted());
     EXPECT_TRUE(PeerFilter::fromSetting("", {}).allows("8.8.8.8"));
     const auto list = PeerFilter::fromSetting("10.0.0.1;10.0.0.2 ::1", {});
