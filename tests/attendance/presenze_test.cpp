@@ -349,20 +349,6 @@ TEST_F(Registrazione, EntryNotTiedToAnActivity) {
     EXPECT_EQ(n("SELECT Count(*) FROM Storia_Clienti_Irregolari WHERE Codice_Struttura IS NULL AND Campo10=1"), 1);
 }
 
-TEST_F(Registrazione, ExitTerminalsOpenAStayWithItsDeadline) {
-    x.s.registro.Terminali_Uscita = true;
-    Entrata e;
-    e.Tempo_Permanenza = Value(60);
-    registra(e);
-    const int64_t stay = n("SELECT ID_Entrata FROM Gestione_Entrate");
-    EXPECT_GT(stay, 0);
-    EXPECT_EQ(n("SELECT ID_Entrata FROM Presenze_Strutture"), stay);
-    EXPECT_EQ(n("SELECT Count(*) FROM Controllo_Fascia_Oraria WHERE Modalita=2 AND Codice_Bis='TES001' AND ID_Entrata=" +
-                std::to_string(stay)), 1);
-    EXPECT_EQ(righe("SELECT AOre, Ora_Presenza FROM Controllo_Fascia_Oraria WHERE Modalita=2"),
-              "1900-01-01 11:30:00|1900-01-01 10:30:00");
-}
-
 TEST_F(Registrazione, FitnessPlatformExportForLinkedMembers) {
     sql("UPDATE Anagrafica_Clienti SET ID_MyWellness=99");
     registra();
@@ -519,11 +505,6 @@ struct OraUscita : ::testing::Test {
     }
     static std::string t(const Value& v) { return v.isNullOrEmpty() ? "Null" : v.toDate()->canonical().substr(11); }
 };
-
-TEST_F(OraUscita, FixedStayNeverPassesMidnight) {
-    EXPECT_EQ(t(calcola(Value::null(), Value::null(), 23, 30, 60)), "23:59:59");
-    EXPECT_EQ(t(calcola(Value::null(), Value::null(), 10, 0, 60)), "11:00:00");
-}
 
 TEST_F(OraUscita, BandOfTheSubscriptionPlusTolerance) {
     x.f.native("INSERT INTO Anagrafica_Strutture (Codice_Struttura, TolleranzaU) VALUES ('ST001', 15)");

@@ -149,26 +149,6 @@ TEST_F(Punti, ExitChargesThePeriodsBeyondTheEntryCharge) {
     EXPECT_EQ(Punti_Permanenza(x.s, 2, entrata, DateTime::fromParts(2024, 3, 7, 11, 45, 0)), 0);
 }
 
-TEST_F(Punti, AnExitDebitsTheWholeStayOnceOrNothing) {
-    tariffa(1, 4, "08:00:00", "20:00:00", 2, "Validita=30");
-    sql("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Data_Inizio, Punti, Punti_Uti) VALUES "
-        "('IS1','CL1','2024-01-01 00:00:00',10,5);"
-        "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Codice_Cliente, Codice_Struttura) VALUES "
-        "('IS1','CL1','ST001')");
-    const DateTime entrata = DateTime::fromParts(1900, 1, 1, 9, 0, 0);
-    // 9:30, 10:00 and 10:30 (not yet begun at 10:30): two periods of 2 points.
-    UscitaPunti u = Addebito_Uscita_Punti(x.s, Value("CL1"), 1, entrata, x.f.clock.now(), Value("ST001"));
-    EXPECT_TRUE(u.consentita);
-    EXPECT_EQ(u.punti, 4);
-    EXPECT_EQ(n("SELECT Count(*) FROM Log_Punti_Clienti WHERE Punti=4"), 1);
-    x.at(11, 0, 1);  // three periods now: 6 points, 1 left
-    u = Addebito_Uscita_Punti(x.s, Value("CL1"), 1, entrata, x.f.clock.now(), Value("ST001"));
-    EXPECT_FALSE(u.consentita);
-    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Iscrizioni"), 9);
-    EXPECT_TRUE(Addebito_Uscita_Punti(x.s, Value("CL1"), 1, DateTime::fromParts(1900, 1, 1, 10, 45, 0), x.f.clock.now(),
-                                      Value("ST001")).consentita);
-}
-
 TEST_F(Punti, AHolderDrainedBetweenTheCheckAndTheDebitIsNeverOverdrawn) {
     sql("INSERT INTO Gestione_Aggiunte (Codice_Cliente, Codice_Struttura, Data_Inizio, Punti) VALUES "
         "('CL1','ST001','2024-01-01 00:00:00',5)");
