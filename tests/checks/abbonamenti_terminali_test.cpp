@@ -29,6 +29,11 @@ struct Terminale : ::testing::Test {
         if (esito == kVAT_Personale) Rispondi_Personale(c.x.s, c.x.s.esiti.Personale);
         return esito;
     }
+    // The check of a member, and whether it found an entitlement.
+    bool abilitato(const std::string& codice = "CL1") {
+        verifica(codice);
+        return !c.x.s.esiti.Flag_NonAbilitato;
+    }
     Value display(const std::string& colonna) {
         return c.scalar("SELECT TOP 1 " + colonna + " FROM wTmp_DatiAccessi ORDER BY ID DESC");
     }
@@ -183,8 +188,7 @@ TEST_F(Terminale, WeeklyLimitWithAndWithoutBookings) {
     EXPECT_EQ(verifica("CL1"), 1);
     EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
     c.impostazione("PrenComePres=-1");
-    verifica("CL1");
-    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_FALSE(abilitato());
     c.impostazione("PrenComePres=0");
     c.presenza(3, "CL1", "2024-03-06", "ISCL1");
     modo = Value(-1);
@@ -200,19 +204,15 @@ TEST_F(Terminale, DayBandsAndHolidays) {
     inRegola();
     c.sql("INSERT INTO Giorni_DD_Fasce_Abbonamenti (Codice_Abbonamento, DDSettimana, Fascia_Ini, Fascia_Fin) "
           "VALUES ('AB1', 1, '1900-01-01 08:00:00', '1900-01-01 22:00:00')");
-    verifica("CL1");  // Thursday
-    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_FALSE(abilitato());  // Thursday
     c.alle(2024, 3, 4, 10, 30);  // Monday
-    verifica("CL1");
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_TRUE(abilitato());
     // A closed holiday uses only the holiday bands.
     c.sql("INSERT INTO Tabella_Festivi (ID_Festivita, Club_Open) VALUES ('2024-03-04 00:00:00', 0)");
-    verifica("CL1");
-    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_FALSE(abilitato());
     c.sql("INSERT INTO Giorni_DD_Fasce_Abbonamenti (Codice_Abbonamento, DDSettimana, Fascia_Ini, Fascia_Fin) "
           "VALUES ('AB1', 8, '1900-01-01 09:00:00', '1900-01-01 13:00:00')");
-    verifica("CL1");
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_TRUE(abilitato());
 }
 
 // The band 9:00-12:00 opens AnticipoPren minutes early (none when blank) and closes on time.
@@ -240,18 +240,15 @@ TEST_F(Terminale, PackagesAndOtherEntitlementsStandIn) {
     c.sql("INSERT INTO Anagrafica_Pacchetti_Multipli (Codice_PacchettoM, Descrizione) VALUES ('PM1', 'MULTI')");
     c.sql("INSERT INTO Gestione_Aggiunte (Codice_Cliente, Codice_PacchettoM, ID_Pacchetto, Data_Inizio, Data_Fine) "
           "VALUES ('CL1', 'PM1', 3, '2024-01-01 00:00:00', '2024-06-30 00:00:00')");
-    verifica("CL1");
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_TRUE(abilitato());
     // The package's own bands apply (read with its code).
     c.sql("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) "
           "VALUES ('PM1', '1900-01-01 18:00:00', '1900-01-01 20:00:00')");
-    verifica("CL1");
-    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_FALSE(abilitato());
     // A course booking of today without subscription entitles.
     c.sql("INSERT INTO Gestione_Prenotazioni_Corsi (Codice_Cliente, Codice_Corso, Data_Prenotazione) "
           "VALUES ('CL1', 'CS1', '2024-03-07 00:00:00')");
-    verifica("CL1");
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_TRUE(abilitato());
 }
 
 
