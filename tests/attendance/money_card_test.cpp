@@ -226,8 +226,8 @@ TEST_F(Carte, BasketSoldByCardOrCashWithEveryRowToTheCent) {
 TEST_F(Carte, TheEntrancePaysWithTheCard) {
     x.terminale(3, 3);
     EXPECT_FALSE(Ingresso_MoneyCard(x.s, Value("CL1"), 3).ammesso);  // no tariff: not by card
-    sql("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, Data_Validita, "
-        "Importo) VALUES (2, 2, 4, '1900-01-01 00:00:00', '1900-01-01 23:59:59', '2024-01-01 00:00:00', 0)");
+    sql("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, "
+        "Data_Validita, Importo) VALUES (2, 2, 4, '1900-01-01 00:00:00', '1900-01-01 23:59:59', '2024-01-01 00:00:00', 0)");
     EXPECT_TRUE(Ingresso_MoneyCard(x.s, Value("CL1"), 3).ammesso);  // a price of 0 admits without a card
     EXPECT_EQ(movimenti(), "");
 

@@ -216,7 +216,8 @@ TEST_F(Registrazione, SuspendedIrregularEntryWithoutEntitlement) {
     registra(e);
     EXPECT_EQ(n("SELECT Count(*) FROM Giornale WHERE Modalita=12 AND Codice1_N=1"), 1);
     // Without an entitlement the log keeps the caller's description.
-    EXPECT_EQ(righe("SELECT DesIrregolari, Semaforo1, Semaforo2, Semaforo3, Semaforo4, DesIrregolari_Abb FROM Log_Entrate"),
+    EXPECT_EQ(righe("SELECT DesIrregolari, Semaforo1, Semaforo2, Semaforo3, Semaforo4, DesIrregolari_Abb "
+                    "FROM Log_Entrate"),
               "SOSPESO\r\nNO INGRESSI\r\nIRREGOLARE\r\n|1|1|1|1|Ingresso libero");
     EXPECT_EQ(n("SELECT Campo2+Campo5+Campo12+Campo16 FROM Storia_Clienti_Irregolari"), 4);
     EXPECT_EQ(n("SELECT Campo10 FROM Storia_Clienti_Irregolari"), 0);
