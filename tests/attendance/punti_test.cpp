@@ -4,6 +4,7 @@
 
 #include "attendance/punti.h"
 #include "support/connessione_spia.h"
+#include "righe.h"
 #include "support/fake_links.h"
 
 using namespace velaris;
@@ -41,15 +42,7 @@ struct Punti : ::testing::Test {
                         "VALUES (1004,'CL1','2024-03-07 00:00:00','1900-01-01 ") + ora + "',3,'" + struttura + "')");
     }
     int64_t n(const std::string& s) { return x.scalar(s).toInt(); }
-    std::string righe(const std::string& sql) {
-        std::string out;
-        auto rs = x.f.db.open(sql);
-        for (; !rs->eof(); rs->moveNext()) {
-            for (int i = 0; i < rs->fieldCount(); ++i) out += (i ? "/" : "") + rs->field(i).toText();
-            out += " ";
-        }
-        return out;
-    }
+    std::string righe(const std::string& sql) { return velaris::test::righe(x, sql); }
 };
 
 }  // namespace
@@ -121,15 +114,14 @@ TEST_F(Punti, DebitTakesTheNewestAddOnThenSubscriptionsAndOnlyWhenCovered) {
     const PagamentoPunti p = Addebita_Punti(x.s, Value("CL1"), 9, Value("ST001"), Value("ST001"));
     EXPECT_EQ(p.esito, EsitoAddebito::Eseguito);
     EXPECT_EQ(p.residuo, 4);
-    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Aggiunte WHERE ID=2"), 3);  // newest add-on first
-    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Aggiunte WHERE ID=1"), 4);
-    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Iscrizioni WHERE Codice_Iscrizione='IS1'"), 8);  // the oldest next
-    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Aggiunte WHERE ID=3"), 0);
-    EXPECT_EQ(n("SELECT Count(*) FROM Gestione_Aggiunte WHERE Scaduta<>0 AND Data_Scadenza='2024-03-07 00:00:00'"), 2);
-    EXPECT_EQ(n("SELECT Scaduta FROM Gestione_Aggiunte WHERE ID=3"), 0);
+    // The newest add-on first, then the other, then the oldest subscription; never another member's.
+    EXPECT_EQ(righe("SELECT ID, Punti_Uti FROM Gestione_Aggiunte ORDER BY ID"), "1|4; 2|3; 3|0");
+    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Iscrizioni WHERE Codice_Iscrizione='IS1'"), 8);
+    EXPECT_EQ(righe("SELECT ID, Data_Scadenza FROM Gestione_Aggiunte WHERE Scaduta<>0"),
+              "1|2024-03-07 00:00:00; 2|2024-03-07 00:00:00");
     EXPECT_EQ(righe("SELECT Punti, Codice_Iscrizione, Descrizi FROM Log_Punti_Clienti WHERE Op=1004 AND "
                     "Dati_Cliente='Gallo Marta' AND Codice_Struttura='ST001' ORDER BY ID"),
-              "2//Ingresso struttura 4//Ingresso struttura 3/IS1/Ingresso struttura ");
+              "2||Ingresso struttura; 4||Ingresso struttura; 3|IS1|Ingresso struttura");
 
     EXPECT_EQ(Addebita_Punti(x.s, Value("CL1"), 4, Value("ST001"), Value("ST001")).esito, EsitoAddebito::Eseguito);
     EXPECT_EQ(n("SELECT Scaduta FROM Gestione_Iscrizioni WHERE Codice_Iscrizione='IS1'"), -1);
