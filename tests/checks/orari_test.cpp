@@ -126,24 +126,23 @@ TEST_F(Lezioni, CourseOutOfSeasonIsStruckFirst) {
 TEST_F(Lezioni, EnrolmentMakeUpOrBookingForTheRunningLesson) {
     corsi();  // running, but not enrolled
     EXPECT_EQ(confermate(), 0);
-    ripristina();
-    c.sql("INSERT INTO Clienti_Frequenze_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, InUso, Enroll) "
-          "VALUES ('CL1', 'CS1', 1, -1, -1)");
-    corsi();
-    EXPECT_EQ(confermate(), 1);
-    EXPECT_EQ(colonna("AOre").toDate(), DateTime::fromParts(1900, 1, 1, 11, 0, 0));
-    c.sql("DELETE FROM Clienti_Frequenze_Corsi");
-    c.sql("INSERT INTO Clienti_Recuperi_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, Data_Inizio, Data_Fine, Enroll) "
-          "VALUES ('CL1', 'CS1', 1, '2024-03-01 00:00:00', '2024-03-31 00:00:00', -1)");
-    corsi();
-    EXPECT_EQ(confermate(), 1);
-    c.sql("DELETE FROM Clienti_Recuperi_Corsi");
-    c.sql("INSERT INTO Gestione_Prenotazioni_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, Data_Prenotazione, "
-          "Codice_Iscrizione, ID_Iscrizione, Enroll, Ingresso_Scalato) VALUES ('CL1', 'CS1', 1, '2024-03-07 00:00:00', "
-          "'IS1', 1, -1, -1)");
-    corsi();
-    EXPECT_EQ(confermate(), 1);
-    EXPECT_EQ(colonna("Singola"), Value(1));
+    const struct { const char* tabella; const char* valori; int singola; } casi[] = {
+        {"Clienti_Frequenze_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, InUso, Enroll)", "'CL1', 'CS1', 1, -1, -1", 0},
+        {"Clienti_Recuperi_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, Data_Inizio, Data_Fine, Enroll)",
+         "'CL1', 'CS1', 1, '2024-03-01 00:00:00', '2024-03-31 00:00:00', -1", 0},
+        {"Gestione_Prenotazioni_Corsi (Codice_Cliente, Codice_Corso, ID_Corso, Data_Prenotazione, Codice_Iscrizione, "
+         "ID_Iscrizione, Enroll, Ingresso_Scalato)", "'CL1', 'CS1', 1, '2024-03-07 00:00:00', 'IS1', 1, -1, -1", 1},
+    };
+    for (const auto& k : casi) {
+        SCOPED_TRACE(k.tabella);
+        ripristina();
+        c.sql(std::string("INSERT INTO ") + k.tabella + " VALUES (" + k.valori + ")");
+        corsi();
+        EXPECT_EQ(confermate(), 1);
+        EXPECT_EQ(c.righe("SELECT AOre, Singola FROM wTmp_Presenze_Strutture"),
+                  "1900-01-01 11:00:00|" + std::to_string(k.singola));
+        c.sql(std::string("DELETE FROM ") + std::string(k.tabella).substr(0, std::string(k.tabella).find(' ')));
+    }
 }
 
 TEST_F(Lezioni, NoLessonRunningMarksTheRow) {
