@@ -167,17 +167,19 @@ TEST_F(VerificaDD, FrequencyOfAnEntitlementAtAFacility) {
     EXPECT_EQ(esito(), kDD_Entro);
 }
 
-TEST_F(VerificaDD, FailureReadsAsWithinLimits) {
+// A count the database failed to give must not read as "no visits yet" and admit past
+// the limit: the error is logged and raised, so the read ends without a verdict.
+TEST_F(VerificaDD, FailureEndsTheReadInsteadOfAdmitting) {
     c.sql("DROP TABLE Presenze_Strutture");
     d.Codice_Cliente = Value("CL1");
     d.Codice_Iscrizione = Value("IS1");
     freq = Value(1);
     iv = Value(c.intervallo(1, 2));
-    EXPECT_EQ(esito(), kDD_Entro);
+    EXPECT_THROW(esito(), DbError);
     ASSERT_FALSE(c.x.f.logLines.empty());
     EXPECT_NE(c.x.f.logLines.back().find(" - Function Verifica_DD"), std::string::npos);
-    EXPECT_EQ(Conta_Presenze_Periodo(c.x.s, Value("CL1"), iv, Value(giorno(2024, 3, 4)), Value(giorno(2024, 3, 10)),
-                                     Value(), Value(0), Value(), Value(0)),
-              0);
+    EXPECT_THROW(Conta_Presenze_Periodo(c.x.s, Value("CL1"), iv, Value(giorno(2024, 3, 4)),
+                                        Value(giorno(2024, 3, 10)), Value(), Value(0), Value(), Value(0)),
+                 DbError);
     EXPECT_NE(c.x.f.logLines.back().find(" - Function Conta_Presenze_Periodo"), std::string::npos);
 }
