@@ -82,16 +82,6 @@ TEST_F(Intake, ReadyTerminalEndsWithTheIdlePromptAndTheStateWrite) {
     EXPECT_EQ(stato(2, "Tipo"), Value(1));
 }
 
-TEST_F(Intake, PendingActivityConfirmationCancelledByAnyOtherCode) {
-    x.terminale(3, 6, "", "Gestisci_Attivita=1");
-    start();
-    x.f.native("UPDATE Stato_Terminali SET Stato=10, Codice_Cliente='CL9' WHERE Indirizzo=3");
-    leggi(3, "2");
-    EXPECT_EQ(x.queued(3), std::vector<std::string>{"\fOPERAZIONE|ANNULLATA"});
-    EXPECT_EQ(stato(3), Value(2));
-    EXPECT_EQ(stato(3, "Codice_Cliente"), Value(""));
-}
-
 TEST_F(Intake, UnknownStateDropsTheMessage) {
     x.terminale(4, 1);
     start();
