@@ -14,10 +14,6 @@ struct Identifica : Centro {
         nome = Value();
         return Identifica_Codice(x.s, code, cognome, nome);
     }
-    void codBis(bool on) {
-        x.f.native(std::string("UPDATE Impostazioni_Funzionamento SET Utilizza_CodBis=") + (on ? "-1" : "0"));
-        x.s.settings.Defaults_DopoAggiornamento();
-    }
 };
 
 }  // namespace
@@ -44,6 +40,11 @@ TEST_F(Identifica, MembersByKeySecondCodeAndTrack) {
     // A blank code matches nobody, not even a member with a blank second code.
     for (const char* blank : {"", "   ", ";?"}) EXPECT_EQ(id(blank), "") << blank;
     EXPECT_TRUE(errori().empty());
+    // Without second codes every code is its own owner.
+    x.f.native("UPDATE Impostazioni_Funzionamento SET Utilizza_CodBis=0");
+    x.s.settings.Defaults_DopoAggiornamento();
+    EXPECT_EQ(id("0001234501"), "0001234501");
+    EXPECT_TRUE(cognome.isEmpty());
 }
 
 TEST_F(Identifica, AdditionalCardGivesItsOwnerAndNotes) {
@@ -96,12 +97,6 @@ TEST_F(Identifica, StaffPrefixesAreTheirOwnOwner) {
     EXPECT_TRUE(cognome.isEmpty());
     EXPECT_EQ(id("VR999"), "VR999");
     EXPECT_EQ(id("AR999"), "AR999");
-}
-
-TEST_F(Identifica, WithoutSecondCodesEveryCodeIsItsOwnOwner) {
-    codBis(false);
-    EXPECT_EQ(id("0001234501"), "0001234501");
-    EXPECT_TRUE(cognome.isEmpty());
 }
 
 TEST_F(Identifica, DatabaseFailureIsLoggedAndNothingIsFound) {
