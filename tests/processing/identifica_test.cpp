@@ -19,9 +19,7 @@ struct Identifica : Centro {
 }  // namespace
 
 TEST(Sentinelle, MagneticTrackStripping) {
-    EXPECT_EQ(Togli_Sentinelle(";12345?"), "12345");
-    EXPECT_EQ(Togli_Sentinelle(";12345?>"), "12345");
-    EXPECT_EQ(Togli_Sentinelle(";12345?<"), "12345");
+    for (const char* code : {";12345?", ";12345?>", ";12345?<"}) EXPECT_EQ(Togli_Sentinelle(code), "12345") << code;
     EXPECT_EQ(Togli_Sentinelle(";?"), "");
     // Without "?" there is nothing to strip up to: the code stays as read.
     for (const char* code : {";12345>", ";12345<", ";12345X", "12345?", ";", ""})

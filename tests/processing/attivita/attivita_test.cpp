@@ -179,12 +179,10 @@ TEST_F(Selezione, WeeklyFrequencyLimit) {
     sql("INSERT INTO Intervalli_DD (ID, DDIntervallo, Periodo_SMA, Lun, Mar, Mer, Gio, Ven, Sab, Dom) VALUES "
         "(1,1,2,-1,-1,-1,-1,-1,-1,-1)");
     sql("UPDATE Anagrafica_Abbonamenti SET FrequenzaDD=2, ID_Intervallo=1");
-    for (int i = 1; i <= 2; ++i) {
-        sql("INSERT INTO Presenze (ID_Presenza, Codice_Cliente, Data_Presenza) VALUES (" + std::to_string(100 + i) +
-            ",'CL001','2024-03-0" + std::to_string(4 + i) + " 00:00:00')");
-        sql("INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Cliente, Codice_Struttura, Iscrizione) VALUES (" +
-            std::to_string(100 + i) + ",'CL001','ST001','IS1')");
-    }
+    sql("INSERT INTO Presenze (ID_Presenza, Codice_Cliente, Data_Presenza) VALUES "
+        "(101,'CL001','2024-03-05 00:00:00'), (102,'CL001','2024-03-06 00:00:00');"
+        "INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Cliente, Codice_Struttura, Iscrizione) VALUES "
+        "(101,'CL001','ST001','IS1'), (102,'CL001','ST001','IS1')");
     EXPECT_EQ(seleziona().Esito, 4);
     // Visits of last week do not count.
     sql("UPDATE Presenze SET Data_Presenza='2024-02-27 00:00:00' WHERE ID_Presenza=101");
