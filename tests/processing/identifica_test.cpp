@@ -19,7 +19,8 @@ struct Identifica : Centro {
 }  // namespace
 
 TEST(Sentinelle, MagneticTrackStripping) {
-    for (const char* code : {";12345?", ";12345?>", ";12345?<"}) EXPECT_EQ(Togli_Sentinelle(code), "12345") << code;
+    for (const char* code : {";12345?", ";12345?>", ";12345?<"})
+        EXPECT_EQ(Togli_Sentinelle(code), "12345") << code;
     EXPECT_EQ(Togli_Sentinelle(";?"), "");
     // Without "?" there is nothing to strip up to: the code stays as read.
     for (const char* code : {";12345>", ";12345<", ";12345X", "12345?", ";", ""})
