@@ -36,11 +36,6 @@ struct Tickets : Centro {
                    "SeduteFatte, Scaduta) VALUES ('" + tipo + "', '" + tessera + "', '" + acquisto + " 00:00:00', '" +
                    acquisto + " 00:00:00', " + std::to_string(sedute) + ", " + std::to_string(fatte) + ", 0)");
     }
-    void pulisci() {
-        x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL OR Indirizzo=0");
-        x.net92.sent.clear();
-        x.f.logLines.clear();
-    }
     // A read; true when the ticket admitted it.
     bool entra(int terminale, const std::string& codice = "TK1") {
         pulisci();
@@ -149,9 +144,7 @@ TEST_F(Tickets, TicketLeavesBeforeItsDeadlineOnly) {
     biglietto("BG1", 0, 0, 0);
     ASSERT_TRUE(entra(1));          // deadline 11:35
     x.at(11, 35, 0);
-    pulisci();
-    leggi(3, "TK1");
-    EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x03", "\fUSCITA|CONSENTITA"}));
+    EXPECT_EQ(rilegge(3, "TK1"), (std::vector<std::string>{"%O1\x03", "\fUSCITA|CONSENTITA"}));
     EXPECT_EQ(conta("Gestione_Uscite WHERE Codice_Cliente='TK1' AND Ora_Uscita='1900-01-01 11:35:00' AND ID_Presenza=1"),
               1);
     EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 0);
@@ -159,8 +152,7 @@ TEST_F(Tickets, TicketLeavesBeforeItsDeadlineOnly) {
 
     ASSERT_TRUE(entra(1));          // 11:35, deadline 12:40
     x.at(12, 41, 0);
-    pulisci();
-    leggi(3, "TK1");
+    rilegge(3, "TK1");
     // Refused once; the read ends there and the stay stays open for the desk.
     EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x01", "\fUSCITA|NON CONSENTITA"}));
     EXPECT_EQ(x.queued(3), prompt("gio 07 mar 12:41"));
@@ -168,8 +160,7 @@ TEST_F(Tickets, TicketLeavesBeforeItsDeadlineOnly) {
     EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 1);
 
     // A card without a ticket stay gets no ticket answer: the member's exit answers it.
-    pulisci();
-    leggi(3, "0001234501");
+    rilegge(3, "0001234501");
     EXPECT_EQ(inviati(3).back(), "\fUSCITA NON REGISTRATA");
 }
 
@@ -178,9 +169,7 @@ TEST_F(Tickets, ATicketStayOfTheEveningBeforeLeavesAfterMidnight) {
     x.f.native("INSERT INTO Controllo_Fascia_Oraria (Modalita, ID_Biglietto, Data_Presenza, Ora_Presenza, ID_Presenza, AOre) "
                "VALUES (2, 1, '2024-03-06 00:00:00', '1900-01-01 23:30:00', 5, NULL)");
     x.at(0, 10, 0);
-    pulisci();
-    leggi(3, "TK1");
-    EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x03", "\fUSCITA|CONSENTITA"}));
+    EXPECT_EQ(rilegge(3, "TK1"), (std::vector<std::string>{"%O1\x03", "\fUSCITA|CONSENTITA"}));
     EXPECT_EQ(conta("Gestione_Uscite WHERE Data_Uscita='2024-03-07 00:00:00' AND ID_Presenza=5"), 1);
 }
 

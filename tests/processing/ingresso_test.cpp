@@ -24,7 +24,6 @@ struct Ingresso : Centro {
             "  '2024-12-31 00:00:00'), ('I2', 'CL000001', 'AB001', 'DIECI', '2024-01-01 00:00:00', '2024-12-31 00:00:00')");
         x.s.settings.Defaults_DopoAggiornamento();
     }
-    void sql(const std::string& s) { x.f.native(s); }
     // Terminal 1: the general entrance (keypad, go relay 1 for 3 ticks, stop relay 1 for 1
     // tick); terminal 2: the pool turnstile; terminal 3: an exit when asked for.
     void entrata(const std::string& extra = "", bool uscita = false) {
@@ -48,11 +47,6 @@ struct Ingresso : Centro {
             std::to_string(id) + ", '2024-02-01 00:00:00', '2024-12-31 00:00:00', " + std::to_string(sedute) + ", " +
             std::to_string(fatte) + ")");
         if (!extra.empty()) sql("UPDATE Gestione_Aggiunte SET " + extra + " WHERE ID=" + std::to_string(id));
-    }
-    void pulisci() {
-        sql("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL OR Indirizzo=0");
-        x.net92.sent.clear();
-        x.f.logLines.clear();
     }
     int64_t n(const std::string& q) { return x.scalar(q).toInt(); }
     bool ammesso() { return inviati(1) == std::vector<std::string>{"%O1\x03"}; }
@@ -189,8 +183,7 @@ TEST_F(Ingresso, EntitlementsVerifiedElsewhereOrExternal) {
     leggi(1, "0001234501");
     EXPECT_TRUE(rifiutato());
     riga("I1", 1, "ST001", 10, 0);
-    pulisci();
-    leggi(1, "0001234501");
+    rilegge(1, "0001234501");
     EXPECT_TRUE(ammesso());
     EXPECT_EQ(conta("Presenze_Strutture WHERE Codice_Struttura='ST003'"), 0);
     EXPECT_EQ(conta("Iscrizioni_Strutture WHERE Codice_Struttura='ST003' AND SeduteFatte=0"), 1);
@@ -400,8 +393,7 @@ TEST_F(Ingresso, StaffPassAndOtherCodesAreRefusedWithoutRows) {
     EXPECT_EQ(stato(1, "Regolare"), Value(2));
     EXPECT_EQ(conta("Gestione_Personale WHERE Codice='IS0001'"), 1);
     for (const std::string code : {"0009999999", "CL999999", "AR0001"}) {
-        pulisci();
-        leggi(1, code);
+        rilegge(1, code);
         EXPECT_TRUE(rifiutato()) << code;
         EXPECT_EQ(x.queued(1).back(), "%K2BXM2") << code;
         EXPECT_EQ(stato(1, "Regolare"), Value(0)) << code;

@@ -36,7 +36,6 @@ struct Prenotazioni : Centro {
         prenota(100, 1, "2024-03-07", "18:00");
         avvia();
     }
-    void sql(const std::string& s) { x.f.native(s); }
     void prenota(int pivot, int macchina, const std::string& giorno, const std::string& ora,
                  const std::string& cliente = "CL000001") {
         sql("INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente) VALUES (" + std::to_string(pivot) +
@@ -44,11 +43,6 @@ struct Prenotazioni : Centro {
             "INSERT INTO Agenda_Struttura (Cd_SubStruttura, Data_Prenotazione, DaOre, AOre, ID_PivotPrenotazione) VALUES (" +
             std::to_string(macchina) + ", '" + giorno + " 00:00:00', '1900-01-01 " + ora + ":00', '1900-01-01 23:59:00', " +
             std::to_string(pivot) + ")");
-    }
-    void pulisci() {
-        sql("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL OR Indirizzo=0");
-        x.net92.sent.clear();
-        x.f.logLines.clear();
     }
     std::vector<std::string> leggiA(int h, int m, int sec, const std::string& code = "0001234501") {
         pulisci();
@@ -124,14 +118,10 @@ TEST_F(Prenotazioni, WindowsCrossMidnightAsDatesAndTimes) {
     prenota(103, 1, "2024-03-08", "00:05");
     EXPECT_EQ(leggiA(23, 55, 0), kAttivata);
     x.f.clock.setFixed(DateTime::fromParts(2024, 3, 8, 0, 3, 0));
-    pulisci();
-    leggi(5, "0001234501");
-    EXPECT_EQ(inviati(5), std::vector<std::string>{"\fSEDUTA|GIA' ATTIVATA|"});
+    EXPECT_EQ(rilegge(5, "0001234501"), std::vector<std::string>{"\fSEDUTA|GIA' ATTIVATA|"});
     // Yesterday's 23:58 slot may still be activated at 00:03.
     prenota(104, 1, "2024-03-07", "23:58");
-    pulisci();
-    leggi(5, "0001234501");
-    EXPECT_EQ(inviati(5), kAttivata);
+    EXPECT_EQ(rilegge(5, "0001234501"), kAttivata);
 }
 
 TEST_F(Prenotazioni, MemberStandingDecidesTheUse) {
@@ -178,8 +168,7 @@ TEST_F(Prenotazioni, StaffSwitchesAMachineOnByItsNumber) {
     // A badge or too many digits at the prompt: no number; the read is served as a new one.
     for (const char* code : {"0001234501", "1234", "2A"}) {
         leggiA(17, 59, 0, "IS0001");
-        pulisci();
-        leggi(5, code);
+        rilegge(5, code);
         const auto q = x.queued(5);
         ASSERT_FALSE(q.empty()) << code;
         EXPECT_EQ(q[0], "\fNUMERO MACCHINA|ERRATO") << code;

@@ -39,6 +39,21 @@ struct Centro : ::testing::Test {
         x.f.logLines.clear();
     }
 
+    void sql(const std::string& s) { x.f.native(s); }
+
+    // Settings changed as the desk changes them, then read again as the server does.
+    void impostazione(const std::string& assegnazioni) {
+        sql("UPDATE Impostazioni_Funzionamento SET " + assegnazioni);
+        x.s.settings.Defaults_DopoAggiornamento();
+    }
+
+    // Forgets what the previous read left for the terminals and the log.
+    void pulisci() {
+        sql("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL OR Indirizzo=0");
+        x.net92.sent.clear();
+        x.f.logLines.clear();
+    }
+
     // A read at a NET92 terminal: kind letter, the code, a blank, the dash and a tail.
     void leggi(int address, const std::string& code) {
         x.s.corrente.Indirizzo_Corrente = address;
@@ -59,6 +74,20 @@ struct Centro : ::testing::Test {
                         std::to_string(address));
     }
     int64_t conta(const std::string& tableAndWhere) { return x.scalar("SELECT Count(*) FROM " + tableAndWhere).toInt(); }
+
+    // A fresh read at `address`: what was sent at once.
+    std::vector<std::string> rilegge(int address, const std::string& code) {
+        pulisci();
+        leggi(address, code);
+        return inviati(address);
+    }
+
+    // True when a log line holds `testo`.
+    bool registrato(const std::string& testo) const {
+        for (const std::string& l : x.f.logLines)
+            if (l.find(testo) != std::string::npos) return true;
+        return false;
+    }
 
     // Log lines that report an error.
     std::vector<std::string> errori() const {
