@@ -168,10 +168,9 @@ TEST_F(Membri, CodesLongerThanTheirColumnsAreCutWithALogLineOrOwnNothing) {
 
     // A magnetic track read with 60 characters of noise after its end sentinel: the member
     // is found by the stripped code, the raw read is logged cut to its column.
-    pulisci();
     sql("DELETE FROM Presenze; DELETE FROM Presenze_Strutture; DELETE FROM Log_Terminali_Presenze");
     const std::string traccia = ";0001234501?" + std::string(60, '7') + ">";
-    leggi(1, traccia);
+    rilegge(1, traccia);
     EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
     EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Log_Terminali_Presenze"), Value(traccia.substr(0, 50)));
     EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Presenze"), Value("0001234501"));

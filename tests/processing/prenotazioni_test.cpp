@@ -45,9 +45,8 @@ struct Prenotazioni : Centro {
             std::to_string(pivot) + ")");
     }
     std::vector<std::string> leggiA(int h, int m, int sec, const std::string& code = "0001234501") {
-        pulisci();
         x.at(h, m, sec);
-        leggi(5, code);
+        rilegge(5, code);
         return inviati(5);
     }
     int64_t usi() { return conta("Presenze_Strutture WHERE Codice_Struttura='ST010'"); }

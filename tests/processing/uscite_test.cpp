@@ -268,9 +268,8 @@ TEST_F(UsciteAPagamento, TheMoneyCardPaysTheStayOnceWithItsExit) {
     EXPECT_EQ(stato(3), Value(2));
 
     // The stay is closed: a second badge finds nothing to charge.
-    pulisci();
     x.at(11, 0, 0);
-    leggi(3, "0001234501");
+    rilegge(3, "0001234501");
     EXPECT_EQ(inviati(3).back(), "\fUSCITA NON REGISTRATA");
     EXPECT_EQ(residuo(), Value(2.5));
     EXPECT_EQ(conta("PN_Movimenti") + conta("Gestione_Uscite WHERE ID_Entrata=8"), 2);
