@@ -11,7 +11,7 @@ struct Membri : Centro {
     void SetUp() override {
         Centro::SetUp();
         sql("INSERT INTO Attivita_Strutture (Codice, Codice_Struttura) VALUES ('ST001', 'ST001');"
-                   "INSERT INTO Anagrafica_Abbonamenti (Codice_Abbonamento, Descrizione) VALUES ('AB001', 'ANNUALE');");
+            "INSERT INTO Anagrafica_Abbonamenti (Codice_Abbonamento, Descrizione) VALUES ('AB001', 'ANNUALE');");
     }
     // The gym terminal: keypad, go relay 1 for 3 ticks, stop relay 1 for 1 tick, details shown.
     void palestra(const std::string& extra = "") {
@@ -19,22 +19,6 @@ struct Membri : Centro {
                     "Codice_Struttura='ST001', Vai=-1, TempoVai=3, Stop=-1, TempoStop=1, Visualizza_Dett=-1, Personale=-1" +
                         (extra.empty() ? "" : ", " + extra));
         avvia();
-    }
-    // A current subscription of `cliente` on the gym: entries counted when `sedute` > 0.
-    void abbonamento(const std::string& cliente, const std::string& iscrizione, int sedute = 0, int fatte = 0) {
-        sql("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, "
-            "Data_Inizio, Data_Fine, Scaduta) VALUES ('" + iscrizione + "', '" + cliente +
-            "', 'AB001', 'ANNUALE', '2024-01-01 00:00:00', '2024-12-31 00:00:00', 0)");
-        linea(cliente, iscrizione, 1, sedute, fatte);
-    }
-    // A gym line of the year.
-    void linea(const std::string& cliente, const std::string& iscrizione, int prog, int sedute, int fatte,
-               int scaduta = 0) {
-        sql("INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
-            "Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte, Scaduta) VALUES ('" +
-            iscrizione + "', " + std::to_string(prog) + ", '" + cliente + "', 'AB001', 'ST001', 1, "
-            "'2024-01-01 00:00:00', '2024-12-31 00:00:00', " + (sedute > 0 ? "2" : "1") + ", " +
-            std::to_string(sedute) + ", " + std::to_string(fatte) + ", " + std::to_string(scaduta) + ")");
     }
 };
 
@@ -133,11 +117,11 @@ TEST_F(Membri, ActivationChoiceWaitsInStateTenThenRecordsOnConfirmation) {
 TEST_F(Membri, MembersWithMissingOrContradictoryDataGetAVerdict) {
     palestra();
     sql("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis, Stato) VALUES ('CL000002', '0002', 1);"
-               "INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Data_Inizio, "
-               "  Data_Fine, Scaduta) VALUES ('I2', 'CL000002', 'AB404', NULL, '2023-01-01 00:00:00', 0);"
-               "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
-               "  Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES "
-               "  ('I2', 1, 'CL000002', 'AB404', 'ST001', 1, '2024-05-01 00:00:00', '2024-02-01 00:00:00', 2, 3, 9)");
+        "INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Data_Inizio, "
+        "  Data_Fine, Scaduta) VALUES ('I2', 'CL000002', 'AB404', NULL, '2023-01-01 00:00:00', 0);"
+        "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
+        "  Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES "
+        "  ('I2', 1, 'CL000002', 'AB404', 'ST001', 1, '2024-05-01 00:00:00', '2024-02-01 00:00:00', 2, 3, 9)");
     leggi(1, "0002");
     const auto q = x.queued(1);
     ASSERT_GE(q.size(), 3u);
@@ -153,7 +137,7 @@ TEST_F(Membri, CodesLongerThanTheirColumnsAreCutWithALogLineOrOwnNothing) {
     // (50 wide) all of it.
     const std::string qr(20, 'Q'), dispositivo(20, 'D');
     sql("INSERT INTO Gestione_QR_Code (Codice_Cliente, QR_Code, Disp_Code, Data_Reg, Usato) VALUES "
-               "('CL000001', '" + qr + "', '" + dispositivo + "', '2024-03-07 00:00:00', 0)");
+        "('CL000001', '" + qr + "', '" + dispositivo + "', '2024-03-07 00:00:00', 0)");
     const std::string lungo = "CL000001" + qr + dispositivo;
     leggi(1, lungo);
     EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
@@ -189,14 +173,14 @@ TEST_F(Membri, CodesLongerThanTheirColumnsAreCutWithALogLineOrOwnNothing) {
 TEST_F(Membri, EntryIsCountedOnTheLineThatAdmitted) {
     palestra();
     sql("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis, Cognome, Nome) VALUES "
-               "('CL000002', '0001234502', 'BIANCHI', 'LUCA')");
+        "('CL000002', '0001234502', 'BIANCHI', 'LUCA')");
     linea("CL000001", "I1", 1, 10, 10, -1);  // used up line first
     linea("CL000001", "I1", 2, 10, 0);
     linea("CL000002", "I2", 2, 10, 0);  // open line first
     linea("CL000002", "I2", 1, 10, 10, -1);
     sql("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, "
-               "Data_Inizio, Data_Fine) VALUES ('I1', 'CL000001', 'AB001', 'DIECI', '2024-01-01 00:00:00', "
-               "'2024-12-31 00:00:00'), ('I2', 'CL000002', 'AB001', 'DIECI', '2024-01-01 00:00:00', '2024-12-31 00:00:00')");
+        "Data_Inizio, Data_Fine) VALUES ('I1', 'CL000001', 'AB001', 'DIECI', '2024-01-01 00:00:00', "
+        "'2024-12-31 00:00:00'), ('I2', 'CL000002', 'AB001', 'DIECI', '2024-01-01 00:00:00', '2024-12-31 00:00:00')");
     for (const std::string iscrizione : {"I1", "I2"}) {
         rilegge(1, iscrizione == "I1" ? "0001234501" : "0001234502");
         EXPECT_EQ(x.queued(1).at(1), "RESIDUO| 10") << iscrizione;

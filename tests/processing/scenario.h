@@ -54,6 +54,24 @@ struct Centro : ::testing::Test {
         x.f.logLines.clear();
     }
 
+    // A subscription of `cliente` for 2024 (type AB001) with its line 1 on `attivita`.
+    void abbonamento(const std::string& cliente, const std::string& iscrizione, int sedute = 0, int fatte = 0,
+                     const std::string& attivita = "ST001", const std::string& descrizione = "ANNUALE") {
+        sql("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, "
+            "Data_Inizio, Data_Fine, Scaduta) VALUES ('" + iscrizione + "', '" + cliente + "', 'AB001', '" +
+            descrizione + "', '2024-01-01 00:00:00', '2024-12-31 00:00:00', 0)");
+        linea(cliente, iscrizione, 1, sedute, fatte, 0, attivita);
+    }
+    // A line of 2024: entries counted when `sedute` > 0.
+    void linea(const std::string& cliente, const std::string& iscrizione, int prog, int sedute, int fatte,
+               int scaduta = 0, const std::string& attivita = "ST001") {
+        sql("INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
+            "Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte, Scaduta) VALUES ('" +
+            iscrizione + "', " + std::to_string(prog) + ", '" + cliente + "', 'AB001', '" + attivita + "', 1, "
+            "'2024-01-01 00:00:00', '2024-12-31 00:00:00', " + (sedute > 0 ? "2" : "1") + ", " +
+            std::to_string(sedute) + ", " + std::to_string(fatte) + ", " + std::to_string(scaduta) + ")");
+    }
+
     // A read at a NET92 terminal: kind letter, the code, a blank, the dash and a tail.
     void leggi(int address, const std::string& code) {
         x.s.corrente.Indirizzo_Corrente = address;

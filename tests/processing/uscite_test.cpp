@@ -30,9 +30,9 @@ struct Uscite : Centro {
                    const std::string& tessera = "0001234501", const std::string& data = "2024-03-07",
                    const std::string& cliente = "CL000001") {
         sql("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, AOre, Ora_Presenza, "
-                   "IndTerminale, ID_Presenza, Codice_Bis, ID_Entrata) VALUES (2, '" + cliente + "', '" + data +
-                   " 00:00:00', " + (aOre.empty() ? "NULL" : "'1900-01-01 " + aOre + "'") + ", '1900-01-01 " + ora +
-                   "', " + std::to_string(terminale) + ", 40, '" + tessera + "', " + std::to_string(idEntrata) + ")");
+            "IndTerminale, ID_Presenza, Codice_Bis, ID_Entrata) VALUES (2, '" + cliente + "', '" + data +
+            " 00:00:00', " + (aOre.empty() ? "NULL" : "'1900-01-01 " + aOre + "'") + ", '1900-01-01 " + ora +
+            "', " + std::to_string(terminale) + ", 40, '" + tessera + "', " + std::to_string(idEntrata) + ")");
     }
     std::string display(const char* col = "Entrata") {
         return x.scalar(std::string("SELECT ") + col + " FROM wTmp_DatiAccessi ORDER BY ID DESC").toText();
@@ -65,7 +65,7 @@ TEST_F(Uscite, MemberLeavesInTimeAndTheExitServesTheNextCard) {
     EXPECT_EQ(stato(3, "Codice_Cliente"), Value("CL000001"));
 
     sql("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis, Cognome) VALUES ('CL000002', '0001234502', "
-               "'VERDI')");
+        "'VERDI')");
     soggiorno(2, "09:30:00", "", 8, "0001234502", "2024-03-07", "CL000002");
     EXPECT_EQ(rilegge(3, "0001234502"), kVai);
     EXPECT_EQ(conta("Gestione_Uscite WHERE Codice_Cliente='CL000002' AND ID_Entrata=8"), 1);
@@ -120,7 +120,7 @@ TEST_F(Uscite, OneExitRowPerStay) {
     x.at(12, 0, 0);
     leggi(3, "0001234501");
     sql("INSERT INTO Gestione_Uscite (Codice_Cliente, Data_Uscita, Ora_Uscita, ID_Entrata) VALUES "
-               "('CL000001', '2024-03-07 00:00:00', '1900-01-01 13:00:00', 9)");
+        "('CL000001', '2024-03-07 00:00:00', '1900-01-01 13:00:00', 9)");
     soggiorno(2, "13:00:00", "", 9);
     x.at(14, 0, 0);
     leggi(3, "0001234501");
@@ -133,8 +133,8 @@ TEST_F(Uscite, StayRecordedWithoutItsNumberTakesTheAccompaniedBands) {
     terminali();
     soggiorno(1, "09:00:00", "", 0);
     sql("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, DaOre, AOre, IndTerminale, "
-               "Codice_Bis, ID_Entrata) VALUES (1, 'CL000001', '2024-03-07 00:00:00', '1900-01-01 10:00:00', "
-               "'1900-01-01 11:00:00', 1, '0001234501', 5)");
+        "Codice_Bis, ID_Entrata) VALUES (1, 'CL000001', '2024-03-07 00:00:00', '1900-01-01 10:00:00', "
+        "'1900-01-01 11:00:00', 1, '0001234501', 5)");
     leggi(3, "0001234501");
     EXPECT_EQ(conta("Gestione_Uscite WHERE ID_Entrata=5"), 1);
 }
@@ -179,7 +179,7 @@ TEST_F(Uscite, BothWaysTerminalExitsOnlyStaysEnteredThere) {
 TEST_F(Uscite, StaffTogglesItsStayAndLeavesThroughTheRegister) {
     terminali("Codice_Struttura='ST001'");
     sql("INSERT INTO Anagrafica_Istruttori (Codice_Istruttore, Codice_Bis, Cognome, Nome, Ingresso) VALUES "
-               "('IS0001', '0004512001', 'FERRARI', 'MARCO', -1)");
+        "('IS0001', '0004512001', 'FERRARI', 'MARCO', -1)");
     // No staff stay here: it opens one and the read is an entry (the staff check records it).
     leggi(3, "0004512001");
     EXPECT_EQ(conta("Controllo_Fascia_Oraria WHERE Codice_Cliente='IS0001' AND IndTerminale=3"), 1);
@@ -213,12 +213,12 @@ struct UsciteAPagamento : Uscite {
     void tariffaDenaro() {
         terminali();
         sql("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, "
-                   "Data_Validita, Importo, Unita_Min, Importo_Fraz, Tolleranza) VALUES (3, 3, 4, '1900-01-01 08:00:00', "
-                   "'1900-01-01 22:00:00', '2024-01-01 00:00:00', 2, 60, 0.5, 10)");
+            "Data_Validita, Importo, Unita_Min, Importo_Fraz, Tolleranza) VALUES (3, 3, 4, '1900-01-01 08:00:00', "
+            "'1900-01-01 22:00:00', '2024-01-01 00:00:00', 2, 60, 0.5, 10)");
     }
     void carta(const std::string& importo) {
         sql("DELETE FROM Gestione_MoneyCard; INSERT INTO Gestione_MoneyCard (Codice_Cliente, Importo, "
-                   "Importo_Omaggio, Data_Inizio) VALUES ('CL000001', " + importo + ", 0, '2024-01-01 00:00:00')");
+            "Importo_Omaggio, Data_Inizio) VALUES ('CL000001', " + importo + ", 0, '2024-01-01 00:00:00')");
     }
     Value residuo() { return x.scalar("SELECT Importo-Importo_Usato+Importo_Omaggio FROM Gestione_MoneyCard"); }
 
@@ -226,12 +226,12 @@ struct UsciteAPagamento : Uscite {
     void tariffaPunti() {
         terminali("Gestione_Punti=-1");
         sql("INSERT INTO Dettaglio_Terminali_Punti (ID_Terminale, Tipo, DDSettimana, Fascia_Ini, Fascia_Fin, "
-                   "Data_Validita, Punti, Validita) VALUES (3, 1, 4, '1900-01-01 08:00:00', '1900-01-01 20:00:00', "
-                   "'2024-01-01 00:00:00', 2, 30);"
-                   "INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Data_Inizio, Punti, Punti_Uti) "
-                   "VALUES ('IS1', 'CL000001', '2024-01-01 00:00:00', 10, 5);"
-                   "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Codice_Cliente, Codice_Struttura) VALUES "
-                   "('IS1', 'CL000001', 'ST001')");
+            "Data_Validita, Punti, Validita) VALUES (3, 1, 4, '1900-01-01 08:00:00', '1900-01-01 20:00:00', "
+            "'2024-01-01 00:00:00', 2, 30);"
+            "INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Data_Inizio, Punti, Punti_Uti) "
+            "VALUES ('IS1', 'CL000001', '2024-01-01 00:00:00', 10, 5);"
+            "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Codice_Cliente, Codice_Struttura) VALUES "
+            "('IS1', 'CL000001', 'ST001')");
     }
     // A stay that paid points at its entry.
     void soggiornoPunti(const std::string& ora, int idEntrata) {
