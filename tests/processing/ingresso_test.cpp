@@ -444,8 +444,7 @@ TEST_F(Ingresso, DatabaseFailuresEndTheReadWithoutVerdict) {
 // Without NoEntry10 the lack of a usable entitlement does not refuse: the member enters,
 // and the visit carries what the check found (out of the band, no entries left).
 TEST_F(Ingresso, EntryWithoutUsableEntitlementCarriesTheCheckOutcome) {
-    sql("UPDATE Impostazioni_Funzionamento SET NoEntry10=0");
-    x.s.settings.Defaults_DopoAggiornamento();
+    impostazione("NoEntry10=0");
     entrata();
     riga("I1", 1, "ST001", 10, 0);
     sql("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) VALUES "

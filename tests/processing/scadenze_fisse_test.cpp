@@ -22,12 +22,12 @@ struct ScadenzeFisse : Centro {
         x.terminale(3, 1, "", "Gestisci_Attivita=2, Vai=-1, TempoVai=3, Stop=-1, TempoStop=1");
         x.terminale(4, 1, "", "SubTerminale=-1, Vai=-1, TempoVai=2");
         avvia();
-        x.f.native("INSERT INTO Dettaglio_SubTerminali (ID_Terminale, ID_Terminale_Sub, Tipo_Verifica) VALUES (1, 2, 1);"
-                   "INSERT INTO Tabella_ScadenzeFisse (Tipo_Scadenza, Scadenza, Ingresso) VALUES (1, 'QUOTA', -1), "
-                   "  (2, 'CERTIFICATO', -1), (3, 'ASSICURAZIONE', -1), (4, 'TESSERA', -1), (5, 'FAMIGLIA', -1), "
-                   "  (6, 'CORSI', -1), (7, 'ALTRO', 0);"
-                   "INSERT INTO AnagraficaC_Clienti (Codice_Cliente, Tipo_Certificato, Pagato, Data_Rinnovo, Data_Scadenza) "
-                   "  VALUES ('CL000001', 1, -1, '2023-03-01 00:00:00', '2024-02-26 00:00:00')");
+        sql("INSERT INTO Dettaglio_SubTerminali (ID_Terminale, ID_Terminale_Sub, Tipo_Verifica) VALUES (1, 2, 1);"
+            "INSERT INTO Tabella_ScadenzeFisse (Tipo_Scadenza, Scadenza, Ingresso) VALUES (1, 'QUOTA', -1), "
+            "  (2, 'CERTIFICATO', -1), (3, 'ASSICURAZIONE', -1), (4, 'TESSERA', -1), (5, 'FAMIGLIA', -1), "
+            "  (6, 'CORSI', -1), (7, 'ALTRO', 0);"
+            "INSERT INTO AnagraficaC_Clienti (Codice_Cliente, Tipo_Certificato, Pagato, Data_Rinnovo, Data_Scadenza) "
+            "  VALUES ('CL000001', 1, -1, '2023-03-01 00:00:00', '2024-02-26 00:00:00')");
         for (int slot : kTolleranze) x.s.settings.setSlot(slot, Value(10));
     }
     // Reads at `address`; true when the gate opened.
@@ -36,7 +36,7 @@ struct ScadenzeFisse : Centro {
         const auto q = x.queued(address);
         return !q.empty() && q[0] == "\fOK|ABILITATO";
     }
-    void fee(const std::string& set) { x.f.native("UPDATE AnagraficaC_Clienti SET " + set); }
+    void fee(const std::string& set) { sql("UPDATE AnagraficaC_Clienti SET " + set); }
 };
 
 }  // namespace
@@ -65,7 +65,7 @@ TEST_F(ScadenzeFisse, AdmissionWritesTheVisitAndThePassRefusalNothing) {
     EXPECT_TRUE(entra(4));
 
     // Unpaid, or renewed only from tomorrow: refused, nothing written.
-    x.f.native("DELETE FROM Presenze; DELETE FROM Log_Terminali_Presenze");
+    sql("DELETE FROM Presenze; DELETE FROM Log_Terminali_Presenze");
     for (const char* set : {"Pagato=0", "Pagato=-1, Data_Rinnovo='2024-03-08 00:00:00'"}) {
         fee(set);
         EXPECT_FALSE(entra()) << set;

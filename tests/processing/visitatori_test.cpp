@@ -11,12 +11,12 @@ struct Visitatori : Centro {
     void SetUp() override {
         Centro::SetUp();
         const std::string rele = "Vai=-1, TempoVai=3, Stop=-1, TempoStop=1";
-        x.f.native("INSERT INTO Anagrafica_Strutture (Codice_Struttura, Esterna) VALUES ('STX', -1);"
-                   "INSERT INTO Anagrafica_Visitatori (Codice_Visitatore, Codice_Bis, Cognome, Nome, Cd_Motivo) VALUES "
-                   "  ('VR000001', 'V1', 'NERI', 'ADA', 3), ('VR000002', 'V2', 'BLU', 'EVA', 1), "
-                   "  ('VR000003', 'V3', 'ROSA', 'IDA', 1);"
-                   "INSERT INTO Tabella_Tessere_Visitatori (Codice_Tessera, Max_Permanenza) VALUES ('V1', 90), ('V2', 0), "
-                   "  ('V3', 90);");
+        sql("INSERT INTO Anagrafica_Strutture (Codice_Struttura, Esterna) VALUES ('STX', -1);"
+            "INSERT INTO Anagrafica_Visitatori (Codice_Visitatore, Codice_Bis, Cognome, Nome, Cd_Motivo) VALUES "
+            "  ('VR000001', 'V1', 'NERI', 'ADA', 3), ('VR000002', 'V2', 'BLU', 'EVA', 1), "
+            "  ('VR000003', 'V3', 'ROSA', 'IDA', 1);"
+            "INSERT INTO Tabella_Tessere_Visitatori (Codice_Tessera, Max_Permanenza) VALUES ('V1', 90), ('V2', 0), "
+            "  ('V3', 90);");
         // 1 the entrance, 3 the exit, 5 both ways, 6 an exit of an external facility.
         x.terminale(1, 1, "", rele);
         x.terminale(3, 1, "", "Uscita=2, " + rele);
