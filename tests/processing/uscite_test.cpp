@@ -106,7 +106,7 @@ TEST_F(Uscite, WithoutARecordedEntryNothingIsWrittenButTheLog) {
     EXPECT_EQ(conta("Gestione_Uscite WHERE ID_Entrata=8"), 1);
 }
 
-TEST_F(Uscite, OneExitRowPerStay) {
+TEST_F(Uscite, OneExitRowPerStayFoundByItsNumber) {
     terminali();
     soggiorno(1, "09:00:00", "", 7);
     leggi(3, "0001234501");
@@ -127,14 +127,13 @@ TEST_F(Uscite, OneExitRowPerStay) {
     EXPECT_EQ(conta("Gestione_Uscite"), 3);
     EXPECT_EQ(ora("SELECT Ora_Uscita FROM Gestione_Uscite WHERE ID_Entrata=8"), "12:00:00");
     EXPECT_EQ(ora("SELECT Ora_Uscita FROM Gestione_Uscite WHERE ID_Entrata=9"), "14:00:00");
-}
 
-TEST_F(Uscite, StayRecordedWithoutItsNumberTakesTheAccompaniedBands) {
-    terminali();
-    soggiorno(1, "09:00:00", "", 0);
+    // A stay recorded without its number takes the one of the accompanied band.
+    soggiorno(1, "14:30:00", "", 0);
     sql("INSERT INTO Controllo_Fascia_Oraria (Modalita, Codice_Cliente, Data_Presenza, DaOre, AOre, IndTerminale, "
-        "Codice_Bis, ID_Entrata) VALUES (1, 'CL000001', '2024-03-07 00:00:00', '1900-01-01 10:00:00', "
-        "'1900-01-01 11:00:00', 1, '0001234501', 5)");
+        "Codice_Bis, ID_Entrata) VALUES (1, 'CL000001', '2024-03-07 00:00:00', '1900-01-01 14:30:00', "
+        "'1900-01-01 16:00:00', 1, '0001234501', 5)");
+    x.at(15, 0, 0);
     leggi(3, "0001234501");
     EXPECT_EQ(conta("Gestione_Uscite WHERE ID_Entrata=5"), 1);
 }
