@@ -46,7 +46,6 @@ struct Ingresso : Centro {
             std::to_string(fatte) + ")");
         if (!extra.empty()) sql("UPDATE Gestione_Aggiunte SET " + extra + " WHERE ID=" + std::to_string(id));
     }
-    int64_t n(const std::string& q) { return x.scalar(q).toInt(); }
     bool ammesso() { return inviati(1) == std::vector<std::string>{"%O1\x03"}; }
     bool rifiutato() { return inviati(1) == std::vector<std::string>{"%O1\x01"}; }
 };
