@@ -54,6 +54,8 @@ const Case kScalars[] = {
     {"SELECT DATEPART(wk, {d '2024-01-07'})", 2},  // Sunday starts week 2
     {"SELECT Year({d '2024-03-07'}) + Month({d '2024-03-07'}) + Day({d '2024-03-07'})", 2024 + 3 + 7},
     {"SELECT DATEPART(quarter, {d '2024-08-01'}) * 10 + DATEPART(ms, GetDate())", 30},
+    {"SELECT DATEPART(yyyy, {d '2024-12-31'}) * 10 + DATEPART(qq, {d '2024-12-31'})", 20244},
+    {"SELECT DATEPART(wk, {d '2023-12-31'})", 53},
     // The system filters attendances by weekday numbers in the statement text.
     {"SELECT Count(*) FROM Presenze WHERE Presenze.Data_Presenza Between {d '2024-03-01'} And {d '2024-03-31'}"
      " AND (DATEPART(weekday,Presenze.Data_Presenza)=2 OR DATEPART(weekday,Presenze.Data_Presenza)=5)", 2},
@@ -67,6 +69,10 @@ const Case kScalars[] = {
     {"SELECT DATEADD(hh, 2, {ts '2024-03-07 23:30:00'})", dt(2024, 3, 8, 1, 30)},
     {"SELECT DATEADD(day, 2.9, {d '2024-03-07'})", dt(2024, 3, 9)},  // fraction dropped
     {"SELECT DATEADD(day, NULL, GetDate())", Value::null()},
+    {"SELECT DATEADD(m, 1, {d '2023-01-31'})", dt(2023, 2, 28)},
+    {"SELECT DATEADD(qq, 1, {ts '2024-11-30 08:00:00'})", dt(2025, 2, 28, 8)},
+    {"SELECT DATEADD(wk, -1, {d '2024-03-07'})", dt(2024, 2, 29)},
+    {"SELECT DATEADD(ss, 86400, {d '2024-02-28'})", dt(2024, 2, 29)},
     // DATEDIFF counts boundaries crossed.
     {"SELECT DATEDIFF(day, {ts '2024-03-06 23:59:00'}, {ts '2024-03-07 00:01:00'})", 1},
     {"SELECT DATEDIFF(minute, '1900-1-1 07:05:59', '1900-1-1 07:06:00')", 1},
@@ -76,6 +82,10 @@ const Case kScalars[] = {
     {"SELECT DATEDIFF(day, {d '2024-03-07'}, {d '2024-03-01'})", -6},
     {"SELECT DATEDIFF(week, {d '2024-03-09'}, {d '2024-03-10'})", 1},  // Saturday -> Sunday
     {"SELECT DATEDIFF(dd, CURRENT_TIMESTAMP, {d '2024-03-08'})", 1},
+    {"SELECT DATEDIFF(hh, {ts '2024-03-07 10:59:00'}, {ts '2024-03-07 11:00:00'})", 1},
+    {"SELECT DATEDIFF(qq, {d '2024-03-31'}, {d '2024-04-01'})", 1},
+    {"SELECT DATEDIFF(wk, {d '2024-03-03'}, {d '2024-03-09'})", 0},  // Sunday .. Saturday
+    {"SELECT DATEDIFF(mi, {ts '2024-03-07 10:00:59'}, {ts '2024-03-07 09:59:00'})", -1},
     // Data_SqlQ, the procedure form (mm-dd-yyyy) and a plain ISO text all mean 7 March.
     {"SELECT Count(*) FROM Gestione_QR_Code WHERE Data_Reg={d '2024-03-07'}", 2},
     {"SELECT Count(*) FROM Gestione_QR_Code WHERE Data_Reg='03-07-2024'", 2},
@@ -139,6 +149,18 @@ const Case kScalars[] = {
     {"SELECT CONVERT(varchar, GetDate(), 103)", "07/03/2024"},
     {"SELECT CONVERT(datetime, '07/03/2024', 103)", dt(2024, 3, 7)},
     {"SELECT CONVERT(datetime, '10:30:15', 108)", dt(1900, 1, 1, 10, 30, 15)},
+    {"SELECT CONVERT(datetime, '2024-03-07 10:30:00')", dt(2024, 3, 7, 10, 30)},
+    {"SELECT CONVERT(datetime, '03/07/2024')", dt(2024, 3, 7)},  // month first by default
+    {"SELECT CONVERT(datetime, '07.03.2024 10:30', 104)", dt(2024, 3, 7, 10, 30)},
+    {"SELECT CONVERT(datetime, '20240307')", dt(2024, 3, 7)},
+    {"SELECT CONVERT(datetime, 'Mar  7 2024 10:30PM')", dt(2024, 3, 7, 22, 30)},
+    {"SELECT CONVERT(datetime, 'mar 7 2024')", dt(2024, 3, 7)},
+    {"SELECT CONVERT(varchar, {ts '2024-03-07 09:05:01'}, 0)", "Mar  7 2024  9:05AM"},
+    {"SELECT CONVERT(varchar, {ts '2024-03-07 00:05:01'}, 100)", "Mar  7 2024 12:05AM"},
+    {"SELECT CONVERT(varchar, {ts '2024-03-07 09:05:01'}, 108)", "09:05:01"},
+    {"SELECT CONVERT(varchar, {d '2024-03-07'}, 112) + ' ' + CONVERT(varchar, {d '2024-03-07'}, 105)", "20240307 07-03-2024"},
+    {"SELECT CONVERT(float, {d '1899-12-31'})", -1.0},
+    {"SELECT CONVERT(datetime, 1.5)", dt(1900, 1, 2, 12)},
     {"SELECT convert(datetime,getdate(),108)", dt(2024, 3, 7, 10, 30)},  // a date/time ignores the style
     {"SELECT CAST(GetDate() AS date)", dt(2024, 3, 7)},
     {"SELECT CAST(GetDate() AS time)", dt(1900, 1, 1, 10, 30)},
@@ -163,6 +185,11 @@ const Failure kFailures[] = {
     {"SELECT CONVERT(datetime, 'not a date')", "", false},
     {"SELECT DATEADD(day, 1, 'ieri')", "Conversion failed when converting date and/or time from character string.", false},
     {"SELECT DATEADD(year, 9000, GetDate())", "", false},
+    {"SELECT DATEADD(day, -800000, {d '2024-03-07'})", "", false},
+    {"SELECT CONVERT(datetime, 'Apr 31 2024')", "", false},
+    {"SELECT CONVERT(datetime, '2024-02-30')", "", false},
+    {"SELECT CONVERT(datetime, '20241307', 112)", "", false},
+    {"SELECT CONVERT(varchar, GetDate(), 999)", "999 is not a valid style number", false},
     {"SELECT 1 / 0", "Divide by zero error encountered.", false},
     {"SELECT 5 % 0", "Divide by zero error encountered.", false},
     {"SELECT Substring('abc', 1, -1)", "Invalid length parameter passed to the substring function.", false},
