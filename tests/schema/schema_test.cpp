@@ -1,12 +1,11 @@
 // The centre schema itself: its work-table companions write through with the table's
-// defaults, its delete triggers fire unless switched off, its lock table refuses a second
-// holder; and the demo centre loads. The tables the statements name are tested through
-// the procedures that send them.
+// defaults, its delete triggers fire unless switched off, its texts compare as the
+// centre's database does. The tables the statements name, the lock table and the demo
+// centre are tested through the procedures and the server that use them.
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include "db/schema.h"
 #include "support/test_support.h"
 
 namespace velaris::test {
@@ -136,14 +135,6 @@ TEST_F(Schema, DeleteTriggersFireUnlessSwitchedOff) {
     }
 }
 
-TEST_F(Schema, LockTableRefusesASecondHolder) {
-    SchemaDb db;
-    db.native("INSERT INTO Semafori (Cd_Semaforo, UserName, HostName) VALUES (103, 'ADMIN', 'RECEPTION')");
-    EXPECT_THROW(db.native("INSERT INTO Semafori (Cd_Semaforo, UserName, HostName) VALUES (103, 'ADMIN', 'PALESTRA')"), DbError);
-    db.native("INSERT INTO Semafori (Cd_Semaforo, UserName, HostName) VALUES (104, 'ADMIN', 'PALESTRA')");
-    EXPECT_EQ(db.storedInt("SELECT count(*) FROM Semafori"), 2);
-}
-
 TEST_F(Schema, TextsCompareAsTheCentreDatabaseDoes) {
     SchemaDb db;
     db.native("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Cognome) VALUES ('CL000001', 'Rossi')");
@@ -151,33 +142,6 @@ TEST_F(Schema, TextsCompareAsTheCentreDatabaseDoes) {
     EXPECT_EQ(db.storedInt("SELECT count(*) FROM Anagrafica_Clienti WHERE Cognome='ROSSI'"), 1);
     // The key is one member whatever the case.
     EXPECT_THROW(db.native("INSERT INTO Anagrafica_Clienti (Codice_Cliente) VALUES ('cl000001')"), DbError);
-}
-
-TEST_F(Schema, DemoCentreLoadsThroughTheEngine) {
-    DbFixture f;  // only for its folder and its clock (Thursday 7 March 2024)
-    const std::string path = (f.dir / "demo.db").string();
-    ASSERT_NO_THROW(createDatabase(path, f.clock, true));
-    SqliteConnection conn(path, f.clock);
-    ResultTable t = readAll(*conn.open("SELECT TOP 3 Codice_Cliente, Cognome FROM Anagrafica_Clienti ORDER BY Cognome"));
-    ASSERT_EQ(t.rows.size(), 3u);
-    EXPECT_EQ(t.rows[0][1].toText(), "BIANCHI");
-    EXPECT_EQ(t.rows[1][1].toText(), "BRUNO");
-    EXPECT_EQ(t.rows[2][1].toText(), "COLOMBO");
-    // Dates follow the day the demo was created.
-    auto scalar = [&](const std::string& sql) {
-        auto rs = conn.open(sql);
-        return rs->eof() ? Value::null() : rs->field(0);
-    };
-    EXPECT_EQ(scalar("SELECT Data_Inizio FROM Gestione_Iscrizioni WHERE Codice_Iscrizione='ISCR0001'").toDate(),
-              DateTime::fromParts(2024, 2, 6));
-    EXPECT_EQ(scalar("SELECT Data_Prenotazione FROM Gestione_Prenotazioni_Corsi").toDate(), DateTime::fromParts(2024, 3, 7));
-    // The booked lesson is today's (Thursday) spinning lesson.
-    EXPECT_EQ(scalar("SELECT Orario_Istruttori_Corsi.GiornoSettimana FROM Gestione_Prenotazioni_Corsi INNER JOIN "
-                     "Orario_Istruttori_Corsi ON Gestione_Prenotazioni_Corsi.ID_Corso=Orario_Istruttori_Corsi.ID").toInt(), 4);
-    EXPECT_EQ(scalar("SELECT Count(*) FROM Dettaglio_Terminali WHERE Tipo=6 AND Attivo<>0").toInt(), 7);
-    EXPECT_EQ(scalar("SELECT Count(*) FROM Impostazioni_Funzionamento").toInt(), 1);
-    EXPECT_EQ(scalar("SELECT Count(*) FROM Q_ClientiFuturi").toInt(), 0);
-    EXPECT_EQ(scalar("SELECT Ora_Presenza FROM Presenze WHERE ID_Presenza=1").toDate(), DateTime::fromParts(1900, 1, 1, 7, 10, 0));
 }
 
 }  // namespace
