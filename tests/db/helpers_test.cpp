@@ -20,7 +20,8 @@ TEST_F(Helpers, LookUpMaxAndSumFollowSqlOverATableOrAWholeSelect) {
     EXPECT_EQ(DLookUpQ(f.db, "Nome", "Clienti", "Codice='CL2'"), Value("Bruno"));
     EXPECT_TRUE(DLookUpQ(f.db, "Nome", "Clienti", "Codice='CL9'").isNull());
     // Over a whole select only its FROM part is kept.
-    EXPECT_EQ(DLookUpQ(f.db, "Nome", "SELECT Codice, Nome FROM Clienti WHERE Eta>35 ORDER BY Nome"), Value("Bruno"));
+    const std::string select = "SELECT Codice, Nome FROM Clienti WHERE Eta>35 ORDER BY Nome";
+    EXPECT_EQ(DLookUpQ(f.db, "Nome", select), Value("Bruno"));
     EXPECT_EQ(DMaxQ(f.db, "Eta", "Clienti"), Value(40));
     EXPECT_TRUE(DMaxQ(f.db, "N", "Vuota").isNull());  // SQL's Max of no rows
     EXPECT_EQ(DSumQ(f.db, "Eta", "Clienti", "Codice<>'CL3'"), Value(70));

@@ -245,8 +245,8 @@ TEST_F(Expressions, WrittenValuesComeBackWithTheirKinds) {
     EXPECT_EQ(r.at(0).at(0), Value(dt(2024, 3, 8)));
     EXPECT_EQ(r.at(0).at(1), Value(dt(1900, 1, 1, 7, 5)));
 
-    r = rows("SELECT Data_Reg, Usato, Ora_Scad, Codice_Cliente, Count(*) AS N, Max(Data_Reg) AS M "
-             "FROM Gestione_QR_Code WHERE Codice_Cliente='CL001' GROUP BY Data_Reg, Usato, Ora_Scad, Codice_Cliente");
+    r = rows("SELECT Data_Reg, Usato, Ora_Scad, Codice_Cliente, Count(*) AS N, Max(Data_Reg) AS M FROM Gestione_QR_Code "
+             "WHERE Codice_Cliente='CL001' GROUP BY Data_Reg, Usato, Ora_Scad, Codice_Cliente");
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0], (std::vector<Value>{dt(2024, 3, 7), false, dt(1900, 1, 1, 11), "CL001", 1, dt(2024, 3, 7)}));
     auto rs = f.db.open("SELECT Count(*), Count(*) AS E1 FROM Gestione_QR_Code");

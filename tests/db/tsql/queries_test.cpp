@@ -83,7 +83,8 @@ TEST_F(Queries, SchemaChangesOfEitherConnectionReachCachedTranslations) {
     const std::string sql = "SELECT Count(*) FROM Giorni WHERE Giorno='2024-03-07'";
     f.native("CREATE TABLE Giorni (Giorno VARCHAR(20) COLLATE TSQL); INSERT INTO Giorni VALUES ('2024-03-07');");
     EXPECT_EQ(q(sql), Value(1));  // a text column: the text as written
-    f.native("DROP TABLE Giorni; CREATE TABLE Giorni (Giorno DATETIME); INSERT INTO Giorni VALUES ('2024-03-07 00:00:00');");
+    f.native("DROP TABLE Giorni; CREATE TABLE Giorni (Giorno DATETIME);"
+             "INSERT INTO Giorni VALUES ('2024-03-07 00:00:00');");
     EXPECT_EQ(q(sql), Value(1));  // a date column: the date
     {
         SqliteConnection other(f.dbPath().string(), f.clock);
