@@ -244,6 +244,11 @@ TEST_F(Expressions, WrittenValuesComeBackWithTheirKinds) {
     auto r = rows("SELECT Data_Reg, Ora_Scad FROM Gestione_QR_Code WHERE Codice_Cliente='CL003'");
     EXPECT_EQ(r.at(0).at(0), Value(dt(2024, 3, 8)));
     EXPECT_EQ(r.at(0).at(1), Value(dt(1900, 1, 1, 7, 5)));
+    // ... and through INSERT ... SELECT, as the staging of the checks writes them.
+    f.db.execute("INSERT INTO Gestione_QR_Code (Codice_Cliente, Data_Reg, QR_Code) "
+                 "SELECT 'CL004', '03-31-2024', '2024-4-1'");
+    r = rows("SELECT Data_Reg, QR_Code FROM Gestione_QR_Code WHERE Codice_Cliente='CL004'");
+    EXPECT_EQ(r.at(0), (std::vector<Value>{dt(2024, 3, 31), "2024-4-1"}));  // a text column keeps the text
 
     r = rows("SELECT Data_Reg, Usato, Ora_Scad, Codice_Cliente, Count(*) AS N, Max(Data_Reg) AS M FROM Gestione_QR_Code "
              "WHERE Codice_Cliente='CL001' GROUP BY Data_Reg, Usato, Ora_Scad, Codice_Cliente");
