@@ -497,8 +497,8 @@ std::optional<int64_t> Preleva_Numero_Presenza(Sistema& s, const LockPolicy& pol
     }
     std::optional<int64_t> numero;
     try {
-        // The counter is read directly, not through Num_Contatore: a failed read must end
-        // the drawing, never pass for a missing row and start the counter again.
+        // A failed read must end the drawing, never pass for a missing row and start the
+        // counter again.
         auto rs = s.db.open("SELECT ContatoreN AS NumCont FROM Contatori WHERE Cd_Tipo =" + num(kContatorePresenze));
         const bool riga = !rs->eof();
         const Value attuale = riga ? rs->field(0) : Value::null();

@@ -7,20 +7,6 @@
 
 namespace velaris {
 
-Value Num_Contatore(Database& db, int selector, const Value& type) {
-    if (Nullo_Vuoto(type)) return Value::null();
-    try {
-        std::string sql = selector == 1 ? "SELECT Contatore AS NumCont " : "SELECT ContatoreN AS NumCont ";
-        sql += "FROM Contatori WHERE Cd_Tipo =" + Num_SqlQ(type);
-        auto rs = db.open(sql);
-        if (rs->eof()) return Value::null();
-        return rs->field("NumCont");
-    } catch (const std::exception& e) {
-        db.logError(e, "Num_Contatore");
-        return Value::null();
-    }
-}
-
 Value Postazione::Info_Postazione(int reload, int index) {
     if (index < 0 || index >= static_cast<int>(slots_.size()))
         throw DbError(9, "Subscript out of range");

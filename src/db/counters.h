@@ -17,10 +17,6 @@ namespace velaris {
 
 class Settings;
 
-// `Num_Contatore`: the current value of counter `type` (`Contatore` for selector 1,
-// `ContatoreN` otherwise); Null when the type is blank or has no row.
-Value Num_Contatore(Database& db, int selector, const Value& type);
-
 // `Info_Postazione`: cached identity slots 0..6 (1 computer name, 2 operator in use,
 // 3 the workstation's third item); reload 1 reads the slot again.
 class Postazione {

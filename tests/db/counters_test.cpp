@@ -11,7 +11,6 @@ using velaris::test::DbFixture;
 
 namespace {
 constexpr const char* kTables =
-    "CREATE TABLE Contatori (Cd_Tipo INTEGER PRIMARY KEY, Contatore INTEGER, ContatoreN INTEGER);"
     "CREATE TABLE Semafori (Cd_Semaforo INTEGER NOT NULL UNIQUE, UserName TEXT, HostName TEXT);"
     "CREATE TABLE Permessi_Utenti (Codice_Operatore TEXT, InUse BIT);";
 
@@ -20,7 +19,7 @@ struct Counters : ::testing::Test {
     Postazione p{f.db};
     void SetUp() override {
         f.native(kTables);
-        f.native("INSERT INTO Contatori VALUES (5, 120, 7); INSERT INTO Permessi_Utenti VALUES ('OP1', 0), ('OP2', -1);");
+        f.native("INSERT INTO Permessi_Utenti VALUES ('OP1', 0), ('OP2', -1);");
     }
 };
 
@@ -33,15 +32,6 @@ LockPolicy fastPolicy(int attempts, int* sleeps = nullptr) {
     return pol;
 }
 }  // namespace
-
-TEST_F(Counters, CounterColumnsBySelector) {
-    EXPECT_EQ(Num_Contatore(f.db, 1, Value(5)), Value(120));
-    EXPECT_EQ(Num_Contatore(f.db, 0, Value(5)), Value(7));
-    const auto before = f.sqlite->statementCount();
-    EXPECT_TRUE(Num_Contatore(f.db, 0, Value::null()).isNull());
-    EXPECT_EQ(f.sqlite->statementCount(), before);
-    EXPECT_TRUE(Num_Contatore(f.db, 0, Value(9)).isNull());
-}
 
 TEST_F(Counters, OperatorInUseIsCachedUntilReloaded) {
     EXPECT_EQ(p.Info_Postazione(0, 2), Value("OP2"));

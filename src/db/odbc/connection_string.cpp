@@ -136,17 +136,6 @@ std::string odbcValue(std::string_view value) {
 
 bool isFreeTds(std::string_view driver) { return containsNoCase(driver, "freetds") || containsNoCase(driver, "tdsodbc"); }
 
-bool isOdbcConnectionString(std::string_view text) {
-    std::vector<ConnectionAttribute> attrs;
-    try {
-        attrs = parseConnectionString(text);
-    } catch (const DbError&) {
-        return false;
-    }
-    if (lastValue(attrs, {"Provider"})) return false;
-    return lastValue(attrs, {"Driver", "DSN", "FILEDSN"}).has_value();
-}
-
 namespace {
 
 struct ServerAddress {

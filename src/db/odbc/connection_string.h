@@ -49,10 +49,6 @@ struct OdbcTarget {
 // those of Microsoft's drivers.
 bool isFreeTds(std::string_view driver);
 
-// True for a string that already speaks ODBC: it names a driver or a data source
-// (Driver=, DSN=, FILEDSN=) and no OLE DB provider.
-bool isOdbcConnectionString(std::string_view text);
-
 // The ODBC connection string for `text`. A plain ODBC string comes back unchanged. An
 // OLE DB string for SQL Server is mapped:
 //   Data Source / Server / Address   -> Server (+ Port from "host,port", + Instance from

@@ -131,14 +131,4 @@ TEST(ConnectionStringParser, OdbcValueReadsBackAsTheSameValue) {
     }
 }
 
-// Only the fuzz target asks this directly; the engine choice keeps its own list.
-TEST(ConnectionStringParser, RecognisesPlainOdbc) {
-    EXPECT_TRUE(isOdbcConnectionString("Driver={FreeTDS};Server=x"));
-    EXPECT_TRUE(isOdbcConnectionString(" dsn = Centro "));
-    EXPECT_TRUE(isOdbcConnectionString("FILEDSN=/etc/centro.dsn"));
-    EXPECT_FALSE(isOdbcConnectionString("Provider=SQLOLEDB;Driver=x"));
-    EXPECT_FALSE(isOdbcConnectionString("Server=x;Database=y"));
-    EXPECT_FALSE(isOdbcConnectionString("Driver={unclosed"));
-}
-
 }  // namespace
