@@ -32,8 +32,6 @@ TEST(Mapping, OleDbFormsBecomeFreeTdsStrings) {
         {"Provider=SQLNCLI11;Data Source=tcp:srv,1433;Initial Catalog=Centro",
          ftds("Server=srv;Port=1433;Database=Centro")},
         {R"(Provider=SQLOLEDB;Data Source=srv\SQLEXPRESS, 1500)", ftds("Server=srv;Port=1500")},
-        {"Provider=SQLOLEDB;Server=10.0.0.5,1433;Database=Centro;UID=a;PWD=b",
-         ftds("Server=10.0.0.5;Port=1433;Database=Centro;UID=a;PWD=b")},
         {"Provider=SQLOLEDB;Data Source=(local)", ftds("Server=localhost")},
         {R"(Provider=SQLOLEDB;Data Source=.\SQLEXPRESS)", ftds("Server=localhost;Instance=SQLEXPRESS")},
         {"  PROVIDER = sqloledb ;  data source =  srv  ; INITIAL catalog= Centro ;user id=acc ;password=x;",
@@ -53,10 +51,9 @@ TEST(Mapping, OleDbFormsBecomeFreeTdsStrings) {
         {"Provider=SQLOLEDB;Data Source=srv;Application Name=Velaris Accessi;Workstation ID=CASSA1;"
          "Connect Timeout=15;Use Procedure for Prepare=1;Auto Translate=True",
          ftds("Server=srv;APP=Velaris Accessi;WSID=CASSA1")},
-        // Plain ODBC strings pass unchanged.
+        // A plain ODBC string passes unchanged.
         {"Driver={FreeTDS};Server=srv;Port=1433;UID=a;PWD={x;y}",
          "Driver={FreeTDS};Server=srv;Port=1433;UID=a;PWD={x;y}"},
-        {"DSN=Centro;UID=a;PWD=b", "DSN=Centro;UID=a;PWD=b"},
     };
     for (const auto& c : cases) EXPECT_EQ(toOdbcConnectionString(c.input), c.expected) << c.input;
 }
@@ -64,10 +61,8 @@ TEST(Mapping, OleDbFormsBecomeFreeTdsStrings) {
 TEST(Mapping, BadStringsAreRefusedWithoutRepeatingValues) {
     const MappingCase cases[] = {
         {"Provider=SQLOLEDB;Initial Catalog=Centro;Password=s3cret", "no server"},
-        {"Provider=SQLOLEDB;Data Source= ;Password=s3cret", "no server"},
         {"Provider=SQLOLEDB;Data Source=,1433", "no server"},
         {"Provider=SQLOLEDB;Data Source=srv,14x3", "port"},
-        {"Provider=SQLOLEDB;Data Source=srv,0", "port"},
         {"Provider=SQLOLEDB;Data Source=srv,65536", "port"},
         {"Provider=SQLOLEDB;Data Source=np:srv", "TCP"},
         {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\centro.mdb", "not a SQL Server provider"},
@@ -119,8 +114,6 @@ TEST(ConnectionStringParser, KeysValuesAndEscapes) {
     EXPECT_EQ(a[1].value, "x;y} ");
     EXPECT_EQ(a[2].value, "");
     EXPECT_EQ(a[3].value, "q\"q");
-    EXPECT_EQ(lastValue(a, {"a=b"}), "1");
-    EXPECT_FALSE(lastValue(a, {"F"}).has_value());
 }
 
 TEST(ConnectionStringParser, OdbcValueReadsBackAsTheSameValue) {
