@@ -58,20 +58,19 @@ TEST_F(Engine, LiteralsThatShapeTheTranslationAreNotShared) {
     EXPECT_EQ(with("4"), Value("2024"));
     EXPECT_EQ(with("10"), Value("2024-01-10"));
     EXPECT_EQ(with("4"), Value("2024"));
-    auto first = [&](const std::string& sql) { return f.scalar(sql); };
-    EXPECT_EQ(first("SELECT Cognome, Note FROM Anagrafica_Clienti ORDER BY 1"), Value("Bianchi"));
-    EXPECT_EQ(first("SELECT Cognome, Note FROM Anagrafica_Clienti ORDER BY 2 DESC"), Value("Verdi"));
+    EXPECT_EQ(f.scalar("SELECT Cognome, Note FROM Anagrafica_Clienti ORDER BY 1"), Value("Bianchi"));
+    EXPECT_EQ(f.scalar("SELECT Cognome, Note FROM Anagrafica_Clienti ORDER BY 2 DESC"), Value("Verdi"));
     // A text that looks like a date but is compared with a text column keeps its spelling.
-    EXPECT_EQ(first("SELECT Count(*) FROM Anagrafica_Clienti WHERE Note='2024-01-10'"), Value(0));
+    EXPECT_EQ(f.scalar("SELECT Count(*) FROM Anagrafica_Clienti WHERE Note='2024-01-10'"), Value(0));
     f.db.execute("UPDATE Anagrafica_Clienti SET Note='2024-01-10' WHERE Codice_Cliente='CL003'");
-    EXPECT_EQ(first("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL003'"), Value("2024-01-10"));
-    EXPECT_EQ(first("SELECT Count(*) FROM Anagrafica_Clienti WHERE Note='2024-01-10'"), Value(1));
+    EXPECT_EQ(f.scalar("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL003'"), Value("2024-01-10"));
+    EXPECT_EQ(f.scalar("SELECT Count(*) FROM Anagrafica_Clienti WHERE Note='2024-01-10'"), Value(1));
     // A number stored in a text column reads as the server writes it.
     f.db.execute("UPDATE Anagrafica_Clienti SET Note=Convert(Float, 3) WHERE Codice_Cliente='CL001'");
     f.db.execute("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Note) VALUES ('CL005', Convert(Float, 12.5))");
-    EXPECT_EQ(first("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL001'"), Value("3"));
-    EXPECT_EQ(first("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL005'"), Value("12.5"));
-    EXPECT_EQ(first("SELECT Count(*) FROM Anagrafica_Clienti WHERE Note=Convert(Float, 3)"), Value(1));
+    EXPECT_EQ(f.scalar("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL001'"), Value("3"));
+    EXPECT_EQ(f.scalar("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL005'"), Value("12.5"));
+    EXPECT_EQ(f.scalar("SELECT Count(*) FROM Anagrafica_Clienti WHERE Note=Convert(Float, 3)"), Value(1));
 }
 
 TEST_F(Engine, NestedReadsOfOneShapeKeepTheirOwnValues) {
