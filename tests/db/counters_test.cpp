@@ -117,15 +117,11 @@ TEST_F(Counters, ALockHeldTooLongElsewhereIsReportedOnceAMinute) {
         for (const auto& l : f.logLines) n += l.find("Lock 103 held by workstation PC-CASSA (user OP9)") != std::string::npos;
         return n;
     };
-    watch.controlla(f.db, p, t0);
-    watch.controlla(f.db, p, t0.addSeconds(30));
-    EXPECT_EQ(reports(), 0);
-    watch.controlla(f.db, p, t0.addSeconds(61));
-    EXPECT_EQ(reports(), 1);
-    watch.controlla(f.db, p, t0.addSeconds(100));
-    EXPECT_EQ(reports(), 1);
-    watch.controlla(f.db, p, t0.addSeconds(125));
-    EXPECT_EQ(reports(), 2);
+    // Seconds since first seen, and the reports written by then.
+    for (const auto& [at, want] : {std::pair{0, 0}, {30, 0}, {61, 1}, {100, 1}, {125, 2}}) {
+        watch.controlla(f.db, p, t0.addSeconds(at));
+        EXPECT_EQ(reports(), want) << at;
+    }
     EXPECT_EQ(f.logLines.size(), 2u);  // this workstation's own row is never reported
 
     // Released and taken again later by the same holder: a new minute starts.

@@ -85,6 +85,7 @@ const Case kScalars[] = {
     // Times are written on 1 January 1900 by Ora_SqlQ; a time alone is a time of day too.
     {"SELECT Count(*) FROM Gestione_QR_Code WHERE Ora_Scad>='1900-1-1 10:30:00'", 1},
     {"SELECT Count(*) FROM Gestione_QR_Code WHERE Ora_Scad='11:00:00'", 1},
+    {"SELECT Count(*) FROM Gestione_QR_Code WHERE Ora_Scad={t '11:00:00'}", 1},
     // + concatenates texts and adds numbers, * before +, date + number adds days.
     {"SELECT TOP 1 Codice_Cliente FROM Gestione_QR_Code WHERE (Gestione_QR_Code.Codice_Cliente+"
      "Gestione_QR_Code.QR_Code+Gestione_QR_Code.Disp_Code) = 'cl001qr9d1'", "CL001"},
