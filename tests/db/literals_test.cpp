@@ -78,8 +78,9 @@ TEST(Literals, ReplacementResumesAfterTheInsertedText) {
     EXPECT_EQ(Sostituisci_Testo("Abc abc", "abc", "x"), "Abc x");
 }
 
-// The date parts and parsing are tested through the expressions that use them.
+// Date arithmetic and parsing are tested through the expressions that use them.
 TEST(Values, TextForms) {
+    EXPECT_EQ(DateTime::fromParts(2024, 3, 7).weekdayMonday1(), 4);
     EXPECT_FALSE(DateTime::parse("12"));
     EXPECT_EQ(Value(DateTime::fromParts(1899, 12, 30, 7, 5, 0)).toText(), "07:05:00");
     EXPECT_EQ(Value(2.0 / 3.0).toText(), "0.666666666666667");

@@ -97,14 +97,4 @@ TEST(OpenConnection, EmbeddedDatabaseMustExist) {
     EXPECT_NO_THROW(sqlite->executeNative("CREATE TABLE T (N INTEGER);"));
 }
 
-TEST(OpenConnection, OdbcThroughTheDriverManager) {
-    const char* driver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
-    if (!std::filesystem::exists(driver)) GTEST_SKIP() << "SQLite ODBC driver not installed";
-    test::TempDir dir;
-    Clock clock;
-    auto conn = openConnection(std::string("Driver={") + driver + "};Database=" + (dir / "o.db").string(), clock);
-    EXPECT_EQ(conn->engineName(), "ODBC");
-    EXPECT_NO_THROW(conn->execute("CREATE TABLE T (N INTEGER)"));
-}
-
 }  // namespace

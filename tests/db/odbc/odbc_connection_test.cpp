@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "db/engine.h"
 #include "db/literals.h"
 #include "db/odbc/odbc_connection.h"
 #include "db/sqlite_engine.h"
@@ -91,6 +92,12 @@ TEST_F(Odbc, EmptyResultsAndChangesThatTouchNoRowSucceedAndAreCounted) {
     EXPECT_EQ(conn->statementCount(), before + 4);
     EXPECT_EQ(conn->engineName(), "ODBC");
     EXPECT_FALSE(conn->driverName().empty());
+}
+
+TEST_F(Odbc, OpenConnectionTakesADriverStringToTheDriverManager) {
+    auto c = openConnection(std::string("Driver={") + kDriver + "};Database=" + (dir / "o.db").string(), clock);
+    EXPECT_EQ(c->engineName(), "ODBC");
+    EXPECT_NO_THROW(c->execute("CREATE TABLE T (N INTEGER)"));
 }
 
 TEST_F(Odbc, NestedStatementsWhileARecordsetIsOpen) {

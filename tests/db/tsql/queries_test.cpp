@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "db/tsql/error.h"
-#include "db/tsql/translator.h"
 #include "support/test_support.h"
 
 using namespace velaris;

@@ -48,15 +48,11 @@ TEST_F(Statements, TopLimitsItsOwnSelectEvenInsideOthers) {
     EXPECT_EQ(q("SELECT Count(*) FROM (SELECT TOP (2) IDK FROM wTmp_Presenze_Strutture ORDER BY IDK) AS Vista"), Value(2));
     EXPECT_EQ(q("SELECT Count(*) FROM (SELECT DISTINCT TOP 5 Codice_Struttura FROM wTmp_Presenze_Strutture) AS Vista"),
               Value(2));
-    EXPECT_EQ(q("SELECT Count(*) FROM wTmp_Presenze_Strutture WHERE IDK IN "
-                "(SELECT TOP 1 IDK FROM wTmp_Presenze_Strutture WHERE Origine='abbonamento' ORDER BY IDK DESC)"),
-              Value(1));
     // TOP of the first SELECT of a UNION limits that SELECT alone.
     auto rs = f.db.open("SELECT TOP 1 Codice_Struttura FROM wTmp_Presenze_Strutture WHERE IDK=2 "
                         "UNION SELECT Codice_Struttura FROM Iscrizioni_Strutture ORDER BY Codice_Struttura");
-    auto t = readAll(*rs);
-    ASSERT_EQ(t.rows.size(), 2u);
-    EXPECT_EQ(t.rows[0][0], Value("ST01"));
+    const auto t = readAll(*rs);
+    EXPECT_EQ(t.rows, (std::vector<Values>{{"ST01"}, {"ST02"}}));
     EXPECT_EQ(t.columns[0], "Codice_Struttura");
 }
 
@@ -142,9 +138,6 @@ TEST_F(Statements, DeleteWithJoinsRemovesExactlyTheJoinedRows) {
     EXPECT_EQ(column("IDK", "wTmp_Presenze_Strutture", "IDK"), (Values{1}));
     f.db.execute("DELETE Gestione_Aggiunte WHERE Codice_Cliente='cl002'");
     EXPECT_EQ(column("ID", "Gestione_Aggiunte", "ID"), (Values{1, 2}));
-    f.db.execute("DELETE FROM Gestione_Aggiunte WHERE Gestione_Aggiunte.ID Not In "
-                 "(SELECT ID_Aggiunta FROM Gestione_Prenotazioni_Corsi WHERE ID_Aggiunta>0)");
-    EXPECT_EQ(column("ID", "Gestione_Aggiunte", "ID"), (Values{2}));
 }
 
 TEST_F(Statements, DisabledTriggersStaySilentUntilEnabled) {
