@@ -25,7 +25,7 @@ TEST(EngineChoice, ClassifiesOnlyWhatItRecognises) {
         {"centro.db.bak", EngineKind::Unknown},
         {"Provider=SQLite;Data Source=/x/c.db", EngineKind::Sqlite},
         {"provider=sqlite3;data source=c.sqlite", EngineKind::Sqlite},
-        {"Provider=SQLOLEDB;Data Source=srv", EngineKind::Odbc},
+        {"Provider=SQLOLEDB.1;Data Source=srv", EngineKind::Odbc},
         {"Provider=SQLNCLI11;Data Source=srv", EngineKind::Odbc},
         {"Provider=MSOLEDBSQL19;Server=srv", EngineKind::Odbc},
         {"Driver={FreeTDS};Server=srv", EngineKind::Odbc},

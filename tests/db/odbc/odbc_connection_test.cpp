@@ -36,10 +36,9 @@ struct Odbc : ::testing::Test {
             "Nascita DATE, Ultimo DATETIME, Ora TIME, Note TEXT)");
     }
 
-    Value scalar(const std::string& sql) {
-        auto rs = conn->open(sql);
-        if (rs->eof()) return Value::null();
-        return rs->field(0);
+    Value scalar(const std::string& sql, OdbcConnection* c = nullptr) {
+        auto rs = (c ? c : conn.get())->open(sql);
+        return rs->eof() ? Value::null() : rs->field(0);
     }
 };
 
@@ -180,10 +179,7 @@ struct OdbcDialect : Odbc {
                            "Attivo BIT NOT NULL DEFAULT 0, Fido MONEY, Nascita DATETIME)");
         t = std::make_unique<OdbcConnection>(odbcString(dir / "centro.db"), clock, odbc::Dialect::SqliteTranslated);
     }
-    Value value(const std::string& sql) {
-        auto rs = t->open(sql);
-        return rs->eof() ? Value::null() : rs->field(0);
-    }
+    Value value(const std::string& sql) { return scalar(sql, t.get()); }
 };
 
 TEST_F(OdbcDialect, TSqlRunsAndValuesComeBackAsFromTheServer) {

@@ -126,12 +126,7 @@ TEST_F(Engine, TwoConnectionsShareTheFileWhileAReadIsOpen) {
     auto other = second.open("SELECT Count(*) FROM Anagrafica_Clienti");
     EXPECT_EQ(other->field(0), Value(4));
     // The open read goes on over its own snapshot.
-    int rows = 0;
-    while (!reading->eof()) {
-        ++rows;
-        reading->moveNext();
-    }
-    EXPECT_EQ(rows, 3);
+    EXPECT_EQ(readAll(*reading).rows.size(), 3u);
     EXPECT_EQ(f.scalar("SELECT Note FROM Anagrafica_Clienti WHERE Codice_Cliente='CL001'"), Value("Z"));
     EXPECT_EQ(f.scalar("SELECT Count(*) FROM Anagrafica_Clienti"), Value(4));
 }

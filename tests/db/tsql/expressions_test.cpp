@@ -32,10 +32,7 @@ struct Expressions : ::testing::Test {
             " ('2024-03-10 00:00:00');");
     }
     Value q(const std::string& sql) { return f.scalar(sql); }
-    std::vector<std::vector<Value>> rows(const std::string& sql) {
-        auto rs = f.db.open(sql);
-        return readAll(*rs).rows;
-    }
+    std::vector<std::vector<Value>> rows(const std::string& sql) { return readAll(*f.db.open(sql)).rows; }
 };
 
 struct Case {
@@ -157,7 +154,6 @@ struct Failure {
 };
 
 const Failure kFailures[] = {
-    {"SELECT 1 + 2 + 'x'", "", false},  // (1 + 2) + 'x': 'x' is no number
     {"SELECT 'abc' + 1", "Conversion failed when converting the varchar value 'abc'", false},
     {"SELECT CONVERT(int, '12.5')",
      "Conversion failed when converting the varchar value '12.5' to data type int.", false},
@@ -217,8 +213,7 @@ TEST_F(Expressions, WrittenValuesComeBackWithTheirKinds) {
     // Stored dates come back as dates, whatever form the statement wrote them in.
     f.db.execute("UPDATE Gestione_QR_Code SET Data_Reg='03-08-2024', Ora_Scad='1900-1-1 7:05:00' WHERE Codice_Cliente='CL003'");
     auto r = rows("SELECT Data_Reg, Ora_Scad FROM Gestione_QR_Code WHERE Codice_Cliente='CL003'");
-    EXPECT_EQ(r.at(0).at(0), Value(dt(2024, 3, 8)));
-    EXPECT_EQ(r.at(0).at(1), Value(dt(1900, 1, 1, 7, 5)));
+    EXPECT_EQ(r, (std::vector<std::vector<Value>>{{dt(2024, 3, 8), dt(1900, 1, 1, 7, 5)}}));
     // ... and through INSERT ... SELECT, as the staging of the checks writes them.
     f.db.execute("INSERT INTO Gestione_QR_Code (Codice_Cliente, Data_Reg, QR_Code) "
                  "SELECT 'CL004', '03-31-2024', '2024-4-1'");

@@ -18,10 +18,7 @@ struct Queries : ::testing::Test {
                  "INSERT INTO Giornale VALUES (1, 'CL001'), (2, 'CL001'), (3, 'CL002');");
     }
     Value q(const std::string& sql) { return f.scalar(sql); }
-    std::vector<std::vector<Value>> rows(const std::string& sql) {
-        auto rs = f.db.open(sql);
-        return readAll(*rs).rows;
-    }
+    std::vector<std::vector<Value>> rows(const std::string& sql) { return readAll(*f.db.open(sql)).rows; }
 };
 
 }  // namespace
@@ -69,12 +66,7 @@ TEST_F(Queries, CachedStatementsSurviveAnyNumberOfShapes) {
         EXPECT_EQ(q("SELECT Count(*) FROM Giornale WHERE ID>" + std::to_string(i % 3) + std::string(static_cast<size_t>(i), ' ')),
                   Value(3 - i % 3));
     EXPECT_LE(f.sqlite->cachedStatements(), 256u);
-    std::vector<Value> ids;
-    while (!reading->eof()) {
-        ids.push_back(reading->field(0));
-        reading->moveNext();
-    }
-    EXPECT_EQ(ids, (std::vector<Value>{Value(1), Value(2), Value(3)}));
+    EXPECT_EQ(readAll(*reading).rows, (std::vector<std::vector<Value>>{{1}, {2}, {3}}));
 }
 
 TEST_F(Queries, SchemaChangesOfEitherConnectionReachCachedTranslations) {

@@ -33,9 +33,9 @@ struct Statements : ::testing::Test {
     Value q(const std::string& sql) { return f.scalar(sql); }
     // One column of a whole table, in key order.
     std::vector<Value> column(const std::string& col, const std::string& table, const std::string& key) {
-        auto rs = f.db.open("SELECT " + col + " FROM " + table + " ORDER BY " + key);
         std::vector<Value> out;
-        for (auto& r : readAll(*rs).rows) out.push_back(r.at(0));
+        for (auto& r : readAll(*f.db.open("SELECT " + col + " FROM " + table + " ORDER BY " + key)).rows)
+            out.push_back(r.at(0));
         return out;
     }
     using Values = std::vector<Value>;
