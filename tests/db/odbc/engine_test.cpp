@@ -5,6 +5,7 @@
 
 #include "db/engine.h"
 #include "db/sqlite_engine.h"
+#include "db/thrown.h"
 #include "support/test_support.h"
 
 using namespace velaris;
@@ -62,14 +63,7 @@ TEST(EngineChoice, OptionsFromTheEnvironment) {
 }
 
 TEST(EngineChoice, RefusalsSayWhy) {
-    auto message = [](std::string_view text) {
-        try {
-            chooseEngine(text);
-        } catch (const DbError& e) {
-            return std::string(e.what());
-        }
-        return std::string("accepted");
-    };
+    auto message = [](std::string_view text) { return test::thrown<DbError>([&] { chooseEngine(text); }); };
     EXPECT_NE(message("").find("empty"), std::string::npos);
     EXPECT_NE(message("Server=srv;PWD=s3cret").find("names neither"), std::string::npos);
     EXPECT_EQ(message("Server=srv;PWD=s3cret").find("s3cret"), std::string::npos);
@@ -81,12 +75,9 @@ TEST(OpenConnection, EmbeddedDatabaseMustExist) {
     test::TempDir dir;
     Clock clock;
     const auto file = dir / "centro.db";
-    try {
-        openConnection("Provider=SQLite;Data Source=" + file.string(), clock);
-        FAIL() << "opened a missing file";
-    } catch (const DbError& e) {
-        EXPECT_NE(std::string(e.what()).find("does not exist"), std::string::npos) << e.what();
-    }
+    const std::string what =
+        test::thrown<DbError>([&] { openConnection("Provider=SQLite;Data Source=" + file.string(), clock); });
+    EXPECT_NE(what.find("does not exist"), std::string::npos) << what;
     EXPECT_FALSE(std::filesystem::exists(file));  // never created by opening
 
     { SqliteConnection create(file.string(), clock, true); }

@@ -9,10 +9,12 @@
 #include "db/literals.h"
 #include "db/odbc/odbc_connection.h"
 #include "db/sqlite_engine.h"
+#include "db/thrown.h"
 #include "support/test_support.h"
 
 using namespace velaris;
 using velaris::odbc::OdbcConnection;
+using velaris::test::thrown;
 
 namespace {
 
@@ -145,23 +147,14 @@ TEST_F(Odbc, ReconnectsAfterALostLinkAtMostEveryInterval) {
     // The database becomes unreachable and the link breaks.
     std::filesystem::remove_all(sub);
     c.markLost();
-    try {
-        c.open("SELECT N FROM T");
-        FAIL() << "no error";
-    } catch (const DbError& e) {
-        EXPECT_NE(std::string(e.what()).find("reconnection failed"), std::string::npos) << e.what();
-    }
+    const std::string first = thrown<DbError>([&] { c.open("SELECT N FROM T"); });
+    EXPECT_NE(first.find("reconnection failed"), std::string::npos) << first;
     EXPECT_TRUE(c.lost());
 
     // It is back, but the next attempt waits for its turn.
     std::filesystem::create_directories(sub);
-    try {
-        c.execute("CREATE TABLE T (N INTEGER)");
-        FAIL() << "no error";
-    } catch (const DbError& e) {
-        EXPECT_NE(std::string(e.what()).find("next reconnection attempt at 2024-03-07 10:30:10"), std::string::npos)
-            << e.what();
-    }
+    const std::string early = thrown<DbError>([&] { c.execute("CREATE TABLE T (N INTEGER)"); });
+    EXPECT_NE(early.find("next reconnection attempt at 2024-03-07 10:30:10"), std::string::npos) << early;
     clock.advance(OdbcConnection::kReconnectInterval);
     EXPECT_NO_THROW(c.execute("CREATE TABLE T (N INTEGER)"));
     EXPECT_FALSE(c.lost());
@@ -195,12 +188,9 @@ TEST_F(OdbcDialect, TSqlRunsAndValuesComeBackAsFromTheServer) {
     EXPECT_EQ(value("SELECT DATEPART(weekday, GetDate())"), Value(5));  // the fixed clock's Thursday
     EXPECT_EQ(value("SELECT Max(Nascita) FROM Anagrafica"), Value(DateTime::fromParts(1994, 5, 20)));
     // The embedded engine's refusals reach the caller as database errors.
-    try {
-        t->execute("UPDATE Anagrafica SET Codice='CL1234567890' WHERE Codice='CL1'");
-        FAIL() << "accepted";
-    } catch (const DbError& e) {
-        EXPECT_NE(std::string(e.what()).find("String or binary data would be truncated."), std::string::npos) << e.what();
-    }
+    const std::string wide =
+        thrown<DbError>([&] { t->execute("UPDATE Anagrafica SET Codice='CL1234567890' WHERE Codice='CL1'"); });
+    EXPECT_NE(wide.find("String or binary data would be truncated."), std::string::npos) << wide;
     EXPECT_THROW(t->execute("SET DATEFORMAT dmy"), DbError);
 }
 
@@ -228,15 +218,11 @@ TEST_F(OdbcDialect, AReconnectionSendsTheDateSettingsAgain) {
 
 TEST(OdbcConnect, UnknownDriverIsAClearError) {
     Clock clock;
-    try {
-        OdbcConnection c("Driver={Velaris Nonexistent Driver};Server=x", clock);
-        FAIL() << "connected";
-    } catch (const DbError& e) {
-        const std::string what = e.what();
-        EXPECT_EQ(what.rfind("Cannot connect to the database: ", 0), 0u) << what;
-        EXPECT_NE(what.find("Velaris Nonexistent Driver"), std::string::npos) << what;
-        EXPECT_NE(what.find("(SQLSTATE "), std::string::npos) << what;
-    }
+    const std::string what =
+        thrown<DbError>([&] { OdbcConnection c("Driver={Velaris Nonexistent Driver};Server=x", clock); });
+    EXPECT_EQ(what.rfind("Cannot connect to the database: ", 0), 0u) << what;
+    EXPECT_NE(what.find("Velaris Nonexistent Driver"), std::string::npos) << what;
+    EXPECT_NE(what.find("(SQLSTATE "), std::string::npos) << what;
 }
 
 TEST(OdbcDiagnostics, LinkLossStatesAndText) {

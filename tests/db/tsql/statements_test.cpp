@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "db/thrown.h"
 #include "db/tsql/error.h"
 #include "support/test_support.h"
 
 using namespace velaris;
 using velaris::test::DbFixture;
+using velaris::test::thrown;
 
 namespace {
 
@@ -165,12 +167,9 @@ TEST_F(Statements, DisabledTriggersStaySilentUntilEnabled) {
     f.db.execute("ALTER TABLE Gestione_Aggiunte ENABLE TRIGGER ALL");
     EXPECT_EQ(q("SELECT Count(*) FROM wSys_Trigger_Disabilitati"), Value(0));
 
-    try {
-        f.db.execute("ALTER TABLE Gestione_Aggiunte DISABLE TRIGGER Gestione_Iscrizioni_BD");
-        FAIL() << "an unknown trigger was accepted";
-    } catch (const DbError& e) {
-        EXPECT_NE(std::string(e.what()).find("Gestione_Iscrizioni_BD"), std::string::npos) << e.what();
-    }
+    const std::string unknown =
+        thrown<DbError>([&] { f.db.execute("ALTER TABLE Gestione_Aggiunte DISABLE TRIGGER Gestione_Iscrizioni_BD"); });
+    EXPECT_NE(unknown.find("Gestione_Iscrizioni_BD"), std::string::npos) << unknown;
     EXPECT_EQ(q("SELECT Count(*) FROM wSys_Trigger_Disabilitati"), Value(0));
 }
 
@@ -220,21 +219,13 @@ TEST_F(MemberStatus, StatusFollowsTheSubscriptions) {
 TEST_F(MemberStatus, WrongCallsFailClearly) {
     EXPECT_THROW(f.scalar("exec Stato_Cliente 2, 'CL001', '03-07-2024', '02-06-2024'"), DbError);
     EXPECT_THROW(f.scalar("exec Stato_Cliente 1, 'CL001'"), tsql::TranslationError);
-    try {
-        f.db.execute("exec Aggiorna_Saldi 1");
-        FAIL();
-    } catch (const tsql::TranslationError& e) {
-        EXPECT_NE(std::string(e.what()).find("Aggiorna_Saldi"), std::string::npos);
-    }
+    EXPECT_NE(thrown<tsql::TranslationError>([&] { f.db.execute("exec Aggiorna_Saldi 1"); }).find("Aggiorna_Saldi"),
+              std::string::npos);
     f.native("DROP TABLE Presenze;");
-    try {
-        f.scalar("exec Stato_Cliente 1, 'CL005', '03-07-2024', '02-06-2024'");
-        FAIL() << "ran without its table";
-    } catch (const DbError& e) {
-        const std::string what = e.what();
-        EXPECT_NE(what.find("Stato_Cliente"), std::string::npos) << what;
-        EXPECT_NE(what.find("Presenze"), std::string::npos) << what;
-    }
+    const std::string what =
+        thrown<DbError>([&] { f.scalar("exec Stato_Cliente 1, 'CL005', '03-07-2024', '02-06-2024'"); });
+    EXPECT_NE(what.find("Stato_Cliente"), std::string::npos) << what;
+    EXPECT_NE(what.find("Presenze"), std::string::npos) << what;
 }
 
 TEST_F(Statements, UntranslatableStatementsAreRefusedBeforeAnythingRuns) {
@@ -271,12 +262,9 @@ TEST_F(Statements, UntranslatableStatementsAreRefusedBeforeAnythingRuns) {
         {"SELECT IDK FROM wTmp_Presenze_Strutture FOR XML AUTO", ""},
     };
     for (const Case& c : cases) {
-        try {
-            f.db.execute(c.sql);
-            ADD_FAILURE() << "accepted: " << c.sql;
-        } catch (const tsql::TranslationError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.names), std::string::npos) << c.sql << " -> " << e.what();
-        }
+        const std::string what = thrown<tsql::TranslationError>([&] { f.db.execute(c.sql); });
+        EXPECT_FALSE(what.empty()) << "accepted: " << c.sql;
+        EXPECT_NE(what.find(c.names), std::string::npos) << c.sql << " -> " << what;
     }
     // A statement nested beyond reason is refused, not run into the ground.
     EXPECT_THROW(f.db.execute("SELECT " + std::string(5000, '(') + "1" + std::string(5000, ')')), tsql::TranslationError);
