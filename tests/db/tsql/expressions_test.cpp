@@ -206,11 +206,9 @@ TEST_F(Expressions, ErrorsAsTheServerRaisesThem) {
 }
 
 TEST_F(Expressions, WrittenValuesComeBackWithTheirKinds) {
-    // A date-shaped text stored in a text column stays as written.
+    // Stored dates come back as dates, whatever form the statement wrote them in (a date-shaped
+    // text in a text column stays as written: the engine tests).
     f.db.execute("INSERT INTO Gestione_QR_Code (Codice_Cliente, QR_Code) VALUES ('CL003', '2024-03-07')");
-    EXPECT_EQ(q("SELECT QR_Code FROM Gestione_QR_Code WHERE Codice_Cliente='CL003'"), Value("2024-03-07"));
-    EXPECT_EQ(q("SELECT Count(*) FROM Gestione_QR_Code WHERE QR_Code='2024-03-07'"), Value(1));
-    // Stored dates come back as dates, whatever form the statement wrote them in.
     f.db.execute("UPDATE Gestione_QR_Code SET Data_Reg='03-08-2024', Ora_Scad='1900-1-1 7:05:00' WHERE Codice_Cliente='CL003'");
     auto r = rows("SELECT Data_Reg, Ora_Scad FROM Gestione_QR_Code WHERE Codice_Cliente='CL003'");
     EXPECT_EQ(r, (std::vector<std::vector<Value>>{{dt(2024, 3, 8), dt(1900, 1, 1, 7, 5)}}));
