@@ -28,8 +28,6 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::filesystem::path schemaFile() { return std::filesystem::path(VELARIS_SCHEMA_DIR) / "centro.sql"; }
-
 TestEngine testEngine() {
     const std::string_view e = std::getenv("VELARIS_TEST_ENGINE") ? std::getenv("VELARIS_TEST_ENGINE") : "";
     if (e == "odbc") return TestEngine::Odbc;
@@ -39,6 +37,10 @@ TestEngine testEngine() {
 
 bool onSqlServer() { return testEngine() == TestEngine::Mssql; }
 
+namespace {
+
+// The SQLite ODBC driver library (VELARIS_SQLITE_ODBC_DRIVER, or where Debian puts it);
+// empty when it is not installed.
 std::string sqliteOdbcDriver() {
     if (const char* d = std::getenv("VELARIS_SQLITE_ODBC_DRIVER"); d && *d) return d;
     for (const char* d : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
@@ -47,11 +49,9 @@ std::string sqliteOdbcDriver() {
     return {};
 }
 
-namespace {
-
 const std::string& schemaText() {
     static const std::string text = [] {
-        std::ifstream in(schemaFile());
+        std::ifstream in(std::filesystem::path(VELARIS_SCHEMA_DIR) / "centro.sql");
         std::stringstream ss;
         ss << in.rdbuf();
         return ss.str();
