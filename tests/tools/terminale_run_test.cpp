@@ -1,10 +1,12 @@
-// The simulator binary against a tiny in-test server on 127.0.0.1, with bounded waits: what
-// the server-level tests of every link kind do not show (the keepalive period it adopts,
-// one-shot runs, unusable set-ups). Each link kind's exchanges with the real server are
-// shown by the server-level turn tests.
+// The simulator binary against the real NET92 link and a tiny in-test server, on 127.0.0.1
+// with bounded waits: what the server-level turn tests of every link kind do not show (the
+// gateway's acknowledgements, the keepalive period it adopts, one-shot runs, unusable
+// set-ups).
 
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+#include "terminals/net92/net92_link.h"
 #include "tools/simulator_process.h"
 
 using namespace velaris;
@@ -15,6 +17,9 @@ using asio::ip::udp;
 namespace {
 
 struct TerminaleRun : ::testing::Test {
+    test::TempDir dir;
+    Clock clock;
+    EventLog log{dir.path(), clock};
     EventLoop loop;
     // A loop that runs out of work stops, and a stopped loop no longer waits: keep it busy
     // as the server's timers do.
@@ -55,6 +60,36 @@ std::string httpResponse(const std::string& body) {
 }
 
 }  // namespace
+
+// The server's link only counts the gateway's acknowledgements: nothing else would miss them.
+TEST_F(TerminaleRun, Net92GatewayAnswersProbesOfItsTerminalsOnlyAndAcknowledgesMessages) {
+    const auto gatewayPort =
+        udp::socket(loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0)).local_endpoint().port();
+    test::SimulatorProcess sim(loop, {"--kind", "1", "--server", "127.0.0.1:" + std::to_string(gatewayPort), "--id", "5",
+                                      "--linger", "0.2"});
+    ASSERT_TRUE(sim.started());
+    Net92Link link(loop, log, "127.0.0.1:" + std::to_string(gatewayPort));
+    ASSERT_EQ(link.InitN92(2, 2, 10, 0), 1);
+    // Probe until the simulator is up and answers, as start-up does for a terminal.
+    std::string buffer = std::string(255, '-') + '\0';
+    ASSERT_TRUE(loop.waitUntil(
+        [&] {
+            link.SendMsg(5, "%%");
+            loop.yieldFor(100ms);
+            return link.PollTerm(5, buffer) == 1;
+        },
+        5s));
+    link.SendMsg(6, "%%");
+    loop.yieldFor(200ms);
+    EXPECT_EQ(link.PollTerm(6, buffer), 0) << "a terminal the simulator does not play stays silent";
+
+    const auto acked = link.stats().acked;
+    link.SendMsg(5, "\fOK|ABILITÀ");
+    EXPECT_TRUE(sim.waitForLine("5: [CLS]OK|ABILITÀ"));
+    EXPECT_TRUE(loop.waitUntil([&] { return link.stats().acked == acked + 1; }, 5s)) << "the message acknowledged";
+    sim.closeInput();
+    EXPECT_EQ(sim.exitStatus(5s), 0);
+}
 
 TEST_F(TerminaleRun, PushTerminalKeepsAliveReadsAndPrintsUnsolicitedResponses) {
     InTestServer server(loop);
