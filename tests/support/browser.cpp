@@ -58,8 +58,7 @@ std::string base64Decode(const std::string& in) {
     return out;
 }
 
-}  // namespace
-
+// The JSON string value of "key" first found in `json`, unescaped; nothing when absent.
 std::optional<std::string> jsonStringValue(const std::string& json, const std::string& key) {
     const std::string probe = "\"" + key + "\":\"";
     const size_t at = json.find(probe);
@@ -88,6 +87,8 @@ std::optional<std::string> jsonStringValue(const std::string& json, const std::s
     }
     return std::nullopt;
 }
+
+}  // namespace
 
 std::string HeadlessBrowser::executable() {
     for (const char* candidate : {"/usr/bin/chromium", "/usr/bin/chromium-browser"})
