@@ -82,6 +82,14 @@ public:
 
 private:
     void prepara(const Value& attivita);
+    std::vector<Value> luoghi();
+    void candidati(const Value& attivita, const std::vector<Value>& luoghi);
+    void regoleAccesso();
+    void soloPrenotati();
+    void soloIscritti();
+    void requisiti();
+    void diritti();
+    void esterni();
     std::vector<Candidato> ordina();
     Esame esamina(Candidato& c, EsitoAttivita& e);
     bool fasceValide(const Candidato& c, const Value& tolleranza);
@@ -117,16 +125,20 @@ private:
     std::vector<std::string>* lotto_ = nullptr;
 };
 
-void Selezione::prepara(const Value& attivita) {
-    const std::string struttura = CChrQ(struttura_);
-    // Staging 1: the terminal's facility and its associated facilities, in priority.
+// Staging 1: the terminal's facility and its associated facilities, in priority.
+std::vector<Value> Selezione::luoghi() {
     std::vector<Value> luoghi{struttura_};
     {
         auto rs = s_.db.open("SELECT Codice_Struttura_Associata  FROM Strutture_Associate  WHERE Codice_Struttura=" +
-                             struttura + " ORDER BY Priorita");
+                             CChrQ(struttura_) + " ORDER BY Priorita");
         for (; !rs->eof(); rs->moveNext())
             if (!Nullo_Vuoto(rs->field(0))) luoghi.push_back(rs->field(0));
     }
+    return luoghi;
+}
+
+void Selezione::prepara(const Value& attivita) {
+    const std::vector<Value> dove = luoghi();
     // Staging 2 to 9 only write the work tables, none reading back what another wrote
     // in between: they go to the database as one batch (one round trip across a network).
     // A failure fails the batch, and the read, as a failing statement did.
@@ -136,11 +148,33 @@ void Selezione::prepara(const Value& attivita) {
         std::vector<std::string>*& l;
         ~Rilascio() { l = nullptr; }
     } rilascio{lotto_};
-    // Staging 2.
     exec("DELETE FROM wTmp_Attivita_Strutture ");
     exec("DELETE FROM wTmp_Presenze_Strutture ");
+    candidati(attivita, dove);
+    regoleAccesso();
+    soloPrenotati();
+    soloIscritti();
+    requisiti();
+    diritti();
+    Tipologia_Da_Anagrafiche(s_, "wTmp_Presenze_Strutture.Origine='Aggiunta' AND ", &lotto);
+    esterni();
+    lotto_ = nullptr;
+    s_.db.executeBatch(lotto);
 
-    // Staging 3: the candidates.
+    // Lesson times of courses and services: the timetable procedures strike out the rows
+    // whose lesson is not held now and give the others the lesson's window.
+    Value a, b;
+    const Value testo;
+    Orario_Corsi_Ingresso(s_, Value(), cliente_, a, b, testo);
+    Orario_Servizi_Ingresso(s_, Value(), cliente_, a, b, testo);
+
+    // Each entitlement takes the access rule of the candidate it covers, for the order.
+    exec("UPDATE wTmp_Presenze_Strutture  SET Esterna=wTmp_Attivita_Strutture.Tipo  FROM wTmp_Presenze_Strutture, "
+         "wTmp_Attivita_Strutture WHERE wTmp_Presenze_Strutture.Codice_Struttura=wTmp_Attivita_Strutture.Codice");
+}
+
+// Staging 3: the candidates.
+void Selezione::candidati(const Value& attivita, const std::vector<Value>& luoghi) {
     const std::string testa = "INSERT INTO wTmp_Attivita_Strutture_SQL (Codice, Codice_Struttura) ";
     if (!Nullo_Vuoto(attivita)) {
         bool luogo = false;
@@ -152,7 +186,7 @@ void Selezione::prepara(const Value& attivita) {
             }
         }
         if (!luogo)
-            exec(testa + " SELECT Attivita_Strutture.Codice, " + struttura + " FROM Attivita_Strutture " +
+            exec(testa + " SELECT Attivita_Strutture.Codice, " + CChrQ(struttura_) + " FROM Attivita_Strutture " +
                  " WHERE Attivita_Strutture.Codice=" + CChrQ(attivita) + " GROUP BY Attivita_Strutture.Codice");
     } else {
         for (const Value& l : luoghi) {
@@ -165,8 +199,10 @@ void Selezione::prepara(const Value& attivita) {
                  " AND Q_Ingressi_Accessi.Codice_Cliente=" + clienteQ_ + " GROUP BY Attivita_Strutture.Codice");
         }
     }
+}
 
-    // Staging 4: the access rule of each candidate.
+// Staging 4: the access rule of each candidate.
+void Selezione::regoleAccesso() {
     exec("UPDATE wTmp_Attivita_Strutture  SET wTmp_Attivita_Strutture.Tipo=CASE Anagrafica_Strutture.APrenotazione "
          "WHEN 0 THEN 1 ELSE -1 END  FROM wTmp_Attivita_Strutture, Anagrafica_Strutture WHERE "
          "wTmp_Attivita_Strutture.Codice=Anagrafica_Strutture.Codice_Struttura");
@@ -175,10 +211,14 @@ void Selezione::prepara(const Value& attivita) {
     exec("UPDATE wTmp_Attivita_Strutture  SET wTmp_Attivita_Strutture.Tipo=Anagrafica_Servizi.APrenotazione  FROM "
          "wTmp_Attivita_Strutture, Anagrafica_Servizi WHERE "
          "wTmp_Attivita_Strutture.Codice=Anagrafica_Servizi.Codice_Servizio");
+}
 
-    // Staging 5: a booking-only activity stays only when booked today.
+// Staging 5 and 6 gather in wTmp_Formule the activities the member may take today.
+const std::string formule = "INSERT INTO wTmp_Formule_SQL (Codice) ";
+
+// Staging 5: a booking-only activity stays only when booked today.
+void Selezione::soloPrenotati() {
     exec("DELETE FROM wTmp_Formule");
-    const std::string formule = "INSERT INTO wTmp_Formule_SQL (Codice) ";
     exec(formule + "SELECT Codice_Corso FROM Gestione_Prenotazioni_Corsi WHERE Codice_Cliente=" + clienteQ_ +
          " AND Data_Prenotazione=" + oggi_ + " AND Enroll<>0");
     exec(formule + "SELECT Codice_Servizio FROM Gestione_Prenotazioni_Servizi WHERE Codice_Cliente=" + clienteQ_ +
@@ -187,8 +227,10 @@ void Selezione::prepara(const Value& attivita) {
                    "Gestione_Prenotazioni.ID=Booking_Clienti.ID_PivotPrenotazione WHERE Booking_Clienti.Codice_Cliente=" +
          clienteQ_ + " AND Gestione_Prenotazioni.Data_Prenotazione=" + oggi_ + " AND Booking_Clienti.Enroll<>0");
     exec("DELETE FROM wTmp_Attivita_Strutture  WHERE Tipo=-1 AND Codice Not In  (SELECT Codice FROM wTmp_Formule)");
+}
 
-    // Staging 6: an enrolment-only activity stays only when the member is enrolled today.
+// Staging 6: an enrolment-only activity stays only when the member is enrolled today.
+void Selezione::soloIscritti() {
     exec("DELETE FROM wTmp_Formule");
     const std::string giorno = Num_SqlQ(Value(giorno_));
     exec(formule + "SELECT Clienti_Frequenze_Corsi.Codice_Corso FROM Clienti_Frequenze_Corsi INNER JOIN "
@@ -205,8 +247,10 @@ void Selezione::prepara(const Value& attivita) {
     exec(formule + "SELECT Codice_Corso FROM Clienti_Recuperi_Corsi WHERE Codice_Cliente=" + clienteQ_ +
          " AND Data_Inizio<=" + oggi_ + " AND Data_Fine>=" + oggi_);
     exec("DELETE FROM wTmp_Attivita_Strutture  WHERE Tipo=0 AND Codice Not In  (SELECT Codice FROM wTmp_Formule)");
+}
 
-    // Staging 7: the required items of each candidate.
+// Staging 7: the required items of each candidate.
+void Selezione::requisiti() {
     for (int t = 1; t <= 3; ++t) {
         const Anagrafica a = anagraficaPer(t);
         exec(std::string("UPDATE wTmp_Attivita_Strutture  SET S1=") + a.tabella + ".QA_Richiesta, S2=" + a.tabella +
@@ -214,8 +258,10 @@ void Selezione::prepara(const Value& attivita) {
              ".S5_Richiesta, S6=" + a.tabella + ".S6_Richiesta  FROM wTmp_Attivita_Strutture, " + a.tabella +
              " WHERE wTmp_Attivita_Strutture.Codice=" + a.tabella + "." + a.chiave);
     }
+}
 
-    // Staging 8: the entitlements that cover a candidate.
+// Staging 8: the entitlements that cover a candidate.
+void Selezione::diritti() {
     const std::string candidati = " IN (SELECT Codice FROM wTmp_Attivita_Strutture)";
     exec("INSERT INTO wTmp_Presenze_Strutture_SQL (Codice_Cliente, Esterna, Tipologia, Codice_Struttura, "
          "Codice_Abbonamento, Codice_Iscrizione, Data_Fine, Pass, Sedute, Sedute_Fatte, ID_Iscrizione, Prog_Riga, "
@@ -240,10 +286,12 @@ void Selezione::prepara(const Value& attivita) {
          "FROM Gestione_Aggiunte WHERE Gestione_Aggiunte.Codice_Cliente=" + clienteQ_ +
          " AND Gestione_Aggiunte.Codice_Struttura" + candidati + " AND Gestione_Aggiunte.Data_Inizio<=" + oggi_ +
          " AND Gestione_Aggiunte.Scaduta=0");
-    Tipologia_Da_Anagrafiche(s_, "wTmp_Presenze_Strutture.Origine='Aggiunta' AND ", &lotto);
+}
 
-    // Staging 9: entitlements of facilities with their own terminal elsewhere or associated
-    // with another facility.
+// Staging 9: entitlements of facilities with their own terminal elsewhere or associated
+// with another facility.
+void Selezione::esterni() {
+    const std::string struttura = CChrQ(struttura_);
     exec("UPDATE wTmp_Presenze_Strutture  SET wTmp_Presenze_Strutture.Conferma=1  FROM wTmp_Presenze_Strutture INNER "
          "JOIN Dettaglio_Terminali ON wTmp_Presenze_Strutture.Codice_Struttura=Dettaglio_Terminali.Codice_Struttura "
          " WHERE wTmp_Presenze_Strutture.Codice_Struttura<>" + struttura);
@@ -251,19 +299,6 @@ void Selezione::prepara(const Value& attivita) {
          "JOIN Strutture_Associate ON "
          "wTmp_Presenze_Strutture.Codice_Struttura=Strutture_Associate.Codice_Struttura_Associata "
          " WHERE Strutture_Associate.Codice_Struttura<>" + struttura);
-    lotto_ = nullptr;
-    s_.db.executeBatch(lotto);
-
-    // Lesson times of courses and services: the timetable procedures strike out the rows
-    // whose lesson is not held now and give the others the lesson's window.
-    Value a, b;
-    const Value testo;
-    Orario_Corsi_Ingresso(s_, Value(), cliente_, a, b, testo);
-    Orario_Servizi_Ingresso(s_, Value(), cliente_, a, b, testo);
-
-    // Each entitlement takes the access rule of the candidate it covers, for the order.
-    exec("UPDATE wTmp_Presenze_Strutture  SET Esterna=wTmp_Attivita_Strutture.Tipo  FROM wTmp_Presenze_Strutture, "
-         "wTmp_Attivita_Strutture WHERE wTmp_Presenze_Strutture.Codice_Struttura=wTmp_Attivita_Strutture.Codice");
 }
 
 std::vector<Candidato> Selezione::ordina() {
