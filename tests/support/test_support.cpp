@@ -60,18 +60,12 @@ const std::string& schemaText() {
 }
 
 // The SQL Server database outlives the fixtures of one test process.
-mssql::Tables& mssqlTables() {
-    static mssql::Tables tables;
-    return tables;
-}
-bool& mssqlSchemaReady() {
-    static bool ready = false;
-    return ready;
-}
+mssql::Tables mssqlTables;
+bool mssqlSchemaReady = false;
 void mssqlDropAll(Database& db) {
     mssql::dropEverything(db);
-    mssqlTables() = {};
-    mssqlSchemaReady() = false;
+    mssqlTables = {};
+    mssqlSchemaReady = false;
 }
 
 std::unique_ptr<Connection> openFixtureDb(const std::filesystem::path& path, Clock& clock,
@@ -109,15 +103,15 @@ DbFixture::DbFixture(bool withSchema)
 void DbFixture::native(const std::string& sql) {
     if (sqlite) return sqlite->executeNative(sql);
     if (sql == schemaText()) return createSchema();
-    for (const std::string& batch : mssql::toSqlServer(sql, mssqlTables())) db.execute(batch);
+    for (const std::string& batch : mssql::toSqlServer(sql, mssqlTables)) db.execute(batch);
 }
 
 void DbFixture::createSchema() {
-    if (mssqlSchemaReady()) return mssql::emptyTables(db, mssqlTables());
+    if (mssqlSchemaReady) return mssql::emptyTables(db, mssqlTables);
     mssqlDropAll(db);
-    for (const std::string& batch : mssql::toSqlServer(schemaText(), mssqlTables())) db.execute(batch);
+    for (const std::string& batch : mssql::toSqlServer(schemaText(), mssqlTables)) db.execute(batch);
     for (const std::string& batch : mssql::engineObjects()) db.execute(batch);
-    mssqlSchemaReady() = true;
+    mssqlSchemaReady = true;
 }
 
 sqlite3* DbFixture::engineHandle() {
