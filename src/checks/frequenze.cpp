@@ -165,6 +165,11 @@ Value Cerca_Data_Inizio(Sistema& s, const Value& idIntervallo) {
             case 4: r = Value(DateTime::fromParts(oggi.addYears(-k).year(), 1, 1)); break;
             default: break;
         }
+    } catch (const DbError& e) {
+        // A count or a period the database failed to give would read as "no visits"
+        // and admit past the limit: the read ends without a verdict instead.
+        s.db.logError(e, "Cerca_Data_Inizio");
+        throw;
     } catch (const std::exception& e) {
         s.db.logError(e, "Cerca_Data_Inizio");
     }
@@ -197,6 +202,9 @@ Value Cerca_Data_Fine(Sistema& s, const Value& idIntervallo) {
             case 4: r = Value(DateTime::fromParts(oggi.addYears(k).year(), 12, 31)); break;
             default: break;
         }
+    } catch (const DbError& e) {
+        s.db.logError(e, "Cerca_Data_Fine");
+        throw;
     } catch (const std::exception& e) {
         s.db.logError(e, "Cerca_Data_Fine");
     }
@@ -211,6 +219,9 @@ int Conta_Presenze_Periodo(Sistema& s, const Value& codiceCliente, const Value& 
         auto rs = s.db.open(sqlContaPresenze(s, codiceCliente, idIntervallo, dataInizio, dataFine, codiceIscrizione,
                                             idAggiunta, codiceStruttura, idPacchetto));
         if (!rs->eof()) n = ZeroSeNullo(rs->field(0));
+    } catch (const DbError& e) {
+        s.db.logError(e, "Conta_Presenze_Periodo");
+        throw;
     } catch (const std::exception& e) {
         s.db.logError(e, "Conta_Presenze_Periodo");
     }
@@ -263,6 +274,9 @@ int Conta_Presenze_Prenotazioni_Periodo(Sistema& s, const Value& codiceCliente, 
             }
             ++n;
         }
+    } catch (const DbError& e) {
+        s.db.logError(e, "Conta_Presenze_Prenotazioni_Periodo");
+        throw;
     } catch (const std::exception& e) {
         s.db.logError(e, "Conta_Presenze_Prenotazioni_Periodo");
     }
@@ -365,6 +379,9 @@ int Verifica_DD(Sistema& s, int modo, const DatiDD& d, Value& frequenzaDD, Value
                        ? kDD_Limite
                        : kDD_Entro;
         }
+    } catch (const DbError& e) {
+        s.db.logError(e, "Verifica_DD");
+        throw;
     } catch (const std::exception& e) {
         s.db.logError(e, "Verifica_DD");
     }

@@ -80,10 +80,6 @@ void Stampa_Scontrino(Sistema& s, int address, const Value& clientCode, const st
     }
 }
 
-std::string frameVai(const Value& tempoVai) {
-    return "\x02" "06|000255000|020|3|" + RiempiTronca(Value(tempoVai.toText()), 4, "0", "s") + "\x03";
-}
-
 std::string Comando_Rele(const std::string& rele, int64_t tempo) {
     // Chr(time): a byte of the terminals' code page, carried as UTF-8 up to the link.
     return "%O" + rele + cp1252ToUtf8(std::string(1, static_cast<char>(tempo & 0xFF)));
@@ -107,7 +103,7 @@ void Attiva_Rele(Sistema& s, const Value& risultato, int modo, int tipo) {
                 break;
             }
             case tipo::Tcp:
-                if (s.link) s.link->sendCommand(c.Indirizzo_Corrente, go ? frameVai(c.TempoVai) : frameStop());
+                if (s.link) s.link->sendCommand(c.Indirizzo_Corrente, go ? frameGo(c.TempoVai) : frameStop());
                 s.corrente.Risposto = true;
                 break;
             case tipo::HttpPush:

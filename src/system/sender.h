@@ -30,7 +30,4 @@ void Attiva_Rele(Sistema& s, const Value& risultato, int modo, int tipo);
 // the character whose code is the on-time.
 std::string Comando_Rele(const std::string& rele, int64_t tempo);
 
-// Frames of the client link (terminal type 5); frameStop() comes with the client link.
-std::string frameVai(const Value& tempoVai);
-
 }  // namespace velaris

@@ -4,6 +4,7 @@
 
 #include "attendance/punti.h"
 #include "support/connessione_spia.h"
+#include "righe.h"
 #include "support/fake_links.h"
 
 using namespace velaris;
@@ -41,15 +42,7 @@ struct Punti : ::testing::Test {
                         "VALUES (1004,'CL1','2024-03-07 00:00:00','1900-01-01 ") + ora + "',3,'" + struttura + "')");
     }
     int64_t n(const std::string& s) { return x.scalar(s).toInt(); }
-    std::string righe(const std::string& sql) {
-        std::string out;
-        auto rs = x.f.db.open(sql);
-        for (; !rs->eof(); rs->moveNext()) {
-            for (int i = 0; i < rs->fieldCount(); ++i) out += (i ? "/" : "") + rs->field(i).toText();
-            out += " ";
-        }
-        return out;
-    }
+    std::string righe(const std::string& sql) { return velaris::test::righe(x, sql); }
 };
 
 }  // namespace
@@ -121,15 +114,14 @@ TEST_F(Punti, DebitTakesTheNewestAddOnThenSubscriptionsAndOnlyWhenCovered) {
     const PagamentoPunti p = Addebita_Punti(x.s, Value("CL1"), 9, Value("ST001"), Value("ST001"));
     EXPECT_EQ(p.esito, EsitoAddebito::Eseguito);
     EXPECT_EQ(p.residuo, 4);
-    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Aggiunte WHERE ID=2"), 3);  // newest add-on first
-    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Aggiunte WHERE ID=1"), 4);
-    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Iscrizioni WHERE Codice_Iscrizione='IS1'"), 8);  // the oldest next
-    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Aggiunte WHERE ID=3"), 0);
-    EXPECT_EQ(n("SELECT Count(*) FROM Gestione_Aggiunte WHERE Scaduta<>0 AND Data_Scadenza='2024-03-07 00:00:00'"), 2);
-    EXPECT_EQ(n("SELECT Scaduta FROM Gestione_Aggiunte WHERE ID=3"), 0);
+    // The newest add-on first, then the other, then the oldest subscription; never another member's.
+    EXPECT_EQ(righe("SELECT ID, Punti_Uti FROM Gestione_Aggiunte ORDER BY ID"), "1|4; 2|3; 3|0");
+    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Iscrizioni WHERE Codice_Iscrizione='IS1'"), 8);
+    EXPECT_EQ(righe("SELECT ID, Data_Scadenza FROM Gestione_Aggiunte WHERE Scaduta<>0"),
+              "1|2024-03-07 00:00:00; 2|2024-03-07 00:00:00");
     EXPECT_EQ(righe("SELECT Punti, Codice_Iscrizione, Descrizi FROM Log_Punti_Clienti WHERE Op=1004 AND "
                     "Dati_Cliente='Gallo Marta' AND Codice_Struttura='ST001' ORDER BY ID"),
-              "2//Ingresso struttura 4//Ingresso struttura 3/IS1/Ingresso struttura ");
+              "2||Ingresso struttura; 4||Ingresso struttura; 3|IS1|Ingresso struttura");
 
     EXPECT_EQ(Addebita_Punti(x.s, Value("CL1"), 4, Value("ST001"), Value("ST001")).esito, EsitoAddebito::Eseguito);
     EXPECT_EQ(n("SELECT Scaduta FROM Gestione_Iscrizioni WHERE Codice_Iscrizione='IS1'"), -1);
@@ -147,26 +139,6 @@ TEST_F(Punti, ExitChargesThePeriodsBeyondTheEntryCharge) {
     EXPECT_EQ(Punti_Permanenza(x.s, 1, entrata, DateTime::fromParts(2024, 3, 7, 11, 45, 0)), 7);
     EXPECT_EQ(Punti_Permanenza(x.s, 1, entrata, DateTime::fromParts(2024, 3, 7, 11, 30, 0)), 2);
     EXPECT_EQ(Punti_Permanenza(x.s, 2, entrata, DateTime::fromParts(2024, 3, 7, 11, 45, 0)), 0);
-}
-
-TEST_F(Punti, AnExitDebitsTheWholeStayOnceOrNothing) {
-    tariffa(1, 4, "08:00:00", "20:00:00", 2, "Validita=30");
-    sql("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Data_Inizio, Punti, Punti_Uti) VALUES "
-        "('IS1','CL1','2024-01-01 00:00:00',10,5);"
-        "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Codice_Cliente, Codice_Struttura) VALUES "
-        "('IS1','CL1','ST001')");
-    const DateTime entrata = DateTime::fromParts(1900, 1, 1, 9, 0, 0);
-    // 9:30, 10:00 and 10:30 (not yet begun at 10:30): two periods of 2 points.
-    UscitaPunti u = Addebito_Uscita_Punti(x.s, Value("CL1"), 1, entrata, x.f.clock.now(), Value("ST001"));
-    EXPECT_TRUE(u.consentita);
-    EXPECT_EQ(u.punti, 4);
-    EXPECT_EQ(n("SELECT Count(*) FROM Log_Punti_Clienti WHERE Punti=4"), 1);
-    x.at(11, 0, 1);  // three periods now: 6 points, 1 left
-    u = Addebito_Uscita_Punti(x.s, Value("CL1"), 1, entrata, x.f.clock.now(), Value("ST001"));
-    EXPECT_FALSE(u.consentita);
-    EXPECT_EQ(n("SELECT Punti_Uti FROM Gestione_Iscrizioni"), 9);
-    EXPECT_TRUE(Addebito_Uscita_Punti(x.s, Value("CL1"), 1, DateTime::fromParts(1900, 1, 1, 10, 45, 0), x.f.clock.now(),
-                                      Value("ST001")).consentita);
 }
 
 TEST_F(Punti, AHolderDrainedBetweenTheCheckAndTheDebitIsNeverOverdrawn) {

@@ -17,15 +17,17 @@ std::string slurp(const std::filesystem::path& p) {
 }
 }  // namespace
 
-TEST(EventLog, EmptyTextDoesNotEvenCreateTheFile) {
+TEST(EventLog, AnEmptyTextCreatesNoFileAndAnUnwritableFolderLosesTheLineButNeverRaises) {
     test::TempDir dir;
     Clock clock;
     EventLog log(dir.path(), clock);
     log.write("");
     EXPECT_FALSE(std::filesystem::exists(log.path()));
+    EventLog nowhere("/nonexistent/folder/for/velaris", clock);
+    EXPECT_NO_THROW(nowhere.write("lost"));
 }
 
-TEST(EventLog, LinesAreAppendedInOrderWithCrLf) {
+TEST(EventLog, LinesAreAppendedInOrderWithCrLfAHostileTextAsOnePrintableLine) {
     test::TempDir dir;
     Clock clock;
     clock.setFixed(DateTime::fromParts(2024, 3, 7, 7, 5, 9));
@@ -33,27 +35,13 @@ TEST(EventLog, LinesAreAppendedInOrderWithCrLf) {
     log.error(3021, "No current record", "DLookUpQ");
     log.timedError("Timeout", "KxSendMsg", 3);
     log.timed("Load: 2");
+    // A hostile text becomes one printable line.
+    log.write(std::string("code A\0B\r\n\x1b[2J caf\xc3\xa9 \xff end", 26));
     EXPECT_EQ(slurp(log.path()),
               "Error: 3021 - No current record - Function DLookUpQ\r\n"
               "2024-03-07 07:05:09 - Error: Timeout Index:3 - Function KxSendMsg\r\n"
-              "2024-03-07 07:05:09 - Load: 2\r\n");
-}
-
-TEST(EventLog, HostileTextsBecomeOnePrintableLine) {
-    test::TempDir dir;
-    Clock clock;
-    EventLog log(dir.path(), clock);
-    log.write(std::string("code A\0B\r\n\x1b[2J caf\xc3\xa9 \xff end", 26));
-    const std::string text = slurp(log.path());
-    const size_t first = text.find("\r\n");
-    EXPECT_EQ(text.substr(0, first), "code A?B???[2J caf\xc3\xa9 ? end");
-    EXPECT_EQ(first + 2, text.size());  // one line
-}
-
-TEST(EventLog, AnUnwritableFolderLosesTheLineButNeverRaises) {
-    Clock clock;
-    EventLog log("/nonexistent/folder/for/velaris", clock);
-    EXPECT_NO_THROW(log.write("lost"));
+              "2024-03-07 07:05:09 - Load: 2\r\n"
+              "code A?B???[2J caf\xc3\xa9 ? end\r\n");
 }
 
 TEST(EventLog, RotationMovesTheFileAndReopenStartsANewOne) {
@@ -73,15 +61,4 @@ TEST(EventLog, RotationMovesTheFileAndReopenStartsANewOne) {
     std::filesystem::remove(log.path());
     log.write("recreated");
     EXPECT_EQ(slurp(log.path()), "recreated\r\n");
-}
-
-TEST(Clock, TimeKxlIsTheTimeOfDayOnTheFirstOfJanuary1900) {
-    Clock clock;
-    clock.setFixed(DateTime::fromParts(2024, 3, 7, 7, 5, 9));
-    EXPECT_EQ(TimeKxl(clock).canonical(), "1900-01-01 07:05:09");
-    EXPECT_EQ(TimeKxl(clock), TimeKxl(clock));
-    clock.advance(60);
-    EXPECT_EQ(clock.now().canonical(), "2024-03-07 07:06:09");
-    clock.startAt(DateTime::fromParts(2030, 1, 1, 12, 0, 0));
-    EXPECT_EQ(clock.today(), DateTime::fromParts(2030, 1, 1));
 }

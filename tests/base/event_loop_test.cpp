@@ -9,6 +9,9 @@
 using namespace velaris;
 using namespace std::chrono_literals;
 
+// Inside a handler's wait, timers tick, connections are accepted, and what the handler
+// wrote before it waits goes out (two texts, the second once the first is out), not once
+// the handler has returned.
 TEST(EventLoop, AWaitingHandlerLetsTimersAndSocketsRun) {
     EventLoop loop;
     int ticks = 0;
@@ -20,11 +23,25 @@ TEST(EventLoop, AWaitingHandlerLetsTimersAndSocketsRun) {
     bool accepted = false;
     acceptor.async_accept(served, [&](const asio::error_code& ec) { accepted = !ec; });
     client.async_connect(acceptor.local_endpoint(), [](const asio::error_code&) {});
+    std::string received;
+    std::array<char, 64> buf{};
+    std::function<void()> read = [&] {
+        client.async_read_some(asio::buffer(buf), [&](const asio::error_code& ec, size_t n) {
+            if (ec) return;
+            received.append(buf.data(), n);
+            read();
+        });
+    };
 
     bool finished = false;
     asio::post(loop.io(), [&] {
-        // Inside a handler: wait for the connection while the timer keeps ticking.
         EXPECT_TRUE(loop.waitUntil([&] { return accepted; }, 2000ms));
+        read();
+        static const std::string first = "first|", second = "second|";
+        asio::async_write(served, asio::buffer(first), [&](const asio::error_code&, size_t) {
+            asio::async_write(served, asio::buffer(second), [](const asio::error_code&, size_t) {});
+        });
+        EXPECT_TRUE(loop.waitUntil([&] { return received == "first|second|"; }, 2000ms)) << received;
         loop.yieldFor(60ms);
         EXPECT_EQ(loop.depth(), 0);
         finished = true;
@@ -33,7 +50,6 @@ TEST(EventLoop, AWaitingHandlerLetsTimersAndSocketsRun) {
     });
     loop.run();
     EXPECT_TRUE(finished);
-    EXPECT_TRUE(accepted);
     EXPECT_GE(ticks, 3);
 }
 
@@ -70,35 +86,4 @@ TEST(EventLoop, TopLevelWorkWaitsUntilNoHandlerRunsAndKeepsItsOrder) {
     loop.run();
     EXPECT_EQ(order, (std::vector<std::string>{"handler after its wait", "handler done", "first", "second"}));
     EXPECT_EQ(loop.pendingTopLevel(), 0u);
-}
-
-TEST(EventLoop, WhatAHandlerWroteBeforeItWaitsGoesOutDuringTheWait) {
-    // Two texts written one after the other (the second once the first is out), then a
-    // wait: both must reach the peer within the wait, not once the handler has returned.
-    EventLoop loop;
-    asio::ip::tcp::acceptor acceptor(loop.io(), {asio::ip::make_address("127.0.0.1"), 0});
-    asio::ip::tcp::socket served(loop.io()), client(loop.io());
-    client.connect(acceptor.local_endpoint());
-    acceptor.accept(served);
-    std::string received;
-    std::array<char, 64> buf{};
-    std::function<void()> read = [&] {
-        client.async_read_some(asio::buffer(buf), [&](const asio::error_code& ec, size_t n) {
-            if (ec) return;
-            received.append(buf.data(), n);
-            read();
-        });
-    };
-    bool seen = false;
-    asio::post(loop.io(), [&] {
-        static const std::string first = "first|", second = "second|";
-        asio::async_write(served, asio::buffer(first), [&](const asio::error_code&, size_t) {
-            asio::async_write(served, asio::buffer(second), [](const asio::error_code&, size_t) {});
-        });
-        seen = loop.waitUntil([&] { return received == "first|second|"; }, 2000ms);
-        loop.stop();
-    });
-    read();
-    loop.run();
-    EXPECT_TRUE(seen) << received;
 }

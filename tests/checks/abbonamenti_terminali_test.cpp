@@ -29,11 +29,13 @@ struct Terminale : ::testing::Test {
         if (esito == kVAT_Personale) Rispondi_Personale(c.x.s, c.x.s.esiti.Personale);
         return esito;
     }
+    // The check of a member, and whether it found an entitlement.
+    bool abilitato(const std::string& codice = "CL1") {
+        verifica(codice);
+        return !c.x.s.esiti.Flag_NonAbilitato;
+    }
     Value display(const std::string& colonna) {
         return c.scalar("SELECT TOP 1 " + colonna + " FROM wTmp_DatiAccessi ORDER BY ID DESC");
-    }
-    Value stato(const std::string& colonna) {
-        return c.scalar("SELECT " + colonna + " FROM Stato_Terminali WHERE Indirizzo=1 AND Messaggio IS NULL");
     }
     // A member in good standing with a yearly subscription.
     void inRegola(const std::string& codice = "CL1") {
@@ -62,14 +64,12 @@ TEST_F(Terminale, MemberInGoodStanding) {
     EXPECT_EQ(scadenza.toDate(), DateTime::fromParts(2024, 12, 31));
     EXPECT_EQ(rinnovo, Value(0));
     // The state row carries the summary just computed.
-    EXPECT_EQ(stato("Cognome"), Value("ROSSI"));
-    EXPECT_EQ(stato("Abbonamento"), Value("ANNUALE AB1 scadenza 31/12/2024\r\n"));
-    EXPECT_EQ(stato("Data_Scadenza").toDate(), DateTime::fromParts(2024, 12, 31));
+    EXPECT_EQ(c.righe("SELECT Cognome, Abbonamento, Data_Scadenza FROM Stato_Terminali WHERE Indirizzo=1 AND "
+                      "Messaggio IS NULL"),
+              "ROSSI|ANNUALE AB1 scadenza 31/12/2024\r\n|2024-12-31 00:00:00");
     // The display row waits for its lights.
-    EXPECT_EQ(display("Completo"), Value(0));
-    EXPECT_EQ(display("Entrata"), Value("INGRESSO CONSENTITO"));
-    EXPECT_EQ(display("Struttura_Ingresso"), Value("SALA PESI"));
-    EXPECT_EQ(display("Data_Ultima_Entrata").toDate(), DateTime::fromParts(2024, 3, 1));
+    EXPECT_EQ(c.righe("SELECT Completo, Entrata, Struttura_Ingresso, Data_Ultima_Entrata FROM wTmp_DatiAccessi"),
+              "0|INGRESSO CONSENTITO|SALA PESI|2024-03-01 00:00:00");
 }
 
 
@@ -109,16 +109,13 @@ TEST_F(Terminale, OverdueFeeWithAndWithoutGraceDays) {
 
 TEST_F(Terminale, IrregularityTextNamesTheModalities) {
     inRegola();
-    c.impostazione("Tolleranza3=0");
     c.sql("INSERT INTO wCab_Modalita_Verifiche (Modalita, Descrizione, Descrizi2) VALUES (5, 'RATA', 'RATA SCADUTA')");
     c.sql("INSERT INTO Tabella_ScadenzeFisse (Tipo_Scadenza, Scadenza) VALUES (1, 'QUOTA ASSOCIATIVA')");
-    c.impostazione("Tolleranza1=0");
+    c.impostazione("Tolleranza1=0, Tolleranza3=0");
     c.voce("CL1", 5, "2024-03-01");
     c.voce("CL1", 2, "");
     EXPECT_EQ(verifica("CL1"), 0);
     EXPECT_EQ(display("TestoIrr"), Value("RINNOVO QUOTA ASSOCIATIVA - RATA SCADUTA"));
-    EXPECT_EQ(Descrizione_Modalita(c.x.s, 2), "RINNOVO QUOTA ASSOCIATIVA");
-    EXPECT_EQ(Descrizione_Modalita(c.x.s, 5), "RATA SCADUTA");
 }
 
 TEST_F(Terminale, CreditCoversInstalments) {
@@ -191,8 +188,7 @@ TEST_F(Terminale, WeeklyLimitWithAndWithoutBookings) {
     EXPECT_EQ(verifica("CL1"), 1);
     EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
     c.impostazione("PrenComePres=-1");
-    verifica("CL1");
-    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_FALSE(abilitato());
     c.impostazione("PrenComePres=0");
     c.presenza(3, "CL1", "2024-03-06", "ISCL1");
     modo = Value(-1);
@@ -208,50 +204,33 @@ TEST_F(Terminale, DayBandsAndHolidays) {
     inRegola();
     c.sql("INSERT INTO Giorni_DD_Fasce_Abbonamenti (Codice_Abbonamento, DDSettimana, Fascia_Ini, Fascia_Fin) "
           "VALUES ('AB1', 1, '1900-01-01 08:00:00', '1900-01-01 22:00:00')");
-    verifica("CL1");  // Thursday
-    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_FALSE(abilitato());  // Thursday
     c.alle(2024, 3, 4, 10, 30);  // Monday
-    verifica("CL1");
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_TRUE(abilitato());
     // A closed holiday uses only the holiday bands.
     c.sql("INSERT INTO Tabella_Festivi (ID_Festivita, Club_Open) VALUES ('2024-03-04 00:00:00', 0)");
-    verifica("CL1");
-    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_FALSE(abilitato());
     c.sql("INSERT INTO Giorni_DD_Fasce_Abbonamenti (Codice_Abbonamento, DDSettimana, Fascia_Ini, Fascia_Fin) "
           "VALUES ('AB1', 8, '1900-01-01 09:00:00', '1900-01-01 13:00:00')");
-    verifica("CL1");
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_TRUE(abilitato());
 }
 
+// The band 9:00-12:00 opens AnticipoPren minutes early (none when blank) and closes on time.
 TEST_F(Terminale, TimeBandOpensAnticipoPrenMinutesEarlyAndClosesOnTime) {
-    c.impostazione("AnticipoPren=10");
     inRegola();
     c.sql("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) "
           "VALUES ('AB1', '1900-01-01 09:00:00', '1900-01-01 12:00:00')");
-    const std::pair<int, int> ammessi[] = {{8, 50}, {9, 0}, {12, 0}};
-    const std::pair<int, int> rifiutati[] = {{8, 49}, {12, 1}};
-    for (auto [h, m] : ammessi) {
-        c.alle(2024, 3, 7, h, m);
+    const struct { const char* anticipo; int h, m; bool ammesso; } casi[] = {
+        {"10", 8, 50, true}, {"10", 9, 0, true}, {"10", 12, 0, true}, {"10", 8, 49, false}, {"10", 12, 1, false},
+        {"NULL", 9, 0, true}, {"NULL", 8, 59, false},
+    };
+    for (const auto& k : casi) {
+        SCOPED_TRACE(std::string(k.anticipo) + " " + std::to_string(k.h) + ":" + std::to_string(k.m));
+        c.impostazione(std::string("AnticipoPren=") + k.anticipo);
+        c.alle(2024, 3, 7, k.h, k.m);
         verifica("CL1");
-        EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato) << h << ":" << m;
+        EXPECT_EQ(c.x.s.esiti.Flag_NonAbilitato, !k.ammesso);
     }
-    for (auto [h, m] : rifiutati) {
-        c.alle(2024, 3, 7, h, m);
-        verifica("CL1");
-        EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato) << h << ":" << m;
-    }
-}
-
-TEST_F(Terminale, BlankAdvanceCountsAsZeroMinutes) {
-    c.impostazione("AnticipoPren=NULL");
-    inRegola();
-    c.sql("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) "
-          "VALUES ('AB1', '1900-01-01 10:30:00', '1900-01-01 12:00:00')");
-    verifica("CL1");
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
-    c.alle(2024, 3, 7, 10, 29);
-    verifica("CL1");
-    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
     EXPECT_TRUE(c.x.f.logLines.empty()) << c.x.f.logLines.front();
 }
 
@@ -261,18 +240,15 @@ TEST_F(Terminale, PackagesAndOtherEntitlementsStandIn) {
     c.sql("INSERT INTO Anagrafica_Pacchetti_Multipli (Codice_PacchettoM, Descrizione) VALUES ('PM1', 'MULTI')");
     c.sql("INSERT INTO Gestione_Aggiunte (Codice_Cliente, Codice_PacchettoM, ID_Pacchetto, Data_Inizio, Data_Fine) "
           "VALUES ('CL1', 'PM1', 3, '2024-01-01 00:00:00', '2024-06-30 00:00:00')");
-    verifica("CL1");
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_TRUE(abilitato());
     // The package's own bands apply (read with its code).
     c.sql("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) "
           "VALUES ('PM1', '1900-01-01 18:00:00', '1900-01-01 20:00:00')");
-    verifica("CL1");
-    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_FALSE(abilitato());
     // A course booking of today without subscription entitles.
     c.sql("INSERT INTO Gestione_Prenotazioni_Corsi (Codice_Cliente, Codice_Corso, Data_Prenotazione) "
           "VALUES ('CL1', 'CS1', '2024-03-07 00:00:00')");
-    verifica("CL1");
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_TRUE(abilitato());
 }
 
 
@@ -347,7 +323,7 @@ struct Personale : Terminale {
 }  // namespace
 
 
-TEST_F(Personale, StaffWithoutEntryRightIsRefused) {
+TEST_F(Personale, StaffWithoutEntryRightOrAtAnotherTerminalIsRefused) {
     EXPECT_EQ(verifica("IS999"), 0);  // not in its table: no display, no text
     EXPECT_TRUE(c.x.queued(1).empty());
     EXPECT_EQ(verifica("ME1"), 2);
@@ -357,6 +333,15 @@ TEST_F(Personale, StaffWithoutEntryRightIsRefused) {
     EXPECT_EQ(c.scalar("SELECT DesIrregolari FROM Log_Entrate"), Value("MEDICO"));
     // The marker row: now plus the waiting time (2 seconds when blank).
     EXPECT_EQ(c.scalar("SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=0").toText(), "1900-01-01 10:30:02");
+
+    // A code bound to other terminals passes only there.
+    c.x.terminale(2, 1);
+    c.sql("INSERT INTO Biglietti_Terminali (Codice_Biglietto, ID_Terminale) VALUES ('IS1', 2)");
+    EXPECT_EQ(verifica("IS1"), 2);
+    EXPECT_EQ(display("Entrata"), Value("INGRESSO NON CONSENTITO"));
+    c.sql("INSERT INTO Biglietti_Terminali (Codice_Biglietto, ID_Terminale) VALUES ('IS1', 1)");
+    verifica("IS1");
+    EXPECT_EQ(display("Entrata"), Value("INGRESSO CONSENTITO"));
 }
 
 TEST_F(Personale, PassagesAlternateEntryAndExit) {
@@ -369,25 +354,14 @@ TEST_F(Personale, PassagesAlternateEntryAndExit) {
     EXPECT_EQ(display("Entrata"), Value("USCITA PERSONALE INTERNO"));
     c.alle(2024, 3, 7, 14, 0);
     verifica("IS1");
-    EXPECT_EQ(c.scalar("SELECT Count(*) FROM Gestione_Personale"), Value(2));
-    EXPECT_EQ(c.scalar("SELECT Ora_UscitaEntrata FROM Gestione_Personale WHERE ID=1").toText(), "1900-01-01 12:00:00");
-    EXPECT_TRUE(c.scalar("SELECT Ora_UscitaEntrata FROM Gestione_Personale WHERE ID=2").isNull());
-    EXPECT_EQ(c.scalar("SELECT Tipologia FROM Gestione_Personale WHERE ID=2"), Value(2));
+    // Two stays: the first closed at 12:00, the second open (a null exit).
+    EXPECT_EQ(c.righe("SELECT ID, Ora_UscitaEntrata, Tipologia FROM Gestione_Personale ORDER BY ID"),
+              "1|1900-01-01 12:00:00|2; 2||2");
     EXPECT_EQ(c.scalar("SELECT Count(*) FROM Log_Entrate WHERE DesIrregolari='ISTRUTTORE'"), Value(3));
     // An open entry of yesterday does not turn today's first passage into an exit.
     c.alle(2024, 3, 8, 8, 0);
     verifica("IS1");
     EXPECT_EQ(display("Entrata"), Value("ENTRATA PERSONALE INTERNO"));
-}
-
-TEST_F(Personale, BoundCodePassesOnlyItsTerminals) {
-    c.x.terminale(2, 1);
-    c.sql("INSERT INTO Biglietti_Terminali (Codice_Biglietto, ID_Terminale) VALUES ('IS1', 2)");
-    EXPECT_EQ(verifica("IS1"), 2);
-    EXPECT_EQ(display("Entrata"), Value("INGRESSO NON CONSENTITO"));
-    c.sql("INSERT INTO Biglietti_Terminali (Codice_Biglietto, ID_Terminale) VALUES ('IS1', 1)");
-    verifica("IS1");
-    EXPECT_EQ(display("Entrata"), Value("INGRESSO CONSENTITO"));
 }
 
 

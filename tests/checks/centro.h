@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "../attendance/righe.h"
 #include "support/fake_links.h"
 #include "system/registry.h"
 
@@ -32,6 +33,7 @@ struct Centro {
 
     void sql(const std::string& s) { x.f.native(s); }
     Value scalar(const std::string& s) { return x.scalar(s); }
+    std::string righe(const std::string& s) { return velaris::test::righe(x, s); }
     void impostazione(const std::string& assegnazioni) {
         sql("UPDATE Impostazioni_Funzionamento SET " + assegnazioni);
         x.s.settings.Defaults_DopoAggiornamento();

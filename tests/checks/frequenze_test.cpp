@@ -107,6 +107,8 @@ namespace {
 struct VerificaDD : ::testing::Test {
     Centro c;
     Value freq, iv, tempo;
+    DatiDD d;
+    int esito(int modo = 3) { return Verifica_DD(c.x.s, modo, d, freq, iv, tempo); }
     void SetUp() override {
         c.cliente("CL1");
         c.abbonamento("CL1", "IS1", "AB1");
@@ -119,73 +121,65 @@ struct VerificaDD : ::testing::Test {
 }  // namespace
 
 TEST_F(VerificaDD, SubscriptionDataAndSuspension) {
-    DatiDD d;
     d.Codice_Abbonamento = Value("AB1");
     d.Codice_Iscrizione = Value("IS1");
-    EXPECT_EQ(Verifica_DD(c.x.s, 1, d, freq, iv, tempo), kDD_Entro);
-    EXPECT_EQ(freq.toInt(), 2);
-    EXPECT_EQ(iv.toInt(), 7);
-    EXPECT_EQ(tempo.toInt(), 90);
+    EXPECT_EQ(esito(1), kDD_Entro);
+    EXPECT_EQ(freq.toText() + " " + iv.toText() + " " + tempo.toText(), "2 7 90");
     d.Codice_Struttura = Value("ST01");
-    Verifica_DD(c.x.s, 1, d, freq, iv, tempo);
-    EXPECT_EQ(freq.toInt(), 1);
-    EXPECT_EQ(iv.toInt(), 8);
+    esito(1);
+    EXPECT_EQ(freq.toText() + " " + iv.toText(), "1 8");  // the facility's own limit
 
     // An open-ended suspension that began yesterday.
     c.sql("INSERT INTO Gestione_Sospensioni (Codice_Iscrizione, Data_Inizio_Sospensione) VALUES ('IS1', '2024-03-06 00:00:00')");
-    EXPECT_EQ(Verifica_DD(c.x.s, 1, d, freq, iv, tempo), kDD_Sospeso);
+    EXPECT_EQ(esito(1), kDD_Sospeso);
     EXPECT_TRUE(c.x.s.esiti.EsitoT_Sospeso);
     // Ended yesterday: no longer suspended, and the flag follows.
     c.sql("UPDATE Gestione_Sospensioni SET Data_Fine_Sospensione='2024-03-06 00:00:00'");
-    EXPECT_EQ(Verifica_DD(c.x.s, 1, d, freq, iv, tempo), kDD_Entro);
+    EXPECT_EQ(esito(1), kDD_Entro);
     EXPECT_FALSE(c.x.s.esiti.EsitoT_Sospeso);
 }
 
 
 TEST_F(VerificaDD, FrequencyOfAnEntitlementAtAFacility) {
-    DatiDD d;
     d.Codice_Cliente = Value("CL1");
     d.Codice_Iscrizione = Value("IS1");
     d.Codice_Struttura = Value("ST01");
     freq = Value(2);
     iv = Value(c.intervallo(1, 2));
-    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Entro);  // never used
+    EXPECT_EQ(esito(), kDD_Entro);  // never used
     c.presenza(1, "CL1", "2024-03-04", "IS1");
-    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Entro);
+    EXPECT_EQ(esito(), kDD_Entro);
     c.presenza(2, "CL1", "2024-03-05", "IS1");
-    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Limite);
+    EXPECT_EQ(esito(), kDD_Limite);
     // No limit when either number is blank.
     freq = Value::null();
-    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Entro);
-}
+    EXPECT_EQ(esito(), kDD_Entro);
 
-TEST_F(VerificaDD, DailyEntitlementUsedTwice) {
-    DatiDD d;
-    d.Codice_Cliente = Value("CL1");
+    // A daily add-on used today is at its limit; another add-on is not.
+    d.Codice_Iscrizione = Value();
     d.ID_Aggiunta = Value(5);
-    d.Codice_Struttura = Value("ST01");
     freq = Value(1);
     iv = Value(c.intervallo(1, 1));
-    c.sql("INSERT INTO Presenze (ID_Presenza, Codice_Cliente, Data_Presenza) VALUES (1, 'CL1', '2024-03-07 00:00:00')");
-    c.sql("INSERT INTO Presenze_Strutture (ID_Presenza, Codice_Cliente, Codice_Struttura, ID_Aggiunta) "
-          "VALUES (1, 'CL1', 'ST01', 5)");
-    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Limite);
+    c.presenza(3, "CL1", "2024-03-07", "", "ST01", 0);
+    c.sql("UPDATE Presenze_Strutture SET ID_Aggiunta=5 WHERE ID_Presenza=3");
+    EXPECT_EQ(esito(), kDD_Limite);
     d.ID_Aggiunta = Value(6);
-    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Entro);
+    EXPECT_EQ(esito(), kDD_Entro);
 }
 
-TEST_F(VerificaDD, FailureReadsAsWithinLimits) {
+// A count the database failed to give must not read as "no visits yet" and admit past
+// the limit: the error is logged and raised, so the read ends without a verdict.
+TEST_F(VerificaDD, FailureEndsTheReadInsteadOfAdmitting) {
     c.sql("DROP TABLE Presenze_Strutture");
-    DatiDD d;
     d.Codice_Cliente = Value("CL1");
     d.Codice_Iscrizione = Value("IS1");
     freq = Value(1);
     iv = Value(c.intervallo(1, 2));
-    EXPECT_EQ(Verifica_DD(c.x.s, 3, d, freq, iv, tempo), kDD_Entro);
+    EXPECT_THROW(esito(), DbError);
     ASSERT_FALSE(c.x.f.logLines.empty());
     EXPECT_NE(c.x.f.logLines.back().find(" - Function Verifica_DD"), std::string::npos);
-    EXPECT_EQ(Conta_Presenze_Periodo(c.x.s, Value("CL1"), iv, Value(giorno(2024, 3, 4)), Value(giorno(2024, 3, 10)),
-                                     Value(), Value(0), Value(), Value(0)),
-              0);
+    EXPECT_THROW(Conta_Presenze_Periodo(c.x.s, Value("CL1"), iv, Value(giorno(2024, 3, 4)),
+                                        Value(giorno(2024, 3, 10)), Value(), Value(0), Value(), Value(0)),
+                 DbError);
     EXPECT_NE(c.x.f.logLines.back().find(" - Function Conta_Presenze_Periodo"), std::string::npos);
 }

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "db/counters.h"
 #include "db/settings.h"
 #include "base/workstation.h"
@@ -55,6 +52,7 @@ TEST_F(Counters, OperatorInUseIsCachedUntilReloaded) {
     EXPECT_THROW(p.Info_Postazione(0, 7), DbError);
 }
 
+// Two workstations racing for one lock are tested by two servers on one database.
 TEST_F(Counters, LockIsTakenOnceAndReleased) {
     EXPECT_TRUE(Semaforo(f.db, p, Value(103), true, fastPolicy(3)));
     EXPECT_EQ(f.scalar("SELECT UserName FROM Semafori WHERE Cd_Semaforo=103"), Value("OP2"));
@@ -163,49 +161,6 @@ TEST_F(Counters, StatusOfABlankCodeIsEmptyWithoutAQuery) {
     Settings s{f.db};
     EXPECT_TRUE(Stato_Cliente(f.db, s, f.clock, Value(" ")).isEmpty());
     EXPECT_TRUE(f.logLines.empty());
-}
-
-// Two processes race for the same lock at the same moment: exactly one gets it.
-TEST(CountersAcrossProcesses, ExactlyOneWorkstationTakesTheLock) {
-    test::TempDir dir;
-    const std::string path = (dir / "shared.db").string();
-    {
-        Clock clock;
-        SqliteConnection setup(path, clock, true);
-        setup.executeNative(kTables);
-    }
-    int go[2], result[2];
-    ASSERT_EQ(pipe(go), 0);
-    ASSERT_EQ(pipe(result), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    auto race = [&](const char* who) -> bool {
-        Clock clock;
-        EventLog log(dir.path(), clock);
-        Database db(std::make_unique<SqliteConnection>(path, clock), log);
-        db.execute(std::string("INSERT INTO Permessi_Utenti VALUES ('") + who + "', -1)");
-        Postazione p{db};
-        p.Info_Postazione(0, 1);
-        char c;
-        if (read(go[0], &c, 1) != 1) return false;
-        return Semaforo(db, p, Value(3), true, fastPolicy(1));
-    };
-    if (child == 0) {
-        const char won = race("child") ? '1' : '0';
-        _exit(write(result[1], &won, 1) == 1 ? 0 : 1);
-    }
-    const char start[2] = {'g', 'g'};
-    ASSERT_EQ(write(go[1], start, 2), 2);  // release both at once
-    const bool parentWon = race("parent");
-    char childWon = '?';
-    ASSERT_EQ(read(result[0], &childWon, 1), 1);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_NE(parentWon, childWon == '1');
-    Clock clock;
-    SqliteConnection check(path, clock);
-    auto rs = check.open("SELECT Count(*) FROM Semafori");
-    EXPECT_EQ(rs->field(0), Value(1));
 }
 
 TEST_F(Counters, LongWorkstationNamesAreCutToTheLockColumns) {

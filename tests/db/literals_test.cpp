@@ -41,9 +41,7 @@ TEST(Literals, NumbersUseADecimalPointWhateverTheLocale) {
     EXPECT_EQ(Num_SqlQ(Value(" ")), "0");
     EXPECT_EQ(Num_SqlQ(Value(1e300)), "Convert(Float, 1E+300)");
     std::setlocale(LC_ALL, "C");
-}
-
-TEST(Literals, TextThatIsNoNumberNeverEntersAStatementAsCode) {
+    // Text that is no number never enters a statement as code.
     EXPECT_EQ(Num_SqlQ(Value("1); DELETE FROM Presenze --")), "0");
     EXPECT_EQ(Num_SqlQ(Value("12,5,3")), "0");
 }

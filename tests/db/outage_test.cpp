@@ -68,15 +68,6 @@ TEST(Outage, AfterOneOutageTheTurnFailsAtOnceUntilTheNextTurn) {
     EXPECT_EQ(f.db.outage(), nullptr);
 }
 
-TEST(Outage, AFailingStatementIsNoOutageAndStopsNothingElse) {
-    DbFixture f;
-    f.native("CREATE TABLE T (N INTEGER); INSERT INTO T VALUES (1)");
-    EXPECT_TRUE(DLookUpQ(f.db, "N", "Nessuna").isNull());
-    EXPECT_EQ(f.db.outage(), nullptr);
-    EXPECT_EQ(DLookUpQ(f.db, "N", "T"), Value(1));
-    EXPECT_EQ(f.db.errorsLogged(), 1u);
-}
-
 TEST(Outage, ALinkLostAfterTheStatementRanKeepsItsEffect) {
     DbFixture f;
     f.native("CREATE TABLE T (N INTEGER)");

@@ -38,23 +38,17 @@ TEST_F(SettingsTest, CachedSlotsAreReadOnceUnlessNullOrReloaded) {
     const auto afterNull = statements();
     s.Leggi_Impostazione(17);
     EXPECT_EQ(statements(), afterNull + 1);
-}
 
-TEST_F(SettingsTest, VerificatoIsReadEveryTime) {
-    s.Leggi_Impostazione(19);
+    s.Leggi_Impostazione(19);  // Verificato is read every time
     f.native("UPDATE Impostazioni_Funzionamento SET Verificato = 7");
     EXPECT_EQ(s.Leggi_Impostazione(19), Value(7));
+    EXPECT_EQ(s.Leggi_Impostazione(45), Value("Grande"));  // the label report, through the join
 }
 
-TEST_F(SettingsTest, UnmappedIndicesGiveEmptyWithoutAQuery) {
+TEST_F(SettingsTest, UnmappedIndicesGiveEmptyWithoutAQueryAndAMissingColumnLogsAndReadsNull) {
     const auto before = statements();
     for (int i : {0, 14, 21, 22, 41, 70, 99, 189, 213, 215, -1, 1000}) EXPECT_TRUE(s.Leggi_Impostazione(i).isEmpty()) << i;
     EXPECT_EQ(statements(), before);
-}
-
-TEST_F(SettingsTest, LabelReportComesThroughTheJoin) { EXPECT_EQ(s.Leggi_Impostazione(45), Value("Grande")); }
-
-TEST_F(SettingsTest, AMissingColumnLogsAndReadsNull) {
     EXPECT_TRUE(s.Leggi_Impostazione(100).isNull());  // Codice_Centro is not in this table
     ASSERT_FALSE(f.logLines.empty());
     EXPECT_NE(f.logLines.back().find("Function DLookUpQ"), std::string::npos);
@@ -72,9 +66,7 @@ TEST_F(SettingsTest, NoEntryFilterListsTheNonBlockingModalities) {
     for (size_t p = 0; (p = filter.find(" And (", p)) != std::string::npos; ++p) ++terms;
     EXPECT_EQ(terms, 21u);
     EXPECT_TRUE(s.dbUnico());
-}
-
-TEST_F(SettingsTest, NoEntry17ReadsColumn16) {
+    // Modality 17 reads column 16.
     f.native("UPDATE Impostazioni_Funzionamento SET NoEntry16 = -1");
     EXPECT_EQ(s.Leggi_NoEntry(17), Value(true));
     EXPECT_EQ(s.Leggi_NoEntry(16), Value(0));

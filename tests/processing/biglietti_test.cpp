@@ -13,8 +13,8 @@ struct Tickets : Centro {
     void SetUp() override {
         Centro::SetUp();
         x.s.Opzione_Avvio = true;
-        x.f.native("UPDATE Impostazioni_Funzionamento SET AnticipoPren=15, TolleranzaU=5, Struttura_Biglietti='0042';"
-                   "INSERT INTO Anagrafica_Strutture (Codice_Struttura, Descrizione, Esterna) VALUES ('STX', 'LIDO', -1)");
+        sql("UPDATE Impostazioni_Funzionamento SET AnticipoPren=15, TolleranzaU=5, Struttura_Biglietti='0042';"
+            "INSERT INTO Anagrafica_Strutture (Codice_Struttura, Descrizione, Esterna) VALUES ('STX', 'LIDO', -1)");
         x.s.settings.Defaults_DopoAggiornamento();
         // 1 and 4 external entrances, 2 inside the gym, 3 the exit.
         const std::string rele = "Vai=-1, TempoVai=3, Stop=-1, TempoStop=1";
@@ -28,24 +28,17 @@ struct Tickets : Centro {
     // of it on card `tessera`.
     void biglietto(const std::string& tipo, int accessi, int sedute, int fatte, const std::string& tessera = "TK1",
                    const std::string& extra = "", const std::string& acquisto = "2024-03-07") {
-        x.f.native("INSERT OR IGNORE INTO Anagrafica_Biglietti (Codice_Biglietto, Codice_Struttura, Descrizione, "
-                   "Accessi_Multipli, Utilizzo_AltriGiorni, Tempo_Permanenza) VALUES ('" + tipo + "', 'STX', 'INGRESSO " +
+        sql("INSERT OR IGNORE INTO Anagrafica_Biglietti (Codice_Biglietto, Codice_Struttura, Descrizione, "
+            "Accessi_Multipli, Utilizzo_AltriGiorni, Tempo_Permanenza) VALUES ('" + tipo + "', 'STX', 'INGRESSO " +
                    tipo + "', " + std::to_string(accessi) + ", 0, 60)");
-        if (!extra.empty()) x.f.native("UPDATE Anagrafica_Biglietti SET " + extra + " WHERE Codice_Biglietto='" + tipo + "'");
-        x.f.native("INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Tessera, Data_Acquisto, Data_Inizio, Sedute, "
-                   "SeduteFatte, Scaduta) VALUES ('" + tipo + "', '" + tessera + "', '" + acquisto + " 00:00:00', '" +
+        if (!extra.empty()) sql("UPDATE Anagrafica_Biglietti SET " + extra + " WHERE Codice_Biglietto='" + tipo + "'");
+        sql("INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Tessera, Data_Acquisto, Data_Inizio, Sedute, "
+            "SeduteFatte, Scaduta) VALUES ('" + tipo + "', '" + tessera + "', '" + acquisto + " 00:00:00', '" +
                    acquisto + " 00:00:00', " + std::to_string(sedute) + ", " + std::to_string(fatte) + ", 0)");
-    }
-    void pulisci() {
-        x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL OR Indirizzo=0");
-        x.net92.sent.clear();
-        x.f.logLines.clear();
     }
     // A read; true when the ticket admitted it.
     bool entra(int terminale, const std::string& codice = "TK1") {
-        pulisci();
-        leggi(terminale, codice);
-        return inviati(terminale) == kOk;
+        return rilegge(terminale, codice) == kOk;
     }
     int64_t fatte(int id = 1) { return x.scalar("SELECT SeduteFatte FROM Gestione_Biglietti WHERE ID=" + std::to_string(id)).toInt(); }
 };
@@ -54,7 +47,7 @@ struct Tickets : Centro {
 
 TEST_F(Tickets, EntryAtAnAllowedTerminalIsRecordedWithItsDeadline) {
     biglietto("BG1", 1, 3, 0);
-    x.f.native("INSERT INTO Biglietti_Terminali (Codice_Biglietto, ID_Terminale) VALUES ('BG1', 1)");
+    sql("INSERT INTO Biglietti_Terminali (Codice_Biglietto, ID_Terminale) VALUES ('BG1', 1)");
     EXPECT_FALSE(entra(4));
     EXPECT_EQ(x.queued(4).at(0), "\fCODICE NON ASSEGNATO");  // not a ticket read: the dispatch went on
 
@@ -79,12 +72,12 @@ TEST_F(Tickets, EntryAtAnAllowedTerminalIsRecordedWithItsDeadline) {
 TEST_F(Tickets, DayOfPurchaseTimeBandsAndTheirAdvance) {
     biglietto("BG1", 0, 0, 0, "TK1", "", "2024-03-06");
     EXPECT_FALSE(entra(1));
-    x.f.native("UPDATE Anagrafica_Biglietti SET Utilizzo_AltriGiorni=-1");
+    sql("UPDATE Anagrafica_Biglietti SET Utilizzo_AltriGiorni=-1");
     EXPECT_TRUE(entra(1));
 
     // One daily band from 10:00, opened 15 minutes early.
-    x.f.native("UPDATE Anagrafica_Biglietti SET Tipo_Gestione=1, Ingresso_Da='1900-01-01 10:00:00', "
-               "Ingresso_A='1900-01-01 12:00:00'");
+    sql("UPDATE Anagrafica_Biglietti SET Tipo_Gestione=1, Ingresso_Da='1900-01-01 10:00:00', "
+        "Ingresso_A='1900-01-01 12:00:00'");
     x.at(9, 44, 0);
     EXPECT_FALSE(entra(1));
     x.at(9, 45, 0);
@@ -93,11 +86,11 @@ TEST_F(Tickets, DayOfPurchaseTimeBandsAndTheirAdvance) {
     EXPECT_FALSE(entra(1));
 
     // Weekly bands: none at all admits at any hour; Thursday (4) has none of its own.
-    x.f.native("UPDATE Anagrafica_Biglietti SET Tipo_Gestione=2");
+    sql("UPDATE Anagrafica_Biglietti SET Tipo_Gestione=2");
     x.at(23, 0, 0);
     EXPECT_TRUE(entra(1));
-    x.f.native("INSERT INTO Biglietti_FasceOrarie (Codice_Biglietto, DDSettimana, Ingresso_Da, Ingresso_A) VALUES "
-               "('BG1', 1, '1900-01-01 08:00:00', '1900-01-01 23:30:00')");
+    sql("INSERT INTO Biglietti_FasceOrarie (Codice_Biglietto, DDSettimana, Ingresso_Da, Ingresso_A) VALUES "
+        "('BG1', 1, '1900-01-01 08:00:00', '1900-01-01 23:30:00')");
     EXPECT_FALSE(entra(1));
 }
 
@@ -114,8 +107,8 @@ TEST_F(Tickets, RepeatedEntriesCountAndRefuseByTheirRule) {
         {7, 1, 1, {{1, true, 1}}},                            // unknown rule: never counted
     };
     for (const Caso& c : casi) {
-        x.f.native("DELETE FROM Gestione_Biglietti; DELETE FROM Anagrafica_Biglietti; DELETE FROM Presenze_Strutture;"
-                   "DELETE FROM sqlite_sequence WHERE name='Gestione_Biglietti'");
+        sql("DELETE FROM Gestione_Biglietti; DELETE FROM Anagrafica_Biglietti; DELETE FROM Presenze_Strutture;"
+            "DELETE FROM sqlite_sequence WHERE name='Gestione_Biglietti'");
         biglietto("BG1", c.regola, c.sedute, c.fatte);
         for (const Passo& p : c.passi) {
             EXPECT_EQ(entra(p.terminale), p.ammesso) << "rule " << c.regola << " at " << p.terminale;
@@ -149,9 +142,7 @@ TEST_F(Tickets, TicketLeavesBeforeItsDeadlineOnly) {
     biglietto("BG1", 0, 0, 0);
     ASSERT_TRUE(entra(1));          // deadline 11:35
     x.at(11, 35, 0);
-    pulisci();
-    leggi(3, "TK1");
-    EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x03", "\fUSCITA|CONSENTITA"}));
+    EXPECT_EQ(rilegge(3, "TK1"), (std::vector<std::string>{"%O1\x03", "\fUSCITA|CONSENTITA"}));
     EXPECT_EQ(conta("Gestione_Uscite WHERE Codice_Cliente='TK1' AND Ora_Uscita='1900-01-01 11:35:00' AND ID_Presenza=1"),
               1);
     EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 0);
@@ -159,8 +150,7 @@ TEST_F(Tickets, TicketLeavesBeforeItsDeadlineOnly) {
 
     ASSERT_TRUE(entra(1));          // 11:35, deadline 12:40
     x.at(12, 41, 0);
-    pulisci();
-    leggi(3, "TK1");
+    rilegge(3, "TK1");
     // Refused once; the read ends there and the stay stays open for the desk.
     EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x01", "\fUSCITA|NON CONSENTITA"}));
     EXPECT_EQ(x.queued(3), prompt("gio 07 mar 12:41"));
@@ -168,19 +158,16 @@ TEST_F(Tickets, TicketLeavesBeforeItsDeadlineOnly) {
     EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 1);
 
     // A card without a ticket stay gets no ticket answer: the member's exit answers it.
-    pulisci();
-    leggi(3, "0001234501");
+    rilegge(3, "0001234501");
     EXPECT_EQ(inviati(3).back(), "\fUSCITA NON REGISTRATA");
 }
 
 TEST_F(Tickets, ATicketStayOfTheEveningBeforeLeavesAfterMidnight) {
     biglietto("BG1", 0, 0, 0, "TK1", "", "2024-03-06");
-    x.f.native("INSERT INTO Controllo_Fascia_Oraria (Modalita, ID_Biglietto, Data_Presenza, Ora_Presenza, ID_Presenza, AOre) "
-               "VALUES (2, 1, '2024-03-06 00:00:00', '1900-01-01 23:30:00', 5, NULL)");
+    sql("INSERT INTO Controllo_Fascia_Oraria (Modalita, ID_Biglietto, Data_Presenza, Ora_Presenza, ID_Presenza, AOre) "
+        "VALUES (2, 1, '2024-03-06 00:00:00', '1900-01-01 23:30:00', 5, NULL)");
     x.at(0, 10, 0);
-    pulisci();
-    leggi(3, "TK1");
-    EXPECT_EQ(inviati(3), (std::vector<std::string>{"%O1\x03", "\fUSCITA|CONSENTITA"}));
+    EXPECT_EQ(rilegge(3, "TK1"), (std::vector<std::string>{"%O1\x03", "\fUSCITA|CONSENTITA"}));
     EXPECT_EQ(conta("Gestione_Uscite WHERE Data_Uscita='2024-03-07 00:00:00' AND ID_Presenza=5"), 1);
 }
 
@@ -190,8 +177,8 @@ TEST_F(Tickets, CandidatesAreTakenOldestFirstAndABlankCodeHasNone) {
     EXPECT_TRUE(entra(1));
     EXPECT_EQ(conta("Presenze_Strutture WHERE ID_Biglietto=2"), 1);
 
-    x.f.native("INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Tessera, Data_Acquisto, Data_Inizio, Scaduta) "
-               "VALUES ('BG1', '', '2024-03-07 00:00:00', '2024-03-07 00:00:00', 0)");
+    sql("INSERT INTO Gestione_Biglietti (Codice_Biglietto, Codice_Tessera, Data_Acquisto, Data_Inizio, Scaduta) "
+        "VALUES ('BG1', '', '2024-03-07 00:00:00', '2024-03-07 00:00:00', 0)");
     EXPECT_FALSE(entra(1, ";?"));
     EXPECT_FALSE(entra(1, "X' OR '1'='1"));
     EXPECT_EQ(conta("Presenze"), 1);

@@ -38,16 +38,9 @@ TEST_F(Dispatch, GoCodeOpensTheGateWithoutAnyIdentity) {
     EXPECT_TRUE(inviati(2).empty());
 }
 
-TEST_F(Dispatch, UnassignedCodeIsReportedOnKeypadsAndGoesOn) {
-    dueTerminali();
-    leggi(2, "0000000000");
-    const auto q = x.queued(2);
-    ASSERT_GE(q.size(), 2u);
-    EXPECT_EQ(q[0], "\fCODICE NON ASSEGNATO");
-    EXPECT_EQ(q[1], "\fSTOP|NON ABILITATO");
-    EXPECT_EQ(stato(2, "Regolare"), Value(0));
-
-    // A turnstile without display gets nothing but its stop relay.
+// Keypads are told "CODICE NON ASSEGNATO" (HostileCodesAreReportedAsUnassigned); a turnstile
+// without display gets nothing but its stop relay.
+TEST_F(Dispatch, UnassignedCodeAtATurnstileGetsOnlyItsStopRelay) {
     x.terminale(3, 3, "", "Codice_Struttura='ST001', Stop=-1, TempoStop=5, NReleStop=2");
     avvia();
     leggi(3, "0000000000");
@@ -104,7 +97,7 @@ TEST_F(Dispatch, ReaderReadsOnlyInsideTodaysWindows) {
     EXPECT_TRUE(inviati(2).empty());
 }
 
-TEST_F(Dispatch, CompanionCardUsedTodayIsNotActive) {
+TEST_F(Dispatch, CompanionCardUsedTodayInTheGroupIsNotActive) {
     dueTerminali("Gruppo=5", "Gruppo=5");
     x.f.native("INSERT INTO Log_Terminali_Presenze (Codice_Cliente, Data_Presenza, Ora_Presenza, IndTerminale, Codice_Tessera, "
                "Accompagnatore) VALUES ('CL000001', '2024-03-07 00:00:00', '1900-01-01 10:20:00', 1, '0001234501', 1)");
@@ -112,20 +105,15 @@ TEST_F(Dispatch, CompanionCardUsedTodayIsNotActive) {
     EXPECT_EQ(inviati(2), std::vector<std::string>{"\fCODICE NON ATTIVO"});
     EXPECT_EQ(x.queued(2), prompt());
 
-    // Outside the terminal's interval of minutes the card is active again.
-    x.f.native("UPDATE Dettaglio_Terminali SET Intervallo_Presenze=5 WHERE Indirizzo=2");
-    x.s.registro.Rs_Terminali.clear();
-    avvia();
-    leggi(2, "0001234501");
-    EXPECT_TRUE(inviati(2).empty());
-}
-
-TEST_F(Dispatch, CompanionCardOfAnotherGroupIsActive) {
-    dueTerminali("Gruppo=5", "Gruppo=6");
-    x.f.native("INSERT INTO Log_Terminali_Presenze (Codice_Cliente, Data_Presenza, Ora_Presenza, IndTerminale, Codice_Tessera, "
-               "Accompagnatore) VALUES ('CL000001', '2024-03-07 00:00:00', '1900-01-01 10:20:00', 1, '0001234501', 1)");
-    leggi(2, "0001234501");
-    EXPECT_TRUE(inviati(2).empty());
+    // Outside the terminal's interval of minutes, or in another group, the card is active again.
+    for (const char* cambio : {"Intervallo_Presenze=5", "Intervallo_Presenze=0, Gruppo=6"}) {
+        SCOPED_TRACE(cambio);
+        x.f.native(std::string("UPDATE Dettaglio_Terminali SET ") + cambio + " WHERE Indirizzo=2");
+        x.s.registro.Rs_Terminali.clear();
+        avvia();
+        leggi(2, "0001234501");
+        EXPECT_TRUE(inviati(2).empty());
+    }
 }
 
 TEST_F(Dispatch, SubTerminalAdmitsWhoPassedAMainTerminalToday) {
@@ -199,8 +187,8 @@ TEST_F(Dispatch, DatabaseFailureMidwayDropsTheReadAndTheNextIsServed) {
 TEST_F(Dispatch, HostileCodesAreReportedAsUnassigned) {
     dueTerminali();
     const std::vector<std::string> codes = {
-        std::string(300, '7'), "X' OR '1'='1", "O\"Brien'", std::string("AB\x01\x02\tCD"), "ÀÉÎõü€日本",
-        "'; DELETE FROM Anagrafica_Clienti; ",
+        std::string(300, '7'), "X' OR '1'='1", "O\"Brien'", std::string("AB\x01\x02\t\r\nCD"), "ÀÉÎõü€日本",
+        std::string("12\0" "34", 5), "'; DELETE FROM Anagrafica_Clienti; ",
     };
     for (const std::string& c : codes) {
         x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL");
@@ -209,6 +197,7 @@ TEST_F(Dispatch, HostileCodesAreReportedAsUnassigned) {
         const auto q = x.queued(1);
         ASSERT_FALSE(q.empty()) << c;
         EXPECT_EQ(q[0], "\fCODICE NON ASSEGNATO") << c;
+        EXPECT_EQ(stato(1, "Regolare"), Value(0)) << c;
         EXPECT_TRUE(errori().size() <= 1u) << c;  // only the missing facility check is logged
         for (const std::string& l : errori()) EXPECT_EQ(l.find("\r"), std::string::npos);
         EXPECT_EQ(stato(1), Value(2)) << c;

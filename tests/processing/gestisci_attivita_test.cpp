@@ -168,6 +168,11 @@ TEST_F(Attivita, ABadgeDuringTheActivationChoiceIsServedAsANewRead) {
     EXPECT_EQ(q.at(0), "\fOPERAZIONE|ANNULLATA");
     EXPECT_EQ(q.at(1), "INGRESSI RESIDUI 6|1 ATTIVARE|2 NON ATTIVARE|SCELTA:_");
     EXPECT_EQ(stato(1), Value(10));
+    // Any other code than the confirmation cancels the choice.
+    EXPECT_EQ(a("2").at(0), "\fOPERAZIONE|ANNULLATA");
+    EXPECT_EQ(stato(1), Value(2));
+    EXPECT_EQ(stato(1, "Codice_Cliente"), Value(""));
+    EXPECT_EQ(conta("Presenze"), 0);
 }
 
 TEST_F(Attivita, DatabaseFailureInTheDialogueLeavesTheTerminalIdle) {

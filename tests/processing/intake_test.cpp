@@ -1,33 +1,14 @@
-#include <gtest/gtest.h>
-
 #include "app/polling.h"
-#include "processing/intake.h"
-#include "support/fake_links.h"
-#include "system/registry.h"
+#include "scenario.h"
 #include "terminals/net92/net92_terminals.h"
 
 using namespace velaris;
 using velaris::test::SystemFixture;
 
 namespace {
-struct Intake : ::testing::Test {
-    SystemFixture x{1};
-    void start() {
-        for (int a = 1; a <= 9; ++a) x.net92.answers[a] = 1;
-        Inizializza_Terminali(x.s);
-        ASSERT_TRUE(x.s.Terminali_Inizializzati);
-        x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL");
-        x.net92.sent.clear();
-    }
-    void leggi(int address, const std::string& code) {
-        x.s.corrente.Indirizzo_Corrente = address;
-        std::string msg = "A" + code + " -X";
-        Elabora_Messaggi(x.s, msg);
-    }
-    Value stato(int address, const char* col = "Stato") {
-        return x.scalar(std::string("SELECT ") + col + " FROM Stato_Terminali WHERE Messaggio Is Null AND Indirizzo=" +
-                        std::to_string(address));
-    }
+// The centre's helpers on an empty database: these steps come before any member data.
+struct Intake : velaris::test::Centro {
+    void SetUp() override {}
 };
 }  // namespace
 
@@ -48,7 +29,7 @@ TEST_F(Intake, BlankMessageTouchesNothing) {
 
 TEST_F(Intake, TerminalWithoutStateRowIsReported) {
     x.terminale(1, 1);
-    start();
+    avvia();
     leggi(7, "123");
     ASSERT_FALSE(x.operatore.boxes.empty());
     EXPECT_EQ(x.operatore.boxes.back().text, "Terminale n° 7 non inizializzato");
@@ -57,7 +38,7 @@ TEST_F(Intake, TerminalWithoutStateRowIsReported) {
 TEST_F(Intake, WrongUnlockCodeKeepsTheTerminalLocked) {
     x.at(10, 0, 0);
     x.terminale(1, 1, "", "Attivato_Operatore=-1, Codice_Attivazione='4321'");
-    start();
+    avvia();
     leggi(1, "1111");
     ASSERT_EQ(x.net92.sent.at(0).text, "\fCODICE ERRATO");
     EXPECT_EQ(x.queued(1), (std::vector<std::string>{"%K2M2", "\fgio 07 mar 10:00|SBLOCCO:____"}));
@@ -73,7 +54,7 @@ TEST_F(Intake, WrongUnlockCodeKeepsTheTerminalLocked) {
 TEST_F(Intake, ReadyTerminalEndsWithTheIdlePromptAndTheStateWrite) {
     x.at(10, 0, 0);
     x.terminale(2, 1, "", "Blocco_Tastiera=-1");
-    start();
+    avvia();
     leggi(2, "CL0001");  // an unknown member at a general entrance is refused
     EXPECT_EQ(x.queued(2), (std::vector<std::string>{"\fSTOP|NON ABILITATO", "\fgio 07 mar 10:00|CODICE:_______",
                                                      "%K0BXM2"}));
@@ -82,19 +63,9 @@ TEST_F(Intake, ReadyTerminalEndsWithTheIdlePromptAndTheStateWrite) {
     EXPECT_EQ(stato(2, "Tipo"), Value(1));
 }
 
-TEST_F(Intake, PendingActivityConfirmationCancelledByAnyOtherCode) {
-    x.terminale(3, 6, "", "Gestisci_Attivita=1");
-    start();
-    x.f.native("UPDATE Stato_Terminali SET Stato=10, Codice_Cliente='CL9' WHERE Indirizzo=3");
-    leggi(3, "2");
-    EXPECT_EQ(x.queued(3), std::vector<std::string>{"\fOPERAZIONE|ANNULLATA"});
-    EXPECT_EQ(stato(3), Value(2));
-    EXPECT_EQ(stato(3, "Codice_Cliente"), Value(""));
-}
-
 TEST_F(Intake, UnknownStateDropsTheMessage) {
     x.terminale(4, 1);
-    start();
+    avvia();
     x.f.native("UPDATE Stato_Terminali SET Stato=3 WHERE Indirizzo=4");
     leggi(4, "CL1");
     EXPECT_TRUE(x.queued(4).empty());
@@ -104,7 +75,7 @@ TEST_F(Intake, UnknownStateDropsTheMessage) {
 
 TEST_F(Intake, SpecialCardDeletesMarkedSalesWithTriggersSilenced) {
     x.terminale(5, 1);
-    start();
+    avvia();
     x.f.native("INSERT INTO wSys_SpecialCards (Codice_Card, Tipo_Op) VALUES ('MARK', 1);"
                "INSERT INTO Gestione_Iscrizioni (Cd_Iscrizione, Codice_Iscrizione, Codice_Cliente) VALUES (40, 'I40', 'CL1');"
                "INSERT INTO Gestione_Vendite (Tipologia, Codice, Marker) VALUES (1, 40, -1), (1, 41, 0);");

@@ -82,6 +82,13 @@ TEST_F(Dialogo, MenuThenATypedAmountDebitedToTheCent) {
               Value(12.34));
     EXPECT_EQ(stato(5).toInt(), 2);
     EXPECT_EQ(stato(5, "Codice_Cliente"), Value::null());
+
+    // A badge that fits the amount field exactly is still a badge, not an amount.
+    x.f.native("UPDATE Anagrafica_Clienti SET Codice_Bis='1234' WHERE Codice_Cliente='CL000002'");
+    passo(5, "0001234501");
+    passo(5, "2");
+    EXPECT_EQ(passo(5, "1234").rfind("\fOPERAZIONE|ANNULLATA ~ \fBIANCHI|GIULIA", 0), 0u);
+    EXPECT_EQ(residuo(), "7.66");
 }
 
 TEST_F(Dialogo, TheEntryChoiceGoesOnAsAnOrdinaryReadOfTheMember) {
@@ -130,14 +137,6 @@ TEST_F(Dialogo, ZeroBadgeAndMisfitsInEveryStateNeverDebit) {
     int righe = 0;
     for (const auto& l : x.f.logLines) righe += l.find("\"1.5\" does not fit the money-card prompt") != std::string::npos;
     EXPECT_EQ(righe, 6);
-}
-
-TEST_F(Dialogo, ABadgeOfTheFieldsWidthWhileAnAmountIsAskedIsNoAmount) {
-    x.f.native("UPDATE Anagrafica_Clienti SET Codice_Bis='1234' WHERE Codice_Cliente='CL000002'");
-    passo(5, "0001234501");
-    passo(5, "2");
-    EXPECT_EQ(passo(5, "1234").rfind("\fOPERAZIONE|ANNULLATA ~ \fBIANCHI|GIULIA", 0), 0u);
-    EXPECT_EQ(residuo(), "20");
 }
 
 TEST_F(Dialogo, ADialogueLeftAloneExpiresAndLaterDigitsAreAFreshRead) {

@@ -1,8 +1,11 @@
-// Every failure point of whole reads: for each kind of read, statement N fails (briefly,
-// for good, or after it ran with its answer lost), for every N the read sends. After each
-// the process is alive, the event log names the failure, no lock row stays behind once the
-// pending releases ran, nothing was recorded twice, and the next read is answered as if
-// nothing had happened.
+// Reads while the database fails. A read during an outage is answered with the idle prompt
+// and one log line, never a verdict built on missing data, and the next read once the
+// database is back is served normally; the polling cycle meets the outage once every few
+// seconds, not every second. Then every failure point of whole reads: for each kind of read,
+// statement N fails (briefly, for good, or after it ran with its answer lost), for every N
+// the read sends. After each the process is alive, the event log names the failure, no lock
+// row stays behind once the pending releases ran, nothing was recorded twice, and the next
+// read is answered as if nothing had happened.
 #include <algorithm>
 #include <functional>
 #include <iostream>
@@ -15,8 +18,46 @@
 
 using namespace velaris;
 using namespace velaris::test;
+using namespace std::chrono_literals;
 
 namespace {
+
+// Rossi holds an annual subscription with a gym line of `sedute` entries (0: unlimited).
+struct Palestra : Centro {
+    FaultyConnection* faults = nullptr;
+
+    void abbonato(int sedute) {
+        x.f.native(
+            "INSERT INTO Attivita_Strutture (Codice, Codice_Struttura) VALUES ('ST001', 'ST001');"
+            "INSERT INTO Anagrafica_Abbonamenti (Codice_Abbonamento, Descrizione) VALUES ('AB001', 'ANNUALE');"
+            "INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, "
+            "Descrizione, Data_Inizio, Data_Fine, Scaduta) VALUES ('I1', 'CL000001', 'AB001', 'ANNUALE', "
+            "'2024-01-01 00:00:00', '2024-12-31 00:00:00', 0);"
+            "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
+            "Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES "
+            "('I1', 1, 'CL000001', 'AB001', 'ST001', 1, '2024-01-01 00:00:00', '2024-12-31 00:00:00', 1, " +
+            std::to_string(sedute) + ", 0)");
+    }
+    // A read in its turn, as the links hand it over.
+    void turno(int address, const std::string& code) {
+        x.s.accogliLettura([&] { leggi(address, code); });
+    }
+    int righe(const std::string& needle) const {
+        int n = 0;
+        for (const auto& l : x.f.logLines) n += l.find(needle) != std::string::npos;
+        return n;
+    }
+};
+
+struct Guasti : Palestra {
+    // The gym terminal, with the member's subscription admitting him.
+    void palestra() {
+        abbonato(0);
+        x.terminale(1, 1, "", "Codice_Struttura='ST001', Vai=-1, TempoVai=3, Stop=-1, TempoStop=1");
+        avvia();
+        faults = &FaultyConnection::install(x.f.db);
+    }
+};
 
 // Tables a read records into: none may hold more rows after a failed read than after a
 // sound one.
@@ -31,7 +72,7 @@ const char* const kConsumi[] = {"SELECT COALESCE(SUM(SeduteFatte), 0) FROM Iscri
                                 "SELECT COALESCE(SUM(Importo_Usato), 0) FROM Gestione_MoneyCard"};
 
 struct Esito {
-    std::vector<Sent> inviati;
+    std::vector<std::string> inviati;
     std::vector<std::string> coda;
     std::vector<int64_t> righe;
     std::vector<double> consumi;
@@ -39,8 +80,7 @@ struct Esito {
     unsigned long statements = 0;  // the read's own
 };
 
-struct PercorsoGuasti : Centro {
-    FaultyConnection* faults = nullptr;
+struct PercorsoGuasti : Palestra {
     // Per kind: values that one transaction records together (a debit, its movement and its
     // visit), so that a failed read leaves all of them as a sound read does or as before.
     std::vector<std::string> insieme;
@@ -51,18 +91,10 @@ struct PercorsoGuasti : Centro {
         // Each point is undone with a savepoint of the embedded engine's own connection.
         if (testEngine() != TestEngine::Sqlite) GTEST_SKIP() << "embedded engine only";
         Centro::SetUp();
-        x.f.native(
-            "UPDATE Anagrafica_Strutture SET Abilita_Ingresso=-1 WHERE Codice_Struttura='ST001';"
-            "INSERT INTO Attivita_Strutture (Codice, Codice_Struttura) VALUES ('ST001', 'ST001');"
-            "INSERT INTO Anagrafica_Abbonamenti (Codice_Abbonamento, Descrizione) VALUES ('AB001', 'ANNUALE');"
-            "INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, "
-            "Descrizione, Data_Inizio, Data_Fine, Scaduta) VALUES ('I1', 'CL000001', 'AB001', 'ANNUALE', "
-            "'2024-01-01 00:00:00', '2024-12-31 00:00:00', 0);"
-            "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
-            "Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES "
-            "('I1', 1, 'CL000001', 'AB001', 'ST001', 1, '2024-01-01 00:00:00', '2024-12-31 00:00:00', 1, 10, 0);"
-            "INSERT INTO Anagrafica_Istruttori (Codice_Istruttore, Codice_Bis, Cognome, Nome, Ingresso) VALUES "
-            "('IS0001', '0004512001', 'FERRARI', 'MARCO', -1)");
+        abbonato(10);
+        x.f.native("UPDATE Anagrafica_Strutture SET Abilita_Ingresso=-1 WHERE Codice_Struttura='ST001';"
+                   "INSERT INTO Anagrafica_Istruttori (Codice_Istruttore, Codice_Bis, Cognome, Nome, Ingresso) VALUES "
+                   "('IS0001', '0004512001', 'FERRARI', 'MARCO', -1)");
     }
 
     // 1: the gym turnstile, 2: the general entrance; `centro` adds what a kind needs before
@@ -92,24 +124,18 @@ struct PercorsoGuasti : Centro {
 
     Esito leggiInTurno(int address, const std::string& code) {
         x.net92.sent.clear();
-        x.s.accogliLettura([&] { leggi(address, code); });
+        turno(address, code);
         Esito e;
         e.statements = faults->counted();
         // What the read left behind, seen with the database sound again.
         faults->heal();
         x.f.db.newTurn();
-        e.inviati = x.net92.sent;
+        for (const Sent& t : x.net92.sent) e.inviati.push_back(t.text);
         e.coda = x.queued(address);
         for (const char* t : kRegistri) e.righe.push_back(conta(t));
         for (const char* q : kConsumi) e.consumi.push_back(std::stod(x.scalar(q).toText()));
         e.insieme = misuraInsieme();
         return e;
-    }
-
-    bool logNomina(const std::string& testo) const {
-        for (const auto& l : x.f.logLines)
-            if (l.find(testo) != std::string::npos) return true;
-        return false;
     }
 
     // Walks one read kind under one fault; returns the failure points walked.
@@ -119,8 +145,7 @@ struct PercorsoGuasti : Centro {
         faults->failAt(std::numeric_limits<unsigned long>::max(), fault);  // counts, never fails
         const Esito sano = leggiInTurno(address, code);
         const unsigned long punti = sano.statements;
-        risposta.clear();
-        for (const Sent& t : sano.inviati) risposta.push_back(t.text);
+        risposta = sano.inviati;
         insiemeSano = sano.insieme;
         indietro();
         const std::vector<std::string> prima = misuraInsieme();
@@ -133,7 +158,7 @@ struct PercorsoGuasti : Centro {
             faults->failAt(n, fault, forGood, when);
             const Esito guasto = leggiInTurno(address, code);
             EXPECT_TRUE(faults->fired()) << guasto.statements;
-            EXPECT_TRUE(logNomina(testo)) << faults->failedStatement();
+            EXPECT_GT(righe(testo), 0) << faults->failedStatement();
             for (size_t i = 0; i < guasto.righe.size(); ++i)
                 EXPECT_LE(guasto.righe[i], sano.righe[i]) << kRegistri[i] << " after " << faults->failedStatement();
             for (size_t i = 0; i < guasto.consumi.size(); ++i)
@@ -154,9 +179,7 @@ struct PercorsoGuasti : Centro {
             indietro();
             x.f.logLines.clear();
             const Esito dopo = leggiInTurno(address, code);
-            EXPECT_EQ(dopo.inviati.size(), sano.inviati.size());
-            for (size_t i = 0; i < std::min(dopo.inviati.size(), sano.inviati.size()); ++i)
-                EXPECT_EQ(dopo.inviati[i].text, sano.inviati[i].text);
+            EXPECT_EQ(dopo.inviati, sano.inviati);
             EXPECT_EQ(dopo.coda, sano.coda);
             EXPECT_EQ(dopo.righe, sano.righe);
             EXPECT_EQ(dopo.consumi, sano.consumi);
@@ -200,6 +223,111 @@ struct PercorsoGuasti : Centro {
 };
 
 }  // namespace
+
+TEST_F(Guasti, AReadDuringAnOutageGetsTheIdlePromptAndTheNextOneItsVerdict) {
+    palestra();
+    faults->failFromNow(DbFault::Busy);
+    turno(1, "0001234501");
+    // One statement met the held database; nothing else was sent to it.
+    EXPECT_EQ(faults->counted(), 1u);
+    EXPECT_EQ(inviati(1), prompt());
+    EXPECT_EQ(righe("Error: 5 - database is locked"), 1);
+    EXPECT_EQ(righe("Database unavailable (5): read 0001234501 at terminal 1 answered with the idle prompt"), 1);
+    EXPECT_EQ(x.f.logLines.size(), 2u);
+
+    faults->heal();
+    x.net92.sent.clear();
+    turno(1, "0001234501");
+    EXPECT_EQ(inviati(1), std::vector<std::string>{"%O1\x03"});
+    EXPECT_EQ(conta("Presenze WHERE Codice_Cliente='CL000001'"), 1);
+    EXPECT_EQ(x.queued(1).front(), "\fOK|ABILITATO|ROSSI|MARIO");
+}
+
+TEST_F(Guasti, AnOutageAfterTheVerdictLeavesTheAnswerAsItIs) {
+    palestra();
+    // The verdict is queued; the state write at the end fails.
+    auto daCapo = [&] {
+        x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL OR Indirizzo=0; DELETE FROM Presenze;"
+                   "DELETE FROM Presenze_Strutture; DELETE FROM Log_Terminali_Presenze");
+        x.net92.sent.clear();
+        x.f.logLines.clear();
+    };
+    turno(1, "0001234501");  // caches filled
+    daCapo();
+    faults->failAt(1, DbFault::Busy);
+    faults->heal();
+    turno(1, "0001234501");
+    const auto& texts = faults->statements();
+    unsigned long write = 0;
+    for (size_t i = 0; i < texts.size(); ++i)
+        if (texts[i].rfind("UPDATE Stato_Terminali SET Stato", 0) == 0) write = i + 1;
+    ASSERT_GT(write, 0u);
+    daCapo();
+    faults->failAt(write, DbFault::LinkLost);
+    turno(1, "0001234501");
+    ASSERT_TRUE(faults->fired());
+    EXPECT_NE(faults->failedStatement().find("UPDATE Stato_Terminali SET Stato"), std::string::npos)
+        << faults->failedStatement();
+    x.f.db.newTurn();
+    EXPECT_EQ(inviati(1), std::vector<std::string>{"%O1\x03"});  // no idle prompt over the verdict
+    EXPECT_EQ(x.queued(1).front(), "\fOK|ABILITATO|ROSSI|MARIO");
+    EXPECT_EQ(righe("answered with the idle prompt"), 0);
+}
+
+TEST_F(Guasti, APushTerminalGetsAnIdleScreenForItsRequest) {
+    SystemFixture y{3};
+    y.terminale(1, 6, "127.0.0.1", "Vai=-1, TempoVai=3");
+    Inizializza_Terminali(y.s);
+    ASSERT_TRUE(y.s.Terminali_Inizializzati);
+    y.conn.connect("1");
+    auto& f = FaultyConnection::install(y.f.db);
+    f.failFromNow(DbFault::LinkLost);
+    bool done = false;
+    y.host.codeRead(1, "CL000001", 1, {[] { return true; }, [&] { done = true; }});
+    y.loop.runFor(50ms);
+    EXPECT_TRUE(done);
+    ASSERT_EQ(y.bodies(1).size(), 1u);
+    EXPECT_EQ(y.bodies(1)[0], "VELARIS. Accessi\r\nscreen=\x18\r\nkeepaliveperiod=5\r\n");
+}
+
+TEST_F(Guasti, TheCycleMeetsAnOutageOnceEveryFewTicksAndLogsItOnce) {
+    palestra();
+    faults->failFromNow(DbFault::Busy);
+    Timer1_Tick(x.s);
+    const unsigned long first = faults->counted();
+    EXPECT_EQ(first, 1u);  // the rest of the tick left the database alone
+    const size_t lines = x.f.logLines.size();
+    for (int i = 0; i < 4; ++i) Timer1_Tick(x.s);
+    EXPECT_EQ(faults->counted(), first);
+    Timer1_Tick(x.s);  // tried again
+    EXPECT_EQ(faults->counted(), first + 1);
+    faults->heal();
+    for (int i = 0; i < 5; ++i) Timer1_Tick(x.s);
+    EXPECT_GT(faults->counted(), first + 1);
+    EXPECT_LE(x.f.logLines.size(), lines + 1);
+}
+
+TEST_F(Guasti, AFailedCountInsideACheckEndsTheReadInsteadOfAdmitting) {
+    palestra();
+    // The subscription's time band excludes 10:30; a count that fails must not read as "no bands".
+    x.f.native("INSERT INTO FasceOrarie_Abbonamenti (Codice_Abbonamento, Fascia_Ini, Fascia_Fin) VALUES "
+               "('AB001', '1900-01-01 07:00:00', '1900-01-01 09:00:00')");
+    for (const char* tabella : {"FasceOrarie_Abbonamenti", "Giorni_DD_Fasce_Abbonamenti"}) {
+        x.net92.sent.clear();
+        x.f.logLines.clear();
+        {
+            TabellaGuasta guasto(x.f.engineHandle(), tabella);
+            turno(1, "0001234501");
+        }
+        EXPECT_NE(inviati(1), std::vector<std::string>{"%O1\x03"}) << tabella;  // never the go relay
+        EXPECT_EQ(conta("Presenze"), 0) << tabella;
+        EXPECT_GE(righe("Error:"), 1) << tabella;
+    }
+    // Once the table answers, the band refuses as it should.
+    x.net92.sent.clear();
+    turno(1, "0001234501");
+    EXPECT_EQ(x.queued(1).at(0), "\fSTOP|NON ABILITATO|FASCIA ORARIA");
+}
 
 // One test per read kind, so that they run side by side.
 TEST_F(PercorsoGuasti, FacilityTerminalMemberAdmitted) {

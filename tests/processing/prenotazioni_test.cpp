@@ -24,19 +24,13 @@ struct Prenotazioni : Centro {
             "  (1, 'ST010', 'CAMPO 1'), (2, 'ST011', 'SAUNA'), (3, 'ST010', 'CAMPO 2');"
             "INSERT INTO Dettaglio_Terminali_Sub (ID_Terminale, Cd_SubStruttura, NReleVai, TempoVai, IOX, TempoAnticipo, "
             "  TempoRitardo) VALUES (50, 1, 2, 5, 0, 10, 5), (50, 2, 4, 8, -1, 10, 5), (60, 3, 1, 5, 0, 10, 5);"
-            "INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, "
-            "  Data_Inizio, Data_Fine, Scaduta) VALUES ('I1', 'CL000001', 'AB1', 'SQUASH 10', '2024-01-01 00:00:00', "
-            "  '2024-12-31 00:00:00', 0);"
-            "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
-            "  Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES ('I1', 1, "
-            "  'CL000001', 'AB1', 'ST010', 1, '2024-01-01 00:00:00', '2024-12-31 00:00:00', 2, 10, 3), ('I1', 2, "
-            "  'CL000001', 'AB1', 'ST011', 1, '2024-01-01 00:00:00', '2024-12-31 00:00:00', 1, 0, 0);"
             "INSERT INTO Anagrafica_Istruttori (Codice_Istruttore, Cognome, Nome, Ingresso) VALUES ('IS0001', 'FERRARI', "
             "  'MARCO', -1)");
+        abbonamento("CL000001", "I1", 10, 3, "ST010", "SQUASH 10");
+        linea("CL000001", "I1", 2, 0, 0, 0, "ST011");
         prenota(100, 1, "2024-03-07", "18:00");
         avvia();
     }
-    void sql(const std::string& s) { x.f.native(s); }
     void prenota(int pivot, int macchina, const std::string& giorno, const std::string& ora,
                  const std::string& cliente = "CL000001") {
         sql("INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente) VALUES (" + std::to_string(pivot) +
@@ -45,15 +39,9 @@ struct Prenotazioni : Centro {
             std::to_string(macchina) + ", '" + giorno + " 00:00:00', '1900-01-01 " + ora + ":00', '1900-01-01 23:59:00', " +
             std::to_string(pivot) + ")");
     }
-    void pulisci() {
-        sql("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL OR Indirizzo=0");
-        x.net92.sent.clear();
-        x.f.logLines.clear();
-    }
     std::vector<std::string> leggiA(int h, int m, int sec, const std::string& code = "0001234501") {
-        pulisci();
         x.at(h, m, sec);
-        leggi(5, code);
+        rilegge(5, code);
         return inviati(5);
     }
     int64_t usi() { return conta("Presenze_Strutture WHERE Codice_Struttura='ST010'"); }
@@ -124,14 +112,10 @@ TEST_F(Prenotazioni, WindowsCrossMidnightAsDatesAndTimes) {
     prenota(103, 1, "2024-03-08", "00:05");
     EXPECT_EQ(leggiA(23, 55, 0), kAttivata);
     x.f.clock.setFixed(DateTime::fromParts(2024, 3, 8, 0, 3, 0));
-    pulisci();
-    leggi(5, "0001234501");
-    EXPECT_EQ(inviati(5), std::vector<std::string>{"\fSEDUTA|GIA' ATTIVATA|"});
+    EXPECT_EQ(rilegge(5, "0001234501"), std::vector<std::string>{"\fSEDUTA|GIA' ATTIVATA|"});
     // Yesterday's 23:58 slot may still be activated at 00:03.
     prenota(104, 1, "2024-03-07", "23:58");
-    pulisci();
-    leggi(5, "0001234501");
-    EXPECT_EQ(inviati(5), kAttivata);
+    EXPECT_EQ(rilegge(5, "0001234501"), kAttivata);
 }
 
 TEST_F(Prenotazioni, MemberStandingDecidesTheUse) {
@@ -178,8 +162,7 @@ TEST_F(Prenotazioni, StaffSwitchesAMachineOnByItsNumber) {
     // A badge or too many digits at the prompt: no number; the read is served as a new one.
     for (const char* code : {"0001234501", "1234", "2A"}) {
         leggiA(17, 59, 0, "IS0001");
-        pulisci();
-        leggi(5, code);
+        rilegge(5, code);
         const auto q = x.queued(5);
         ASSERT_FALSE(q.empty()) << code;
         EXPECT_EQ(q[0], "\fNUMERO MACCHINA|ERRATO") << code;
@@ -241,23 +224,14 @@ TEST_F(Prenotazioni, TheUseIsCountedOnTheLineThatPaysIt) {
     for (const auto& [cliente, bis, iscrizione, piena] :
          {std::tuple{"CL000002", "0002", "I2", 1}, std::tuple{"CL000003", "0003", "I3", 2}}) {
         const std::string c = cliente, i = iscrizione;
-        auto riga = [&](int prog) {
-            const int fatte = prog == piena ? 10 : 0;
-            return "('" + i + "', " + std::to_string(prog) + ", '" + c + "', 'AB1', 'ST010', 1, '2024-01-01 00:00:00', " +
-                   "'2024-12-31 00:00:00', 2, 10, " + std::to_string(fatte) + ")";
-        };
-        sql("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis) VALUES ('" + c + "', '" + bis + "');"
-            "INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, "
-            "  Data_Inizio, Data_Fine, Scaduta) VALUES ('" + i + "', '" + c + "', 'AB1', 'SQUASH 20', "
-            "  '2024-01-01 00:00:00', '2024-12-31 00:00:00', 0);"
-            "INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
-            "  Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte) VALUES " +
-            riga(1) + ", " + riga(2));
+        sql("INSERT INTO Anagrafica_Clienti (Codice_Cliente, Codice_Bis) VALUES ('" + c + "', '" + bis + "')");
+        abbonamento(c, i, 10, piena == 1 ? 10 : 0, "ST010", "SQUASH 20");
+        linea(c, i, 2, 10, piena == 2 ? 10 : 0, 0, "ST010");
         prenota(piena == 1 ? 102 : 103, 1, "2024-03-07", "18:00", c);
         EXPECT_EQ(leggiA(18, 0, 0, bis), kAttivata) << c;
-        const std::string linea = "SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Codice_Iscrizione='" + i + "' AND ";
-        EXPECT_EQ(x.scalar(linea + "Prog_Riga=" + std::to_string(piena)).toInt(), 10) << c;
-        EXPECT_EQ(x.scalar(linea + "Prog_Riga=" + std::to_string(3 - piena)).toInt(), 1) << c;
+        const std::string riga = "SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Codice_Iscrizione='" + i + "' AND ";
+        EXPECT_EQ(x.scalar(riga + "Prog_Riga=" + std::to_string(piena)).toInt(), 10) << c;
+        EXPECT_EQ(x.scalar(riga + "Prog_Riga=" + std::to_string(3 - piena)).toInt(), 1) << c;
     }
     EXPECT_TRUE(errori().empty());
 }

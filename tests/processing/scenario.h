@@ -39,6 +39,39 @@ struct Centro : ::testing::Test {
         x.f.logLines.clear();
     }
 
+    void sql(const std::string& s) { x.f.native(s); }
+
+    // Settings changed as the desk changes them, then read again as the server does.
+    void impostazione(const std::string& assegnazioni) {
+        sql("UPDATE Impostazioni_Funzionamento SET " + assegnazioni);
+        x.s.settings.Defaults_DopoAggiornamento();
+    }
+
+    // Forgets what the previous read left for the terminals and the log.
+    void pulisci() {
+        sql("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL OR Indirizzo=0");
+        x.net92.sent.clear();
+        x.f.logLines.clear();
+    }
+
+    // A subscription of `cliente` for 2024 (type AB001) with its line 1 on `attivita`.
+    void abbonamento(const std::string& cliente, const std::string& iscrizione, int sedute = 0, int fatte = 0,
+                     const std::string& attivita = "ST001", const std::string& descrizione = "ANNUALE") {
+        sql("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Codice_Abbonamento, Descrizione, "
+            "Data_Inizio, Data_Fine, Scaduta) VALUES ('" + iscrizione + "', '" + cliente + "', 'AB001', '" +
+            descrizione + "', '2024-01-01 00:00:00', '2024-12-31 00:00:00', 0)");
+        linea(cliente, iscrizione, 1, sedute, fatte, 0, attivita);
+    }
+    // A line of 2024: entries counted when `sedute` > 0.
+    void linea(const std::string& cliente, const std::string& iscrizione, int prog, int sedute, int fatte,
+               int scaduta = 0, const std::string& attivita = "ST001") {
+        sql("INSERT INTO Iscrizioni_Strutture (Codice_Iscrizione, Prog_Riga, Codice_Cliente, Codice_Abbonamento, "
+            "Codice_Struttura, Tipologia, Data_Inizio, Data_Fine, TipoSedute, Sedute, SeduteFatte, Scaduta) VALUES ('" +
+            iscrizione + "', " + std::to_string(prog) + ", '" + cliente + "', 'AB001', '" + attivita + "', 1, "
+            "'2024-01-01 00:00:00', '2024-12-31 00:00:00', " + (sedute > 0 ? "2" : "1") + ", " +
+            std::to_string(sedute) + ", " + std::to_string(fatte) + ", " + std::to_string(scaduta) + ")");
+    }
+
     // A read at a NET92 terminal: kind letter, the code, a blank, the dash and a tail.
     void leggi(int address, const std::string& code) {
         x.s.corrente.Indirizzo_Corrente = address;
@@ -59,6 +92,20 @@ struct Centro : ::testing::Test {
                         std::to_string(address));
     }
     int64_t conta(const std::string& tableAndWhere) { return x.scalar("SELECT Count(*) FROM " + tableAndWhere).toInt(); }
+
+    // A fresh read at `address`: what was sent at once.
+    std::vector<std::string> rilegge(int address, const std::string& code) {
+        pulisci();
+        leggi(address, code);
+        return inviati(address);
+    }
+
+    // True when a log line holds `testo`.
+    bool registrato(const std::string& testo) const {
+        for (const std::string& l : x.f.logLines)
+            if (l.find(testo) != std::string::npos) return true;
+        return false;
+    }
 
     // Log lines that report an error.
     std::vector<std::string> errori() const {

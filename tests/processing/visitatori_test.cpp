@@ -11,12 +11,12 @@ struct Visitatori : Centro {
     void SetUp() override {
         Centro::SetUp();
         const std::string rele = "Vai=-1, TempoVai=3, Stop=-1, TempoStop=1";
-        x.f.native("INSERT INTO Anagrafica_Strutture (Codice_Struttura, Esterna) VALUES ('STX', -1);"
-                   "INSERT INTO Anagrafica_Visitatori (Codice_Visitatore, Codice_Bis, Cognome, Nome, Cd_Motivo) VALUES "
-                   "  ('VR000001', 'V1', 'NERI', 'ADA', 3), ('VR000002', 'V2', 'BLU', 'EVA', 1), "
-                   "  ('VR000003', 'V3', 'ROSA', 'IDA', 1);"
-                   "INSERT INTO Tabella_Tessere_Visitatori (Codice_Tessera, Max_Permanenza) VALUES ('V1', 90), ('V2', 0), "
-                   "  ('V3', 90);");
+        sql("INSERT INTO Anagrafica_Strutture (Codice_Struttura, Esterna) VALUES ('STX', -1);"
+            "INSERT INTO Anagrafica_Visitatori (Codice_Visitatore, Codice_Bis, Cognome, Nome, Cd_Motivo) VALUES "
+            "  ('VR000001', 'V1', 'NERI', 'ADA', 3), ('VR000002', 'V2', 'BLU', 'EVA', 1), "
+            "  ('VR000003', 'V3', 'ROSA', 'IDA', 1);"
+            "INSERT INTO Tabella_Tessere_Visitatori (Codice_Tessera, Max_Permanenza) VALUES ('V1', 90), ('V2', 0), "
+            "  ('V3', 90);");
         // 1 the entrance, 3 the exit, 5 both ways, 6 an exit of an external facility.
         x.terminale(1, 1, "", rele);
         x.terminale(3, 1, "", "Uscita=2, " + rele);
@@ -25,12 +25,8 @@ struct Visitatori : Centro {
         avvia();
     }
     std::vector<std::string> passa(int terminale, const std::string& codice, int h, int m) {
-        x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL OR Indirizzo=0");
-        x.net92.sent.clear();
-        x.f.logLines.clear();
         x.at(h, m, 0);
-        leggi(terminale, codice);
-        return inviati(terminale);
+        return rilegge(terminale, codice);
     }
     static std::vector<std::string> vai(const char* testo) { return {"%O1\x03", std::string("\f") + testo}; }
     static std::vector<std::string> stop(const char* testo) { return {"%O1\x01", std::string("\f") + testo}; }
@@ -38,7 +34,7 @@ struct Visitatori : Centro {
 
 }  // namespace
 
-TEST_F(Visitatori, EntryOpensTheVisitAndASecondBadgeRestartsIt) {
+TEST_F(Visitatori, EntryOpensTheVisitASecondBadgeRestartsItAndTheExitFreesTheCard) {
     EXPECT_EQ(passa(1, "V1", 10, 0), vai("ENTRATA|CONSENTITA"));
     EXPECT_EQ(conta("Gestione_Visitatori WHERE Codice_Visitatore='VR000001' AND Data_Entrata='2024-03-07 00:00:00' AND "
                     "Ora_Entrata='1900-01-01 10:00:00' AND Cd_Motivo=3 AND Ora_Uscita IS NULL"),
@@ -51,19 +47,17 @@ TEST_F(Visitatori, EntryOpensTheVisitAndASecondBadgeRestartsIt) {
     passa(1, "V1", 10, 20);
     EXPECT_EQ(conta("Gestione_Visitatori"), 1);
     EXPECT_EQ(conta("Gestione_Visitatori WHERE Ora_Entrata='1900-01-01 10:20:00'"), 1);
-}
 
-TEST_F(Visitatori, ExitWithinTheStayClosesTheVisitAndFreesTheCard) {
-    passa(1, "V1", 10, 0);
-    EXPECT_EQ(passa(3, "V1", 11, 30), vai("USCITA|CONSENTITA"));  // 90 minutes to the second
-    EXPECT_EQ(conta("Gestione_Visitatori WHERE Ora_Uscita='1900-01-01 11:30:00' AND Fuori_Orario=0"), 1);
+    // The exit within the stay closes the visit and frees the card.
+    EXPECT_EQ(passa(3, "V1", 11, 50), vai("USCITA|CONSENTITA"));  // 90 minutes to the second
+    EXPECT_EQ(conta("Gestione_Visitatori WHERE Ora_Uscita='1900-01-01 11:50:00' AND Fuori_Orario=0"), 1);
     EXPECT_EQ(conta("Anagrafica_Visitatori WHERE Codice_Visitatore='VR000001' AND Codice_Bis IS NULL"), 1);
-    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Entrata='USCITA CONSENTITA ORE: 11:30' AND CheckOut=1"), 1);
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Entrata='USCITA CONSENTITA ORE: 11:50' AND CheckOut=1"), 1);
     EXPECT_EQ(conta("Log_Entrate WHERE Uscita=1 AND DesIrregolari_Att='USCITA'"), 1);
     EXPECT_EQ(stato(3), Value(2));
 
     // The freed card belongs to nobody until the desk gives it out again.
-    passa(3, "V1", 11, 35);
+    passa(3, "V1", 11, 55);
     EXPECT_EQ(x.queued(3).at(0), "\fCODICE NON ASSEGNATO");
 }
 

@@ -1,13 +1,11 @@
-// The centre schema itself: it loads, names every table and view the statements use, its
-// work-table companions write through with the table's defaults, its delete triggers fire
-// unless switched off, its lock table refuses a second holder; and the demo centre loads.
+// The centre schema itself: its work-table companions write through with the table's
+// defaults, its delete triggers fire unless switched off, its texts compare as the
+// centre's database does. The tables the statements name, the lock table and the demo
+// centre are tested through the procedures and the server that use them.
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <set>
-
-#include "db/schema.h"
 #include "support/test_support.h"
 
 namespace velaris::test {
@@ -79,50 +77,6 @@ std::vector<std::string> namesOf(sqlite3* db, const char* type, const char* like
     return out;
 }
 
-TEST_F(Schema, LoadsWithEveryTableAndViewTheStatementsName) {
-    SchemaDb db;
-    const char* names[] = {
-        "Abbonamenti_Strutture", "Agenda_Struttura", "AnagraficaC_Clienti", "Anagrafica_Abbonamenti", "Anagrafica_Articoli",
-        "Anagrafica_Biglietti", "Anagrafica_Clienti", "Anagrafica_Consulenti", "Anagrafica_Corsi", "Anagrafica_Estetisti",
-        "Anagrafica_Fisioterapisti", "Anagrafica_Istruttori", "Anagrafica_Medici", "Anagrafica_Operatori", "Anagrafica_Pacchetti",
-        "Anagrafica_Pacchetti_Multipli", "Anagrafica_Promozioni", "Anagrafica_Servizi", "Anagrafica_Strutture",
-        "Anagrafica_SubStrutture", "Anagrafica_Visitatori", "Attivita_Strutture", "Attivita_Terminali",
-        "Attivita_Terminali_Strutture_Associate", "Biglietti_FasceOrarie", "Biglietti_Terminali", "Booking_Clienti",
-        "Clienti_Frequenze_Corsi", "Clienti_Frequenze_Servizi", "Clienti_Recuperi_Corsi", "Contatori", "Controllo_Fascia_Oraria",
-        "Dettaglio_SubTerminali", "Dettaglio_Terminali", "Dettaglio_Terminali_Punti", "Dettaglio_Terminali_Sub",
-        "Dettaglio_Terminali_Uscita", "Distinte_Articoli", "FasceOrarie_Abbonamenti", "FasceOrarie_Abbonamenti_Righe",
-        "FasceOrarie_Aggiunte_Righe", "FasceOrarie_Pacchetti_Righe", "Gestione_Aggiunte", "Gestione_Bar", "Gestione_Biglietti",
-        "Gestione_DCard", "Gestione_Entrate", "Gestione_Iscrizioni", "Gestione_MoneyCard", "Gestione_MoneyCard_Associa",
-        "Gestione_MoneyCard_Ricarica", "Gestione_Personale", "Gestione_Preferenze", "Gestione_Prenotazioni",
-        "Gestione_Prenotazioni_Corsi", "Gestione_Prenotazioni_Servizi", "Gestione_QR_Code", "Gestione_Sospensioni",
-        "Gestione_Uscite", "Gestione_Vendite", "Gestione_Visitatori", "Gestione_Zone_Terminali", "Giornale",
-        "Giorni_DD_Fasce_Abbonamenti", "Giorni_DD_Fasce_Abbonamenti_Righe", "Giorni_DD_Fasce_Aggiunte_Righe",
-        "Giorni_DD_Fasce_Pacchetti_Righe", "Impostazioni_Funzionamento", "Intervalli_DD", "Iscrizioni_Strutture", "Log_Entrate",
-        "Log_Punti_Clienti", "Log_Terminali", "Log_Terminali_Presenze", "Messaggi_Clienti", "Orario_Istruttori_Corsi",
-        "Orario_Servizi", "PN_Movimenti", "Periodi_Esclusi", "Periodi_NonPrenotabili", "Permessi_Utenti", "Presenze",
-        "Presenze_Strutture", "Promozioni_Abbonamenti", "Q_Attivita_Aree", "Q_ClientiFuturi", "Q_Ingressi_Accessi",
-        "Q_Presenze_Attivita", "Semafori", "Stato_Terminali", "Storia_Clienti_Irregolari", "Strutture_Associate",
-        "Strutture_Pacchetti_Multipli", "Tabella_Festivi", "Tabella_Gruppi_Articoli", "Tabella_MoneyCard", "Tabella_ScadenzeFisse",
-        "Tabella_Tessere_Visitatori", "Tabella_Zone_Terminali", "Tessere_Aggiuntive", "Utilizzo_Manuale_Strutture",
-        "wCab_FormatoEtichette", "wCab_Modalita_Verifiche", "wSys_Log_Trigger", "wSys_SpecialCards", "wSys_Trigger_Disabilitati"};
-    for (const char* name : names) EXPECT_NO_THROW(db.native(std::string("SELECT * FROM ") + name + " WHERE 1=0")) << name;
-    // Every work table has its companion.
-    for (const std::string& table : namesOf(db.engine().handle(), "table", "wTmp_%")) {
-        EXPECT_NO_THROW(db.native("SELECT * FROM " + table + "_SQL WHERE 1=0")) << table;
-    }
-}
-
-TEST_F(Schema, SettingsTableHasEveryNoEntryFlagAndTheLabelFormat) {
-    SchemaDb db;
-    std::set<std::string> columns;
-    for (const Column& c : columnsOf(db.engine().handle(), "Impostazioni_Funzionamento")) columns.insert(c.name);
-    for (int n = 2; n <= 21; ++n) EXPECT_TRUE(columns.count("NoEntry" + std::to_string(n))) << n;
-    for (const char* name : {"DB_Unico", "Formato_Etichette", "PrenComePres", "Tolleranza19", "TolleranzaU", "Codice_Centro",
-                             "AnticipoPren", "Tempo_Attesa", "Gestisci_Foto", "Orari_Ingresso", "Giorni_Sospensione"})
-        EXPECT_TRUE(columns.count(name)) << name;
-    EXPECT_GE(columns.size(), 150u);
-}
-
 TEST_F(Schema, WorkTableCompanionsWriteThroughWithTheTableDefaults) {
     SchemaDb db;
     sqlite3* h = db.engine().handle();
@@ -179,22 +133,6 @@ TEST_F(Schema, DeleteTriggersFireUnlessSwitchedOff) {
         EXPECT_EQ(db.storedInt(std::string("SELECT count(*) FROM ") + t.table), 0);  // the delete itself went through
         db.native("DELETE FROM wSys_Trigger_Disabilitati");
     }
-    // Switched off and on again by the statements the system sends.
-    db.native(tables[0].insert);
-    db.run("ALTER TABLE Gestione_Aggiunte DISABLE TRIGGER Gestione_Aggiunte_BD");
-    db.run("DELETE FROM Gestione_Aggiunte");
-    db.run("ALTER TABLE Gestione_Aggiunte ENABLE TRIGGER Gestione_Aggiunte_BD");
-    db.native(tables[0].insert);
-    db.run("DELETE FROM Gestione_Aggiunte");
-    EXPECT_EQ(db.storedInt("SELECT count(*) FROM wSys_Log_Trigger WHERE Nome_Trigger='Gestione_Aggiunte_BD'"), 2);
-}
-
-TEST_F(Schema, LockTableRefusesASecondHolder) {
-    SchemaDb db;
-    db.native("INSERT INTO Semafori (Cd_Semaforo, UserName, HostName) VALUES (103, 'ADMIN', 'RECEPTION')");
-    EXPECT_THROW(db.native("INSERT INTO Semafori (Cd_Semaforo, UserName, HostName) VALUES (103, 'ADMIN', 'PALESTRA')"), DbError);
-    db.native("INSERT INTO Semafori (Cd_Semaforo, UserName, HostName) VALUES (104, 'ADMIN', 'PALESTRA')");
-    EXPECT_EQ(db.storedInt("SELECT count(*) FROM Semafori"), 2);
 }
 
 TEST_F(Schema, TextsCompareAsTheCentreDatabaseDoes) {
@@ -204,33 +142,6 @@ TEST_F(Schema, TextsCompareAsTheCentreDatabaseDoes) {
     EXPECT_EQ(db.storedInt("SELECT count(*) FROM Anagrafica_Clienti WHERE Cognome='ROSSI'"), 1);
     // The key is one member whatever the case.
     EXPECT_THROW(db.native("INSERT INTO Anagrafica_Clienti (Codice_Cliente) VALUES ('cl000001')"), DbError);
-}
-
-TEST_F(Schema, DemoCentreLoadsThroughTheEngine) {
-    DbFixture f;  // only for its folder and its clock (Thursday 7 March 2024)
-    const std::string path = (f.dir / "demo.db").string();
-    ASSERT_NO_THROW(createDatabase(path, f.clock, true));
-    SqliteConnection conn(path, f.clock);
-    ResultTable t = readAll(*conn.open("SELECT TOP 3 Codice_Cliente, Cognome FROM Anagrafica_Clienti ORDER BY Cognome"));
-    ASSERT_EQ(t.rows.size(), 3u);
-    EXPECT_EQ(t.rows[0][1].toText(), "BIANCHI");
-    EXPECT_EQ(t.rows[1][1].toText(), "BRUNO");
-    EXPECT_EQ(t.rows[2][1].toText(), "COLOMBO");
-    // Dates follow the day the demo was created.
-    auto scalar = [&](const std::string& sql) {
-        auto rs = conn.open(sql);
-        return rs->eof() ? Value::null() : rs->field(0);
-    };
-    EXPECT_EQ(scalar("SELECT Data_Inizio FROM Gestione_Iscrizioni WHERE Codice_Iscrizione='ISCR0001'").toDate(),
-              DateTime::fromParts(2024, 2, 6));
-    EXPECT_EQ(scalar("SELECT Data_Prenotazione FROM Gestione_Prenotazioni_Corsi").toDate(), DateTime::fromParts(2024, 3, 7));
-    // The booked lesson is today's (Thursday) spinning lesson.
-    EXPECT_EQ(scalar("SELECT Orario_Istruttori_Corsi.GiornoSettimana FROM Gestione_Prenotazioni_Corsi INNER JOIN "
-                     "Orario_Istruttori_Corsi ON Gestione_Prenotazioni_Corsi.ID_Corso=Orario_Istruttori_Corsi.ID").toInt(), 4);
-    EXPECT_EQ(scalar("SELECT Count(*) FROM Dettaglio_Terminali WHERE Tipo=6 AND Attivo<>0").toInt(), 7);
-    EXPECT_EQ(scalar("SELECT Count(*) FROM Impostazioni_Funzionamento").toInt(), 1);
-    EXPECT_EQ(scalar("SELECT Count(*) FROM Q_ClientiFuturi").toInt(), 0);
-    EXPECT_EQ(scalar("SELECT Ora_Presenza FROM Presenze WHERE ID_Presenza=1").toDate(), DateTime::fromParts(1900, 1, 1, 7, 10, 0));
 }
 
 }  // namespace

@@ -11,13 +11,18 @@ namespace {
 void drain(SystemFixture& x) { Buffer_Terminali(x.s, ModoCoda::Invia); }
 }  // namespace
 
-TEST(Queue, OneMessagePerTerminalPerPassInIdOrder) {
+TEST(Queue, OneMessagePerTerminalPerPassInIdOrderOnceItsConnectionIsThere) {
     SystemFixture x(3);
     x.terminale(5, 6);
-    const int member = x.conn.connect("5");
     accoda(x.s, 5, "uno", 0);
     accoda(x.s, 5, "due", 0);
     accoda(x.s, 5, "tre", 0);
+    // No connection yet: the rows stay, unsent, and are retried on every pass.
+    drain(x);
+    drain(x);
+    EXPECT_EQ(x.queued(5), (std::vector<std::string>{"uno", "due", "tre"}));
+    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Stato_Terminali WHERE IsNull(Inviato, 0)=0"), Value(3));
+    const int member = x.conn.connect("5");
     drain(x);
     ASSERT_EQ(x.bodies(member).size(), 1u);
     drain(x);
@@ -30,7 +35,7 @@ TEST(Queue, OneMessagePerTerminalPerPassInIdOrder) {
     EXPECT_TRUE(x.queued(5).empty());  // sent rows are deleted at the end of a pass
 }
 
-TEST(Queue, FutureMessagesAndAddressZeroStay) {
+TEST(Queue, FutureMessagesAndAddressZeroStayAndAMessageAfterTheLastSharesItsDueTime) {
     SystemFixture x(3);
     const int member = x.conn.connect("5");
     x.at(10, 0, 0);
@@ -42,19 +47,14 @@ TEST(Queue, FutureMessagesAndAddressZeroStay) {
     drain(x);
     EXPECT_EQ(x.bodies(member).size(), 1u);
     EXPECT_EQ(x.scalar("SELECT Count(*) FROM Stato_Terminali WHERE Indirizzo=0"), Value(1));
-}
 
-TEST(Queue, PushTerminalWithoutConnectionIsRetriedOnEveryPass) {
-    SystemFixture x(3);
-    accoda(x.s, 9, "attesa", 0);
-    drain(x);
-    drain(x);
-    EXPECT_EQ(x.queued(9), std::vector<std::string>{"attesa"});
-    EXPECT_EQ(x.scalar("SELECT IsNull(Inviato, 0) FROM Stato_Terminali WHERE Indirizzo=9"), Value(0));
-    const int member = x.conn.connect("9");
-    drain(x);
-    EXPECT_EQ(x.bodies(member).size(), 1u);
-    EXPECT_TRUE(x.queued(9).empty());
+    // A message queued after the last one of its terminal shares its due time.
+    accoda(x.s, 6, "primo", 4);
+    Value base;
+    Buffer_Terminali(x.s, ModoCoda::AccodaDopo, Value(6), Value("secondo"), Value(99), &base);
+    EXPECT_EQ(base.toDate()->canonical(), "1900-01-01 10:00:07");
+    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Stato_Terminali WHERE Ora_Invio={ts '1900-01-01 10:00:07'}"),
+              Value(2));
 }
 
 TEST(Queue, ControllerTakesTwoMessagesInFlightThenWaitsForAcknowledgementOrSixSeconds) {
@@ -92,16 +92,6 @@ TEST(Queue, MessagesNearMidnightStillGoOut) {
     x.f.clock.setFixed(DateTime::fromParts(2024, 3, 8, 0, 0, 1));  // past midnight
     drain(x);
     EXPECT_EQ(x.bodies(member).size(), 2u);
-}
-
-TEST(Queue, AfterLastMessageSharesItsDueTime) {
-    SystemFixture x(3);
-    x.at(8, 0, 0);
-    accoda(x.s, 6, "primo", 4);
-    Value base;
-    Buffer_Terminali(x.s, ModoCoda::AccodaDopo, Value(6), Value("secondo"), Value(99), &base);
-    EXPECT_EQ(base.toDate()->canonical(), "1900-01-01 08:00:04");
-    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Stato_Terminali WHERE Ora_Invio={ts '1900-01-01 08:00:04'}"), Value(2));
 }
 
 TEST(Queue, DatabaseFailureIsLoggedNotRaised) {

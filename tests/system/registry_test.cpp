@@ -13,33 +13,52 @@ Value stato(SystemFixture& x, int address) {
 }
 }  // namespace
 
-TEST(Registry, NoActiveTerminalEndsStartUp) {
-    SystemFixture x(3);
-    x.f.native("INSERT INTO Dettaglio_Terminali (Indirizzo, Attivo, Tipo) VALUES (1, 0, 6)");
-    Inizializza_Terminali(x.s);
-    EXPECT_FALSE(x.s.Terminali_Inizializzati);
-    ASSERT_EQ(x.operatore.boxes.size(), 1u);
-    EXPECT_EQ(x.operatore.boxes[0].text, "Nessun terminale trovato");
-}
-
-TEST(Registry, LinkKindNotConfiguredEndsSilently) {
-    SystemFixture x(0);
-    x.terminale(1, 6);
-    Inizializza_Terminali(x.s);
-    EXPECT_FALSE(x.s.Terminali_Inizializzati);
-    EXPECT_TRUE(x.operatore.boxes.empty());
-}
-
-TEST(Registry, TerminalWithoutIpStopsTheNetworkedLinks) {
-    SystemFixture x(3);
-    x.terminale(2, 6);
-    x.terminale(7, 6, "");
-    Inizializza_Terminali(x.s);
-    EXPECT_FALSE(x.s.Terminali_Inizializzati);
-    ASSERT_EQ(x.operatore.boxes.size(), 1u);
-    EXPECT_EQ(x.operatore.boxes[0].text,
-              "I seguenti terminali non hanno specificato l'indirizzo IP : 7, \rImpossibile proseguire.");
-    EXPECT_EQ(x.operatore.boxes[0].icon, Operatore::Icona::Critico);
+// Each start-up that cannot go on ends with its reason in a box (none when the link kind is
+// not configured), the terminals left uninitialised.
+TEST(Registry, StartUpThatCannotGoOnEndsWithItsReason) {
+    using enum Operatore::Icona;
+    const struct {
+        int dispositivo;
+        std::function<void(SystemFixture&)> setUp;
+        std::string box;
+        Operatore::Icona icon;
+    } cases[] = {
+        {3,
+         [](SystemFixture& x) {
+             x.f.native("INSERT INTO Dettaglio_Terminali (Indirizzo, Attivo, Tipo) VALUES (1, 0, 6)");  // inactive
+         },
+         "Nessun terminale trovato", Informazione},
+        {0, [](SystemFixture& x) { x.terminale(1, 6); }, "", Informazione},
+        {3,
+         [](SystemFixture& x) {
+             x.terminale(2, 6);
+             x.terminale(7, 6, "");
+         },
+         "I seguenti terminali non hanno specificato l'indirizzo IP : 7, \rImpossibile proseguire.", Critico},
+        {3,
+         [](SystemFixture& x) {
+             x.terminale(1, 6);
+             x.conn.listenOk = false;
+         },
+         "Impossibile aprire la porta 8080: address in use", Critico},
+        {2,
+         [](SystemFixture& x) {
+             x.terminale(1, 1, "10.1.1.1");
+             x.ether.startResult = -4;
+         },
+         "UDP PORT already in use by another program.", Critico},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        SystemFixture x(c.dispositivo);
+        c.setUp(x);
+        Inizializza_Terminali(x.s);
+        EXPECT_FALSE(x.s.Terminali_Inizializzati);
+        ASSERT_EQ(x.operatore.boxes.size(), c.box.empty() ? 0u : 1u);
+        if (c.box.empty()) continue;
+        EXPECT_EQ(x.operatore.boxes[0].text, c.box);
+        EXPECT_EQ(x.operatore.boxes[0].icon, c.icon);
+    }
 }
 
 TEST(Registry, PushTerminalsGetStateRowsAndTimer2) {
@@ -58,17 +77,7 @@ TEST(Registry, PushTerminalsGetStateRowsAndTimer2) {
     EXPECT_EQ(x.s.registro.Terminali_Rete.size(), 2u);
 }
 
-TEST(Registry, ListenFailureIsReported) {
-    SystemFixture x(3);
-    x.terminale(1, 6);
-    x.conn.listenOk = false;
-    Inizializza_Terminali(x.s);
-    EXPECT_FALSE(x.s.Terminali_Inizializzati);
-    ASSERT_EQ(x.operatore.boxes.size(), 1u);
-    EXPECT_NE(x.operatore.boxes[0].text.find("8080"), std::string::npos);
-}
-
-TEST(Registry, KeypadPromptsAndStartStatesByType) {
+TEST(Registry, KeypadPromptsAndStartStatesByTypeASilentTerminalLeftOut) {
     SystemFixture x(1);
     x.at(9, 5, 0);
     x.terminale(1, 1, "", "Attivato_Operatore=-1");
@@ -76,11 +85,15 @@ TEST(Registry, KeypadPromptsAndStartStatesByType) {
     x.terminale(3, 2);
     x.terminale(4, 5);
     x.terminale(5, 3);
+    x.terminale(6, 1);  // never answers: left out and reported
     for (int a = 1; a <= 5; ++a) x.net92.answers[a] = 1;
     Inizializza_Terminali(x.s);
     ASSERT_TRUE(x.s.Terminali_Inizializzati);
-    EXPECT_TRUE(x.operatore.boxes.empty());
-    EXPECT_EQ(x.net92.initArgs, (std::vector<int>{1, 2, 5}));
+    ASSERT_EQ(x.operatore.boxes.size(), 1u);
+    EXPECT_EQ(x.operatore.boxes[0].text, "Inizializzazione non riuscita dei terminali agli indirizzi : 6, ");
+    EXPECT_TRUE(stato(x, 6).isNull());
+    EXPECT_EQ(x.s.registro.Terminali_Rete.size(), 5u);
+    EXPECT_EQ(x.net92.initArgs, (std::vector<int>{1, 2, 6}));
     EXPECT_EQ(stato(x, 1), Value(1));
     EXPECT_EQ(x.queued(1), (std::vector<std::string>{"\fgio 07 mar 9:05|SBLOCCO:____", "%K2BxM2"}));
     EXPECT_EQ(stato(x, 2), Value(2));
@@ -93,21 +106,7 @@ TEST(Registry, KeypadPromptsAndStartStatesByType) {
               "1900-01-01 09:05:02");  // the NET92 queue delay
 }
 
-TEST(Registry, SilentNet92TerminalIsLeftOutAndReported) {
-    SystemFixture x(1);
-    x.terminale(1, 1);
-    x.terminale(2, 1);
-    x.net92.answers[2] = 1;
-    Inizializza_Terminali(x.s);
-    EXPECT_TRUE(x.s.Terminali_Inizializzati);
-    EXPECT_TRUE(stato(x, 1).isNull());
-    EXPECT_EQ(stato(x, 2), Value(2));
-    ASSERT_EQ(x.operatore.boxes.size(), 1u);
-    EXPECT_EQ(x.operatore.boxes[0].text, "Inizializzazione non riuscita dei terminali agli indirizzi : 1, ");
-    ASSERT_EQ(x.s.registro.Terminali_Rete.size(), 1u);
-}
-
-TEST(Registry, ControllersShareOneEntryPerIpAndReportStartErrors) {
+TEST(Registry, ControllersShareOneEntryPerIp) {
     SystemFixture x(2);
     x.terminale(1, 1, "10.1.1.1");
     x.terminale(2, 1, "10.1.1.1");
@@ -117,13 +116,6 @@ TEST(Registry, ControllersShareOneEntryPerIpAndReportStartErrors) {
     EXPECT_EQ(static_cast<ControllerTerminals&>(*x.link).controllers(),
               (std::vector<std::string>{"10.1.1.1", "10.1.1.2"}));
     EXPECT_EQ(x.queued(1).at(0), "%%");  // the probe goes through the queue
-
-    SystemFixture y(2);
-    y.terminale(1, 1, "10.1.1.1");
-    y.ether.startResult = -4;
-    Inizializza_Terminali(y.s);
-    EXPECT_FALSE(y.s.Terminali_Inizializzati);
-    EXPECT_EQ(y.operatore.boxes.at(0).text, "UDP PORT already in use by another program.");
 }
 
 TEST(Registry, ClientLinkProbeCountsOnlyTheTerminalsOwnAnswer) {

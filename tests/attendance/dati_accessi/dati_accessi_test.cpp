@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "attendance/dati_accessi.h"
+#include "../righe.h"
 #include "support/fake_links.h"
 
 using namespace velaris;
+using velaris::test::righe;
 using velaris::test::SystemFixture;
 
 namespace {
@@ -37,14 +39,10 @@ TEST_F(DisplayRecord, RowWithBlanksAndQuotes) {
     d.Scadenza = Value("not a date");
     VisualizzaDatiForm(x.s, d);
     EXPECT_TRUE(x.f.logLines.empty()) << x.f.logLines.front();
-    EXPECT_EQ(ultima("Cognome"), Value("D\"AMICO"));  // a quote can never close the literal
-    EXPECT_EQ(ultima("Stato"), Value(0));
-    EXPECT_EQ(ultima("Completo"), Value(1));
-    EXPECT_TRUE(ultima("Data_Ultima_Entrata").isNull());
-    EXPECT_TRUE(ultima("Ora_Ultima_Entrata").isNull());
-    EXPECT_TRUE(ultima("Scadenza").isNull());
-    EXPECT_EQ(ultima("Ora_Entrata").toDate(), DateTime::fromParts(1900, 1, 1, 10, 30, 0));
-    EXPECT_EQ(ultima("Terminale"), Value(4));
+    // A quote can never close the literal; blanks and a bad date are written as nulls.
+    EXPECT_EQ(righe(x, "SELECT Cognome, Stato, Completo, Ora_Entrata, Terminale FROM wTmp_DatiAccessi WHERE "
+                       "Data_Ultima_Entrata IS NULL AND Ora_Ultima_Entrata IS NULL AND Scadenza IS NULL"),
+              "D\"AMICO|0|1|1900-01-01 10:30:00|4");
 }
 
 TEST_F(DisplayRecord, LongSubscriptionTextKeepsItsFirst255Characters) {
@@ -64,25 +62,15 @@ TEST_F(DisplayRecord, LongSubscriptionTextKeepsItsFirst255Characters) {
 
 
 
-TEST_F(DisplayRecord, CompletingTheNewestIncompleteRow) {
+// Completing the newest row with its lights and texts is covered through the end of a verdict.
+TEST_F(DisplayRecord, CompletingTheNewestIncompleteRowOfTheMemberOnly) {
     DatiAccessi d = riga();
     d.Completo = Value(0);
     VisualizzaDatiForm(x.s, d);
     VisualizzaDatiForm(x.s, d);
-    const int64_t id = Completa_DatiAccessi(x.s, Value("CL1"), true, true, true, ", Sem1 = 1 ");
-    EXPECT_EQ(id, 2);
-    EXPECT_EQ(ultima("Completo"), Value(1));
-    EXPECT_EQ(ultima("Sem1"), Value(1));
-    EXPECT_EQ(ultima("Sem2"), Value(1));
-    EXPECT_EQ(ultima("Sem3"), Value(1));
-    EXPECT_EQ(ultima("Sospeso"), Value(1));
-    EXPECT_EQ(x.scalar("SELECT Completo FROM wTmp_DatiAccessi WHERE ID=1"), Value(0));
     EXPECT_EQ(Completa_DatiAccessi(x.s, Value("CL2"), true, false, false), 0);
-    // Texts appended to the row, as the credit refusals do.
-    Completa_DatiAccessi(x.s, Value("CL1"), false, false, false,
-                         ", Entrata = 'INGRESSO NON CONSENTITO' , TestoIrr = TestoIrr + 'CREDITO PUNTI INSUFFICIENTE' ");
-    EXPECT_EQ(x.scalar("SELECT TestoIrr FROM wTmp_DatiAccessi WHERE ID=1"), Value("CREDITO PUNTI INSUFFICIENTE"));
-    EXPECT_EQ(x.scalar("SELECT Sem2 FROM wTmp_DatiAccessi WHERE ID=1"), Value(0));
+    EXPECT_EQ(Completa_DatiAccessi(x.s, Value("CL1"), true, true, true), 2);
+    EXPECT_EQ(righe(x, "SELECT ID, Sem2, Sem3, Sospeso FROM wTmp_DatiAccessi WHERE Completo=1"), "2|1|1|1");
     Semafori_DatiAccessi(x.s, 1, 1, 0);
     EXPECT_EQ(x.scalar("SELECT Sem2 FROM wTmp_DatiAccessi WHERE ID=1"), Value(1));
 }
@@ -92,10 +80,7 @@ TEST_F(DisplayRecord, MarkerRowIsReplacedAndDueAfterTheWait) {
     x.f.native("INSERT INTO Impostazioni_Funzionamento (Tempo_Attesa) VALUES (5)");
     x.s.settings.Defaults_DopoAggiornamento();
     Marker_DatiAccessi(x.s);
-    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Stato_Terminali WHERE Indirizzo=0"), Value(1));
-    EXPECT_EQ(x.scalar("SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=0").toDate(),
-              DateTime::fromParts(1900, 1, 1, 10, 30, 5));
+    EXPECT_EQ(righe(x, "SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=0"), "1900-01-01 10:30:05");
     Marker_DatiAccessi(x.s, Value(3));
-    EXPECT_EQ(x.scalar("SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=0").toDate(),
-              DateTime::fromParts(1900, 1, 1, 10, 30, 3));
+    EXPECT_EQ(righe(x, "SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=0"), "1900-01-01 10:30:03");
 }

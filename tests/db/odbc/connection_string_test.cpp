@@ -10,102 +10,85 @@ namespace {
 
 const std::string kTail = ";TDS_Version=7.4;ClientCharset=UTF-8";
 
+std::string ftds(const std::string& pairs) { return "Driver={FreeTDS};" + pairs + kTail; }
+
 struct MappingCase {
-    const char* name;
     std::string input;
-    std::string expected;
+    std::string expected;  // the FreeTDS string; for a refusal, part of the message
 };
 
-class Mapping : public ::testing::TestWithParam<MappingCase> {};
-
-TEST_P(Mapping, ToFreeTds) { EXPECT_EQ(toOdbcConnectionString(GetParam().input), GetParam().expected); }
-
-INSTANTIATE_TEST_SUITE_P(
-    OleDbForms, Mapping,
-    ::testing::Values(
-        MappingCase{"NamedInstanceWithSqlLogin",
-                    R"(Provider=SQLOLEDB;Data Source=srv\SQLEXPRESS;Initial Catalog=Centro;User ID=acc;Password=x)",
-                    "Driver={FreeTDS};Server=srv;Instance=SQLEXPRESS;Database=Centro;UID=acc;PWD=x" + kTail},
-        MappingCase{"IntegratedSecurity",
-                    "Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;Initial Catalog=Centro;"
-                    "Data Source=srv",
-                    "Driver={FreeTDS};Server=srv;Database=Centro;Trusted_Connection=Yes" + kTail},
-        MappingCase{"IntegratedSecurityWinsOverUserAndPassword",
-                    "Provider=MSOLEDBSQL19;Server=srv;Database=Centro;User ID=acc;Password=x;Integrated Security=true",
-                    "Driver={FreeTDS};Server=srv;Database=Centro;Trusted_Connection=Yes" + kTail},
-        MappingCase{"IntegratedSecurityFalseKeepsLogin",
-                    "Provider=SQLOLEDB;Data Source=srv;Integrated Security=False;UID=acc;PWD=x",
-                    "Driver={FreeTDS};Server=srv;UID=acc;PWD=x" + kTail},
-        MappingCase{"TcpPrefixAndPort", "Provider=SQLNCLI11;Data Source=tcp:srv,1433;Initial Catalog=Centro",
-                    "Driver={FreeTDS};Server=srv;Port=1433;Database=Centro" + kTail},
-        MappingCase{"PortWinsOverInstance", R"(Provider=SQLOLEDB;Data Source=srv\SQLEXPRESS, 1500)",
-                    "Driver={FreeTDS};Server=srv;Port=1500" + kTail},
-        MappingCase{"ServerDatabaseUidPwdSynonyms", "Provider=SQLOLEDB;Server=10.0.0.5,1433;Database=Centro;UID=a;PWD=b",
-                    "Driver={FreeTDS};Server=10.0.0.5;Port=1433;Database=Centro;UID=a;PWD=b" + kTail},
-        MappingCase{"LocalMachine", "Provider=SQLOLEDB;Data Source=(local)", "Driver={FreeTDS};Server=localhost" + kTail},
-        MappingCase{"DotIsLocalMachine", R"(Provider=SQLOLEDB;Data Source=.\SQLEXPRESS)",
-                    "Driver={FreeTDS};Server=localhost;Instance=SQLEXPRESS" + kTail},
-        MappingCase{"OddSpacingAndCase",
-                    "  PROVIDER = sqloledb ;  data source =  srv  ; INITIAL catalog= Centro ;user id=acc ;password=x;",
-                    "Driver={FreeTDS};Server=srv;Database=Centro;UID=acc;PWD=x" + kTail},
-        MappingCase{"EmptyPairsSkipped", ";;Provider=SQLOLEDB;;Data Source=srv;;",
-                    "Driver={FreeTDS};Server=srv" + kTail},
-        MappingCase{"EmptyValues", "Provider=SQLOLEDB;Data Source=srv;Initial Catalog=;User ID=acc;Password=",
-                    "Driver={FreeTDS};Server=srv;UID=acc;PWD=" + kTail},
-        MappingCase{"DuplicatedKeyLastWins", "Provider=SQLOLEDB;Data Source=a;Data Source=b;Password=1;Password=2",
-                    "Driver={FreeTDS};Server=b;PWD=2" + kTail},
-        MappingCase{"SynonymLastWins", "Provider=SQLOLEDB;Server=a;Data Source=b;Database=x;Initial Catalog=y",
-                    "Driver={FreeTDS};Server=b;Database=y" + kTail},
-        MappingCase{"DoubleQuotedValueWithSemicolon", R"(Provider=SQLOLEDB;Data Source=srv;Password="a;b";User ID=u)",
-                    "Driver={FreeTDS};Server=srv;UID=u;PWD={a;b}" + kTail},
-        MappingCase{"SingleQuotedValueWithDoubledQuote", "Provider=SQLOLEDB;Data Source=srv;Password='it''s;x'",
-                    "Driver={FreeTDS};Server=srv;PWD={it's;x}" + kTail},
-        MappingCase{"BracedValueWithClosingBrace", "Provider=SQLOLEDB;Data Source=srv;Password={p}}w;d}",
-                    "Driver={FreeTDS};Server=srv;PWD={p}}w;d}" + kTail},
-        MappingCase{"QuotedBlanksKept", R"(Provider=SQLOLEDB;Data Source=srv;Password=" x ")",
-                    "Driver={FreeTDS};Server=srv;PWD={ x }" + kTail},
-        MappingCase{"EqualsInsideValue", "Provider=SQLOLEDB;Data Source=srv;Password=a=b",
-                    "Driver={FreeTDS};Server=srv;PWD=a=b" + kTail},
-        MappingCase{"ApplicationAndWorkstation",
-                    "Provider=SQLOLEDB;Data Source=srv;Application Name=Velaris Accessi;Workstation ID=CASSA1;"
-                    "Connect Timeout=15;Use Procedure for Prepare=1;Auto Translate=True",
-                    "Driver={FreeTDS};Server=srv;APP=Velaris Accessi;WSID=CASSA1" + kTail},
-        MappingCase{"PlainOdbcUnchanged", "Driver={FreeTDS};Server=srv;Port=1433;UID=a;PWD={x;y}",
-                    "Driver={FreeTDS};Server=srv;Port=1433;UID=a;PWD={x;y}"},
-        MappingCase{"DsnUnchanged", "DSN=Centro;UID=a;PWD=b", "DSN=Centro;UID=a;PWD=b"}),
-    [](const ::testing::TestParamInfo<MappingCase>& info) { return std::string(info.param.name); });
-
-class Refused : public ::testing::TestWithParam<MappingCase> {};
-
-TEST_P(Refused, ThrowsWithoutRepeatingValues) {
-    try {
-        toOdbcConnectionString(GetParam().input);
-        FAIL() << "accepted: " << GetParam().input;
-    } catch (const DbError& e) {
-        const std::string what = e.what();
-        EXPECT_NE(what.find(GetParam().expected), std::string::npos) << what;
-        EXPECT_EQ(what.find("s3cret"), std::string::npos) << "a password leaked into: " << what;
-    }
+TEST(Mapping, OleDbFormsBecomeFreeTdsStrings) {
+    const MappingCase cases[] = {
+        {R"(Provider=SQLOLEDB;Data Source=srv\SQLEXPRESS;Initial Catalog=Centro;User ID=acc;Password=x)",
+         ftds("Server=srv;Instance=SQLEXPRESS;Database=Centro;UID=acc;PWD=x")},
+        {"Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;Initial Catalog=Centro;"
+         "Data Source=srv",
+         ftds("Server=srv;Database=Centro;Trusted_Connection=Yes")},
+        // Integrated security wins over a user and password; False keeps the login.
+        {"Provider=MSOLEDBSQL19;Server=srv;Database=Centro;User ID=acc;Password=x;Integrated Security=true",
+         ftds("Server=srv;Database=Centro;Trusted_Connection=Yes")},
+        {"Provider=SQLOLEDB;Data Source=srv;Integrated Security=False;UID=acc;PWD=x",
+         ftds("Server=srv;UID=acc;PWD=x")},
+        {"Provider=SQLNCLI11;Data Source=tcp:srv,1433;Initial Catalog=Centro",
+         ftds("Server=srv;Port=1433;Database=Centro")},
+        {R"(Provider=SQLOLEDB;Data Source=srv\SQLEXPRESS, 1500)", ftds("Server=srv;Port=1500")},
+        {"Provider=SQLOLEDB;Server=10.0.0.5,1433;Database=Centro;UID=a;PWD=b",
+         ftds("Server=10.0.0.5;Port=1433;Database=Centro;UID=a;PWD=b")},
+        {"Provider=SQLOLEDB;Data Source=(local)", ftds("Server=localhost")},
+        {R"(Provider=SQLOLEDB;Data Source=.\SQLEXPRESS)", ftds("Server=localhost;Instance=SQLEXPRESS")},
+        {"  PROVIDER = sqloledb ;  data source =  srv  ; INITIAL catalog= Centro ;user id=acc ;password=x;",
+         ftds("Server=srv;Database=Centro;UID=acc;PWD=x")},
+        {";;Provider=SQLOLEDB;;Data Source=srv;;", ftds("Server=srv")},
+        {"Provider=SQLOLEDB;Data Source=srv;Initial Catalog=;User ID=acc;Password=",
+         ftds("Server=srv;UID=acc;PWD=")},
+        // The last of a key or of its synonyms wins.
+        {"Provider=SQLOLEDB;Data Source=a;Data Source=b;Password=1;Password=2", ftds("Server=b;PWD=2")},
+        {"Provider=SQLOLEDB;Server=a;Data Source=b;Database=x;Initial Catalog=y", ftds("Server=b;Database=y")},
+        // Quoted and braced values keep their semicolons, quotes and blanks.
+        {R"(Provider=SQLOLEDB;Data Source=srv;Password="a;b";User ID=u)", ftds("Server=srv;UID=u;PWD={a;b}")},
+        {"Provider=SQLOLEDB;Data Source=srv;Password='it''s;x'", ftds("Server=srv;PWD={it's;x}")},
+        {"Provider=SQLOLEDB;Data Source=srv;Password={p}}w;d}", ftds("Server=srv;PWD={p}}w;d}")},
+        {R"(Provider=SQLOLEDB;Data Source=srv;Password=" x ")", ftds("Server=srv;PWD={ x }")},
+        {"Provider=SQLOLEDB;Data Source=srv;Password=a=b", ftds("Server=srv;PWD=a=b")},
+        {"Provider=SQLOLEDB;Data Source=srv;Application Name=Velaris Accessi;Workstation ID=CASSA1;"
+         "Connect Timeout=15;Use Procedure for Prepare=1;Auto Translate=True",
+         ftds("Server=srv;APP=Velaris Accessi;WSID=CASSA1")},
+        // Plain ODBC strings pass unchanged.
+        {"Driver={FreeTDS};Server=srv;Port=1433;UID=a;PWD={x;y}",
+         "Driver={FreeTDS};Server=srv;Port=1433;UID=a;PWD={x;y}"},
+        {"DSN=Centro;UID=a;PWD=b", "DSN=Centro;UID=a;PWD=b"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(toOdbcConnectionString(c.input), c.expected) << c.input;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BadStrings, Refused,
-    ::testing::Values(MappingCase{"MissingServer", "Provider=SQLOLEDB;Initial Catalog=Centro;Password=s3cret", "no server"},
-                      MappingCase{"EmptyServer", "Provider=SQLOLEDB;Data Source= ;Password=s3cret", "no server"},
-                      MappingCase{"PortWithoutHost", "Provider=SQLOLEDB;Data Source=,1433", "no server"},
-                      MappingCase{"PortNotANumber", "Provider=SQLOLEDB;Data Source=srv,14x3", "port"},
-                      MappingCase{"PortZero", "Provider=SQLOLEDB;Data Source=srv,0", "port"},
-                      MappingCase{"PortTooLarge", "Provider=SQLOLEDB;Data Source=srv,65536", "port"},
-                      MappingCase{"NamedPipes", "Provider=SQLOLEDB;Data Source=np:srv", "TCP"},
-                      MappingCase{"OtherProvider", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\centro.mdb",
-                                  "not a SQL Server provider"},
-                      MappingCase{"UnclosedQuote", "Provider=SQLOLEDB;Data Source=srv;Password=\"s3cret;x", "Password"},
-                      MappingCase{"UnclosedBrace", "Provider=SQLOLEDB;Data Source=srv;Password={s3cret", "not closed"},
-                      MappingCase{"TextAfterQuote", "Provider=SQLOLEDB;Password='s3' cret;Data Source=srv",
-                                  "after the value"},
-                      MappingCase{"PairWithoutEquals", "Provider=SQLOLEDB;Data Source=srv;Password=a;s3cret", "has no \"=\""},
-                      MappingCase{"Empty", "", "empty"}),
-    [](const ::testing::TestParamInfo<MappingCase>& info) { return std::string(info.param.name); });
+TEST(Mapping, BadStringsAreRefusedWithoutRepeatingValues) {
+    const MappingCase cases[] = {
+        {"Provider=SQLOLEDB;Initial Catalog=Centro;Password=s3cret", "no server"},
+        {"Provider=SQLOLEDB;Data Source= ;Password=s3cret", "no server"},
+        {"Provider=SQLOLEDB;Data Source=,1433", "no server"},
+        {"Provider=SQLOLEDB;Data Source=srv,14x3", "port"},
+        {"Provider=SQLOLEDB;Data Source=srv,0", "port"},
+        {"Provider=SQLOLEDB;Data Source=srv,65536", "port"},
+        {"Provider=SQLOLEDB;Data Source=np:srv", "TCP"},
+        {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\centro.mdb", "not a SQL Server provider"},
+        {"Provider=SQLOLEDB;Data Source=srv;Password=\"s3cret;x", "Password"},
+        {"Provider=SQLOLEDB;Data Source=srv;Password={s3cret", "not closed"},
+        {"Provider=SQLOLEDB;Password='s3' cret;Data Source=srv", "after the value"},
+        {"Provider=SQLOLEDB;Data Source=srv;Password=a;s3cret", "has no \"=\""},
+        {"", "empty"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        try {
+            toOdbcConnectionString(c.input);
+            ADD_FAILURE() << "accepted";
+        } catch (const DbError& e) {
+            const std::string what = e.what();
+            EXPECT_NE(what.find(c.expected), std::string::npos) << what;
+            EXPECT_EQ(what.find("s3cret"), std::string::npos) << "a password leaked into: " << what;
+        }
+    }
+}
 
 TEST(MappingTarget, MicrosoftDriverKeepsServerSyntaxAndNoFreeTdsKeys) {
     const OdbcTarget ms{"ODBC Driver 18 for SQL Server", "7.4"};
@@ -140,15 +123,7 @@ TEST(ConnectionStringParser, KeysValuesAndEscapes) {
     EXPECT_FALSE(lastValue(a, {"F"}).has_value());
 }
 
-TEST(ConnectionStringParser, OdbcValueBracesOnlyWhenNeeded) {
-    EXPECT_EQ(odbcValue("plain value"), "plain value");
-    EXPECT_EQ(odbcValue(""), "");
-    EXPECT_EQ(odbcValue("a;b"), "{a;b}");
-    EXPECT_EQ(odbcValue("a}b"), "{a}}b}");
-    EXPECT_EQ(odbcValue("{a"), "{{a}");
-    EXPECT_EQ(odbcValue(" a"), "{ a}");
-    EXPECT_EQ(odbcValue("'q'"), "{'q'}");
-    // What odbcValue writes reads back as the same value.
+TEST(ConnectionStringParser, OdbcValueReadsBackAsTheSameValue) {
     for (std::string v : {"a;b", "x}}y", "{z", " pad ", "'q'"}) {
         const auto back = parseConnectionString("K=" + odbcValue(v));
         ASSERT_EQ(back.size(), 1u);
@@ -156,6 +131,7 @@ TEST(ConnectionStringParser, OdbcValueBracesOnlyWhenNeeded) {
     }
 }
 
+// Only the fuzz target asks this directly; the engine choice keeps its own list.
 TEST(ConnectionStringParser, RecognisesPlainOdbc) {
     EXPECT_TRUE(isOdbcConnectionString("Driver={FreeTDS};Server=x"));
     EXPECT_TRUE(isOdbcConnectionString(" dsn = Centro "));
@@ -163,9 +139,6 @@ TEST(ConnectionStringParser, RecognisesPlainOdbc) {
     EXPECT_FALSE(isOdbcConnectionString("Provider=SQLOLEDB;Driver=x"));
     EXPECT_FALSE(isOdbcConnectionString("Server=x;Database=y"));
     EXPECT_FALSE(isOdbcConnectionString("Driver={unclosed"));
-    EXPECT_TRUE(isFreeTds("FreeTDS"));
-    EXPECT_TRUE(isFreeTds("/usr/lib/odbc/libtdsodbc.so"));
-    EXPECT_FALSE(isFreeTds("ODBC Driver 18 for SQL Server"));
 }
 
 }  // namespace

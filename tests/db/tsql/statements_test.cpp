@@ -75,35 +75,33 @@ TEST_F(Statements, JoinsNestInParenthesesAndDerivedTablesCount) {
     EXPECT_TRUE(f.logLines.empty());
 }
 
-TEST_F(Statements, UpdateFromWithTheTargetRepeatedChangesOnlyJoinedRows) {
+TEST_F(Statements, UpdateFromChangesOnlyTheJoinedRowsWithTheJoinedRowsValues) {
     f.db.execute("UPDATE wTmp_Presenze_Strutture SET wTmp_Presenze_Strutture.Conferma=0 "
                  "FROM wTmp_Presenze_Strutture, Iscrizioni_Strutture "
                  "WHERE wTmp_Presenze_Strutture.Origine='Abbonamento' "
                  "AND wTmp_Presenze_Strutture.Codice_Iscrizione=Iscrizioni_Strutture.Codice_Iscrizione "
                  "AND (Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte)<=0");
-    EXPECT_EQ(column("Conferma", "wTmp_Presenze_Strutture", "IDK"), (Values{Value(0), Value(-1), Value(-1)}));
+    EXPECT_EQ(column("Conferma", "wTmp_Presenze_Strutture", "IDK"), (Values{0, -1, -1}));
 
     // The expiry of used-up lines: target first in an INNER JOIN chain.
     f.db.execute("UPDATE Iscrizioni_Strutture SET Iscrizioni_Strutture.Scaduta=-1, "
                  "Iscrizioni_Strutture.Data_Scadenza={d '2024-03-07'} FROM Iscrizioni_Strutture INNER JOIN "
                  "wTmp_Presenze_Strutture ON Iscrizioni_Strutture.Codice_Iscrizione=wTmp_Presenze_Strutture.Codice_Iscrizione "
                  "WHERE Iscrizioni_Strutture.Sedute>0 AND (Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte)<=0");
-    EXPECT_EQ(column("Scaduta", "Iscrizioni_Strutture", "ID"), (Values{Value(true), Value(false)}));
+    EXPECT_EQ(column("Scaduta", "Iscrizioni_Strutture", "ID"), (Values{true, false}));
     EXPECT_EQ(column("Data_Scadenza", "Iscrizioni_Strutture", "ID"),
-              (Values{Value(DateTime::fromParts(2024, 3, 7)), Value::null()}));
-}
+              (Values{DateTime::fromParts(2024, 3, 7), Value::null()}));
 
-TEST_F(Statements, UpdateFromTakesItsValuesFromTheJoinedRow) {
+    // The values are taken from the joined row.
     f.db.execute("UPDATE wTmp_Presenze_Strutture SET wTmp_Presenze_Strutture.Prog_Riga=Iscrizioni_Strutture.ID+10, "
                  "Origine='Rinnovo' FROM Iscrizioni_Strutture INNER JOIN wTmp_Presenze_Strutture ON "
                  "Iscrizioni_Strutture.Codice_Iscrizione=wTmp_Presenze_Strutture.Codice_Iscrizione "
                  "WHERE Iscrizioni_Strutture.Codice_Struttura='st02'");
-    EXPECT_EQ(column("Prog_Riga", "wTmp_Presenze_Strutture", "IDK"), (Values{Value(1), Value(12), Value(1)}));
-    EXPECT_EQ(column("Origine", "wTmp_Presenze_Strutture", "IDK"),
-              (Values{Value("Abbonamento"), Value("Rinnovo"), Value("Aggiunta")}));
+    EXPECT_EQ(column("Prog_Riga", "wTmp_Presenze_Strutture", "IDK"), (Values{1, 12, 1}));
+    EXPECT_EQ(column("Origine", "wTmp_Presenze_Strutture", "IDK"), (Values{"Abbonamento", "Rinnovo", "Aggiunta"}));
 }
 
-TEST_F(Statements, UpdateFromKeepsTheTargetApartFromItsAliasedTwin) {
+TEST_F(Statements, UpdateFromTellsTheTargetFromItsAliasedTwinAndItsAlias) {
     // The single-entry add-on (row 1) pays course booking 10, which names add-on 2.
     f.db.execute("UPDATE Gestione_Aggiunte SET Gestione_Aggiunte.SeduteFatte=Gestione_Aggiunte.SeduteFatte+1, "
                  "Gestione_Aggiunte.Scaduta=-1, Gestione_Aggiunte.Prog_Riga=Gestione_Aggiunte_1.Prog_Riga "
@@ -111,9 +109,9 @@ TEST_F(Statements, UpdateFromKeepsTheTargetApartFromItsAliasedTwin) {
                  "Gestione_Aggiunte.Singola_Corsi=Gestione_Prenotazioni_Corsi.ID INNER JOIN Gestione_Aggiunte AS "
                  "Gestione_Aggiunte_1 ON Gestione_Prenotazioni_Corsi.ID_Aggiunta=Gestione_Aggiunte_1.ID "
                  "WHERE Gestione_Prenotazioni_Corsi.ID_Aggiunta>0");
-    EXPECT_EQ(column("SeduteFatte", "Gestione_Aggiunte", "ID"), (Values{Value(1), Value(4), Value(0)}));
-    EXPECT_EQ(column("Scaduta", "Gestione_Aggiunte", "ID"), (Values{Value(true), Value(false), Value(false)}));
-    EXPECT_EQ(column("Prog_Riga", "Gestione_Aggiunte", "ID"), (Values{Value(7), Value(7), Value(2)}));
+    EXPECT_EQ(column("SeduteFatte", "Gestione_Aggiunte", "ID"), (Values{1, 4, 0}));
+    EXPECT_EQ(column("Scaduta", "Gestione_Aggiunte", "ID"), (Values{true, false, false}));
+    EXPECT_EQ(column("Prog_Riga", "Gestione_Aggiunte", "ID"), (Values{7, 7, 2}));
 
     // The same join updating the aliased twin instead: only add-on 2 changes.
     f.db.execute("UPDATE Gestione_Aggiunte_1 SET Gestione_Aggiunte_1.SeduteFatte=Gestione_Aggiunte_1.SeduteFatte+1 "
@@ -121,36 +119,35 @@ TEST_F(Statements, UpdateFromKeepsTheTargetApartFromItsAliasedTwin) {
                  "Gestione_Aggiunte.Singola_Corsi=Gestione_Prenotazioni_Corsi.ID INNER JOIN Gestione_Aggiunte AS "
                  "Gestione_Aggiunte_1 ON Gestione_Prenotazioni_Corsi.ID_Aggiunta=Gestione_Aggiunte_1.ID "
                  "WHERE Gestione_Aggiunte.Singola_Corsi>0");
-    EXPECT_EQ(column("SeduteFatte", "Gestione_Aggiunte", "ID"), (Values{Value(1), Value(5), Value(0)}));
-}
+    EXPECT_EQ(column("SeduteFatte", "Gestione_Aggiunte", "ID"), (Values{1, 5, 0}));
 
-TEST_F(Statements, UpdateFromWithTheTargetOnlyOutsideFromOrUnderAnAlias) {
+    // The target only outside FROM, or under an alias.
     f.db.execute("UPDATE Iscrizioni_Strutture SET Scaduta=-1, Prog_Riga=wTmp_Presenze_Strutture.IDK "
                  "FROM wTmp_Presenze_Strutture WHERE wTmp_Presenze_Strutture.Codice_Iscrizione="
                  "Iscrizioni_Strutture.Codice_Iscrizione AND wTmp_Presenze_Strutture.Origine='Aggiunta'");
-    EXPECT_EQ(column("Scaduta", "Iscrizioni_Strutture", "ID"), (Values{Value(true), Value(false)}));
-    EXPECT_EQ(column("Prog_Riga", "Iscrizioni_Strutture", "ID"), (Values{Value(3), Value(1)}));
+    EXPECT_EQ(column("Scaduta", "Iscrizioni_Strutture", "ID"), (Values{true, false}));
+    EXPECT_EQ(column("Prog_Riga", "Iscrizioni_Strutture", "ID"), (Values{3, 1}));
     f.db.execute("UPDATE i SET i.SeduteFatte = 0 FROM Iscrizioni_Strutture i WHERE i.ID = 2");
-    EXPECT_EQ(column("SeduteFatte", "Iscrizioni_Strutture", "ID"), (Values{Value(10), Value(0)}));
+    EXPECT_EQ(column("SeduteFatte", "Iscrizioni_Strutture", "ID"), (Values{10, 0}));
     // Without FROM, the qualified SET target is the table itself.
     f.db.execute("UPDATE wTmp_Presenze_Strutture SET wTmp_Presenze_Strutture.Conferma=1 WHERE "
                  "wTmp_Presenze_Strutture.Codice_Iscrizione=200");
-    EXPECT_EQ(column("Conferma", "wTmp_Presenze_Strutture", "IDK"), (Values{Value(-1), Value(1), Value(-1)}));
+    EXPECT_EQ(column("Conferma", "wTmp_Presenze_Strutture", "IDK"), (Values{-1, 1, -1}));
 }
 
 TEST_F(Statements, DeleteWithJoinsRemovesExactlyTheJoinedRows) {
     f.db.execute("DELETE FROM wTmp_Presenze_Strutture FROM wTmp_Presenze_Strutture INNER JOIN Iscrizioni_Strutture ON "
                  "wTmp_Presenze_Strutture.Codice_Iscrizione=Iscrizioni_Strutture.Codice_Iscrizione "
                  "WHERE Iscrizioni_Strutture.Codice_Struttura='ST02'");
-    EXPECT_EQ(column("IDK", "wTmp_Presenze_Strutture", "IDK"), (Values{Value(1), Value(3)}));
+    EXPECT_EQ(column("IDK", "wTmp_Presenze_Strutture", "IDK"), (Values{1, 3}));
     f.db.execute("DELETE w FROM wTmp_Presenze_Strutture AS w INNER JOIN Iscrizioni_Strutture AS i ON "
                  "w.Codice_Iscrizione=i.Codice_Iscrizione WHERE w.Origine='Aggiunta' AND i.Sedute>0");
-    EXPECT_EQ(column("IDK", "wTmp_Presenze_Strutture", "IDK"), (Values{Value(1)}));
+    EXPECT_EQ(column("IDK", "wTmp_Presenze_Strutture", "IDK"), (Values{1}));
     f.db.execute("DELETE Gestione_Aggiunte WHERE Codice_Cliente='cl002'");
-    EXPECT_EQ(column("ID", "Gestione_Aggiunte", "ID"), (Values{Value(1), Value(2)}));
+    EXPECT_EQ(column("ID", "Gestione_Aggiunte", "ID"), (Values{1, 2}));
     f.db.execute("DELETE FROM Gestione_Aggiunte WHERE Gestione_Aggiunte.ID Not In "
                  "(SELECT ID_Aggiunta FROM Gestione_Prenotazioni_Corsi WHERE ID_Aggiunta>0)");
-    EXPECT_EQ(column("ID", "Gestione_Aggiunte", "ID"), (Values{Value(2)}));
+    EXPECT_EQ(column("ID", "Gestione_Aggiunte", "ID"), (Values{2}));
 }
 
 TEST_F(Statements, DisabledTriggersStaySilentUntilEnabled) {
@@ -276,6 +273,18 @@ TEST_F(Statements, UntranslatableStatementsAreRefusedBeforeAnythingRuns) {
         {"SET DATEFORMAT dmy", "DATEFORMAT DMY"},
         {"SET DATEFIRST 1", "DATEFIRST 1"},
         {"SET NOCOUNT ON", "SET NOCOUNT"},
+        // Forms the system never sends.
+        {"SELECT w.IDK FROM wTmp_Presenze_Strutture w CROSS APPLY (SELECT 1 AS x) t", ""},
+        {"SELECT Row_Number() OVER (ORDER BY IDK) FROM wTmp_Presenze_Strutture", ""},
+        {"SELECT IDK FROM wTmp_Presenze_Strutture WHERE IDK > ALL (SELECT ID FROM Iscrizioni_Strutture)", ""},
+        {"SELECT IDK FROM wTmp_Presenze_Strutture ORDER BY IDK OFFSET 1 ROWS", ""},
+        {"WITH x AS (SELECT 1 AS a) SELECT a FROM x", ""},
+        {"SELECT IDK FROM wTmp_Presenze_Strutture WHERE Origine COLLATE Latin1_General_CS_AS = 'x'", ""},
+        {"SELECT TOP 1 WITH TIES IDK FROM wTmp_Presenze_Strutture ORDER BY IDK", ""},
+        {"SELECT 3 ^ 1", ""},
+        {"DECLARE @x int", ""},
+        {"ALTER TABLE wTmp_Presenze_Strutture ADD Nuova INTEGER", ""},
+        {"SELECT IDK FROM wTmp_Presenze_Strutture FOR XML AUTO", ""},
     };
     for (const Case& c : cases) {
         try {
@@ -325,8 +334,7 @@ TEST_F(Statements, TextsWiderThanTheirColumnAreRefusedAsTheServerRefusesThem) {
     refused("UPDATE wTmp_Presenze_Strutture SET Codice_Struttura = 'ààààààààààà' WHERE IDK = 1");
     // Nothing of a refused statement remains.
     EXPECT_EQ(q("SELECT Count(*) FROM wTmp_Presenze_Strutture"), Value(3));
-    EXPECT_EQ(column("Codice_Struttura", "wTmp_Presenze_Strutture", "IDK"),
-              (Values{Value("ST01"), Value("ST02"), Value("ST01")}));
+    EXPECT_EQ(column("Codice_Struttura", "wTmp_Presenze_Strutture", "IDK"), (Values{"ST01", "ST02", "ST01"}));
 
     // Exactly as wide fits, counted in characters; Null fits anything; blanks beyond the
     // width are dropped, as the server drops them; an unsized text column takes any length.
@@ -353,7 +361,6 @@ TEST_F(Statements, SpellingsOfTheServerAreAccepted) {
     EXPECT_EQ(q("SELECT Count(*) FROM Iscrizioni_Strutture CROSS JOIN Gestione_Prenotazioni_Corsi"), Value(4));
     EXPECT_EQ(q("SELECT Count(*) FROM Gestione_Prenotazioni_Corsi p RIGHT JOIN Gestione_Aggiunte a ON a.ID=p.ID_Aggiunta"),
               Value(3));
-    EXPECT_EQ(q("SELECT DATEDIFF(dd, CURRENT_TIMESTAMP, {d '2024-03-08'})"), Value(1));
     f.db.execute("INSERT Gestione_Prenotazioni_Corsi VALUES (12, 3)");
     f.db.execute("INSERT INTO Gestione_Prenotazioni_Corsi DEFAULT VALUES");
     EXPECT_EQ(q("SELECT Count(*) FROM Gestione_Prenotazioni_Corsi"), Value(4));
@@ -365,19 +372,4 @@ TEST_F(Statements, SpellingsOfTheServerAreAccepted) {
     EXPECT_EQ(q("SELECT (SELECT Count(*) FROM Gestione_Aggiunte g WHERE g.Codice_Cliente = w.Codice_Cliente) "
                 "FROM wTmp_Presenze_Strutture w WHERE w.IDK = 1"),
               Value(2));
-
-    const char* refused[] = {
-        "SELECT w.IDK FROM wTmp_Presenze_Strutture w CROSS APPLY (SELECT 1 AS x) t",
-        "SELECT Row_Number() OVER (ORDER BY IDK) FROM wTmp_Presenze_Strutture",
-        "SELECT IDK FROM wTmp_Presenze_Strutture WHERE IDK > ALL (SELECT ID FROM Iscrizioni_Strutture)",
-        "SELECT IDK FROM wTmp_Presenze_Strutture ORDER BY IDK OFFSET 1 ROWS",
-        "WITH x AS (SELECT 1 AS a) SELECT a FROM x",
-        "SELECT IDK FROM wTmp_Presenze_Strutture WHERE Origine COLLATE Latin1_General_CS_AS = 'x'",
-        "SELECT TOP 1 WITH TIES IDK FROM wTmp_Presenze_Strutture ORDER BY IDK",
-        "SELECT 3 ^ 1",
-        "DECLARE @x int",
-        "ALTER TABLE wTmp_Presenze_Strutture ADD Nuova INTEGER",
-        "SELECT IDK FROM wTmp_Presenze_Strutture FOR XML AUTO",
-    };
-    for (const char* sql : refused) EXPECT_THROW(f.db.execute(sql), tsql::TranslationError) << sql;
 }

@@ -24,7 +24,7 @@ std::string trsnOf(int fields, const std::string& f4, const std::string& f14 = "
 
 }  // namespace
 
-TEST(HttpFramerTest, RequestsSplitOverReadsAndMergedInOne) {
+TEST(HttpFramerTest, RequestsSplitOverReadsAndMergedInOneBodiesWaitForTheirLastByte) {
     HttpFramer f;
     const std::string a = "GET /keepalive?id=12 HTTP/1.1\r\nHost: x\r\n\r\n";
     const std::string b = "POST /batch HTTP/1.1\r\nContent-Length: 5\r\n\r\nabcde";
@@ -46,55 +46,40 @@ TEST(HttpFramerTest, RequestsSplitOverReadsAndMergedInOne) {
     auto r3 = f.next();
     ASSERT_TRUE(r3);
     EXPECT_EQ(r3->target, "/keepalive?id=12");
+    // A body waits for its last byte; bare line feeds end a head too.
+    f.append("POST /online HTTP/1.1\r\ncontent-length:  12\r\n\r\nid=3&trsn=1");
+    EXPECT_FALSE(f.next());
+    f.append(",GET /keepalive?id=4\n\n");
+    auto r4 = f.next();
+    ASSERT_TRUE(r4);
+    EXPECT_EQ(r4->body, "id=3&trsn=1,");
+    auto r5 = f.next();
+    ASSERT_TRUE(r5);
+    EXPECT_EQ(r5->target, "/keepalive?id=4");
     EXPECT_FALSE(f.next());
     EXPECT_EQ(f.buffered(), 0u);
     EXPECT_EQ(f.error(), HttpFramer::Error::None);
 }
 
-TEST(HttpFramerTest, BodyWaitsForItsLastByte) {
-    HttpFramer f;
-    f.append("POST /online HTTP/1.1\r\ncontent-length:  12\r\n\r\nid=3&trsn=1");
-    EXPECT_FALSE(f.next());
-    f.append(",");
-    auto r = f.next();
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->body, "id=3&trsn=1,");
-}
-
-TEST(HttpFramerTest, BareLineFeedsAreAccepted) {
-    HttpFramer f;
-    f.append("GET /keepalive?id=4\n\n");
-    auto r = f.next();
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->target, "/keepalive?id=4");
-}
-
 TEST(HttpFramerTest, OversizedAndMalformedRequestsPutTheFramerInError) {
-    HttpFramer big(64);
-    big.append(std::string(65, 'A'));
-    EXPECT_FALSE(big.next());
-    EXPECT_EQ(big.error(), HttpFramer::Error::TooLarge);
-
-    HttpFramer body(64);
-    body.append("POST /batch HTTP/1.1\r\nContent-Length: 100\r\n\r\n");
-    EXPECT_FALSE(body.next());
-    EXPECT_EQ(body.error(), HttpFramer::Error::TooLarge);
-
-    for (const char* length : {"-1", "12a", "", "99999999999"}) {
-        HttpFramer f;
-        f.append(std::string("POST /batch HTTP/1.1\r\nContent-Length: ") + length + "\r\n\r\n");
-        EXPECT_FALSE(f.next());
-        EXPECT_EQ(f.error(), HttpFramer::Error::BadLength) << length;
+    using E = HttpFramer::Error;
+    const std::string post = "POST /batch HTTP/1.1\r\n";
+    const std::pair<std::string, E> cases[] = {
+        {std::string(129, 'A'), E::TooLarge},
+        {post + "Content-Length: 200\r\n\r\n", E::TooLarge},
+        {post + "Content-Length: -1\r\n\r\n", E::BadLength},
+        {post + "Content-Length: 12a\r\n\r\n", E::BadLength},
+        {post + "Content-Length: \r\n\r\n", E::BadLength},
+        {post + "Content-Length: 99999999999\r\n\r\n", E::BadLength},
+        {post + "Content-Length: 1\r\nContent-Length: 2\r\n\r\nab", E::BadLength},
+        {post + "Transfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\n0\r\n\r\n", E::Unsupported},
+    };
+    for (const auto& [bytes, error] : cases) {
+        HttpFramer f(128);
+        f.append(bytes);
+        EXPECT_FALSE(f.next()) << bytes;
+        EXPECT_EQ(f.error(), error) << bytes;
     }
-    HttpFramer twice;
-    twice.append("POST /batch HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab");
-    EXPECT_FALSE(twice.next());
-    EXPECT_EQ(twice.error(), HttpFramer::Error::BadLength);
-
-    HttpFramer chunked;
-    chunked.append("POST /batch HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\n0\r\n\r\n");
-    EXPECT_FALSE(chunked.next());
-    EXPECT_EQ(chunked.error(), HttpFramer::Error::Unsupported);
 }
 
 TEST(HttpFramerTest, ManySmallRequestsDoNotCountAgainstTheBound) {
@@ -106,17 +91,6 @@ TEST(HttpFramerTest, ManySmallRequestsDoNotCountAgainstTheBound) {
     }
     EXPECT_EQ(n, 100);
     EXPECT_EQ(f.error(), HttpFramer::Error::None);
-}
-
-TEST(HttpRouting, ParametersComeFromTheQueryOrTheBodyAtParameterStarts) {
-    auto r = get("/online?devid=9&id=12&trsn=a,b");
-    EXPECT_EQ(requestParameter(r, "id"), "12");
-    EXPECT_EQ(requestParameter(r, "trsn"), "a,b");  // the last parameter needs no "&" after it
-    EXPECT_EQ(requestParameter(r, "x"), "");
-    HttpRequest post = get("/online");
-    post.body = "trsn=1,2&id=7\r\n";
-    EXPECT_EQ(requestParameter(post, "id"), "7");
-    EXPECT_EQ(requestParameter(post, "trsn"), "1,2");
 }
 
 TEST(HttpRouting, PathsInOrderAndUnknownPathsGetNothing) {
@@ -148,28 +122,38 @@ TEST(HttpRouting, OnlineTakesField4OrTheLongerField14) {
 
     // A blank code processes nothing and is no error.
     EXPECT_EQ(routeRequest(get("/online?id=3&trsn=" + trsnOf(5, ""))).kind, PushAction::Kind::None);
+
+    // Parameters come from the query, at parameter starts only, or else from the body.
+    EXPECT_EQ(routeRequest(get("/online?devid=9&xtrsn=1&id=12&trsn=" + trsnOf(5, "77"))).address, 12);
+    HttpRequest post = get("/online");
+    post.body = "trsn=" + trsnOf(5, "0042") + "&id=7\r\n";
+    const auto fromBody = routeRequest(post);
+    EXPECT_EQ(fromBody.address, 7);
+    EXPECT_EQ(fromBody.code, "0042");
 }
 
-TEST(HttpRouting, BadIdsAndShortReadsAreErrors) {
+// The id converts as a 16-bit whole number, halves to even; anything else is an error
+// with its number, as is a read with too few fields.
+TEST(HttpRouting, IdsConvertOrAreErrorsAndShortReadsAreErrors) {
     const std::string trsn = "&trsn=" + trsnOf(5, "1234");
+    const std::pair<std::string, int> valid[] = {{" 12 ", 12}, {"32767", 32767}, {"-32768", -32768}, {"12.5", 12},
+                                                 {"-7", -7}};
+    for (const auto& [id, address] : valid) {
+        const auto a = routeRequest(get("/online?id=" + id + trsn));
+        EXPECT_EQ(a.kind, PushAction::Kind::Online) << id;
+        EXPECT_EQ(a.address, address) << id;
+    }
+    const std::pair<std::string, int> invalid[] = {{"ab", 13}, {"", 13}, {"1e400", 13}, {"40000", 6}, {"32768", 6}};
+    for (const auto& [id, error] : invalid) {
+        const auto a = routeRequest(get("/online?id=" + id + trsn));
+        EXPECT_EQ(a.kind, PushAction::Kind::Error) << id;
+        EXPECT_EQ(a.errorNumber, error) << id;
+    }
     auto missing = routeRequest(get("/online?x=1" + trsn));
-    EXPECT_EQ(missing.kind, PushAction::Kind::Error);
     EXPECT_EQ(missing.errorNumber, 13);
     EXPECT_EQ(missing.errorDescription, "Type mismatch");
-    EXPECT_EQ(routeRequest(get("/online?id=ab" + trsn)).errorNumber, 13);
-    EXPECT_EQ(routeRequest(get("/online?id=40000" + trsn)).errorNumber, 6);
-    EXPECT_EQ(routeRequest(get("/online?id=12.5" + trsn)).address, 12);  // halves to even
-    EXPECT_EQ(routeRequest(get("/online?id=-7" + trsn)).address, -7);
+    EXPECT_EQ(routeRequest(get("/online?id=40000" + trsn)).errorDescription, "Overflow");
     auto shortRead = routeRequest(get("/online?id=3&trsn=1,2,3"));
     EXPECT_EQ(shortRead.kind, PushAction::Kind::Error);
     EXPECT_EQ(shortRead.errorNumber, 9);
-}
-
-TEST(HttpRouting, TerminalIdConversion) {
-    EXPECT_EQ(terminalId(" 12 ").value.value(), 12);
-    EXPECT_EQ(terminalId("32767").value.value(), 32767);
-    EXPECT_EQ(terminalId("-32768").value.value(), -32768);
-    EXPECT_EQ(terminalId("32768").errorNumber, 6);
-    EXPECT_EQ(terminalId("").errorNumber, 13);
-    EXPECT_EQ(terminalId("1e400").errorNumber, 13);
 }

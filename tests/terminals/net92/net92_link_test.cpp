@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/test_support.h"
-#include "terminals/net92/datagram.h"
 #include "terminals/net92/net92_link.h"
+#include "terminals/socketlink/socket_peer.h"
 #include "terminals/transport/cp1252.h"
 
 using namespace velaris;
@@ -11,18 +10,14 @@ using asio::ip::udp;
 
 namespace {
 
+const std::string kTemplate = std::string(255, '-') + '\0';
+
 // A gateway played by the test on 127.0.0.1, and the link under test pointed at it.
-struct Net92Test : ::testing::Test {
-    test::TempDir dir;
-    Clock clock;
-    EventLog log{dir.path(), clock};
-    std::vector<std::string> logLines;
-    EventLoop loop;
+struct Net92Test : ::testing::Test, test::LinkFixture {
     udp::socket gateway{loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0)};
     std::unique_ptr<Net92Link> link;
 
     void SetUp() override {
-        log.setObserver([this](std::string_view l) { logLines.emplace_back(l); });
         gateway.non_blocking(true);
         link = std::make_unique<Net92Link>(loop, log, "127.0.0.1:" + std::to_string(gateway.local_endpoint().port()));
         ASSERT_EQ(link->InitN92(3, 2, 20, 0), 1);
@@ -34,28 +29,14 @@ struct Net92Test : ::testing::Test {
         fromGateway("N92|" + std::to_string(line) + "|9|" + std::to_string(address) + "|" + kind + "|" + payload);
     }
 
-    // The next datagram the gateway receives, within a bound.
-    std::optional<std::string> atGateway() {
-        std::array<char, 4096> buf;
-        std::optional<std::string> got;
-        loop.waitUntil(
-            [&] {
-                udp::endpoint from;
-                asio::error_code ec;
-                const auto n = gateway.receive_from(asio::buffer(buf), from, 0, ec);
-                if (!ec) got = std::string(buf.data(), n);
-                return got.has_value();
-            },
-            2s);
-        return got;
-    }
+    std::optional<std::string> atGateway() { return test::nextDatagram(loop, gateway); }
 
     // PollTerm until it answers `want` (the datagram may still be on its way).
     int pollUntil(int address, int want, std::chrono::milliseconds bound = 2s) {
         int r = -1;
         loop.waitUntil(
             [&] {
-                std::string buffer = std::string(255, '-') + '\0';
+                std::string buffer = kTemplate;
                 r = link->PollTerm(address, buffer);
                 return r == want;
             },
@@ -64,39 +45,35 @@ struct Net92Test : ::testing::Test {
     }
 
     std::string fetch() {
-        std::string buffer = std::string(255, '-') + '\0';
+        std::string buffer = kTemplate;
         EXPECT_EQ(link->PollTerm(255, buffer), 3);
         return buffer;
     }
 };
 
-const std::string kTemplate = std::string(255, '-') + '\0';
-
 }  // namespace
 
-TEST_F(Net92Test, ProbeIsSentAndItsAnswerMakesTheTerminalPresent) {
+TEST_F(Net92Test, ProbeIsSentAndItsAnswerMakesTheTerminalPresentForItsWindow) {
     std::string buffer = kTemplate;
     EXPECT_EQ(link->PollTerm(5, buffer), 0);
     EXPECT_EQ(link->SendMsg(5, "%%"), 0);
-    const auto sent = atGateway();
-    ASSERT_TRUE(sent);
-    const auto d = net92::decode(*sent);
-    ASSERT_TRUE(d);
-    EXPECT_EQ(d->line, 3);
-    EXPECT_EQ(d->address, 5);
-    EXPECT_EQ(d->kind, net92::Kind::Msg);
-    EXPECT_EQ(d->payload, "%%");
+    EXPECT_EQ(atGateway(), std::string("N92|3|1|5|MSG|%%"));
 
     fromGateway(5, "PRESENT", "");
     EXPECT_EQ(pollUntil(5, 1), 1);
     EXPECT_EQ(link->PollTerm(6, buffer), 0);
     EXPECT_EQ(buffer, kTemplate) << "a poll without a message leaves the buffer alone";
+    link->setPresenceWindow(50ms);
+    loop.yieldFor(120ms);
+    EXPECT_EQ(link->PollTerm(5, buffer), 0);
 }
 
-TEST_F(Net92Test, ReadIsAnnouncedThenFetchedWithTheAddressFirst) {
+TEST_F(Net92Test, ReadsAreAnnouncedThenFetchedWithTheAddressFirstInTheirOrder) {
     fromGateway(5, "READ", "A12345 -X");
+    fromGateway(5, "READ", "A2 -X");
+    fromGateway(7, "READ", "A3 -X");
     ASSERT_EQ(pollUntil(5, 2), 2);
-    const std::string buffer = fetch();
+    std::string buffer = fetch();
     ASSERT_EQ(buffer.size(), 256u);
     EXPECT_EQ(Net92BufferAddress(buffer), 5);
     EXPECT_EQ(buffer[0], '\x05');
@@ -104,26 +81,18 @@ TEST_F(Net92Test, ReadIsAnnouncedThenFetchedWithTheAddressFirst) {
     EXPECT_EQ(buffer.substr(1, 9), std::string("12345 -X") + '\0');
     EXPECT_EQ(buffer.substr(10, 245), std::string(245, '-'));
     EXPECT_EQ(buffer.back(), '\0');
-    // The message is gone; the terminal is still known to be there.
+    // Another terminal's read goes first once it is polled; each keeps its own order.
+    ASSERT_EQ(pollUntil(7, 2), 2);
+    buffer = fetch();
+    EXPECT_EQ(Net92BufferAddress(buffer), 7);
+    EXPECT_EQ(Net92BufferText(buffer), "3 -X");
+    ASSERT_EQ(pollUntil(5, 2), 2);
+    EXPECT_EQ(Net92BufferText(fetch()), "2 -X");
+    // The messages are gone; the terminal is still known to be there.
     EXPECT_EQ(pollUntil(5, 1), 1);
     std::string again = kTemplate;
     EXPECT_EQ(link->PollTerm(255, again), 0);
     EXPECT_EQ(again, kTemplate);
-}
-
-TEST_F(Net92Test, ReadsKeepTheirOrderAndTheirTerminal) {
-    fromGateway(5, "READ", "A1 -X");
-    fromGateway(5, "READ", "A2 -X");
-    fromGateway(7, "READ", "A3 -X");
-    ASSERT_EQ(pollUntil(7, 2), 2);
-    std::string b = fetch();
-    EXPECT_EQ(Net92BufferAddress(b), 7);
-    EXPECT_EQ(Net92BufferText(b), "3 -X");
-    ASSERT_EQ(pollUntil(5, 2), 2);
-    EXPECT_EQ(Net92BufferText(fetch()), "1 -X");
-    ASSERT_EQ(pollUntil(5, 2), 2);
-    EXPECT_EQ(Net92BufferText(fetch()), "2 -X");
-    EXPECT_EQ(pollUntil(5, 1), 1);
 }
 
 TEST_F(Net92Test, GarbageDatagramsAreIgnored) {
@@ -145,21 +114,25 @@ TEST_F(Net92Test, GarbageDatagramsAreIgnored) {
         "n92|3|1|5|READ|A1 -X",
         "N92|3|1|5|READ|A",          // a leading character and nothing else
         "N92|3|1|5|READ|",
+        "N92|0|1|5|READ|A1 -X",      // line 0 does not exist
+        "N92|3|1|5|READ|A" + std::string(3000, '1'),
     };
     for (const auto& g : garbage) fromGateway(g);
     // A stranger on the network is not the gateway, even with a well-formed read.
     udp::socket stranger(loop.io(), udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
     stranger.send_to(asio::buffer(std::string("N92|3|1|5|READ|A1 -X")), server());
-    // A valid read sent last proves that everything before it was looked at.
-    fromGateway(6, "READ", "A9 -X");
+    // A valid read sent last, with the highest sequence and bars in its text, proves that
+    // everything before it was looked at.
+    fromGateway("N92|3|4294967295|6|READ|A9|| -X");
     ASSERT_EQ(pollUntil(6, 2), 2);
+    EXPECT_EQ(Net92BufferText(fetch()), "9|| -X");
     std::string buffer = kTemplate;
     EXPECT_EQ(link->PollTerm(5, buffer), 1) << "the empty read shows the terminal is there, nothing to fetch";
     EXPECT_EQ(link->stats().ignored, garbage.size() - 1);
     for (int a : {0, 21, 255, 300}) EXPECT_NE(link->PollTerm(a, buffer), 2) << a;
 }
 
-TEST_F(Net92Test, WireTextIsWindows1252BothWays) {
+TEST_F(Net92Test, WireTextIsWindows1252BothWaysAndAReadIsCutToTheBuffer) {
     EXPECT_EQ(link->SendMsg(5, "\fPERCHÉ|€ 5,00"), 0);
     const auto sent = atGateway();
     ASSERT_TRUE(sent);
@@ -176,16 +149,14 @@ TEST_F(Net92Test, WireTextIsWindows1252BothWays) {
     EXPECT_EQ(Net92BufferText(buffer), "è|X -X");
     // Still 256 characters: the two-byte è counts as one.
     EXPECT_EQ(buffer.size(), 257u);
-}
 
-TEST_F(Net92Test, LongTextIsCutToTheBufferAndAnEmbeddedNulEndsIt) {
+    // A long text is cut to the buffer; an embedded NUL ends it.
     fromGateway(5, "READ", "A" + std::string(400, '7'));
     ASSERT_EQ(pollUntil(5, 2), 2);
-    const std::string buffer = fetch();
-    ASSERT_EQ(buffer.size(), 256u);
-    EXPECT_EQ(Net92BufferText(buffer), std::string(254, '7'));
-    EXPECT_EQ(buffer.back(), '\0');
-
+    const std::string cut = fetch();
+    ASSERT_EQ(cut.size(), 256u);
+    EXPECT_EQ(Net92BufferText(cut), std::string(254, '7'));
+    EXPECT_EQ(cut.back(), '\0');
     fromGateway(5, "READ", std::string("A12\0" "99 -X", 9));
     ASSERT_EQ(pollUntil(5, 2), 2);
     EXPECT_EQ(Net92BufferText(fetch()), "12");
@@ -198,17 +169,8 @@ TEST_F(Net92Test, AFullQueueLosesItsOldestReadWithALogLine) {
     ASSERT_EQ(pollUntil(5, 2), 2);
     EXPECT_EQ(Net92BufferText(fetch()), "3 -X");
     EXPECT_EQ(link->stats().dropped, 3u);
-    ASSERT_FALSE(logLines.empty());
-    EXPECT_NE(logLines.back().find("Function PollTerm"), std::string::npos);
-}
-
-TEST_F(Net92Test, PresenceLastsOnlyForItsWindow) {
-    link->setPresenceWindow(50ms);
-    fromGateway(5, "PRESENT", "");
-    ASSERT_EQ(pollUntil(5, 1), 1);
-    loop.yieldFor(120ms);
-    std::string buffer = kTemplate;
-    EXPECT_EQ(link->PollTerm(5, buffer), 0);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("Function PollTerm"), std::string::npos);
 }
 
 TEST_F(Net92Test, ResetClosesTheLinkAndInitReportsUnusableDevices) {
@@ -220,36 +182,19 @@ TEST_F(Net92Test, ResetClosesTheLinkAndInitReportsUnusableDevices) {
 
     for (const char* device : {"nohostport", "127.0.0.1:99999", "127.0.0.1:", "::1:9200"}) {
         Net92Link bad(loop, log, device);
-        logLines.clear();
+        lines.clear();
         EXPECT_LE(bad.InitN92(1, 2, 10, 0), 0) << device;
-        ASSERT_EQ(logLines.size(), 1u) << device;
-        EXPECT_NE(logLines[0].find("Function InitN92"), std::string::npos);
+        ASSERT_EQ(lines.size(), 1u) << device;
+        EXPECT_NE(lines[0].find("Function InitN92"), std::string::npos);
         EXPECT_EQ(bad.SendMsg(1, "x"), -1);
     }
-    // Addresses the network cannot carry are refused.
-    ASSERT_EQ(link->InitN92(3, 2, 20, 0), 1);
-    EXPECT_EQ(link->SendMsg(0, "x"), -1);
-    EXPECT_EQ(link->SendMsg(255, "x"), -1);
-}
-
-TEST(Net92Datagram, PayloadKeepsItsBarsAndHostPortsSplit) {
-    net92::Datagram d;
-    d.line = 2;
-    d.seq = 4294967295u;
-    d.address = 254;
-    d.kind = net92::Kind::Read;
-    d.payload = "\fOK|ABILITATO||";
-    const auto back = net92::decode(net92::encode(d));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->payload, d.payload);
-    EXPECT_EQ(back->seq, d.seq);
-    EXPECT_EQ(back->address, 254);
-    EXPECT_FALSE(net92::decode("N92|0|1|5|READ|x")) << "line 0 does not exist";
-    EXPECT_FALSE(net92::decode("N92|1|1|5|READ|" + std::string(3000, 'x')));
-
     EXPECT_EQ(splitHostPort("[::1]:9200")->first, "::1");
     EXPECT_EQ(splitHostPort("gw.local:9200")->second, 9200);
     EXPECT_FALSE(splitHostPort("gw.local:0"));
     EXPECT_FALSE(splitHostPort(":9200"));
     EXPECT_FALSE(splitHostPort("gw.local:92a0"));
+    // Addresses the network cannot carry are refused.
+    ASSERT_EQ(link->InitN92(3, 2, 20, 0), 1);
+    EXPECT_EQ(link->SendMsg(0, "x"), -1);
+    EXPECT_EQ(link->SendMsg(255, "x"), -1);
 }

@@ -25,7 +25,7 @@ struct RecordFixture : LinkFixture {
 
 }  // namespace
 
-TEST(RecordServer, RecordsSplitAndMergedReachTheIntakeWithTheSendersAddress) {
+TEST(RecordServer, RecordsSplitAndMergedReachTheIntakeWithTheSendersAddressNoiseDoesNot) {
     RecordFixture x;
     Peer p(x.loop, x.server.listener().localPort());
     const std::string h = STX + "2M|01|H|0|0|78563412|" + ETX;
@@ -33,38 +33,23 @@ TEST(RecordServer, RecordsSplitAndMergedReachTheIntakeWithTheSendersAddress) {
     p.send(h.substr(0, 9));
     p.settle(50ms);
     EXPECT_TRUE(x.intake.reads.empty());
-    p.send(h.substr(9) + "\r\n" + l);
+    p.send(h.substr(9) + "\r\n");
+    p.send(STX + "2M|01|X|0|0|78563412|" + ETX);         // other format: quietly ignored
+    p.send(STX + "2M|01|H|0|0|zz563412|" + ETX);         // malformed: logged
+    p.send(std::string("\xff\xfe\x00\x01garbage", 11));  // binary noise
+    p.send(l);
     ASSERT_TRUE(x.waitReads(2));
+    p.settle(50ms);
+    ASSERT_EQ(x.intake.reads.size(), 2u);
     EXPECT_EQ(x.intake.reads[0].address, 21);
     EXPECT_EQ(x.intake.reads[0].code, "0305419896");
     EXPECT_EQ(x.intake.reads[0].index, 1);
     EXPECT_EQ(x.intake.reads[1].code, "00000000000255");
-}
-
-TEST(RecordServer, IgnoredAndMalformedRecordsProcessNothing) {
-    RecordFixture x;
-    Peer p(x.loop, x.server.listener().localPort());
-    p.send(STX + "2M|01|X|0|0|78563412|" + ETX);            // other format: quietly ignored
-    p.send(STX + "2M|01|H|0|0|zz563412|" + ETX);            // malformed: logged
-    p.send(std::string("\xff\xfe\x00\x01garbage", 11));     // binary noise
-    p.send(STX + "2M|01|H|0|0|78563412|" + ETX);
-    ASSERT_TRUE(x.waitReads(1));
-    p.settle(50ms);
-    EXPECT_EQ(x.intake.reads.size(), 1u);
     EXPECT_TRUE(x.logged("Codice esadecimale non valido: 'zz563412' Index:1 - Function DataArrival"));
     EXPECT_FALSE(p.closed());
 }
 
-TEST(RecordServer, ReadsFromAnUnknownAddressAreDroppedWithALogLine) {
-    RecordFixture x;
-    x.knownIp = "10.9.9.9";
-    Peer p(x.loop, x.server.listener().localPort());
-    p.send(STX + "2M|01|H|0|0|78563412|" + ETX);
-    ASSERT_TRUE(x.loop.waitUntil([&] { return x.logged("Nessun terminale con indirizzo IP 127.0.0.1"); }, 2s));
-    EXPECT_TRUE(x.intake.reads.empty());
-}
-
-TEST(RecordServer, APeerThatVanishesMidRecordLeavesNoTrace) {
+TEST(RecordServer, APeerThatVanishesMidRecordLeavesNoTraceAndUnknownAddressesAreDropped) {
     RecordFixture x;
     {
         Peer p(x.loop, x.server.listener().localPort());
@@ -80,4 +65,10 @@ TEST(RecordServer, APeerThatVanishesMidRecordLeavesNoTrace) {
     EXPECT_EQ(x.intake.reads.size(), 1u);
     EXPECT_EQ(x.intake.reads[0].index, 1);
     EXPECT_TRUE(x.logged(" - Close: 1"));
+
+    // Once no terminal has the sender's address, its reads are dropped with a log line.
+    x.knownIp = "10.9.9.9";
+    q.send(STX + "2M|01|H|0|0|78563412|" + ETX);
+    ASSERT_TRUE(x.loop.waitUntil([&] { return x.logged("Nessun terminale con indirizzo IP 127.0.0.1"); }, 2s));
+    EXPECT_EQ(x.intake.reads.size(), 1u);
 }

@@ -1,12 +1,14 @@
 #pragma once
-// Helpers of the socket link tests: a terminal on the far side of a socket, driven from
-// the test on the same event loop, a fixed clock with a captured event log, and an
-// intake that records the codes it is handed. Every wait is bounded.
+// Helpers of the link tests: a terminal on the far side of a socket, driven from the test
+// on the same event loop, a fixed clock with a captured event log, an intake that records
+// the codes it is handed, and the next datagram a UDP peer receives. Every wait is bounded.
 
 #include <asio.hpp>
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,23 @@ struct LinkFixture {
     asio::executor_work_guard<asio::io_context::executor_type> work = asio::make_work_guard(loop.io());
 };
 
+// The next datagram the non-blocking `socket` receives within `bound`, the loop running.
+inline std::optional<std::string> nextDatagram(EventLoop& loop, asio::ip::udp::socket& socket,
+                                               std::chrono::milliseconds bound = 2s) {
+    std::array<char, 4096> buf;
+    std::optional<std::string> got;
+    loop.waitUntil(
+        [&] {
+            asio::ip::udp::endpoint from;
+            asio::error_code ec;
+            const auto n = socket.receive_from(asio::buffer(buf), from, 0, ec);
+            if (!ec) got = std::string(buf.data(), n);
+            return got.has_value();
+        },
+        bound);
+    return got;
+}
+
 struct RecordingIntake : IntakeSink {
     struct Read {
         int address;
@@ -63,12 +82,19 @@ struct RecordingIntake : IntakeSink {
     std::vector<Reply> held;
 };
 
-// A client socket whose received bytes pile up in received(); closed() once the far end
-// has gone.
+// A socket whose received bytes pile up in received(); closed() once the far end has gone.
+// Connected to `port` on loopback, or taking over an accepted connection, `onData` then
+// running after each read.
 class Peer {
 public:
     Peer(EventLoop& loop, uint16_t port) : loop_(loop), state_(std::make_shared<State>(loop.io())) {
         state_->socket.connect({asio::ip::make_address("127.0.0.1"), port});
+        read(state_);
+    }
+    Peer(EventLoop& loop, asio::ip::tcp::socket accepted, std::function<void(Peer&)> onData)
+        : loop_(loop), state_(std::make_shared<State>(loop.io())) {
+        state_->socket = std::move(accepted);
+        state_->onData = [this, onData] { onData(*this); };
         read(state_);
     }
     ~Peer() {
@@ -86,9 +112,9 @@ public:
     void settle(std::chrono::milliseconds d = 100ms) { loop_.yieldFor(d); }
     const std::string& received() const { return state_->received; }
     bool closed() const { return state_->closed; }
-    void close() {
+    void shutdown() {
         asio::error_code ec;
-        state_->socket.close(ec);
+        state_->socket.shutdown(asio::socket_base::shutdown_both, ec);
     }
     // Closes with a reset instead of an orderly close.
     void abort() {
@@ -104,6 +130,7 @@ private:
         std::array<char, 4096> buf{};
         std::string received;
         bool closed = false;
+        std::function<void()> onData;
     };
     static void read(std::shared_ptr<State> s) {
         s->socket.async_read_some(asio::buffer(s->buf), [s](const asio::error_code& ec, size_t n) {
@@ -112,6 +139,7 @@ private:
                 return;
             }
             s->received.append(s->buf.data(), n);
+            if (s->onData) s->onData();
             read(s);
         });
     }
