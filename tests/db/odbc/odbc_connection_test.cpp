@@ -48,7 +48,8 @@ TEST_F(Odbc, ValuesComeBackWithTheirKinds) {
     conn->execute(
         "INSERT INTO Clienti VALUES ('CL1', 'Anna', 30, 12.5, 1, '1994-05-20', '2024-03-07 10:30:15', '07:05:09', "
         "'nota'), ('CL2', Null, Null, Null, Null, Null, Null, Null, Null)");
-    auto rs = conn->open("SELECT Codice, Nome, Eta, Saldo, Attivo, Nascita, Ultimo, Ora, Note FROM Clienti ORDER BY Codice");
+    auto rs = conn->open("SELECT Codice, Nome, Eta, Saldo, Attivo, Nascita, Ultimo, Ora, Note FROM Clienti "
+                         "ORDER BY Codice");
     EXPECT_EQ(rs->fieldName(2), "Eta");
     EXPECT_EQ(rs->field("SALDO"), Value(12.5));  // names in any case
     EXPECT_THROW(rs->field("Nessuno"), DbError);
@@ -67,7 +68,8 @@ TEST_F(Odbc, TextsKeepAccentsQuotesAndLength) {
     conn->execute("INSERT INTO Clienti (Codice, Nome) VALUES ('Q1', " + CChrQ(Value("l'ora è già «città» €")) +
                   "), ('Q2', 'D''Angelo Niccolò'), ('Q3', '')");
     auto rs = conn->open("SELECT Nome FROM Clienti ORDER BY Codice");
-    EXPECT_EQ(readAll(*rs).rows, (std::vector<std::vector<Value>>{{"l\"ora è già «città» €"}, {"D'Angelo Niccolò"}, {""}}));
+    EXPECT_EQ(readAll(*rs).rows,
+              (std::vector<std::vector<Value>>{{"l\"ora è già «città» €"}, {"D'Angelo Niccolò"}, {""}}));
 
     // Well past one read buffer, with two-byte letters straddling every piece boundary.
     std::string longText;

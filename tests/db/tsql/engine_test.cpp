@@ -103,8 +103,8 @@ TEST_F(Engine, TranslationCacheIsBounded) {
 
 TEST_F(Engine, ErrorsOfTheDatabaseStayDatabaseErrors) {
     // The engine's own message: a translation failure would not name the constraint.
-    const std::string what =
-        test::thrown<DbError>([&] { f.db.execute("INSERT INTO Anagrafica_Clienti (Codice_Cliente) VALUES ('CL001')"); });
+    const std::string what = test::thrown<DbError>(
+        [&] { f.db.execute("INSERT INTO Anagrafica_Clienti (Codice_Cliente) VALUES ('CL001')"); });
     EXPECT_NE(what.find("UNIQUE"), std::string::npos) << what;
     EXPECT_THROW(f.db.open("SELECT Nessuna FROM Anagrafica_Clienti"), DbError);
     // A misspelt name in double quotes is a name, never a text.

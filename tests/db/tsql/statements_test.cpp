@@ -166,8 +166,8 @@ TEST_F(Statements, DisabledTriggersStaySilentUntilEnabled) {
     f.db.execute("ALTER TABLE Gestione_Aggiunte ENABLE TRIGGER ALL");
     EXPECT_EQ(q("SELECT Count(*) FROM wSys_Trigger_Disabilitati"), Value(0));
 
-    const std::string unknown =
-        thrown<DbError>([&] { f.db.execute("ALTER TABLE Gestione_Aggiunte DISABLE TRIGGER Gestione_Iscrizioni_BD"); });
+    const std::string unknown = thrown<DbError>(
+        [&] { f.db.execute("ALTER TABLE Gestione_Aggiunte DISABLE TRIGGER Gestione_Iscrizioni_BD"); });
     EXPECT_NE(unknown.find("Gestione_Iscrizioni_BD"), std::string::npos) << unknown;
     EXPECT_EQ(q("SELECT Count(*) FROM wSys_Trigger_Disabilitati"), Value(0));
 }
