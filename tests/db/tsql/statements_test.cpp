@@ -33,14 +33,14 @@ struct Statements : ::testing::Test {
             "INSERT INTO Gestione_Prenotazioni_Corsi VALUES (10, 2), (11, 0);");
     }
     Value q(const std::string& sql) { return f.scalar(sql); }
-    // One column of a whole table, in key order.
-    std::vector<Value> column(const std::string& col, const std::string& table, const std::string& key) {
-        std::vector<Value> out;
-        for (auto& r : readAll(*f.db.open("SELECT " + col + " FROM " + table + " ORDER BY " + key)).rows)
-            out.push_back(r.at(0));
+    using Values = std::vector<Value>;
+    // The given columns of a whole table, row after row, in key order.
+    Values column(const std::string& cols, const std::string& table, const std::string& key) {
+        Values out;
+        for (auto& r : readAll(*f.db.open("SELECT " + cols + " FROM " + table + " ORDER BY " + key)).rows)
+            out.insert(out.end(), r.begin(), r.end());
         return out;
     }
-    using Values = std::vector<Value>;
 };
 
 }  // namespace
@@ -82,17 +82,16 @@ TEST_F(Statements, UpdateFromChangesOnlyTheJoinedRowsWithTheJoinedRowsValues) {
                  "Iscrizioni_Strutture.Data_Scadenza={d '2024-03-07'} FROM Iscrizioni_Strutture INNER JOIN "
                  "wTmp_Presenze_Strutture ON Iscrizioni_Strutture.Codice_Iscrizione=wTmp_Presenze_Strutture.Codice_Iscrizione "
                  "WHERE Iscrizioni_Strutture.Sedute>0 AND (Iscrizioni_Strutture.Sedute-Iscrizioni_Strutture.SeduteFatte)<=0");
-    EXPECT_EQ(column("Scaduta", "Iscrizioni_Strutture", "ID"), (Values{true, false}));
-    EXPECT_EQ(column("Data_Scadenza", "Iscrizioni_Strutture", "ID"),
-              (Values{DateTime::fromParts(2024, 3, 7), Value::null()}));
+    EXPECT_EQ(column("Scaduta, Data_Scadenza", "Iscrizioni_Strutture", "ID"),
+              (Values{true, DateTime::fromParts(2024, 3, 7), false, Value::null()}));
 
     // The values are taken from the joined row.
     f.db.execute("UPDATE wTmp_Presenze_Strutture SET wTmp_Presenze_Strutture.Prog_Riga=Iscrizioni_Strutture.ID+10, "
                  "Origine='Rinnovo' FROM Iscrizioni_Strutture INNER JOIN wTmp_Presenze_Strutture ON "
                  "Iscrizioni_Strutture.Codice_Iscrizione=wTmp_Presenze_Strutture.Codice_Iscrizione "
                  "WHERE Iscrizioni_Strutture.Codice_Struttura='st02'");
-    EXPECT_EQ(column("Prog_Riga", "wTmp_Presenze_Strutture", "IDK"), (Values{1, 12, 1}));
-    EXPECT_EQ(column("Origine", "wTmp_Presenze_Strutture", "IDK"), (Values{"Abbonamento", "Rinnovo", "Aggiunta"}));
+    EXPECT_EQ(column("Prog_Riga, Origine", "wTmp_Presenze_Strutture", "IDK"),
+              (Values{1, "Abbonamento", 12, "Rinnovo", 1, "Aggiunta"}));
 }
 
 TEST_F(Statements, UpdateFromTellsTheTargetFromItsAliasedTwinAndItsAlias) {
@@ -103,9 +102,8 @@ TEST_F(Statements, UpdateFromTellsTheTargetFromItsAliasedTwinAndItsAlias) {
                  "Gestione_Aggiunte.Singola_Corsi=Gestione_Prenotazioni_Corsi.ID INNER JOIN Gestione_Aggiunte AS "
                  "Gestione_Aggiunte_1 ON Gestione_Prenotazioni_Corsi.ID_Aggiunta=Gestione_Aggiunte_1.ID "
                  "WHERE Gestione_Prenotazioni_Corsi.ID_Aggiunta>0");
-    EXPECT_EQ(column("SeduteFatte", "Gestione_Aggiunte", "ID"), (Values{1, 4, 0}));
-    EXPECT_EQ(column("Scaduta", "Gestione_Aggiunte", "ID"), (Values{true, false, false}));
-    EXPECT_EQ(column("Prog_Riga", "Gestione_Aggiunte", "ID"), (Values{7, 7, 2}));
+    EXPECT_EQ(column("SeduteFatte, Scaduta, Prog_Riga", "Gestione_Aggiunte", "ID"),
+              (Values{1, true, 7, 4, false, 7, 0, false, 2}));
 
     // The same join updating the aliased twin instead: only add-on 2 changes.
     f.db.execute("UPDATE Gestione_Aggiunte_1 SET Gestione_Aggiunte_1.SeduteFatte=Gestione_Aggiunte_1.SeduteFatte+1 "
@@ -119,8 +117,7 @@ TEST_F(Statements, UpdateFromTellsTheTargetFromItsAliasedTwinAndItsAlias) {
     f.db.execute("UPDATE Iscrizioni_Strutture SET Scaduta=-1, Prog_Riga=wTmp_Presenze_Strutture.IDK "
                  "FROM wTmp_Presenze_Strutture WHERE wTmp_Presenze_Strutture.Codice_Iscrizione="
                  "Iscrizioni_Strutture.Codice_Iscrizione AND wTmp_Presenze_Strutture.Origine='Aggiunta'");
-    EXPECT_EQ(column("Scaduta", "Iscrizioni_Strutture", "ID"), (Values{true, false}));
-    EXPECT_EQ(column("Prog_Riga", "Iscrizioni_Strutture", "ID"), (Values{3, 1}));
+    EXPECT_EQ(column("Scaduta, Prog_Riga", "Iscrizioni_Strutture", "ID"), (Values{true, 3, false, 1}));
     f.db.execute("UPDATE i SET i.SeduteFatte = 0 FROM Iscrizioni_Strutture i WHERE i.ID = 2");
     EXPECT_EQ(column("SeduteFatte", "Iscrizioni_Strutture", "ID"), (Values{10, 0}));
     // Without FROM, the qualified SET target is the table itself.
