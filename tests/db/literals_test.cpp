@@ -24,7 +24,6 @@ TEST(Literals, TimesLandOnTheFirstOfJanuary1900) {
     EXPECT_EQ(Ora_SqlQ(DateTime::fromParts(2024, 3, 7, 7, 5, 9)), "'1900-1-1 07:05:09'");
     EXPECT_EQ(Ora_SqlQ(Value("07:05")), "'1900-1-1 07:05:00'");
     EXPECT_EQ(Ora_SqlQ(Value("   ")), "Null");
-    EXPECT_EQ(Ora_SqlQ(Value::null()), "Null");
     EXPECT_THROW(Ora_SqlQ(Value("later")), std::exception);
 }
 
