@@ -209,7 +209,8 @@ TEST_F(Carte, BasketSoldByCardOrCashWithEveryRowToTheCent) {
     EXPECT_EQ(Movimenta_MoneyCard(x.s, 1, Value("CL1"), ModoVendita::MoneyCard), 1);
     EXPECT_EQ(residui(), "0 10 ");
     EXPECT_EQ(movimenti(), "1:2.5 1:0.8 ");
-    EXPECT_EQ(righe("SELECT Sum(Importo), Count(*) FROM Gestione_Bar WHERE Pagato<>0 AND Codice_Cliente='CL1'"), "3.3|2");
+    EXPECT_EQ(righe("SELECT Sum(Importo), Count(*) FROM Gestione_Bar WHERE Pagato<>0 AND Codice_Cliente='CL1'"),
+              "3.3|2");
     EXPECT_EQ(righe("SELECT Count(*) FROM PN_Movimenti WHERE Tipologia=4 AND Pagato<>0 AND CodiceN IN "
                     "(SELECT ID FROM Gestione_Bar)"), "2");
     EXPECT_EQ(righe("SELECT Indirizzo FROM wTmp_ArticoliTerminali"), "2");  // the other terminal's basket stays

@@ -112,7 +112,8 @@ TEST_F(Registrazione, VisitDetailCountAndLogOfAnOrdinaryEntry) {
 
     // The next visit updates the counter.
     registra();
-    EXPECT_EQ(righe("SELECT ContatoreN, (SELECT Max(ID_Presenza) FROM Presenze) FROM Contatori WHERE Cd_Tipo=22"), "2|2");
+    EXPECT_EQ(righe("SELECT ContatoreN, (SELECT Max(ID_Presenza) FROM Presenze) FROM Contatori WHERE Cd_Tipo=22"),
+              "2|2");
 }
 
 TEST_F(Registrazione, AnyCodeIsWrittenAsItsOwnLiteral) {
@@ -295,7 +296,8 @@ TEST_F(Registrazione, AccompaniedActivityGetsItsBandRow) {
     e.DaOre = Value(DateTime::fromParts(1900, 1, 1, 10, 0));
     e.AOre = Value(DateTime::fromParts(1900, 1, 1, 11, 0));
     registra(e);
-    EXPECT_EQ(righe("SELECT Modalita, Codice, ID_Presenza, Codice_Bis, IndTerminale, AOre FROM Controllo_Fascia_Oraria"),
+    EXPECT_EQ(righe("SELECT Modalita, Codice, ID_Presenza, Codice_Bis, IndTerminale, AOre "
+                    "FROM Controllo_Fascia_Oraria"),
               "1|CS002|1|TES001|1|1900-01-01 11:00:00");
 
     // A follow-up call writes no band.

@@ -123,7 +123,8 @@ TEST_F(Punti, DebitTakesTheNewestAddOnThenSubscriptionsAndOnlyWhenCovered) {
     // IS1 used up expires with its lines; IS2, booked for tomorrow, stays.
     EXPECT_EQ(righe("SELECT Codice_Iscrizione, Scaduta FROM Gestione_Iscrizioni ORDER BY Codice_Iscrizione"),
               "IS1|-1; IS2|0");
-    EXPECT_EQ(righe("SELECT Codice_Iscrizione, Scaduta<>0 FROM Iscrizioni_Strutture ORDER BY ID"), "IS1|1; IS1|1; IS2|0");
+    EXPECT_EQ(righe("SELECT Codice_Iscrizione, Scaduta<>0 FROM Iscrizioni_Strutture ORDER BY ID"),
+              "IS1|1; IS1|1; IS2|0");
 }
 
 TEST_F(Punti, ExitChargesThePeriodsBeyondTheEntryCharge) {

@@ -100,7 +100,8 @@ TEST_F(Terminale, OverdueFeeWithAndWithoutGraceDays) {
     EXPECT_EQ(c.x.s.esiti.Irregolarita[5], Value(1));
     c.impostazione("Tolleranza3=3");
     EXPECT_EQ(esito(), "0|0|1");
-    EXPECT_EQ(c.righe("SELECT TOP 1 Entrata, Sem1 FROM wTmp_DatiAccessi ORDER BY ID DESC"), "INGRESSO NON CONSENTITO|1");
+    EXPECT_EQ(c.righe("SELECT TOP 1 Entrata, Sem1 FROM wTmp_DatiAccessi ORDER BY ID DESC"),
+              "INGRESSO NON CONSENTITO|1");
     EXPECT_EQ(c.scalar("SELECT Count(*) FROM wTmp_Presenze_Irregolarita WHERE Modalita=5"), Value(1));
     // A modality whose no-entry flag is off never refuses.
     c.impostazione("NoEntry5=0");

@@ -60,7 +60,8 @@ struct Conteggi : ::testing::Test {
 
 TEST_F(Conteggi, OnlyTheCountedWeekdays) {
     // Monday, Tuesday, Wednesday and Sunday of the week, and the Sunday before it.
-    for (int g : {4, 5, 6, 10, 3}) c.presenza(g, "CL1", "2024-03-" + std::string(g < 10 ? "0" : "") + std::to_string(g), "IS1");
+    for (int g : {4, 5, 6, 10, 3})
+        c.presenza(g, "CL1", (g < 10 ? "2024-03-0" : "2024-03-") + std::to_string(g), "IS1");
     EXPECT_EQ(conta(c.intervallo(1, 2, "1010000")), 2);
     EXPECT_EQ(conta(c.intervallo(1, 2, "0000001")), 1);
     EXPECT_EQ(conta(c.intervallo(1, 2, "1111111")), 4);
