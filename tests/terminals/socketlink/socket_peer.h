@@ -5,6 +5,7 @@
 
 #include <asio.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -28,9 +29,7 @@ struct LinkFixture {
         log.setObserver([this](std::string_view l) { lines.emplace_back(l); });
     }
     bool logged(std::string_view fragment) const {
-        for (const auto& l : lines)
-            if (l.find(fragment) != std::string::npos) return true;
-        return false;
+        return std::ranges::any_of(lines, [&](const std::string& l) { return l.find(fragment) != std::string::npos; });
     }
     TempDir dir;
     Clock clock;
