@@ -3,7 +3,6 @@
 #include "attendance/righe.h"
 #include "support/fake_links.h"
 #include "system/registry.h"
-#include "terminals/ethercontrol/controller_terminals.h"
 
 using namespace velaris;
 using velaris::test::righe;
@@ -97,18 +96,6 @@ TEST(Registry, KeypadPromptsAndStartStatesByTypeASilentTerminalLeftOut) {
               "3|\fgio 07 mar 9:05|CODICE:_______; 3|%K2BXM2; 4|S00000000; 5|%CA");
     EXPECT_EQ(x.scalar("SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=5 AND Messaggio IS NOT NULL").toText(),
               "1900-01-01 09:05:02");  // the NET92 queue delay
-}
-
-TEST(Registry, ControllersShareOneEntryPerIp) {
-    SystemFixture x(2);
-    x.terminale(1, 1, "10.1.1.1");
-    x.terminale(2, 1, "10.1.1.1");
-    x.terminale(3, 1, "10.1.1.2");
-    Inizializza_Terminali(x.s);
-    ASSERT_TRUE(x.s.Terminali_Inizializzati);
-    EXPECT_EQ(static_cast<ControllerTerminals&>(*x.link).controllers(),
-              (std::vector<std::string>{"10.1.1.1", "10.1.1.2"}));
-    EXPECT_EQ(x.queued(1).at(0), "%%");  // the probe goes through the queue
 }
 
 TEST(Registry, ClientLinkProbeCountsOnlyTheTerminalsOwnAnswer) {
