@@ -67,8 +67,9 @@ TEST_F(Schema, WorkTableCompanionsWriteThroughWithTheTableDefaults) {
         ASSERT_EQ(db.storedInt("SELECT count(*) FROM " + table), 1);
         EXPECT_GT(db.storedInt("SELECT " + pk + " FROM " + table), 0);  // the key is assigned
         for (const auto& c : cols) {
-            if (!c[4].empty())
+            if (!c[4].empty()) {
                 EXPECT_EQ(db.storedInt("SELECT \"" + c[1] + "\" IS " + c[4] + " FROM " + table), 1) << c[1];
+            }
         }
         // Updates and deletes through the companion reach the table as well.
         db.run("UPDATE " + table + "_SQL SET " + given + "=8");
