@@ -387,19 +387,6 @@ TEST_F(Ingresso, ContradictoryDataGetsAVerdictAndALogLine) {
     EXPECT_EQ(conta("Presenze"), 0);
 }
 
-// A long card code is cut to the width of the columns that store it.
-TEST_F(Ingresso, LongCardCodesAreCutToTheirColumns) {
-    entrata();
-    riga("I1", 1, "ST001");
-    const std::string codice = "CL000001" + std::string(60, '9');
-    sql("UPDATE Anagrafica_Clienti SET Codice_Bis='" + codice + "'");
-    leggi(1, codice);
-    EXPECT_TRUE(ammesso());
-    EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Presenze"), Value(codice.substr(0, 30)));
-    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice='CL000001' AND Codice_Tessera='" + codice.substr(0, 30) + "'"), 1);
-    EXPECT_TRUE(errori().empty());
-}
-
 TEST_F(Ingresso, DatabaseFailuresEndTheReadWithoutVerdict) {
     if (velaris::test::onSqlServer()) GTEST_SKIP() << "the failure is injected into SQLite";
     entrata();

@@ -146,6 +146,7 @@ TEST_F(Membri, CodesLongerThanTheirColumnsAreCutWithALogLineOrOwnNothing) {
     leggi(1, lungo);
     EXPECT_EQ(x.queued(1).at(0), "\fOK|ABILITATO|ROSSI|MARIO");
     EXPECT_EQ(x.scalar("SELECT Codice_Tessera FROM Presenze"), Value(lungo.substr(0, 30)));
+    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice='CL000001' AND Codice_Tessera='" + lungo.substr(0, 30) + "'"), 1);
     EXPECT_EQ(x.scalar("SELECT Codice_Bis FROM Log_Terminali_Presenze"), Value(lungo));
     EXPECT_TRUE(registrato("48 characters cut to 30 for Presenze.Codice_Tessera"));
     // A QR code admits once: read again, it is nobody's.
