@@ -37,7 +37,6 @@ struct Uscite : Centro {
     std::string display(const char* col = "Entrata") {
         return x.scalar(std::string("SELECT ") + col + " FROM wTmp_DatiAccessi ORDER BY ID DESC").toText();
     }
-    std::string ora(const std::string& sql) { return x.scalar(sql).toDate()->canonical().substr(11); }
 };
 
 }  // namespace
@@ -53,9 +52,8 @@ TEST_F(Uscite, MemberLeavesInTimeAndTheExitServesTheNextCard) {
     EXPECT_EQ(conta("Controllo_Fascia_Oraria"), 0);
     EXPECT_EQ(righe("SELECT Uscita, ID_Presenza, DesIrregolari, DesIrregolari_Att, Cognome, Semaforo3 FROM Log_Entrate"),
               "1|40|OK|USCITA USCITA EST|ROSSI |0");
-    EXPECT_EQ(display(), "USCITA CONSENTITA ORE: 10:30");
-    EXPECT_EQ(ora("SELECT Ora_Ultima_Entrata FROM wTmp_DatiAccessi"), "09:00:00");
-    EXPECT_EQ(conta("wTmp_DatiAccessi WHERE CheckOut=1 AND Sem2=1 AND Terminale=3"), 1);
+    EXPECT_EQ(righe("SELECT Entrata, Ora_Ultima_Entrata, CheckOut, Sem2, Terminale FROM wTmp_DatiAccessi"),
+              "USCITA CONSENTITA ORE: 10:30|1900-01-01 09:00:00|1|1|3");
     EXPECT_EQ(conta("Log_Terminali_Presenze WHERE IndTerminale=3"), 1);
     EXPECT_EQ(conta("Stato_Terminali WHERE Indirizzo=0"), 1);
     // The terminal is left idle, not in the exit's outcome: the next card is served.
