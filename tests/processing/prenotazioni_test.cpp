@@ -60,12 +60,11 @@ TEST_F(Prenotazioni, BookedMachineOpensInsideItsWindowToTheSecond) {
 
     EXPECT_EQ(leggiA(18, 5, 0), kAttivata);
     EXPECT_EQ(x.queued(5).at(0), "%O2\x05");
-    EXPECT_EQ(x.scalar("SELECT ID_Prenotazione FROM Stato_Terminali WHERE Messaggio='%O2\x05'"), Value(100));
-    EXPECT_EQ(x.scalar("SELECT Cd_SubStruttura FROM Stato_Terminali WHERE Messaggio='%O2\x05'"), Value(1));
+    EXPECT_EQ(righe("SELECT ID_Prenotazione, Cd_SubStruttura FROM Stato_Terminali WHERE Messaggio='%O2\x05'"), "100|1");
     EXPECT_EQ(usi(), 1);
     EXPECT_EQ(fatte(), 4);
-    EXPECT_EQ(stato(5), Value(2));
-    EXPECT_EQ(stato(5, "Codice_Cliente"), Value("CL000001"));
+    EXPECT_EQ(righe("SELECT Stato, Codice_Cliente FROM Stato_Terminali WHERE Indirizzo=5 AND Messaggio IS NULL"),
+              "2|CL000001");
     EXPECT_EQ(conta("wTmp_DatiAccessi WHERE Codice='CL000001' AND Sem2=1 AND Entrata='INGRESSO CONSENTITO' AND "
                     "Struttura_Ingresso='SQUASH'"), 1);
     EXPECT_EQ(conta("Stato_Terminali WHERE Indirizzo=0"), 1);
@@ -229,9 +228,8 @@ TEST_F(Prenotazioni, TheUseIsCountedOnTheLineThatPaysIt) {
         linea(c, i, 2, 10, piena == 2 ? 10 : 0, 0, "ST010");
         prenota(piena == 1 ? 102 : 103, 1, "2024-03-07", "18:00", c);
         EXPECT_EQ(leggiA(18, 0, 0, bis), kAttivata) << c;
-        const std::string riga = "SELECT SeduteFatte FROM Iscrizioni_Strutture WHERE Codice_Iscrizione='" + i + "' AND ";
-        EXPECT_EQ(x.scalar(riga + "Prog_Riga=" + std::to_string(piena)).toInt(), 10) << c;
-        EXPECT_EQ(x.scalar(riga + "Prog_Riga=" + std::to_string(3 - piena)).toInt(), 1) << c;
+        EXPECT_EQ(righe("SELECT Prog_Riga, SeduteFatte FROM Iscrizioni_Strutture WHERE Codice_Iscrizione='" + i +
+                        "' ORDER BY 1"), piena == 1 ? "1|10; 2|1" : "1|1; 2|10") << c;
     }
     EXPECT_TRUE(errori().empty());
 }

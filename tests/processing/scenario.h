@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include "attendance/righe.h"
 #include "processing/intake.h"
 #include "support/fake_links.h"
 #include "system/registry.h"
@@ -92,6 +93,8 @@ struct Centro : ::testing::Test {
                         std::to_string(address));
     }
     int64_t conta(const std::string& tableAndWhere) { return x.scalar("SELECT Count(*) FROM " + tableAndWhere).toInt(); }
+    // A query's rows as text: one assertion states whole rows (and catches a missing or extra one).
+    std::string righe(const std::string& query) { return velaris::test::righe(x, query); }
 
     // A fresh read at `address`: what was sent at once.
     std::vector<std::string> rilegge(int address, const std::string& code) {
@@ -106,6 +109,9 @@ struct Centro : ::testing::Test {
             if (l.find(testo) != std::string::npos) return true;
         return false;
     }
+
+    // A read at `address` while every read of `tabella` fails: a database failure mid-read.
+    void leggiGuasto(const char* tabella, int address, const std::string& code = "0001234501");
 
     // Log lines that report an error.
     std::vector<std::string> errori() const {
@@ -137,5 +143,10 @@ private:
     sqlite3* db_;
     std::string table_;
 };
+
+inline void Centro::leggiGuasto(const char* tabella, int address, const std::string& code) {
+    TabellaGuasta guasto(x.f.engineHandle(), tabella);
+    leggi(address, code);
+}
 
 }  // namespace velaris::test
