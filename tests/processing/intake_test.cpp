@@ -90,6 +90,22 @@ TEST_F(Intake, SpecialCardDeletesMarkedSalesWithTriggersSilenced) {
     EXPECT_TRUE(x.net92.sent.empty());
 }
 
+// The irregularity filter, run on the journal: kind 2 waits out its grace days, kind 4
+// keeps to the terminal's centre.
+TEST_F(Intake, IrregularityFilterKeepsGraceDaysAndTheCentre) {
+    x.f.native("INSERT INTO Impostazioni_Funzionamento (Tolleranza1) VALUES (3);"
+               "INSERT INTO Giornale (Modalita, Codice_Cliente, Data_Scadenza, Codice_Centro) VALUES "
+               "(2, 'A', '2024-03-05 00:00:00', NULL), (4, 'B', '2024-03-07 00:00:00', 'C1'), "
+               "(4, 'C', '2024-03-07 00:00:00', 'C2')");
+    x.s.settings.Defaults_DopoAggiornamento();
+    x.s.corrente.Filtro_Centro = " AND Codice_Centro='C1'";
+    for (bool grazia : {true, false}) {
+        const std::string f = costruisciFiltroIrregolarita(x.s, DateTime::fromParts(2024, 3, 7), grazia);
+        EXPECT_EQ(righe(x, "SELECT Codice_Cliente FROM Giornale WHERE " + f + " ORDER BY Codice_Cliente"),
+                  grazia ? "B" : "A; B");
+    }
+}
+
 TEST_F(Intake, InjectedRowsAreProcessedOldestFirstAndBlankOnesDeleted) {
     SystemFixture y(3);
     y.terminale(1, 6);
