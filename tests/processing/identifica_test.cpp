@@ -27,8 +27,9 @@ TEST_F(Identifica, MembersByKeySecondCodeAndTrack) {
     EXPECT_EQ(id("CL000001"), "CL000001");
     // A magnetic track is read up to its end sentinel, whatever follows it.
     for (const char* track : {";0001234501?", ";0001234501?>", ";0001234501?<"}) EXPECT_EQ(id(track), "CL000001");
-    // Without "?" there is nothing to strip up to: the code stays as read and names nobody.
-    for (const char* raw : {";0001234501>", ";0001234501<", ";0001234501X", "0001234501?", ";"})
+    // Without "?" there is nothing to strip up to, nor without ";" first or a sentinel last:
+    // the code stays as read and names nobody.
+    for (const char* raw : {";0001234501>", ";0001234501<", ";0001234501?X", "X0001234501?", ";"})
         EXPECT_EQ(id(raw), "") << raw;
     EXPECT_EQ(id("0009999999"), "");
     // A blank code matches nobody, not even a member with a blank second code.
