@@ -4,6 +4,7 @@
 
 #include "attendance/money_card.h"
 #include "db/setting_slots.h"
+#include "righe.h"
 #include "support/connessione_spia.h"
 #include "support/fake_links.h"
 #include "system/registry.h"
@@ -51,6 +52,7 @@ struct Carte : ::testing::Test {
                    (rs->field(2).isNull() ? "" : ":" + rs->field(2).toText()) + " ";
         return out;
     }
+    std::string righe(const std::string& sql) { return velaris::test::righe(x, sql); }
     Pagamento addebita(const char* importo, const char* articolo = "ST001") {
         return Addebita_MoneyCard(x.s, Value("CL1"), Value(articolo), eur(importo));
     }
@@ -77,20 +79,17 @@ TEST_F(Carte, ExactCreditIsDebitedAndOneCentShortWritesNothing) {
     carta("12.34", "0", "0");
     Pagamento p = addebita("12.35");
     EXPECT_EQ(p.esito, EsitoAddebito::CreditoInsufficiente);
-    EXPECT_EQ(residuo(1), eur("12.34"));
     EXPECT_EQ(movimenti(), "");
-    EXPECT_TRUE(x.scalar("SELECT Ultimo_Utilizzo FROM Gestione_MoneyCard").isNull());
+    EXPECT_EQ(righe("SELECT Importo_Usato, Ultimo_Utilizzo IS NULL FROM Gestione_MoneyCard"), "0|1");
 
     p = addebita("12.34");
     EXPECT_EQ(p.esito, EsitoAddebito::Eseguito);
     EXPECT_EQ(p.addebitato, eur("12.34"));
     EXPECT_EQ(p.residuo, Money());
-    EXPECT_EQ(residuo(1), Money());
     EXPECT_EQ(movimenti(), "1:12.34 ");
-    EXPECT_EQ(x.scalar("SELECT Ultimo_Utilizzo FROM Gestione_MoneyCard").toDate(), DateTime::fromParts(2024, 3, 7));
-    EXPECT_EQ(x.scalar("SELECT Count(*) FROM PN_Movimenti WHERE Codice_Cliente='CL1' AND Codice_Struttura='ST001' AND "
-                       "Qta=1 AND DareAvere=1 AND Pagato<>0 AND Automatico<>0 AND Data_Mov='2024-03-07 00:00:00'"),
-              Value(1));
+    EXPECT_EQ(righe("SELECT Importo_Usato, Ultimo_Utilizzo FROM Gestione_MoneyCard"), "12.34|2024-03-07 00:00:00");
+    EXPECT_EQ(righe("SELECT Codice_Cliente, Codice_Struttura, Qta, DareAvere, Pagato<>0, Automatico<>0, Data_Mov "
+                    "FROM PN_Movimenti"), "CL1|ST001|1|1|1|1|2024-03-07 00:00:00");
     // Nothing to pay is no debit at all; a negative amount is refused.
     EXPECT_EQ(addebita("0").esito, EsitoAddebito::Eseguito);
     EXPECT_EQ(addebita("-1").esito, EsitoAddebito::CreditoInsufficiente);
@@ -203,26 +202,24 @@ TEST_F(Carte, BasketSoldByCardOrCashWithEveryRowToTheCent) {
     carta("3.29", "0", "0");
     carrello();
     EXPECT_EQ(Movimenta_MoneyCard(x.s, 1, Value("CL1"), ModoVendita::MoneyCard), -2);  // 3.30 due
-    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Gestione_Bar"), Value(0));
-    EXPECT_EQ(x.scalar("SELECT Count(*) FROM wTmp_ArticoliTerminali WHERE Indirizzo=1"), Value(2));
+    EXPECT_EQ(velaris::test::conti(x, "Gestione_Bar wTmp_ArticoliTerminali"), "0|3");  // nothing sold, basket kept
 
     sql("UPDATE Gestione_MoneyCard SET Importo_Omaggio=0.01");
     carta("10", "0", "0");  // a second card pays nothing: the total is taken once
     EXPECT_EQ(Movimenta_MoneyCard(x.s, 1, Value("CL1"), ModoVendita::MoneyCard), 1);
     EXPECT_EQ(residui(), "0 10 ");
     EXPECT_EQ(movimenti(), "1:2.5 1:0.8 ");
-    EXPECT_EQ(x.scalar("SELECT Sum(Importo) FROM Gestione_Bar WHERE Pagato<>0 AND Codice_Cliente='CL1'"), Value(3.3));
-    EXPECT_EQ(x.scalar("SELECT Count(*) FROM PN_Movimenti WHERE Tipologia=4 AND Pagato<>0 AND CodiceN IN "
-                       "(SELECT ID FROM Gestione_Bar)"),
-              Value(2));
-    EXPECT_EQ(x.scalar("SELECT Count(*) FROM wTmp_ArticoliTerminali"), Value(1));  // the other terminal's basket stays
+    EXPECT_EQ(righe("SELECT Sum(Importo), Count(*) FROM Gestione_Bar WHERE Pagato<>0 AND Codice_Cliente='CL1'"),
+              "3.3|2");
+    EXPECT_EQ(righe("SELECT Count(*) FROM PN_Movimenti WHERE Tipologia=4 AND Pagato<>0 AND CodiceN IN "
+                    "(SELECT ID FROM Gestione_Bar)"), "2");
+    EXPECT_EQ(righe("SELECT Indirizzo FROM wTmp_ArticoliTerminali"), "2");  // the other terminal's basket stays
 
     EXPECT_EQ(Movimenta_MoneyCard(x.s, 1, Value("CL1"), ModoVendita::MoneyCard), -3);  // empty basket
     carrello();
     EXPECT_EQ(Movimenta_MoneyCard(x.s, 1, Value("CL1"), ModoVendita::ContantiNonPagato), 1);
-    EXPECT_EQ(x.scalar("SELECT Count(*) FROM Gestione_Bar WHERE Pagato=0"), Value(2));
-    EXPECT_EQ(x.scalar("SELECT Count(*) FROM PN_Movimenti WHERE Tipologia=4 AND Pagato=0 AND Data_Pagamento IS NULL"),
-              Value(2));
+    EXPECT_EQ(righe("SELECT (SELECT Count(*) FROM Gestione_Bar WHERE Pagato=0), Count(*) FROM PN_Movimenti "
+                    "WHERE Tipologia=4 AND Pagato=0 AND Data_Pagamento IS NULL"), "2|2");
     EXPECT_EQ(movimenti(), "1:2.5 1:0.8 ");  // cash touches no card
 }
 

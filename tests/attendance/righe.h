@@ -2,6 +2,7 @@
 // Query results as text, so that one assertion states a whole row: fields joined by "|",
 // rows by "; ", dates in their canonical form whichever engine returns them.
 
+#include <sstream>
 #include <string>
 
 #include "support/fake_links.h"
@@ -21,6 +22,14 @@ inline std::string righe(SystemFixture& x, const std::string& sql) {
         for (int i = 0; i < rs->fieldCount(); ++i) out += (i ? "|" : "") + testo(rs->field(i));
     }
     return out;
+}
+
+// Row counts of the tables named (separated by spaces), as "n|n|...".
+inline std::string conti(SystemFixture& x, const std::string& tabelle) {
+    std::string sql, t;
+    for (std::istringstream in(tabelle); in >> t;)
+        sql += (sql.empty() ? "SELECT (SELECT Count(*) FROM " : ", (SELECT Count(*) FROM ") + t + ")";
+    return righe(x, sql);
 }
 
 }  // namespace velaris::test

@@ -8,6 +8,7 @@
 
 using namespace velaris;
 using velaris::test::Centro;
+using velaris::test::testo;
 
 namespace {
 
@@ -28,6 +29,12 @@ struct Terminale : ::testing::Test {
         const int esito = r.Esito;
         if (esito == kVAT_Personale) Rispondi_Personale(c.x.s, c.x.s.esiti.Personale);
         return esito;
+    }
+    // The verdict and its flags, as "esito|not entitled|irregular".
+    std::string esito(const std::string& codice = "CL1") {
+        const int e = verifica(codice);
+        const auto& f = c.x.s.esiti;
+        return std::to_string(e) + "|" + std::to_string(f.Flag_NonAbilitato) + "|" + std::to_string(f.Flag_Irregolare);
     }
     // The check of a member, and whether it found an entitlement.
     bool abilitato(const std::string& codice = "CL1") {
@@ -57,12 +64,9 @@ TEST_F(Terminale, OtherPrefixesAreRefusedWithoutQueries) {
 TEST_F(Terminale, MemberInGoodStanding) {
     inRegola();
     c.presenza(1, "CL1", "2024-03-01", "ISCL1");
-    EXPECT_EQ(verifica("CL1"), 1);
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
-    EXPECT_FALSE(c.x.s.esiti.Flag_Irregolare);
-    EXPECT_EQ(abbonamento, Value("ANNUALE AB1 scadenza 31/12/2024\r\n"));
-    EXPECT_EQ(scadenza.toDate(), DateTime::fromParts(2024, 12, 31));
-    EXPECT_EQ(rinnovo, Value(0));
+    EXPECT_EQ(esito(), "1|0|0");
+    EXPECT_EQ(testo(abbonamento) + "|" + testo(scadenza) + "|" + testo(rinnovo),
+              "ANNUALE AB1 scadenza 31/12/2024\r\n|2024-12-31 00:00:00|0");
     // The state row carries the summary just computed.
     EXPECT_EQ(c.righe("SELECT Cognome, Abbonamento, Data_Scadenza FROM Stato_Terminali WHERE Indirizzo=1 AND "
                       "Messaggio IS NULL"),
@@ -77,8 +81,7 @@ TEST_F(Terminale, MemberInGoodStanding) {
 TEST_F(Terminale, ExpiredLineLeavesNoEntitlement) {
     c.cliente("CL1");
     c.abbonamento("CL1", "IS1", "AB1", "2023-01-01", "2024-03-06");  // ended yesterday, not yet marked
-    EXPECT_EQ(verifica("CL1"), 1);  // mode 0: only arrears and messages refuse
-    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_EQ(esito(), "1|1|0");  // mode 0: only arrears and messages refuse
     EXPECT_EQ(c.x.s.esiti.Irregolarita[10], Value(1));
     EXPECT_TRUE(c.x.s.esiti.NoEntry_Abbonamento);
     modo = Value(-1);
@@ -93,14 +96,12 @@ TEST_F(Terminale, ExpiredLineLeavesNoEntitlement) {
 TEST_F(Terminale, OverdueFeeWithAndWithoutGraceDays) {
     inRegola();
     c.voce("CL1", 5, "2024-03-02");  // five days ago; ten days of grace
-    EXPECT_EQ(verifica("CL1"), 1);
-    EXPECT_FALSE(c.x.s.esiti.Flag_Irregolare);
+    EXPECT_EQ(esito(), "1|0|0");
     EXPECT_EQ(c.x.s.esiti.Irregolarita[5], Value(1));
     c.impostazione("Tolleranza3=3");
-    EXPECT_EQ(verifica("CL1"), 0);
-    EXPECT_TRUE(c.x.s.esiti.Flag_Irregolare);
-    EXPECT_EQ(display("Entrata"), Value("INGRESSO NON CONSENTITO"));
-    EXPECT_EQ(display("Sem1"), Value(1));
+    EXPECT_EQ(esito(), "0|0|1");
+    EXPECT_EQ(c.righe("SELECT TOP 1 Entrata, Sem1 FROM wTmp_DatiAccessi ORDER BY ID DESC"),
+              "INGRESSO NON CONSENTITO|1");
     EXPECT_EQ(c.scalar("SELECT Count(*) FROM wTmp_Presenze_Irregolarita WHERE Modalita=5"), Value(1));
     // A modality whose no-entry flag is off never refuses.
     c.impostazione("NoEntry5=0");
@@ -124,8 +125,7 @@ TEST_F(Terminale, CreditCoversInstalments) {
     c.voce("CL1", 7, "2024-02-01", 60);
     EXPECT_EQ(verifica("CL1"), 1);
     c.voce("CL1", 7, "2024-02-15", 50);  // 110 used of 100
-    EXPECT_EQ(verifica("CL1"), 0);
-    EXPECT_TRUE(c.x.s.esiti.Flag_Irregolare);
+    EXPECT_EQ(esito(), "0|0|1");
 }
 
 
@@ -179,14 +179,12 @@ TEST_F(Terminale, WeeklyLimitWithAndWithoutBookings) {
     c.sql("UPDATE Anagrafica_Abbonamenti SET FrequenzaDD=3, ID_Intervallo=" + std::to_string(iv));
     c.presenza(1, "CL1", "2024-03-04", "ISCL1");
     c.presenza(2, "CL1", "2024-03-05", "ISCL1");
-    EXPECT_EQ(verifica("CL1"), 1);
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_EQ(esito(), "1|0|0");
     // A booking for Saturday counts only when bookings count as visits.
     c.sql("INSERT INTO Gestione_Prenotazioni (Codice2, Data_Prenotazione, DaOre, AOre) "
           "VALUES ('ST01', '2024-03-09 00:00:00', '1900-01-01 09:00:00', '1900-01-01 10:00:00')");
     c.sql("INSERT INTO Booking_Clienti (ID_PivotPrenotazione, Codice_Cliente, Codice_Iscrizione) VALUES (1, 'CL1', 'ISCL1')");
-    EXPECT_EQ(verifica("CL1"), 1);
-    EXPECT_FALSE(c.x.s.esiti.Flag_NonAbilitato);
+    EXPECT_EQ(esito(), "1|0|0");
     c.impostazione("PrenComePres=-1");
     EXPECT_FALSE(abilitato());
     c.impostazione("PrenComePres=0");
@@ -258,8 +256,7 @@ TEST_F(Terminale, ExternalFacilityChecksOnlyFees) {
     esterna = Value(true);
     EXPECT_EQ(verifica("CL1"), 1);  // arrears mode 0: no fee is read
     modo = Value(1);
-    EXPECT_EQ(verifica("CL1"), 0);
-    EXPECT_TRUE(c.x.s.esiti.Flag_Irregolare);
+    EXPECT_EQ(esito(), "0|0|1");
     c.impostazione("Tolleranza5=100");
     EXPECT_EQ(verifica("CL1"), 1);
     c.sql("UPDATE Anagrafica_Clienti SET Controlli_Cliente=3");
@@ -286,10 +283,8 @@ TEST_F(Terminale, MissingMemberDataStillGetsAVerdict) {
           "VALUES ('X', 'CL7', 'NOPE', '2024-03-01 00:00:00', '2024-02-01 00:00:00')");
     c.sql("INSERT INTO Gestione_Iscrizioni (Codice_Iscrizione, Codice_Cliente, Descrizione, Data_Inizio, Data_Fine) "
           "VALUES ('X', 'CL7', NULL, '2024-03-01 00:00:00', NULL)");
-    EXPECT_EQ(verifica("CL7"), 1);
-    EXPECT_TRUE(c.x.s.esiti.Flag_NonAbilitato);  // its only line ends before it starts
-    EXPECT_EQ(display("DesStato"), Value(""));
-    EXPECT_TRUE(display("Scadenza").isNull());
+    EXPECT_EQ(esito("CL7"), "1|1|0");  // its only line ends before it starts
+    EXPECT_EQ(c.righe("SELECT TOP 1 DesStato, Scadenza IS NULL FROM wTmp_DatiAccessi ORDER BY ID DESC"), "|1");
     bool nome = false;
     for (const std::string& l : c.x.f.logLines) nome = nome || l.find("CL7 has no name") != std::string::npos;
     EXPECT_TRUE(nome);
@@ -328,8 +323,8 @@ TEST_F(Personale, StaffWithoutEntryRightOrAtAnotherTerminalIsRefused) {
     EXPECT_TRUE(c.x.queued(1).empty());
     EXPECT_EQ(verifica("ME1"), 2);
     EXPECT_EQ(c.x.queued(1), std::vector<std::string>{"\fSTOP|NON ABILITATO"});
-    EXPECT_EQ(display("Entrata"), Value("INGRESSO NON CONSENTITO"));
-    EXPECT_EQ(display("DesStato"), Value("MEDICO"));
+    EXPECT_EQ(c.righe("SELECT TOP 1 Entrata, DesStato FROM wTmp_DatiAccessi ORDER BY ID DESC"),
+              "INGRESSO NON CONSENTITO|MEDICO");
     EXPECT_EQ(c.scalar("SELECT DesIrregolari FROM Log_Entrate"), Value("MEDICO"));
     // The marker row: now plus the waiting time (2 seconds when blank).
     EXPECT_EQ(c.scalar("SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=0").toText(), "1900-01-01 10:30:02");

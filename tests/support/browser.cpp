@@ -42,20 +42,13 @@ void appendUtf8(std::string& out, unsigned cp) {
 }
 
 std::string base64Decode(const std::string& in) {
-    auto value = [](char c) -> int {
-        if (c >= 'A' && c <= 'Z') return c - 'A';
-        if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-        if (c >= '0' && c <= '9') return c - '0' + 52;
-        if (c == '+') return 62;
-        if (c == '/') return 63;
-        return -1;
-    };
+    static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     int bits = 0, acc = 0;
     for (char c : in) {
-        const int v = value(c);
-        if (v < 0) continue;
-        acc = (acc << 6) | v;
+        const size_t v = digits.find(c);
+        if (v == std::string::npos) continue;  // padding
+        acc = ((acc << 6) | static_cast<int>(v)) & 0xFFFFFF;  // never more than the bits still owed
         bits += 6;
         if (bits >= 8) {
             bits -= 8;
@@ -65,8 +58,7 @@ std::string base64Decode(const std::string& in) {
     return out;
 }
 
-}  // namespace
-
+// The JSON string value of "key" first found in `json`, unescaped; nothing when absent.
 std::optional<std::string> jsonStringValue(const std::string& json, const std::string& key) {
     const std::string probe = "\"" + key + "\":\"";
     const size_t at = json.find(probe);
@@ -95,6 +87,8 @@ std::optional<std::string> jsonStringValue(const std::string& json, const std::s
     }
     return std::nullopt;
 }
+
+}  // namespace
 
 std::string HeadlessBrowser::executable() {
     for (const char* candidate : {"/usr/bin/chromium", "/usr/bin/chromium-browser"})

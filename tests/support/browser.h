@@ -48,7 +48,4 @@ private:
     int nextId_ = 1;
 };
 
-// The JSON string value of "key" first found in `json`, unescaped; nothing when absent.
-std::optional<std::string> jsonStringValue(const std::string& json, const std::string& key);
-
 }  // namespace velaris::test

@@ -31,17 +31,15 @@ class FakeNet92 : public Net92 {
 public:
     int InitN92(int port, int mode, int maxAddress, int) override {
         initArgs = {port, mode, maxAddress};
-        return initResult;
+        return 1;
     }
-    int ResetN92() override { ++resets; return 0; }
+    int ResetN92() override { return 0; }
     int SendMsg(int address, const std::string& message) override {
         sent.push_back({address, message});
         return 0;
     }
     int PollTerm(int address, std::string& buffer) override;
     std::vector<int> initArgs;
-    int initResult = 1;
-    int resets = 0;
     std::vector<Sent> sent;
     std::map<int, int> answers;                   // address -> PollTerm result when idle
     std::map<int, std::vector<std::string>> reads;  // address -> pending reads (text after the address byte)
@@ -51,19 +49,17 @@ public:
 class FakeEtherCtrl : public EtherCtrl {
 public:
     void setEvents(Events e) override { events = std::move(e); }
-    int SetDefaultTTYMode(int) override { return ttyResult; }
+    int SetDefaultTTYMode(int) override { return 0; }
     int StartService() override { return startResult; }
-    int SendMessage(const std::string& ip, int address, const std::string& message, int) override {
+    int SendMessage(const std::string&, int address, const std::string& message, int) override {
         sent.push_back({address, message});
-        ips.push_back(ip);
         return sendResult;
     }
     int StopService() override { ++stops; return 0; }
     int AckAddress() const override { return ackAddress; }
     Events events;
-    int ttyResult = 0, startResult = 0, sendResult = 0, stops = 0, ackAddress = 0;
+    int startResult = 0, sendResult = 0, stops = 0, ackAddress = 0;
     std::vector<Sent> sent;
-    std::vector<std::string> ips;
 };
 
 class FakeConnessioni : public Connessioni {

@@ -26,8 +26,6 @@ public:
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     }
-    // Takes over a connection accepted elsewhere.
-    LoopbackClient(int fd, bool) : fd_(fd), connected_(true) {}
     ~LoopbackClient() {
         if (fd_ >= 0) close(fd_);
     }

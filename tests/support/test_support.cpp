@@ -28,8 +28,6 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::filesystem::path schemaFile() { return std::filesystem::path(VELARIS_SCHEMA_DIR) / "centro.sql"; }
-
 TestEngine testEngine() {
     const std::string_view e = std::getenv("VELARIS_TEST_ENGINE") ? std::getenv("VELARIS_TEST_ENGINE") : "";
     if (e == "odbc") return TestEngine::Odbc;
@@ -39,6 +37,10 @@ TestEngine testEngine() {
 
 bool onSqlServer() { return testEngine() == TestEngine::Mssql; }
 
+namespace {
+
+// The SQLite ODBC driver library (VELARIS_SQLITE_ODBC_DRIVER, or where Debian puts it);
+// empty when it is not installed.
 std::string sqliteOdbcDriver() {
     if (const char* d = std::getenv("VELARIS_SQLITE_ODBC_DRIVER"); d && *d) return d;
     for (const char* d : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
@@ -47,11 +49,9 @@ std::string sqliteOdbcDriver() {
     return {};
 }
 
-namespace {
-
 const std::string& schemaText() {
     static const std::string text = [] {
-        std::ifstream in(schemaFile());
+        std::ifstream in(std::filesystem::path(VELARIS_SCHEMA_DIR) / "centro.sql");
         std::stringstream ss;
         ss << in.rdbuf();
         return ss.str();
@@ -60,18 +60,12 @@ const std::string& schemaText() {
 }
 
 // The SQL Server database outlives the fixtures of one test process.
-mssql::Tables& mssqlTables() {
-    static mssql::Tables tables;
-    return tables;
-}
-bool& mssqlSchemaReady() {
-    static bool ready = false;
-    return ready;
-}
+mssql::Tables mssqlTables;
+bool mssqlSchemaReady = false;
 void mssqlDropAll(Database& db) {
     mssql::dropEverything(db);
-    mssqlTables() = {};
-    mssqlSchemaReady() = false;
+    mssqlTables = {};
+    mssqlSchemaReady = false;
 }
 
 std::unique_ptr<Connection> openFixtureDb(const std::filesystem::path& path, Clock& clock,
@@ -109,15 +103,15 @@ DbFixture::DbFixture(bool withSchema)
 void DbFixture::native(const std::string& sql) {
     if (sqlite) return sqlite->executeNative(sql);
     if (sql == schemaText()) return createSchema();
-    for (const std::string& batch : mssql::toSqlServer(sql, mssqlTables())) db.execute(batch);
+    for (const std::string& batch : mssql::toSqlServer(sql, mssqlTables)) db.execute(batch);
 }
 
 void DbFixture::createSchema() {
-    if (mssqlSchemaReady()) return mssql::emptyTables(db, mssqlTables());
+    if (mssqlSchemaReady) return mssql::emptyTables(db, mssqlTables);
     mssqlDropAll(db);
-    for (const std::string& batch : mssql::toSqlServer(schemaText(), mssqlTables())) db.execute(batch);
+    for (const std::string& batch : mssql::toSqlServer(schemaText(), mssqlTables)) db.execute(batch);
     for (const std::string& batch : mssql::engineObjects()) db.execute(batch);
-    mssqlSchemaReady() = true;
+    mssqlSchemaReady = true;
 }
 
 sqlite3* DbFixture::engineHandle() {

@@ -36,9 +36,6 @@ private:
 // otherwise the embedded engine.
 enum class TestEngine { Sqlite, Odbc, Mssql };
 TestEngine testEngine();
-// The SQLite ODBC driver library (VELARIS_SQLITE_ODBC_DRIVER, or where Debian puts it);
-// empty when it is not installed.
-std::string sqliteOdbcDriver();
 
 // Clock fixed at a known moment, a captured log and an embedded database in a scratch
 // folder, reached through the engine testEngine() names. `withSchema` builds the centre's
@@ -81,9 +78,6 @@ bool eventually(Pred done, std::chrono::milliseconds timeout = std::chrono::seco
 
 // True when the tests run against SQL Server: what depends on SQLite itself is skipped.
 bool onSqlServer();
-
-// The schema file of the embedded database.
-std::filesystem::path schemaFile();
 
 }  // namespace velaris::test
 

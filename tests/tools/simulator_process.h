@@ -108,12 +108,4 @@ private:
     std::vector<std::string> lines_;
 };
 
-// A port on 127.0.0.1 that was free a moment ago.
-template <class Protocol>
-unsigned short freePort() {
-    asio::io_context io;
-    typename Protocol::socket s(io, typename Protocol::endpoint(asio::ip::make_address("127.0.0.1"), 0));
-    return s.local_endpoint().port();
-}
-
 }  // namespace velaris::test

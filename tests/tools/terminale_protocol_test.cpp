@@ -69,8 +69,6 @@ TEST(TerminaleProtocol, RecordsCarryTheCodeTheServerDecodes) {
     EXPECT_FALSE(recordForRead("CL0001", 'H', error));
     EXPECT_FALSE(recordForRead("", 'H', error));
     EXPECT_FALSE(recordForRead("12", 'X', error));
-    EXPECT_EQ(net92ReadText("12345"), "A12345 -X");
-    EXPECT_EQ(onlineRequest(4, "CL0001", "h:1").substr(0, 47), "GET /online?trsn=0,0,0,0,CL0001&id=4& HTTP/1.1\r");
 }
 
 TEST(TerminaleProtocol, ResponsesAreCutFromTheStreamWhateverTheChunks) {

@@ -20,7 +20,6 @@
 #include "app/version.h"
 #include "harness/child_process.h"
 #include "support/test_support.h"
-#include "terminals/httppush/http_push_server.h"
 
 using namespace velaris;
 using namespace std::chrono_literals;
@@ -40,26 +39,10 @@ struct Ui : ::testing::Test {
     }
 };
 
-// A loopback client that sends one request and reads until `text` or the time is up.
-std::string exchange(int port, const std::string& request, const std::string& text, std::chrono::milliseconds timeout) {
-    const int fd = test::connectLoopback(port);
-    if (fd < 0) return "";
-    std::string got;
-    if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size()))
-        got = test::readFrom(fd, text, timeout);
-    close(fd);
-    return got;
-}
-
 // The Qt view with a timer of the test on the server's loop; owned by the shell like the
 // real view, so the timer goes before the loop does.
-struct Scripted : OperatorView {
-    Scripted(EventLoop& loop, EventLog& log, std::ostream& err)
-        : view(std::make_unique<QtView>(loop, log, err)), timer(loop.io()) {}
-    Operatore& operatore() override { return view->operatore(); }
-    void show(std::function<void()> exit) override { view->show(std::move(exit)); }
-    void setStatus(const std::string& text) override { view->setStatus(text); }
-    void waitForMessageBoxes() override { view->waitForMessageBoxes(); }
+struct Scripted : QtView {
+    Scripted(EventLoop& loop, EventLog& log, std::ostream& err) : QtView(loop, log, err), timer(loop.io()) {}
     // Calls `step` every `period` while it returns true.
     void every(std::chrono::milliseconds period, std::function<bool()> step) {
         timer.expires_after(period);
@@ -67,7 +50,6 @@ struct Scripted : OperatorView {
             if (!ec && step()) every(period, step);
         });
     }
-    std::unique_ptr<QtView> view;
     asio::steady_timer timer;
 };
 
@@ -82,16 +64,9 @@ TEST_F(Ui, TrayIconMenuClicksAndHiding) {
     w.setExitHandler([&] { ++exits; });
     w.start();
     EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(w.tray().toolTip(), "VELARIS. Controllo accessi");
-    EXPECT_EQ(w.windowTitle(), "*** VELARIS. Controllo Accessi ***");
-    EXPECT_EQ(w.labelVersion()->text().toStdString(), testoVersione());
     EXPECT_EQ(testoVersione(3, 5, 12), "Ver. 3.05.012");
 
-    // The menu: its four actions in order, and it is what a right click opens.
-    QStringList names;
-    for (QAction* a : w.menu().actions())
-        if (!a->isSeparator()) names << a->objectName();
-    EXPECT_EQ(names, QStringList({"mPopRestore", "mPopShow", "mPopHide", "mPopExit"}));
+    // The menu is what a right click opens; the click itself shows nothing.
     EXPECT_EQ(w.tray().contextMenu(), &w.menu());
     w.trayActivated(QSystemTrayIcon::Context);
     EXPECT_FALSE(w.isVisible());
@@ -141,32 +116,16 @@ TEST_F(Ui, AMessageBoxNeitherBlocksTheLoopNorStaysOutOfTheLog) {
     std::ostringstream err;
     QtView view(loop, log, err);
 
-    // A push terminal's card read on the same loop, answered by its verdict.
-    struct Verdict : IntakeSink {
-        HttpPushServer* server = nullptr;
-        void codeRead(int, const std::string& code, int index, Reply reply) override {
-            server->respond(index, "verdetto " + code);
-            if (reply.done) reply.done();
-        }
-    } intake;
-    HttpPushServer push(loop, log, clock, intake);
-    intake.server = &push;
-    ASSERT_TRUE(push.listener().listen("127.0.0.1", 0));
+    for (int i = 0; i < 2; ++i)
+        view.operatore().messageBox("Inizializzazione non riuscita dei terminali agli indirizzi : 7, ",
+                                    Operatore::Icona::Informazione);
 
-    view.operatore().messageBox("Inizializzazione non riuscita dei terminali agli indirizzi : 7, ",
-                                Operatore::Icona::Informazione);
-    view.operatore().messageBox("Inizializzazione non riuscita dei terminali agli indirizzi : 7, ",
-                                Operatore::Icona::Informazione);
-
-    std::string answer;
-    std::thread terminal([&] {
-        answer = exchange(push.listener().localPort(), "GET /online?trsn=0,0,0,0,CL000001&id=1& HTTP/1.1\r\n\r\n",
-                          "verdetto CL000001", 5s);
-    });
-    const bool answered = loop.waitUntil([&] { return !answer.empty(); }, 10s);
-    terminal.join();
-    EXPECT_TRUE(answered);
-    EXPECT_NE(answer.find("\r\n\r\nverdetto CL000001"), std::string::npos) << answer;
+    // Work on the same loop (a card read's, say) still runs while the box is open.
+    asio::steady_timer work(loop.io());
+    bool ran = false;
+    work.expires_after(100ms);
+    work.async_wait([&](const asio::error_code& ec) { ran = !ec; });
+    EXPECT_TRUE(loop.waitUntil([&] { return ran; }, 10s));
     // The box is on screen all the while, once, and in the event log twice.
     EXPECT_EQ(static_cast<QtOperatore&>(view.operatore()).openBoxes(), 1);
     std::ifstream in(log.path());
@@ -192,37 +151,30 @@ TEST_F(Ui, ExitFromTheTrayMenuRunsTheShutdownSequence) {
                                        << "\n[Web]\nPort=0\n";
     setenv("DISPLAY", ":99", 1);
 
-    // The terminal connects, identifies itself and waits for whatever comes.
+    // The terminal connects, identifies itself and waits on its connection for whatever
+    // comes; once it is known, the operator chooses exit from the tray menu.
     std::atomic<bool> identified{false};
     std::string farewell;
     std::thread terminal([&] {
+        const std::string hello = "GET /keepalive?id=1 HTTP/1.1\r\n\r\n";
         for (int i = 0; i < 100 && !identified; ++i) {
-            const std::string r = exchange(port, "GET /keepalive?id=1 HTTP/1.1\r\n\r\n", "keepaliveperiod", 1s);
-            if (r.find("keepaliveperiod") == std::string::npos) {
-                std::this_thread::sleep_for(100ms);
-                continue;
+            const int fd = test::connectLoopback(port);
+            if (fd >= 0 && ::send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) > 0) {
+                farewell = test::readFrom(fd, "keepaliveperiod", 1s);
+                identified = farewell.find("keepaliveperiod") != std::string::npos;
+                if (identified) farewell += test::readFrom(fd, "DISABILITATO", 10s);
             }
-            identified = true;
+            if (fd >= 0) close(fd);
+            if (!identified) std::this_thread::sleep_for(100ms);
         }
     });
-    // Once the terminal is known, a second connection of it stays open for the farewell,
-    // and the operator chooses exit from the tray menu.
     QtView* view = nullptr;
-    std::thread listener;
     OperatorViewFactory factory = [&](EventLoop& loop, EventLog& log, std::ostream& err) {
         auto v = std::make_unique<Scripted>(loop, log, err);
-        view = v->view.get();
-        v->every(50ms, [&, raw = v.get()] {
-            if (!identified) return true;
-            listener = std::thread([&] {
-                farewell = exchange(port, "GET /keepalive?id=1 HTTP/1.1\r\n\r\n", "DISABILITATO", 10s);
-            });
-            // The second connection is identified by then.
-            raw->every(500ms, [&] {
-                view->window().mPopExit()->trigger();
-                return false;
-            });
-            return false;
+        view = v.get();
+        v->every(50ms, [&] {
+            if (identified) view->window().mPopExit()->trigger();
+            return !identified;
         });
         return v;
     };
@@ -233,7 +185,6 @@ TEST_F(Ui, ExitFromTheTrayMenuRunsTheShutdownSequence) {
     std::ostringstream out, err;
     const int status = runServer(6, argv, out, err, factory);
     terminal.join();
-    if (listener.joinable()) listener.join();
     unsetenv("DISPLAY");
     EXPECT_EQ(status, 0) << err.str();
     ASSERT_NE(view, nullptr) << "a desktop session shows the window";

@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 namespace {
 
 using test::readFrom;
-int connectTo(int port) { return test::connectLoopback(port); }
+using test::connectLoopback;
 
 struct Page : ::testing::Test {
     test::SystemFixture sys{3};
@@ -77,7 +77,7 @@ struct Page : ::testing::Test {
         std::string answer;
         std::atomic<bool> done{false};
         std::thread client([&] {
-            const int fd = connectTo(server->port());
+            const int fd = connectLoopback(server->port());
             if (fd >= 0) {
                 ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
                 answer = readFrom(fd, "", timeout);
@@ -96,10 +96,8 @@ struct Page : ::testing::Test {
 
 }  // namespace
 
-TEST(WebConfig, DefaultsPortZeroAndBadPortsSwitchThePageOff) {
+TEST(WebConfig, PortZeroAndBadPortsSwitchThePageOff) {
     const WebConfig d = readWebConfig(IniFile::parse(""));
-    EXPECT_EQ(d.Port, 8090);
-    EXPECT_EQ(d.Listen_Address, "127.0.0.1");
     EXPECT_TRUE(d.enabled());
     EXPECT_TRUE(d.loopback());
     EXPECT_FALSE(readWebConfig(IniFile::parse("[Web]\nPort=0\n")).enabled());
@@ -129,11 +127,6 @@ TEST_F(Page, ServesThePageTheJsonAndTheHealth) {
     badge("ESPOSITO", 0, "INGRESSO NON CONSENTITO");
     sys.f.log.setObserver([&](std::string_view l) { model.logLine(l); });
     sys.f.log.error(3, "cannot open Data Source=/srv/centro.db", "Form_Load");
-
-    const std::string page = get(req("/"));
-    EXPECT_EQ(page.rfind("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n", 0), 0u) << page;
-    EXPECT_NE(page.find("<title>VELARIS. Controllo accessi</title>"), std::string::npos);
-    EXPECT_NE(get(req("/app.js")).find("EventSource"), std::string::npos);
 
     const std::string json = get(req("/status.json"));
     EXPECT_NE(json.find("\"today\":{\"admitted\":1,\"refused\":1}"), std::string::npos) << json;
@@ -181,7 +174,7 @@ TEST_F(Page, OversizedHalfFinishedAndTooManyRequestsStayBounded) {
     EXPECT_NE(get(std::string("\x16\x03\x01\x00\xff\r\n\r\n", 9)).find("HTTP/1.1"), std::string::npos);
     // Twelve idle connections: at most four are held.
     std::vector<int> fds;
-    for (int i = 0; i < 12; ++i) fds.push_back(connectTo(server->port()));
+    for (int i = 0; i < 12; ++i) fds.push_back(connectLoopback(server->port()));
     runUntil([] { return false; }, 100ms);
     EXPECT_LE(server->connections(), 4u);
     for (int fd : fds) close(fd);
@@ -189,31 +182,13 @@ TEST_F(Page, OversizedHalfFinishedAndTooManyRequestsStayBounded) {
     EXPECT_EQ(server->connections(), 0u);
 }
 
-TEST_F(Page, EventStreamsCarryNewRowsAndASilentBrowserIsCutOff) {
+// What a stream carries is shown in a real browser by the end-to-end test of the page.
+TEST_F(Page, ASilentEventStreamIsCutOff) {
     limits.maxPendingOutput = 16 * 1024;
     start();
-    std::string stream;
-    std::atomic<bool> done{false};
-    std::thread browser([&] {
-        const int fd = connectTo(server->port());
-        const std::string r = req("/events");
-        ::send(fd, r.data(), r.size(), MSG_NOSIGNAL);
-        stream = readFrom(fd, "ROSSI MARIO", 5s);
-        close(fd);
-        done = true;
-    });
-    ASSERT_TRUE(runUntil([&] { return server->streams() == 1; }, 5s));
-    badge("ROSSI", 1, "INGRESSO CONSENTITO");
-    server->changed();  // what the end of a card read's processing does
-    runUntil([&] { return done.load(); }, 8s);
-    browser.join();
-    EXPECT_EQ(stream.rfind("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream", 0), 0u) << stream;
-    EXPECT_NE(stream.find("event: status\ndata: {"), std::string::npos);
-    EXPECT_NE(stream.find("\"verdict\":\"admitted\""), std::string::npos);
-
     // A tab that never reads: its unread output is bounded, then it is dropped, while
     // another request is still answered.
-    const int silent = connectTo(server->port());
+    const int silent = connectLoopback(server->port());
     int small = 1024;
     setsockopt(silent, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
     const std::string r = req("/events");
