@@ -328,22 +328,27 @@ TEST_F(Guasti, AFailedCountInsideACheckEndsTheReadInsteadOfAdmitting) {
 
 // One test per read kind, so that they run side by side.
 struct Lettura {
+    const char* nome;
     const char* tipo;
     int address;
     const char* code;
     unsigned long punti;  // at least this many failure points walked
 };
+// The name alone, so that each walk keeps one stable test name.
+void PrintTo(const Lettura& l, std::ostream* os) { *os << l.nome; }
 struct PercorsoSemplice : PercorsoGuasti, ::testing::WithParamInterface<Lettura> {};
 
 TEST_P(PercorsoSemplice, EveryFailurePoint) {
     avviaCon();
     EXPECT_GT(ogniGuasto(GetParam().tipo, GetParam().address, GetParam().code), GetParam().punti);
 }
-INSTANTIATE_TEST_SUITE_P(Letture, PercorsoSemplice,
-                         ::testing::Values(Lettura{"facility terminal, member admitted", 1, "0001234501", 50},
-                                           Lettura{"facility terminal, unknown code", 1, "0009999999", 10},
-                                           Lettura{"facility terminal, staff", 1, "0004512001", 10},
-                                           Lettura{"general entrance, member admitted", 2, "0001234501", 50}));
+INSTANTIATE_TEST_SUITE_P(
+    Letture, PercorsoSemplice,
+    ::testing::Values(Lettura{"FacilityTerminalMemberAdmitted", "facility terminal, member admitted", 1, "0001234501", 50},
+                      Lettura{"FacilityTerminalUnknownCode", "facility terminal, unknown code", 1, "0009999999", 10},
+                      Lettura{"FacilityTerminalStaff", "facility terminal, staff", 1, "0004512001", 10},
+                      Lettura{"GeneralEntranceMemberAdmitted", "general entrance, member admitted", 2, "0001234501", 50}),
+    [](const ::testing::TestParamInfo<Lettura>& i) { return std::string(i.param.nome); });
 
 TEST_F(PercorsoGuasti, MemberExit) {
     uscitaDopoIngresso();
