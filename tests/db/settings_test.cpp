@@ -65,7 +65,6 @@ TEST_F(SettingsTest, NoEntryFilterListsTheNonBlockingModalities) {
     size_t terms = 0;
     for (size_t p = 0; (p = filter.find(" And (", p)) != std::string::npos; ++p) ++terms;
     EXPECT_EQ(terms, 21u);
-    EXPECT_TRUE(s.dbUnico());
     // Modality 17 reads column 16.
     f.native("UPDATE Impostazioni_Funzionamento SET NoEntry16 = -1");
     EXPECT_EQ(s.Leggi_NoEntry(17), Value(true));

@@ -11,24 +11,18 @@
 namespace velaris::test {
 namespace {
 
-struct Column {
-    std::string name;
-    std::string defaultValue;  // as declared, "" when none
-    bool notNull = false;
-    bool primaryKey = false;
-};
-
-std::vector<Column> columnsOf(sqlite3* db, const std::string& table) {
-    std::vector<Column> out;
+// Rows read natively from the stored form, every field as text ("" for Null).
+std::vector<std::vector<std::string>> nativeRows(sqlite3* db, const std::string& sql) {
+    std::vector<std::vector<std::string>> out;
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, ("PRAGMA table_info(" + table + ")").c_str(), -1, &st, nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        Column c;
-        c.name = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-        c.notNull = sqlite3_column_int(st, 3) != 0;
-        if (sqlite3_column_type(st, 4) != SQLITE_NULL) c.defaultValue = reinterpret_cast<const char*>(sqlite3_column_text(st, 4));
-        c.primaryKey = sqlite3_column_int(st, 5) != 0;
-        out.push_back(c);
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+        ADD_FAILURE() << "check failed: " << sqlite3_errmsg(db) << "\n    " << sql;
+    while (st && sqlite3_step(st) == SQLITE_ROW) {
+        auto& row = out.emplace_back();
+        for (int i = 0; i < sqlite3_column_count(st); ++i) {
+            const unsigned char* t = sqlite3_column_text(st, i);
+            row.emplace_back(t ? reinterpret_cast<const char*>(t) : "");
+        }
     }
     sqlite3_finalize(st);
     return out;
@@ -45,59 +39,36 @@ struct Schema : ::testing::Test {
 // system sends them, checks read the stored form natively.
 struct SchemaDb {
     DbFixture fixture{true};
-    SqliteConnection& engine() { return *fixture.sqlite; }
     void native(const std::string& sql) { fixture.native(sql); }
-    void run(const std::string& sql) {
-        try {
-            fixture.db.execute(sql);
-        } catch (const std::exception& e) {
-            ADD_FAILURE() << "statement failed: " << e.what() << "\n    " << sql;
-        }
-    }
+    void run(const std::string& sql) { fixture.db.execute(sql); }  // a failure fails the test
     long long storedInt(const std::string& sql) {
-        sqlite3_stmt* st = nullptr;
-        long long out = 0;
-        if (sqlite3_prepare_v2(engine().handle(), sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
-            ADD_FAILURE() << "check failed: " << sqlite3_errmsg(engine().handle()) << "\n    " << sql;
-        else if (sqlite3_step(st) == SQLITE_ROW)
-            out = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
-        return out;
+        const auto rows = nativeRows(fixture.sqlite->handle(), sql);
+        return rows.empty() ? 0 : std::stoll(rows[0][0]);
     }
 };
 
-std::vector<std::string> namesOf(sqlite3* db, const char* type, const char* like) {
-    std::vector<std::string> out;
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type=?1 AND name LIKE ?2 ORDER BY name", -1, &st, nullptr);
-    sqlite3_bind_text(st, 1, type, -1, SQLITE_STATIC);
-    sqlite3_bind_text(st, 2, like, -1, SQLITE_STATIC);
-    while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
-    return out;
-}
-
 TEST_F(Schema, WorkTableCompanionsWriteThroughWithTheTableDefaults) {
     SchemaDb db;
-    sqlite3* h = db.engine().handle();
-    const auto tables = namesOf(h, "table", "wTmp_%");
+    sqlite3* h = db.fixture.sqlite->handle();
+    const auto tables = nativeRows(h, "SELECT name FROM sqlite_master WHERE type='table' AND name LIKE 'wTmp_%'");
     ASSERT_GE(tables.size(), 13u);
-    for (const std::string& table : tables) {
+    for (const auto& t : tables) {
+        const std::string& table = t[0];
         SCOPED_TRACE(table);
-        const auto cols = columnsOf(h, table);
+        const auto cols = nativeRows(h, "PRAGMA table_info(" + table + ")");  // name, default and key at 1, 4, 5
         std::string given, pk;
-        for (const Column& c : cols) {
-            if (c.primaryKey) pk = c.name;
-            else if (given.empty() && c.defaultValue.empty()) given = c.name;
+        for (const auto& c : cols) {
+            if (c[5] != "0") pk = c[1];
+            else if (given.empty() && c[4].empty()) given = c[1];
         }
         if (given.empty()) given = pk;
         // Through the engine, as the system writes: one column given, the others left out.
         db.run("INSERT INTO " + table + "_SQL (" + given + ") VALUES (" + (given == pk ? "500" : "7") + ")");
         ASSERT_EQ(db.storedInt("SELECT count(*) FROM " + table), 1);
         EXPECT_GT(db.storedInt("SELECT " + pk + " FROM " + table), 0);  // the key is assigned
-        for (const Column& c : cols) {
-            if (!c.defaultValue.empty()) {
-                EXPECT_EQ(db.storedInt("SELECT \"" + c.name + "\" IS " + c.defaultValue + " FROM " + table), 1) << c.name;
+        for (const auto& c : cols) {
+            if (!c[4].empty()) {
+                EXPECT_EQ(db.storedInt("SELECT \"" + c[1] + "\" IS " + c[4] + " FROM " + table), 1) << c[1];
             }
         }
         // Updates and deletes through the companion reach the table as well.

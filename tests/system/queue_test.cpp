@@ -14,9 +14,7 @@ void drain(SystemFixture& x) { Buffer_Terminali(x.s, ModoCoda::Invia); }
 TEST(Queue, OneMessagePerTerminalPerPassInIdOrderOnceItsConnectionIsThere) {
     SystemFixture x(3);
     x.terminale(5, 6);
-    accoda(x.s, 5, "uno", 0);
-    accoda(x.s, 5, "due", 0);
-    accoda(x.s, 5, "tre", 0);
+    for (const char* m : {"uno", "due", "tre"}) accoda(x.s, 5, m, 0);
     // No connection yet: the rows stay, unsent, and are retried on every pass.
     drain(x);
     drain(x);
@@ -29,9 +27,8 @@ TEST(Queue, OneMessagePerTerminalPerPassInIdOrderOnceItsConnectionIsThere) {
     drain(x);
     const auto bodies = x.bodies(member);
     ASSERT_EQ(bodies.size(), 3u);
-    EXPECT_NE(bodies[0].find("screen=uno"), std::string::npos);
-    EXPECT_NE(bodies[1].find("screen=due"), std::string::npos);
-    EXPECT_NE(bodies[2].find("screen=tre"), std::string::npos);
+    const char* texts[] = {"uno", "due", "tre"};
+    for (size_t i = 0; i < 3; ++i) EXPECT_NE(bodies[i].find(std::string("screen=") + texts[i]), std::string::npos);
     EXPECT_TRUE(x.queued(5).empty());  // sent rows are deleted at the end of a pass
 }
 

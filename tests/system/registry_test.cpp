@@ -1,17 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "attendance/righe.h"
 #include "support/fake_links.h"
 #include "system/registry.h"
-#include "terminals/ethercontrol/controller_terminals.h"
 
 using namespace velaris;
+using velaris::test::righe;
 using velaris::test::SystemFixture;
-
-namespace {
-Value stato(SystemFixture& x, int address) {
-    return x.scalar("SELECT Stato FROM Stato_Terminali WHERE Messaggio Is Null AND Indirizzo=" + std::to_string(address));
-}
-}  // namespace
 
 // Each start-up that cannot go on ends with its reason in a box (none when the link kind is
 // not configured), the terminals left uninitialised.
@@ -69,11 +64,9 @@ TEST(Registry, PushTerminalsGetStateRowsAndTimer2) {
     Inizializza_Terminali(x.s);
     EXPECT_TRUE(x.s.Terminali_Inizializzati);
     EXPECT_EQ(x.conn.listens, 1);
-    EXPECT_EQ(stato(x, 1), Value(2));
-    EXPECT_EQ(stato(x, 2), Value(2));
-    EXPECT_TRUE(x.queued(1).empty());  // the leftover message is gone
+    // A state row each; the leftover message is gone.
+    EXPECT_EQ(righe(x, "SELECT Indirizzo, Stato, Messaggio FROM Stato_Terminali ORDER BY Indirizzo"), "1|2|; 2|2|");
     EXPECT_EQ(x.timer2.interval().count(), 10000);
-    EXPECT_EQ(x.timer1.interval().count(), 1000);
     EXPECT_EQ(x.s.registro.Terminali_Rete.size(), 2u);
 }
 
@@ -91,31 +84,18 @@ TEST(Registry, KeypadPromptsAndStartStatesByTypeASilentTerminalLeftOut) {
     ASSERT_TRUE(x.s.Terminali_Inizializzati);
     ASSERT_EQ(x.operatore.boxes.size(), 1u);
     EXPECT_EQ(x.operatore.boxes[0].text, "Inizializzazione non riuscita dei terminali agli indirizzi : 6, ");
-    EXPECT_TRUE(stato(x, 6).isNull());
     EXPECT_EQ(x.s.registro.Terminali_Rete.size(), 5u);
     EXPECT_EQ(x.net92.initArgs, (std::vector<int>{1, 2, 6}));
-    EXPECT_EQ(stato(x, 1), Value(1));
-    EXPECT_EQ(x.queued(1), (std::vector<std::string>{"\fgio 07 mar 9:05|SBLOCCO:____", "%K2BxM2"}));
-    EXPECT_EQ(stato(x, 2), Value(2));
-    EXPECT_EQ(x.queued(2), (std::vector<std::string>{"\fgio 07 mar 9:05|CODICE:_______", "%K0BXM2"}));
-    EXPECT_EQ(x.queued(3).at(1), "%K2BXM2");
-    EXPECT_EQ(stato(x, 4), Value(2));  // type 5 starts ready whatever the terminal before it
-    EXPECT_EQ(x.queued(4), std::vector<std::string>{"S00000000"});
-    EXPECT_EQ(x.queued(5), std::vector<std::string>{"%CA"});
+    // Start states by type (type 5 starts ready whatever the terminal before it); none for 6.
+    EXPECT_EQ(righe(x, "SELECT Indirizzo, Stato FROM Stato_Terminali WHERE Messaggio Is Null ORDER BY Indirizzo"),
+              "1|1; 2|2; 3|2; 4|2; 5|2");
+    // Prompts and start commands by type, in order.
+    EXPECT_EQ(righe(x, "SELECT Indirizzo, Messaggio FROM Stato_Terminali WHERE Messaggio Is Not Null "
+                       "ORDER BY Indirizzo, ID"),
+              "1|\fgio 07 mar 9:05|SBLOCCO:____; 1|%K2BxM2; 2|\fgio 07 mar 9:05|CODICE:_______; 2|%K0BXM2; "
+              "3|\fgio 07 mar 9:05|CODICE:_______; 3|%K2BXM2; 4|S00000000; 5|%CA");
     EXPECT_EQ(x.scalar("SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=5 AND Messaggio IS NOT NULL").toText(),
               "1900-01-01 09:05:02");  // the NET92 queue delay
-}
-
-TEST(Registry, ControllersShareOneEntryPerIp) {
-    SystemFixture x(2);
-    x.terminale(1, 1, "10.1.1.1");
-    x.terminale(2, 1, "10.1.1.1");
-    x.terminale(3, 1, "10.1.1.2");
-    Inizializza_Terminali(x.s);
-    ASSERT_TRUE(x.s.Terminali_Inizializzati);
-    EXPECT_EQ(static_cast<ControllerTerminals&>(*x.link).controllers(),
-              (std::vector<std::string>{"10.1.1.1", "10.1.1.2"}));
-    EXPECT_EQ(x.queued(1).at(0), "%%");  // the probe goes through the queue
 }
 
 TEST(Registry, ClientLinkProbeCountsOnlyTheTerminalsOwnAnswer) {

@@ -5,6 +5,7 @@
 
 #include "db/engine.h"
 #include "db/sqlite_engine.h"
+#include "db/thrown.h"
 #include "support/test_support.h"
 
 using namespace velaris;
@@ -18,17 +19,13 @@ struct KindCase {
 
 TEST(EngineChoice, ClassifiesOnlyWhatItRecognises) {
     const KindCase cases[] = {
-        {"", EngineKind::Unknown},
         {"   ", EngineKind::Unknown},
-        {"centro.db", EngineKind::Sqlite},
         {" /var/lib/velaris/Centro.SQLITE ", EngineKind::Sqlite},
         {"C:\\Dati\\centro.sqlite3", EngineKind::Sqlite},
         {"/dati/a=b.db", EngineKind::Sqlite},
-        {"centro.mdb", EngineKind::Unknown},
         {"centro.db.bak", EngineKind::Unknown},
         {"Provider=SQLite;Data Source=/x/c.db", EngineKind::Sqlite},
         {"provider=sqlite3;data source=c.sqlite", EngineKind::Sqlite},
-        {"Provider=SQLOLEDB;Data Source=srv", EngineKind::Odbc},
         {"Provider=SQLOLEDB.1;Data Source=srv", EngineKind::Odbc},
         {"Provider=SQLNCLI11;Data Source=srv", EngineKind::Odbc},
         {"Provider=MSOLEDBSQL19;Server=srv", EngineKind::Odbc},
@@ -40,8 +37,6 @@ TEST(EngineChoice, ClassifiesOnlyWhatItRecognises) {
         {"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=c.db", EngineKind::Unknown},
         // No provider, no driver: refused rather than guessed.
         {"Data Source=srv;Initial Catalog=Centro", EngineKind::Unknown},
-        {"Server=srv;Database=Centro;UID=a;PWD=b", EngineKind::Unknown},
-        {"Provider=SQLOLEDB;Password=\"unclosed", EngineKind::Unknown},
         {"ciao", EngineKind::Unknown},
     };
     for (const auto& c : cases) EXPECT_EQ(classifyConnectionString(c.text), c.kind) << "\"" << c.text << "\"";
@@ -54,7 +49,6 @@ TEST(EngineChoice, TargetsOfEachEngine) {
     o.odbcDriver = "ODBC Driver 18 for SQL Server";
     EXPECT_EQ(chooseEngine("Provider=SQLOLEDB;Data Source=srv", o).target,
               "Driver={ODBC Driver 18 for SQL Server};Server=srv");
-    EXPECT_EQ(chooseEngine("DSN=Centro;UID=a").target, "DSN=Centro;UID=a");
 }
 
 TEST(EngineChoice, OptionsFromTheEnvironment) {
@@ -69,14 +63,7 @@ TEST(EngineChoice, OptionsFromTheEnvironment) {
 }
 
 TEST(EngineChoice, RefusalsSayWhy) {
-    auto message = [](std::string_view text) {
-        try {
-            chooseEngine(text);
-        } catch (const DbError& e) {
-            return std::string(e.what());
-        }
-        return std::string("accepted");
-    };
+    auto message = [](std::string_view text) { return test::thrown<DbError>([&] { chooseEngine(text); }); };
     EXPECT_NE(message("").find("empty"), std::string::npos);
     EXPECT_NE(message("Server=srv;PWD=s3cret").find("names neither"), std::string::npos);
     EXPECT_EQ(message("Server=srv;PWD=s3cret").find("s3cret"), std::string::npos);
@@ -88,12 +75,9 @@ TEST(OpenConnection, EmbeddedDatabaseMustExist) {
     test::TempDir dir;
     Clock clock;
     const auto file = dir / "centro.db";
-    try {
-        openConnection("Provider=SQLite;Data Source=" + file.string(), clock);
-        FAIL() << "opened a missing file";
-    } catch (const DbError& e) {
-        EXPECT_NE(std::string(e.what()).find("does not exist"), std::string::npos) << e.what();
-    }
+    const std::string what =
+        test::thrown<DbError>([&] { openConnection("Provider=SQLite;Data Source=" + file.string(), clock); });
+    EXPECT_NE(what.find("does not exist"), std::string::npos) << what;
     EXPECT_FALSE(std::filesystem::exists(file));  // never created by opening
 
     { SqliteConnection create(file.string(), clock, true); }
@@ -102,20 +86,6 @@ TEST(OpenConnection, EmbeddedDatabaseMustExist) {
     auto* sqlite = dynamic_cast<SqliteConnection*>(conn.get());
     ASSERT_NE(sqlite, nullptr);
     EXPECT_NO_THROW(sqlite->executeNative("CREATE TABLE T (N INTEGER);"));
-}
-
-TEST(OpenConnection, OdbcThroughTheDriverManager) {
-    const char* driver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
-    if (!std::filesystem::exists(driver)) GTEST_SKIP() << "SQLite ODBC driver not installed";
-    test::TempDir dir;
-    Clock clock;
-    auto conn = openConnection(std::string("Driver={") + driver + "};Database=" + (dir / "o.db").string(), clock);
-    EXPECT_EQ(conn->engineName(), "ODBC");
-    conn->execute("CREATE TABLE T (N INTEGER)");
-    conn->execute("INSERT INTO T VALUES (7)");
-    auto rs = conn->open("SELECT N FROM T");
-    ASSERT_FALSE(rs->eof());
-    EXPECT_EQ(rs->field(0), Value(7));
 }
 
 }  // namespace

@@ -32,10 +32,7 @@ struct Expressions : ::testing::Test {
             " ('2024-03-10 00:00:00');");
     }
     Value q(const std::string& sql) { return f.scalar(sql); }
-    std::vector<std::vector<Value>> rows(const std::string& sql) {
-        auto rs = f.db.open(sql);
-        return readAll(*rs).rows;
-    }
+    std::vector<std::vector<Value>> rows(const std::string& sql) { return readAll(*f.db.open(sql)).rows; }
 };
 
 struct Case {
@@ -47,62 +44,50 @@ const Case kScalars[] = {
     // Weekdays count from Sunday; weeks start on Sunday.
     {"SELECT DATEPART(weekday, GetDate())", 5},
     {"SELECT DATEPART(dw, {d '2024-03-10'})", 1},
-    {"SELECT DATEPART(weekday, {d '2024-03-09'})", 7},
     {"SELECT DATEPART(yy, GetDate()) * 10000 + DATEPART(mm, GetDate()) * 100 + DATEPART(dd, GetDate())",
      20240307},
     {"SELECT DATEPART(hh, GetDate()) * 100 + DATEPART(mi, GetDate())", 1030},
     {"SELECT DATEPART(dy, {d '2024-03-07'})", 67},
-    {"SELECT DATEPART(wk, {d '2024-01-06'})", 1},  // Saturday: still week 1
     {"SELECT DATEPART(wk, {d '2024-01-07'})", 2},  // Sunday starts week 2
     {"SELECT Year({d '2024-03-07'}) + Month({d '2024-03-07'}) + Day({d '2024-03-07'})", 2024 + 3 + 7},
     {"SELECT DATEPART(quarter, {d '2024-08-01'}) * 10 + DATEPART(ms, GetDate())", 30},
-    {"SELECT DATEPART(yyyy, {d '2024-12-31'}) * 10 + DATEPART(qq, {d '2024-12-31'})", 20244},
     {"SELECT DATEPART(wk, {d '2023-12-31'})", 53},
     // The system filters attendances by weekday numbers in the statement text.
     {"SELECT Count(*) FROM Presenze WHERE Presenze.Data_Presenza Between {d '2024-03-01'} And {d '2024-03-31'}"
      " AND (DATEPART(weekday,Presenze.Data_Presenza)=2 OR DATEPART(weekday,Presenze.Data_Presenza)=5)", 2},
     // DATEADD clamps month ends and counts in any part.
     {"SELECT DATEADD(month, 1, {d '2024-01-31'})", dt(2024, 2, 29)},
-    {"SELECT DATEADD(mm, -1, {d '2024-03-31'})", dt(2024, 2, 29)},
     {"SELECT DATEADD(year, 1, {d '2024-02-29'})", dt(2025, 2, 28)},
-    {"SELECT DATEADD(day, 1, {d '2024-02-28'})", dt(2024, 2, 29)},
     {"SELECT DATEADD(day, -30, dbo.Set_Data(GETDATE()))", dt(2024, 2, 6)},
     {"SELECT DATEADD(minute, -15, '1900-1-1 07:05:00')", dt(1900, 1, 1, 6, 50)},
     {"SELECT DATEADD(hh, 2, {ts '2024-03-07 23:30:00'})", dt(2024, 3, 8, 1, 30)},
     {"SELECT DATEADD(day, 2.9, {d '2024-03-07'})", dt(2024, 3, 9)},  // fraction dropped
     {"SELECT DATEADD(day, NULL, GetDate())", Value::null()},
-    {"SELECT DATEADD(m, 1, {d '2023-01-31'})", dt(2023, 2, 28)},
     {"SELECT DATEADD(qq, 1, {ts '2024-11-30 08:00:00'})", dt(2025, 2, 28, 8)},
     {"SELECT DATEADD(wk, -1, {d '2024-03-07'})", dt(2024, 2, 29)},
     {"SELECT DATEADD(ss, 86400, {d '2024-02-28'})", dt(2024, 2, 29)},
     // DATEDIFF counts boundaries crossed.
     {"SELECT DATEDIFF(day, {ts '2024-03-06 23:59:00'}, {ts '2024-03-07 00:01:00'})", 1},
     {"SELECT DATEDIFF(minute, '1900-1-1 07:05:59', '1900-1-1 07:06:00')", 1},
-    {"SELECT DATEDIFF(minute, {ts '2024-03-07 10:00:00'}, GetDate())", 30},
     {"SELECT DATEDIFF(month, {d '2024-01-31'}, {d '2024-02-01'})", 1},
     {"SELECT DATEDIFF(year, {d '2023-12-31'}, {d '2024-01-01'})", 1},
-    {"SELECT DATEDIFF(day, {d '2024-03-07'}, {d '2024-03-01'})", -6},
     {"SELECT DATEDIFF(week, {d '2024-03-09'}, {d '2024-03-10'})", 1},  // Saturday -> Sunday
     {"SELECT DATEDIFF(dd, CURRENT_TIMESTAMP, {d '2024-03-08'})", 1},
     {"SELECT DATEDIFF(hh, {ts '2024-03-07 10:59:00'}, {ts '2024-03-07 11:00:00'})", 1},
     {"SELECT DATEDIFF(qq, {d '2024-03-31'}, {d '2024-04-01'})", 1},
-    {"SELECT DATEDIFF(wk, {d '2024-03-03'}, {d '2024-03-09'})", 0},  // Sunday .. Saturday
     {"SELECT DATEDIFF(mi, {ts '2024-03-07 10:00:59'}, {ts '2024-03-07 09:59:00'})", -1},
-    // Data_SqlQ, the procedure form (mm-dd-yyyy) and a plain ISO text all mean 7 March.
+    // A date written by Data_SqlQ means the stored day (other spellings: the engine tests).
     {"SELECT Count(*) FROM Gestione_QR_Code WHERE Data_Reg={d '2024-03-07'}", 2},
-    {"SELECT Count(*) FROM Gestione_QR_Code WHERE Data_Reg='03-07-2024'", 2},
-    {"SELECT Count(*) FROM Gestione_QR_Code WHERE Data_Reg='2024-3-7'", 2},
     // Times are written on 1 January 1900 by Ora_SqlQ; a time alone is a time of day too.
     {"SELECT Count(*) FROM Gestione_QR_Code WHERE Ora_Scad>='1900-1-1 10:30:00'", 1},
-    {"SELECT Count(*) FROM Gestione_QR_Code WHERE Ora_Scad>'1900-1-1 11:00:00'", 0},
     {"SELECT Count(*) FROM Gestione_QR_Code WHERE Ora_Scad='11:00:00'", 1},
+    {"SELECT Count(*) FROM Gestione_QR_Code WHERE Ora_Scad={t '11:00:00'}", 1},
     // + concatenates texts and adds numbers, * before +, date + number adds days.
     {"SELECT TOP 1 Codice_Cliente FROM Gestione_QR_Code WHERE (Gestione_QR_Code.Codice_Cliente+"
      "Gestione_QR_Code.QR_Code+Gestione_QR_Code.Disp_Code) = 'cl001qr9d1'", "CL001"},
     {"SELECT (Singola+Singola_Corsi+Singola_Servizi) FROM Gestione_Aggiunte WHERE ID=1", 6},
     {"SELECT Importo+Importo_Omaggio-Importo_Usato FROM Gestione_Aggiunte WHERE ID=1", 40.25},
     {"SELECT Importo+Importo_Omaggio*2 FROM Gestione_Aggiunte WHERE ID=1", 70.5},
-    {"SELECT 'Tot: ' + Descrizione FROM Gestione_Aggiunte WHERE ID=1", "Tot: Piscina"},
     {"SELECT '5' + 1", 6},  // a text that reads as a number is converted
     {"SELECT Data_Inizio + 1 FROM Gestione_Aggiunte WHERE ID=1", dt(2024, 3, 1)},
     {"SELECT GetDate() - 7", dt(2024, 2, 29, 10, 30)},
@@ -111,8 +96,6 @@ const Case kScalars[] = {
     {"SELECT 7.0 / 2", 3.5},
     // Null propagates through operators; IsNull replaces it; Null is in no list.
     {"SELECT Codice_Cliente+QR_Code+Disp_Code FROM Gestione_QR_Code WHERE Codice_Cliente='CL002'", Value::null()},
-    {"SELECT Singola+Singola_Corsi FROM Gestione_Aggiunte WHERE ID=3", Value::null()},
-    {"SELECT Importo+Importo_Omaggio-Importo_Usato FROM Gestione_Aggiunte WHERE ID=2", Value::null()},
     {"SELECT IsNull(Importo_Omaggio, 0) + 1 FROM Gestione_Aggiunte WHERE ID=2", 1},
     {"SELECT Count(*) FROM Gestione_QR_Code WHERE Not Disp_Code Is Null", 1},
     {"SELECT Count(*) FROM Gestione_QR_Code WHERE Disp_Code = NULL", 0},
@@ -120,14 +103,11 @@ const Case kScalars[] = {
     // Texts compare without case and trailing blanks, accent-sensitive.
     {"SELECT CASE WHEN 'abc' = 'ABC  ' THEN 1 ELSE 0 END", 1},
     {"SELECT CASE WHEN 'abc' < 'ABD' THEN 1 ELSE 0 END", 1},
-    {"SELECT Count(*) FROM Gestione_Aggiunte WHERE Codice_Cliente='CL001'", 2},
     {"SELECT Count(*) FROM Gestione_Aggiunte WHERE Codice_Cliente IN ('cl001', 'x')", 2},
-    {"SELECT Count(*) FROM Gestione_Aggiunte WHERE Upper(Descrizione) = Lower(Descrizione)", 3},
     {"SELECT Count(DISTINCT Codice_Cliente) FROM Gestione_Aggiunte", 2},
     {"SELECT Count(*) FROM Gestione_Aggiunte WHERE Descrizione='CITTÀ'", 1},
     {"SELECT Count(*) FROM Gestione_Aggiunte WHERE Descrizione='Citta'", 0},
     {"SELECT Len('abc  ')", 3},
-    {"SELECT Len(Codice_Cliente) FROM Gestione_Aggiunte WHERE ID=2", 5},
     // Text and number functions.
     {"SELECT Left('Velaris', 3) + Right('Velaris', 2) + Substring('Velaris', 0, 3)", "VelisVe"},
     {"SELECT Substring('Città', 4, 10)", "tà"},
@@ -136,18 +116,15 @@ const Case kScalars[] = {
     {"SELECT Replace('Abc abc', 'B', 'x')", "Axc axc"},
     {"SELECT CharIndex('SC', 'Piscina') * 10 + CharIndex('z', 'Piscina')", 30},
     {"SELECT Abs(-2) + Floor(2.7) + Ceiling(2.1)", 7.0},
-    {"SELECT Round(2.5, 0)", 3.0},
     {"SELECT Round(-2.25, 1)", -2.3},  // halves away from zero
     {"SELECT Round(1234, -2)", 1200},
     {"SELECT CASE Descrizione WHEN 'piscina' THEN 'P' ELSE 'X' END FROM Gestione_Aggiunte WHERE ID=2", "P"},
     {"SELECT Count(*) FROM Gestione_Aggiunte WHERE Descrizione LIKE 'p[a-j]sc%'", 2},
     {"SELECT Count(*) FROM Gestione_Aggiunte WHERE Descrizione NOT LIKE '%ina'", 1},
     // CONVERT and CAST keep the server's types and styles.
-    {"SELECT Convert(Float, 12.5)", 12.5},
     {"SELECT Convert(Float, 3)", 3.0},
     {"SELECT CONVERT(int, 12.9) + CAST('7' AS int)", 19},
     {"SELECT CONVERT(varchar(10), {ts '2024-03-07 10:30:00'}, 120)", "2024-03-07"},
-    {"SELECT CONVERT(varchar, GetDate(), 108)", "10:30:00"},
     {"SELECT CONVERT(varchar, GetDate(), 103)", "07/03/2024"},
     {"SELECT CONVERT(datetime, '07/03/2024', 103)", dt(2024, 3, 7)},
     {"SELECT CONVERT(datetime, '10:30:15', 108)", dt(1900, 1, 1, 10, 30, 15)},
@@ -156,8 +133,6 @@ const Case kScalars[] = {
     {"SELECT CONVERT(datetime, '07.03.2024 10:30', 104)", dt(2024, 3, 7, 10, 30)},
     {"SELECT CONVERT(datetime, '20240307')", dt(2024, 3, 7)},
     {"SELECT CONVERT(datetime, 'Mar  7 2024 10:30PM')", dt(2024, 3, 7, 22, 30)},
-    {"SELECT CONVERT(datetime, 'mar 7 2024')", dt(2024, 3, 7)},
-    {"SELECT CONVERT(varchar, {ts '2024-03-07 09:05:01'}, 0)", "Mar  7 2024  9:05AM"},
     {"SELECT CONVERT(varchar, {ts '2024-03-07 00:05:01'}, 100)", "Mar  7 2024 12:05AM"},
     {"SELECT CONVERT(varchar, {ts '2024-03-07 09:05:01'}, 108)", "09:05:01"},
     {"SELECT CONVERT(varchar, {d '2024-03-07'}, 112)", "20240307"},
@@ -170,7 +145,6 @@ const Case kScalars[] = {
     {"SELECT CAST(Importo AS decimal(10,1)) FROM Gestione_Aggiunte WHERE ID=1", 50.5},
     {"SELECT CONVERT(int, GetDate())", 45356},  // days since 1900, rounded
     {"SELECT CONVERT(bit, -1) + CONVERT(bit, 'false')", 1},
-    {"SELECT [Codice_Cliente] FROM [Gestione_QR_Code] WITH (NOLOCK) WHERE [QR_Code]=N'QR8'", "CL002"},
 };
 
 struct Failure {
@@ -180,13 +154,10 @@ struct Failure {
 };
 
 const Failure kFailures[] = {
-    {"SELECT 1 + 2 + 'x'", "", false},  // (1 + 2) + 'x': 'x' is no number
     {"SELECT 'abc' + 1", "Conversion failed when converting the varchar value 'abc'", false},
     {"SELECT CONVERT(int, '12.5')",
      "Conversion failed when converting the varchar value '12.5' to data type int.", false},
-    {"SELECT CONVERT(int, 'abc')", "", false},
     {"SELECT CONVERT(float, 'x')", "Error converting data type varchar to float.", false},
-    {"SELECT CONVERT(datetime, 'not a date')", "", false},
     {"SELECT DATEADD(day, 1, 'ieri')",
      "Conversion failed when converting date and/or time from character string.", false},
     {"SELECT DATEADD(year, 9000, GetDate())", "", false},
@@ -199,7 +170,6 @@ const Failure kFailures[] = {
     {"SELECT 5 % 0", "Divide by zero error encountered.", false},
     {"SELECT Substring('abc', 1, -1)", "Invalid length parameter passed to the substring function.", false},
     {"SELECT Left('abc', -1)", "", false},
-    {"SELECT CONVERT(varchar, GetDate(), 7)", "7 is not a valid style number", false},
     {"SELECT 'x' - 'y'", "Operand data type varchar is invalid for subtract operator.", false},
     {"SELECT DATEADD(fortnight, 1, GetDate())", "", true},
     {"SELECT {d '2024-02-30'}", "", true},
@@ -235,15 +205,12 @@ TEST_F(Expressions, ErrorsAsTheServerRaisesThem) {
 }
 
 TEST_F(Expressions, WrittenValuesComeBackWithTheirKinds) {
-    // A date-shaped text stored in a text column stays as written.
+    // Stored dates come back as dates, whatever form the statement wrote them in (a date-shaped
+    // text in a text column stays as written: the engine tests).
     f.db.execute("INSERT INTO Gestione_QR_Code (Codice_Cliente, QR_Code) VALUES ('CL003', '2024-03-07')");
-    EXPECT_EQ(q("SELECT QR_Code FROM Gestione_QR_Code WHERE Codice_Cliente='CL003'"), Value("2024-03-07"));
-    EXPECT_EQ(q("SELECT Count(*) FROM Gestione_QR_Code WHERE QR_Code='2024-03-07'"), Value(1));
-    // Stored dates come back as dates, whatever form the statement wrote them in.
     f.db.execute("UPDATE Gestione_QR_Code SET Data_Reg='03-08-2024', Ora_Scad='1900-1-1 7:05:00' WHERE Codice_Cliente='CL003'");
     auto r = rows("SELECT Data_Reg, Ora_Scad FROM Gestione_QR_Code WHERE Codice_Cliente='CL003'");
-    EXPECT_EQ(r.at(0).at(0), Value(dt(2024, 3, 8)));
-    EXPECT_EQ(r.at(0).at(1), Value(dt(1900, 1, 1, 7, 5)));
+    EXPECT_EQ(r, (std::vector<std::vector<Value>>{{dt(2024, 3, 8), dt(1900, 1, 1, 7, 5)}}));
     // ... and through INSERT ... SELECT, as the staging of the checks writes them.
     f.db.execute("INSERT INTO Gestione_QR_Code (Codice_Cliente, Data_Reg, QR_Code) "
                  "SELECT 'CL004', '03-31-2024', '2024-4-1'");
@@ -257,12 +224,4 @@ TEST_F(Expressions, WrittenValuesComeBackWithTheirKinds) {
     auto rs = f.db.open("SELECT Count(*), Count(*) AS E1 FROM Gestione_QR_Code");
     EXPECT_EQ(rs->fieldName(0), "");  // no alias, no name, as on the server
     EXPECT_EQ(rs->fieldName(1), "E1");
-}
-
-TEST_F(Expressions, DistinctGroupsAndUnionsFoldCaseAndSortAccentsBesideTheirLetter) {
-    EXPECT_EQ(rows("SELECT DISTINCT Descrizione FROM Gestione_Aggiunte WHERE ID<3").size(), 1u);
-    EXPECT_EQ(rows("SELECT Codice_Cliente, Count(*) FROM Gestione_Aggiunte GROUP BY Codice_Cliente").size(), 2u);
-    EXPECT_EQ(rows("SELECT Descrizione FROM Gestione_Aggiunte WHERE ID<3 UNION SELECT 'piscina'").size(), 1u);
-    auto order = rows("SELECT Descrizione FROM Gestione_Aggiunte ORDER BY Descrizione DESC");
-    EXPECT_EQ(order.at(2).at(0), Value("Città"));  // under C, before both P rows
 }

@@ -3,17 +3,23 @@
 #include "support/fake_links.h"
 #include "system/queue.h"
 #include "system/registry.h"
+#include "terminals/ethercontrol/controller_terminals.h"
 
 using namespace velaris;
 using velaris::test::SystemFixture;
 
-// What the controllers report reaches message processing; their acknowledgements free the
-// terminal for its next message.
+// Terminals on one controller share its entry. What the controllers report reaches message
+// processing; their acknowledgements free the terminal for its next message.
 TEST(ControllerTerminals, ReadsAreAcknowledgedAndProcessedAcknowledgementsFreeTheTerminal) {
     SystemFixture x(2);
     x.terminale(1, 1, "10.0.0.9");
+    x.terminale(2, 1, "10.0.0.9");
+    x.terminale(3, 1, "10.0.0.8");
     Inizializza_Terminali(x.s);
     ASSERT_TRUE(x.s.Terminali_Inizializzati);
+    EXPECT_EQ(static_cast<ControllerTerminals&>(*x.link).controllers(),
+              (std::vector<std::string>{"10.0.0.8", "10.0.0.9"}));
+    EXPECT_EQ(x.queued(1).at(0), "%%");  // the probe goes through the queue
     x.f.native("DELETE FROM Stato_Terminali WHERE Messaggio IS NOT NULL");
 
     x.ether.events.messageRecv("10.0.0.9", "x12:00", 0, 1);  // a status report, not a read

@@ -49,50 +49,39 @@ struct Net92Test : ::testing::Test, test::LinkFixture {
         EXPECT_EQ(link->PollTerm(255, buffer), 3);
         return buffer;
     }
+    // The text of the next read of `address`, once the link announces it.
+    std::string nextText(int address) {
+        EXPECT_EQ(pollUntil(address, 2), 2) << address;
+        return Net92BufferText(fetch());
+    }
 };
 
 }  // namespace
 
-TEST_F(Net92Test, ProbeIsSentAndItsAnswerMakesTheTerminalPresentForItsWindow) {
-    std::string buffer = kTemplate;
-    EXPECT_EQ(link->PollTerm(5, buffer), 0);
-    EXPECT_EQ(link->SendMsg(5, "%%"), 0);
-    EXPECT_EQ(atGateway(), std::string("N92|3|1|5|MSG|%%"));
-
-    fromGateway(5, "PRESENT", "");
-    EXPECT_EQ(pollUntil(5, 1), 1);
-    EXPECT_EQ(link->PollTerm(6, buffer), 0);
-    EXPECT_EQ(buffer, kTemplate) << "a poll without a message leaves the buffer alone";
-    link->setPresenceWindow(50ms);
-    loop.yieldFor(120ms);
-    EXPECT_EQ(link->PollTerm(5, buffer), 0);
-}
-
+// The probe's answer, a PRESENT, is played by the simulator's test; reads make a terminal
+// present too.
 TEST_F(Net92Test, ReadsAreAnnouncedThenFetchedWithTheAddressFirstInTheirOrder) {
     fromGateway(5, "READ", "A12345 -X");
     fromGateway(5, "READ", "A2 -X");
     fromGateway(7, "READ", "A3 -X");
     ASSERT_EQ(pollUntil(5, 2), 2);
-    std::string buffer = fetch();
-    ASSERT_EQ(buffer.size(), 256u);
+    // The address, then the text with its NUL over the template, whose last NUL stays.
+    const std::string buffer = fetch();
+    EXPECT_EQ(buffer, std::string("\x05") + "12345 -X" + '\0' + std::string(245, '-') + '\0');
     EXPECT_EQ(Net92BufferAddress(buffer), 5);
-    EXPECT_EQ(buffer[0], '\x05');
     EXPECT_EQ(Net92BufferText(buffer), "12345 -X");
-    EXPECT_EQ(buffer.substr(1, 9), std::string("12345 -X") + '\0');
-    EXPECT_EQ(buffer.substr(10, 245), std::string(245, '-'));
-    EXPECT_EQ(buffer.back(), '\0');
     // Another terminal's read goes first once it is polled; each keeps its own order.
-    ASSERT_EQ(pollUntil(7, 2), 2);
-    buffer = fetch();
-    EXPECT_EQ(Net92BufferAddress(buffer), 7);
-    EXPECT_EQ(Net92BufferText(buffer), "3 -X");
-    ASSERT_EQ(pollUntil(5, 2), 2);
-    EXPECT_EQ(Net92BufferText(fetch()), "2 -X");
-    // The messages are gone; the terminal is still known to be there.
+    EXPECT_EQ(nextText(7), "3 -X");
+    EXPECT_EQ(nextText(5), "2 -X");
+    // The messages are gone; the terminal is still known to be there, for its window only.
+    // A poll without a message leaves the buffer alone.
     EXPECT_EQ(pollUntil(5, 1), 1);
     std::string again = kTemplate;
     EXPECT_EQ(link->PollTerm(255, again), 0);
     EXPECT_EQ(again, kTemplate);
+    link->setPresenceWindow(50ms);
+    loop.yieldFor(120ms);
+    EXPECT_EQ(link->PollTerm(5, again), 0);
 }
 
 TEST_F(Net92Test, GarbageDatagramsAreIgnored) {
@@ -124,8 +113,7 @@ TEST_F(Net92Test, GarbageDatagramsAreIgnored) {
     // A valid read sent last, with the highest sequence and bars in its text, proves that
     // everything before it was looked at.
     fromGateway("N92|3|4294967295|6|READ|A9|| -X");
-    ASSERT_EQ(pollUntil(6, 2), 2);
-    EXPECT_EQ(Net92BufferText(fetch()), "9|| -X");
+    EXPECT_EQ(nextText(6), "9|| -X");
     std::string buffer = kTemplate;
     EXPECT_EQ(link->PollTerm(5, buffer), 1) << "the empty read shows the terminal is there, nothing to fetch";
     EXPECT_EQ(link->stats().ignored, garbage.size() - 1);
@@ -134,9 +122,7 @@ TEST_F(Net92Test, GarbageDatagramsAreIgnored) {
 
 TEST_F(Net92Test, WireTextIsWindows1252BothWaysAndAReadIsCutToTheBuffer) {
     EXPECT_EQ(link->SendMsg(5, "\fPERCHÉ|€ 5,00"), 0);
-    const auto sent = atGateway();
-    ASSERT_TRUE(sent);
-    EXPECT_EQ(*sent, std::string("N92|3|1|5|MSG|\x0cPERCH\xC9|\x80 5,00"));
+    EXPECT_EQ(atGateway(), std::string("N92|3|1|5|MSG|\x0cPERCH\xC9|\x80 5,00"));
 
     // A relay time is the character of its value; the values without a character in the
     // code page must reach the terminal unchanged too.
@@ -153,21 +139,16 @@ TEST_F(Net92Test, WireTextIsWindows1252BothWaysAndAReadIsCutToTheBuffer) {
     // A long text is cut to the buffer; an embedded NUL ends it.
     fromGateway(5, "READ", "A" + std::string(400, '7'));
     ASSERT_EQ(pollUntil(5, 2), 2);
-    const std::string cut = fetch();
-    ASSERT_EQ(cut.size(), 256u);
-    EXPECT_EQ(Net92BufferText(cut), std::string(254, '7'));
-    EXPECT_EQ(cut.back(), '\0');
+    EXPECT_EQ(fetch(), std::string("\x05") + std::string(254, '7') + '\0');
     fromGateway(5, "READ", std::string("A12\0" "99 -X", 9));
-    ASSERT_EQ(pollUntil(5, 2), 2);
-    EXPECT_EQ(Net92BufferText(fetch()), "12");
+    EXPECT_EQ(nextText(5), "12");
 }
 
 TEST_F(Net92Test, AFullQueueLosesItsOldestReadWithALogLine) {
     const int total = static_cast<int>(Net92Link::kQueueLimit) + 3;
     for (int i = 0; i < total; ++i) fromGateway(5, "READ", "A" + std::to_string(i) + " -X");
     loop.waitUntil([&] { std::string b = kTemplate; link->PollTerm(9, b); return link->stats().received == unsigned(total); }, 2s);
-    ASSERT_EQ(pollUntil(5, 2), 2);
-    EXPECT_EQ(Net92BufferText(fetch()), "3 -X");
+    EXPECT_EQ(nextText(5), "3 -X");
     EXPECT_EQ(link->stats().dropped, 3u);
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines.back().find("Function PollTerm"), std::string::npos);
@@ -189,7 +170,6 @@ TEST_F(Net92Test, ResetClosesTheLinkAndInitReportsUnusableDevices) {
         EXPECT_EQ(bad.SendMsg(1, "x"), -1);
     }
     EXPECT_EQ(splitHostPort("[::1]:9200")->first, "::1");
-    EXPECT_EQ(splitHostPort("gw.local:9200")->second, 9200);
     EXPECT_FALSE(splitHostPort("gw.local:0"));
     EXPECT_FALSE(splitHostPort(":9200"));
     EXPECT_FALSE(splitHostPort("gw.local:92a0"));

@@ -5,6 +5,7 @@
 
 #include <asio.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -28,9 +29,7 @@ struct LinkFixture {
         log.setObserver([this](std::string_view l) { lines.emplace_back(l); });
     }
     bool logged(std::string_view fragment) const {
-        for (const auto& l : lines)
-            if (l.find(fragment) != std::string::npos) return true;
-        return false;
+        return std::ranges::any_of(lines, [&](const std::string& l) { return l.find(fragment) != l.npos; });
     }
     TempDir dir;
     Clock clock;
@@ -70,6 +69,13 @@ struct RecordingIntake : IntakeSink {
         if (onRead) onRead(reads.back());
         if (hold) held.push_back(std::move(reply));
         else if (reply.done) reply.done();
+    }
+    // Each read as "address code index", to compare whole lists.
+    std::vector<std::string> seen() const {
+        std::vector<std::string> out;
+        for (const auto& r : reads)
+            out.push_back(std::to_string(r.address) + " " + r.code + " " + std::to_string(r.index));
+        return out;
     }
     void done() {
         auto r = std::move(held.front());
