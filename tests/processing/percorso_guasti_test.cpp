@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 namespace {
 
 // Rossi holds an annual subscription with a gym line of `sedute` entries (0: unlimited).
-struct Palestra : Centro {
+struct Guasti : Centro {
     FaultyConnection* faults = nullptr;
 
     void abbonato(int sedute) {
@@ -47,9 +47,6 @@ struct Palestra : Centro {
         for (const auto& l : x.f.logLines) n += l.find(needle) != std::string::npos;
         return n;
     }
-};
-
-struct Guasti : Palestra {
     // The gym terminal, with the member's subscription admitting him.
     void palestra() {
         abbonato(0);
@@ -80,7 +77,7 @@ struct Esito {
     unsigned long statements = 0;  // the read's own
 };
 
-struct PercorsoGuasti : Palestra {
+struct PercorsoGuasti : Guasti {
     // Per kind: values that one transaction records together (a debit, its movement and its
     // visit), so that a failed read leaves all of them as a sound read does or as before.
     std::vector<std::string> insieme;
@@ -330,25 +327,28 @@ TEST_F(Guasti, AFailedCountInsideACheckEndsTheReadInsteadOfAdmitting) {
 }
 
 // One test per read kind, so that they run side by side.
-TEST_F(PercorsoGuasti, FacilityTerminalMemberAdmitted) {
-    avviaCon();
-    EXPECT_GT(ogniGuasto("facility terminal, member admitted", 1, "0001234501"), 50u);
-}
+struct Lettura {
+    const char* nome;
+    const char* tipo;
+    int address;
+    const char* code;
+    unsigned long punti;  // at least this many failure points walked
+};
+// The name alone, so that each walk keeps one stable test name.
+void PrintTo(const Lettura& l, std::ostream* os) { *os << l.nome; }
+struct PercorsoSemplice : PercorsoGuasti, ::testing::WithParamInterface<Lettura> {};
 
-TEST_F(PercorsoGuasti, FacilityTerminalUnknownCode) {
+TEST_P(PercorsoSemplice, EveryFailurePoint) {
     avviaCon();
-    EXPECT_GT(ogniGuasto("facility terminal, unknown code", 1, "0009999999"), 10u);
+    EXPECT_GT(ogniGuasto(GetParam().tipo, GetParam().address, GetParam().code), GetParam().punti);
 }
-
-TEST_F(PercorsoGuasti, FacilityTerminalStaff) {
-    avviaCon();
-    EXPECT_GT(ogniGuasto("facility terminal, staff", 1, "0004512001"), 10u);
-}
-
-TEST_F(PercorsoGuasti, GeneralEntranceMemberAdmitted) {
-    avviaCon();
-    EXPECT_GT(ogniGuasto("general entrance, member admitted", 2, "0001234501"), 50u);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Letture, PercorsoSemplice,
+    ::testing::Values(Lettura{"FacilityTerminalMemberAdmitted", "facility terminal, member admitted", 1, "0001234501", 50},
+                      Lettura{"FacilityTerminalUnknownCode", "facility terminal, unknown code", 1, "0009999999", 10},
+                      Lettura{"FacilityTerminalStaff", "facility terminal, staff", 1, "0004512001", 10},
+                      Lettura{"GeneralEntranceMemberAdmitted", "general entrance, member admitted", 2, "0001234501", 50}),
+    [](const ::testing::TestParamInfo<Lettura>& i) { return std::string(i.param.nome); });
 
 TEST_F(PercorsoGuasti, MemberExit) {
     uscitaDopoIngresso();

@@ -2,6 +2,7 @@
 // record completion and the marker row.
 #include "processing/risposte.h"
 
+#include "attendance/righe.h"
 #include "scenario.h"
 
 using namespace velaris;
@@ -49,13 +50,12 @@ TEST_F(Risposte, RefusalReasonsInTheirOrderFromTheMembersOwnRows) {
     EXPECT_EQ(Motivo_Rifiuto(x.s, m, "CL000001"), "NESSUN INGRESSO");
     m.verdetto.FuoriFascia = true;
     EXPECT_EQ(Motivo_Rifiuto(x.s, m, "CL000001"), "FASCIA ORARIA");
-}
 
-TEST_F(Risposte, ReasonIsFoundWhileACentreFilterIsInForce) {
-    uno();
+    // The reason is still found while a centre filter is in force.
+    m.verdetto = {};
+    m.verdetto.Esito = 4;
     x.s.corrente.Filtro_Centro = " AND Codice_Centro='C1'";
     x.s.corrente.Filtro_Irregolarita = costruisciFiltroIrregolarita(x.s, m.oggi, true);
-    irregolarita("CL000001", 5);
     EXPECT_EQ(Motivo_Rifiuto(x.s, m, "CL000001"), "RATA SCADUTA");
     EXPECT_TRUE(errori().empty());
 }
@@ -120,12 +120,9 @@ TEST_F(Risposte, EndOfAVerdictCompletesTheDisplayRowAndWritesTheMarker) {
     x.s.esiti.EsitoT_Sospeso = true;
     m.verdetto.Esito = 5;
     Fine_Verdetto(x.s, m, "CL000001", false);
-    EXPECT_EQ(x.scalar("SELECT Completo FROM wTmp_DatiAccessi WHERE ID=1"), Value(0));  // only the newest
-    for (const char* col : {"Completo", "Sem1", "Sem3", "Sospeso"})
-        EXPECT_EQ(x.scalar(std::string("SELECT ") + col + " FROM wTmp_DatiAccessi WHERE ID=2"), Value(1)) << col;
-    EXPECT_EQ(x.scalar("SELECT Sem2 FROM wTmp_DatiAccessi WHERE ID=2"), Value(0));
-    EXPECT_EQ(x.scalar("SELECT TestoIrr FROM wTmp_DatiAccessi WHERE ID=2"), Value("X: CREDITO PUNTI INSUFFICIENTE"));
-    EXPECT_EQ(x.scalar("SELECT Entrata FROM wTmp_DatiAccessi WHERE ID=2"), Value("INGRESSO NON CONSENTITO"));
+    // Only the newest row is completed.
+    EXPECT_EQ(righe(x, "SELECT Completo, Sem1, Sem2, Sem3, Sospeso, TestoIrr, Entrata FROM wTmp_DatiAccessi ORDER BY ID"),
+              "0|0|0|0|0|OLD|; 1|1|0|1|1|X: CREDITO PUNTI INSUFFICIENTE|INGRESSO NON CONSENTITO");
     EXPECT_EQ(x.scalar("SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=0").toText(), "1900-01-01 10:30:03");
 }
 

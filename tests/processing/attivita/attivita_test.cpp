@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "attendance/righe.h"
 #include "processing/attivita.h"
 #include "support/fake_links.h"
 #include "system/registry.h"
@@ -75,12 +76,10 @@ TEST_F(Selezione, FacilityEntitlementAdmitsAndIsRecorded) {
     EXPECT_EQ(e.Righe_Info[1], "DATA SCADENZA:|mar 31 dic 2024");
     EXPECT_TRUE(e.Altre_DatiAccessi.empty());
 
-    EXPECT_EQ(presenze(), 1);
-    EXPECT_EQ(n("SELECT Count(*) FROM Presenze_Strutture WHERE Codice_Struttura='ST001' AND Iscrizione='IS1'"), 1);
+    EXPECT_EQ(conti(x, "Presenze Log_Entrate"), "1|1");
+    EXPECT_EQ(righe(x, "SELECT Codice_Struttura, Iscrizione FROM Presenze_Strutture"), "ST001|IS1");
     EXPECT_EQ(n("SELECT SeduteFatte FROM Iscrizioni_Strutture"), 6);
-    EXPECT_EQ(n("SELECT Count(*) FROM Log_Terminali WHERE Codice_Cliente='CL001' AND Codice_Struttura='ST001' AND "
-                "IndTerminale=1"), 1);
-    EXPECT_EQ(n("SELECT Count(*) FROM Log_Entrate"), 1);
+    EXPECT_EQ(righe(x, "SELECT Codice_Cliente, Codice_Struttura, IndTerminale FROM Log_Terminali"), "CL001|ST001|1");
 }
 
 TEST_F(Selezione, NoEntitlementRefusesWithoutRecording) {
@@ -90,8 +89,7 @@ TEST_F(Selezione, NoEntitlementRefusesWithoutRecording) {
     EXPECT_TRUE(e.Nessun_Ingresso);
     EXPECT_EQ(e.Altre_DatiAccessi, ", Entrata = 'INGRESSO NON CONSENTITO' ");
     EXPECT_EQ(e.Controlli_Cliente.toInt(), 1);
-    EXPECT_EQ(presenze(), 0);
-    EXPECT_EQ(n("SELECT Count(*) FROM Log_Terminali"), 0);
+    EXPECT_EQ(conti(x, "Presenze Log_Terminali"), "0|0");
 }
 
 TEST_F(Selezione, ExpiredClosedOrUsedUpLinesAreNoEntitlement) {
@@ -335,8 +333,7 @@ TEST_F(Selezione, SummaryOfTheStateRowGoesToTheLog) {
         "Indirizzo=1 AND Messaggio IS NULL");
     const EsitoAttivita e = seleziona();
     EXPECT_EQ(e.Abbonamento.toText(), "Open annuale");
-    EXPECT_EQ(n("SELECT Rinnovo FROM Log_Entrate"), 1);
-    EXPECT_EQ(x.scalar("SELECT Nome FROM Log_Entrate").toText(), "Anna");
+    EXPECT_EQ(righe(x, "SELECT Rinnovo, Nome FROM Log_Entrate"), "1|Anna");
 }
 
 TEST_F(Selezione, DatabaseErrorEndsTheMessageWithoutVerdict) {
