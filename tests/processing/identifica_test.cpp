@@ -61,7 +61,7 @@ TEST_F(Identifica, QrCodeOfTodayIsAcceptedOnceBeforeItsExpiryByTheServerClock) {
     EXPECT_EQ(cognome, Value("ROSSI "));
     EXPECT_EQ(id("CL0000014711A1"), "");  // already used
     EXPECT_EQ(id("CL0000012X"), "CL000001");
-    EXPECT_EQ(righe(x, "SELECT QR_Code, Usato FROM Gestione_QR_Code ORDER BY ID"), "4711|1; 4712|0; 1|0; 2|1");
+    EXPECT_EQ(righe("SELECT QR_Code, Usato FROM Gestione_QR_Code ORDER BY ID"), "4711|1; 4712|0; 1|0; 2|1");
 }
 
 TEST_F(Identifica, VisitorsStaffAndArticlesInTheirOrder) {

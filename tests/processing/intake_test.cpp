@@ -83,7 +83,7 @@ TEST_F(Intake, SpecialCardDeletesMarkedSalesWithTriggersSilenced) {
     const Value firedBefore = x.scalar("SELECT Count(*) FROM wSys_Log_Trigger");
     leggi(5, "MARK");
     // Only the marked sale goes, with the subscription it names.
-    EXPECT_EQ(righe(x, "SELECT Codice, (SELECT Count(*) FROM Gestione_Iscrizioni) FROM Gestione_Vendite"), "41|0");
+    EXPECT_EQ(righe("SELECT Codice, (SELECT Count(*) FROM Gestione_Iscrizioni) FROM Gestione_Vendite"), "41|0");
     EXPECT_EQ(x.scalar("SELECT Count(*) FROM wSys_Log_Trigger"), firedBefore);
     EXPECT_EQ(x.scalar("SELECT Count(*) FROM wSys_Trigger_Disabilitati"), Value(0));
     EXPECT_TRUE(x.queued(5).empty());
@@ -101,7 +101,7 @@ TEST_F(Intake, IrregularityFilterKeepsGraceDaysAndTheCentre) {
     x.s.corrente.Filtro_Centro = " AND Codice_Centro='C1'";
     for (bool grazia : {true, false}) {
         const std::string f = costruisciFiltroIrregolarita(x.s, DateTime::fromParts(2024, 3, 7), grazia);
-        EXPECT_EQ(righe(x, "SELECT Codice_Cliente FROM Giornale WHERE " + f + " ORDER BY Codice_Cliente"),
+        EXPECT_EQ(righe("SELECT Codice_Cliente FROM Giornale WHERE " + f + " ORDER BY Codice_Cliente"),
                   grazia ? "B" : "A; B");
     }
 }

@@ -121,7 +121,7 @@ TEST_F(Risposte, EndOfAVerdictCompletesTheDisplayRowAndWritesTheMarker) {
     m.verdetto.Esito = 5;
     Fine_Verdetto(x.s, m, "CL000001", false);
     // Only the newest row is completed.
-    EXPECT_EQ(righe(x, "SELECT Completo, Sem1, Sem2, Sem3, Sospeso, TestoIrr, Entrata FROM wTmp_DatiAccessi ORDER BY ID"),
+    EXPECT_EQ(righe("SELECT Completo, Sem1, Sem2, Sem3, Sospeso, TestoIrr, Entrata FROM wTmp_DatiAccessi ORDER BY ID"),
               "0|0|0|0|0|OLD|; 1|1|0|1|1|X: CREDITO PUNTI INSUFFICIENTE|INGRESSO NON CONSENTITO");
     EXPECT_EQ(x.scalar("SELECT Ora_Invio FROM Stato_Terminali WHERE Indirizzo=0").toText(), "1900-01-01 10:30:03");
 }
