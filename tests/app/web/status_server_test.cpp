@@ -205,6 +205,25 @@ TEST_F(Page, ASilentEventStreamIsCutOff) {
     close(silent);
 }
 
+// A finished read reaches an open stream at once, not at the next periodic refresh.
+TEST_F(Page, AFinishedReadReachesOpenStreamsAtOnce) {
+    limits.refreshEvery = 60s;
+    start();
+    const int fd = connectLoopback(server->port());
+    const std::string r = req("/events");
+    ::send(fd, r.data(), r.size(), MSG_NOSIGNAL);
+    ASSERT_TRUE(runUntil([&] { return server->streams() == 1; }, 5s));
+    badge("VERDI", 1, "INGRESSO CONSENTITO");
+    server->changed();
+    std::string seen;
+    EXPECT_TRUE(runUntil([&] {
+        char buf[4096];
+        for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT)) > 0;) seen.append(buf, static_cast<size_t>(n));
+        return seen.find("VERDI") != std::string::npos;
+    }, 2s));
+    close(fd);
+}
+
 TEST_F(Page, OffLoopbackPeersAndTokenAreRequired) {
     limits.trustLoopback = false;
     config.Token = "s3cret";
